@@ -1,0 +1,29 @@
+// Bounded, terminated text handling for ANSI paths in the system's code page.
+// In code page 936 the second byte of a double-byte character can be 0x5C ('\'),
+// so every search for a separator steps over whole characters.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+
+// Copies src into dest (capacity destSize, terminator included). Returns false and
+// leaves dest empty when src does not fit: a cut path could name something else.
+bool CopyText(char* dest, size_t destSize, const char* src);
+
+// Formats into dest; false and an empty dest when the result does not fit.
+bool FormatText(char* dest, size_t destSize, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Appends src to dest; false (dest unchanged) when the result does not fit.
+bool AppendText(char* dest, size_t destSize, const char* src);
+
+// First / last occurrence of a single-byte character, never matching a trail byte.
+const char* FindCharDbcs(const char* text, char ch);
+const char* FindLastCharDbcs(const char* text, char ch);
+char* FindCharDbcs(char* text, char ch);
+char* FindLastCharDbcs(char* text, char ch);
+
+// True when text ends with a real backslash (not a trail byte).
+bool EndsWithBackslash(const char* text);
+
+// Case-insensitive comparison of the text from its last '.' with ext (e.g. ".lnk").
+bool HasExtension(const char* path, const char* ext);

@@ -1,0 +1,194 @@
+#include "inventory/InstalledSoftwareList.h"
+
+#include "framework/AnsiText.h"
+#include "framework/RegKey.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+#include <new>
+
+const char UNINSTALL_KEY_PATH[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+namespace {
+
+// The text of a quoted path without its quotes; an unterminated quote runs to the end.
+void Unquote(const char* text, char* path, size_t pathSize)
+{
+    const char* start = text + 1;
+    const char* end = FindCharDbcs(start, '"');
+    size_t length = end ? static_cast<size_t>(end - start) : strlen(start);
+    if (length >= pathSize) {
+        path[0] = '\0';
+        return;
+    }
+    memcpy(path, start, length);
+    path[length] = '\0';
+}
+
+// Path named by a "DisplayIcon" value: quotes removed, the icon index dropped.
+void IconPathFromDisplayIcon(const char* displayIcon, char* path, size_t pathSize)
+{
+    if (displayIcon[0] == '"') {
+        Unquote(displayIcon, path, pathSize);
+        return;
+    }
+    CopyText(path, pathSize, displayIcon);
+    char* comma = FindCharDbcs(path, ',');
+    if (comma)
+        *comma = '\0';
+}
+
+// Program named by an uninstall command: the quoted path, or for an unquoted command
+// that names no file, the text up to the first dot and three characters after it.
+void IconPathFromCommand(const char* command, char* path, size_t pathSize)
+{
+    if (command[0] == '"')
+        Unquote(command, path, pathSize);
+    else
+        CopyText(path, pathSize, command);
+    if (IsExistingFile(path))
+        return;
+    char* dot = FindCharDbcs(path, '.');
+    if (dot && strlen(dot + 1) >= 3)
+        dot[4] = '\0';
+}
+
+HICON LookUpIcon(const char* path, UINT flags)
+{
+    SHFILEINFOA info = {};
+    if (!SHGetFileInfoA(path, FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_ICON | flags))
+        return nullptr;
+    return info.hIcon;
+}
+
+}  // namespace
+
+bool IsExistingFile(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path, &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(find);
+    return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+CInstalledSoftwareList::~CInstalledSoftwareList()
+{
+    Clear();
+}
+
+void CInstalledSoftwareList::Load()
+{
+    RegKey uninstallKey;
+    if (!uninstallKey.Open(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH))
+        return;
+    char subkeyName[MAX_PATH];
+    for (DWORD index = 0; RegEnumKeyA(uninstallKey.Get(), index, subkeyName, MAX_PATH) == ERROR_SUCCESS; ++index) {
+        InstalledSoftwareEntry* entry = new (std::nothrow) InstalledSoftwareEntry();
+        if (!entry)
+            continue;
+        if (!ReadEntry(uninstallKey.Get(), subkeyName, entry)) {
+            delete entry;
+            continue;
+        }
+        entries.push_back(entry);
+    }
+}
+
+// Fills one record; false when the product does not qualify. A key path that does
+// not fit is skipped rather than cut, because the forced uninstall deletes that key.
+bool CInstalledSoftwareList::ReadEntry(HKEY uninstallKey, const char* subkeyName, InstalledSoftwareEntry* entry)
+{
+    if (!FormatText(entry->keyPath, MAX_PATH, "%s\\%s", UNINSTALL_KEY_PATH, subkeyName))
+        return false;
+    RegKey productKey;
+    if (!productKey.Open(uninstallKey, subkeyName))
+        return false;
+    HKEY key = productKey.Get();
+    bool hasCommand = ReadTextValue(key, nullptr, "UninstallString", entry->uninstallString, MAX_PATH);
+    bool hasName = ReadTextValue(key, nullptr, "DisplayName", entry->displayName, MAX_PATH);
+    if (!hasCommand || !hasName)
+        return false;
+    ReadTextValue(key, nullptr, "Publisher", entry->publisher, MAX_PATH);
+    ReadTextValue(key, nullptr, "HelpLink", entry->helpLink, MAX_PATH);
+    ReadDwordValue(key, nullptr, "WindowsInstaller", &entry->windowsInstaller);
+    ResolveIcons(key, entry);
+    return true;
+}
+
+void CInstalledSoftwareList::ResolveIcons(HKEY productKey, InstalledSoftwareEntry* entry)
+{
+    char displayIcon[MAX_PATH] = "";
+    ReadTextValue(productKey, nullptr, "DisplayIcon", displayIcon, MAX_PATH);
+    char path[MAX_PATH] = "";
+    if (displayIcon[0])
+        IconPathFromDisplayIcon(displayIcon, path, MAX_PATH);
+    else if (entry->windowsInstaller)
+        return;
+    else
+        IconPathFromCommand(entry->uninstallString, path, MAX_PATH);
+    if (!path[0])
+        return;
+    entry->smallIcon = LookUpIcon(path, SHGFI_SMALLICON);
+    entry->largeIcon = LookUpIcon(path, 0);
+}
+
+void CInstalledSoftwareList::Release(InstalledSoftwareEntry* entry)
+{
+    if (entry->smallIcon)
+        DestroyIcon(entry->smallIcon);
+    if (entry->largeIcon)
+        DestroyIcon(entry->largeIcon);
+    delete entry;
+}
+
+void CInstalledSoftwareList::Clear()
+{
+    for (InstalledSoftwareEntry* entry : entries)
+        Release(entry);
+    entries.clear();
+}
+
+void CInstalledSoftwareList::Reload()
+{
+    Clear();
+    Load();
+}
+
+bool CInstalledSoftwareList::GetFirst(int& position, InstalledSoftwareEntry*& entry) const
+{
+    position = -1;
+    if (entries.empty())
+        return false;
+    position = 0;
+    entry = entries[0];
+    return true;
+}
+
+bool CInstalledSoftwareList::GetNext(int& position, InstalledSoftwareEntry*& entry) const
+{
+    ++position;
+    if (static_cast<unsigned>(position) >= entries.size())
+        return false;
+    entry = entries[position];
+    return true;
+}
+
+InstalledSoftwareEntry* CInstalledSoftwareList::GetAt(int index) const
+{
+    if (static_cast<unsigned>(index) >= entries.size())
+        return nullptr;
+    return entries[index];
+}
+
+void CInstalledSoftwareList::RemoveAt(int index)
+{
+    if (static_cast<unsigned>(index) >= entries.size())
+        return;
+    Release(entries[index]);
+    entries.erase(entries.begin() + index);
+}

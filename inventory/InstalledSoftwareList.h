@@ -1,0 +1,38 @@
+// The ordered list of registered products, in the registry's enumeration order.
+// Record i is row i of the quick-uninstall page.
+#pragma once
+#include "inventory/InstalledSoftwareEntry.h"
+
+#include <vector>
+
+extern const char UNINSTALL_KEY_PATH[];
+
+class CInstalledSoftwareList {
+public:
+    CInstalledSoftwareList() = default;
+    virtual ~CInstalledSoftwareList();
+    CInstalledSoftwareList(const CInstalledSoftwareList&) = delete;
+    CInstalledSoftwareList& operator=(const CInstalledSoftwareList&) = delete;
+
+    // Appends one record per product that has both a name and an uninstall command.
+    void Load();
+    void Clear();
+    void Reload();
+
+    bool GetFirst(int& position, InstalledSoftwareEntry*& entry) const;
+    bool GetNext(int& position, InstalledSoftwareEntry*& entry) const;
+    InstalledSoftwareEntry* GetAt(int index) const;
+    void RemoveAt(int index);
+    size_t GetCount() const { return entries.size(); }
+
+private:
+    static void Release(InstalledSoftwareEntry* entry);
+    static bool ReadEntry(HKEY uninstallKey, const char* subkeyName, InstalledSoftwareEntry* entry);
+    static void ResolveIcons(HKEY productKey, InstalledSoftwareEntry* entry);
+
+    std::vector<InstalledSoftwareEntry*> entries;
+};
+
+// True when path names an existing file (not a folder); the first match of a
+// pattern decides.
+bool IsExistingFile(const char* path);

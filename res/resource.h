@@ -1,0 +1,63 @@
+// Resource and control ids of UninstallManager.
+#pragma once
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+// Dialog templates
+#define IDD_MAIN_DIALOG        102
+#define IDD_QUICK_PAGE         131
+#define IDD_SMART_PAGE         133
+
+// Icons and pictures
+#define IDR_MAINFRAME          128
+#define IDR_BANNER             130
+#define IDI_DEFAULT_PRODUCT    132
+#define IDI_HELP_LINK          133
+#define IDI_SMART_UNINSTALL    138
+#define IDI_TRACE_REGVALUE     139
+#define IDI_TRACE_FILE         140
+#define IDI_TRACE_FOLDER       141
+#define IDI_TRACE_REGKEY       142
+
+// Controls
+#define IDC_BANNER             1000
+#define IDC_LIST               1002
+#define IDC_UNINSTALL          1003
+#define IDC_DELETE_ENTRY       1004
+#define IDC_DISPLAY_NAME       1005
+#define IDC_UNINSTALL_STRING   1006
+#define IDC_PUBLISHER          1007
+#define IDC_REFRESH            1009
+#define IDC_HELP_LINK          1010
+#define IDC_OPEN_LINK          1011
+#define IDC_KEY_PATH           1012
+#define IDC_TARGET             1016
+#define IDC_PICK_DESKTOP       1017
+#define IDC_ANALYZE            1018
+#define IDC_PICK_STARTMENU     1019
+#define IDC_PICK_PROGRAM       1020
+#define IDC_STATUS             1022
+
+// Navigation
+#define IDC_NAVIGATION_BAR     360
+#define IDC_NAVIGATION_TOOLBAR 333
+#define ID_PAGE_QUICK          100
+#define ID_PAGE_SMART          101
+
+// String table
+#define IDS_NAV_HEADER         1
+#define IDS_NAV_QUICK          2
+#define IDS_NAV_SMART          3
+#define IDS_COL_NAME           4
+#define IDS_COL_COMMAND        5
+#define IDS_COL_PUBLISHER      6
+#define IDS_CONFIRM_FORCED     7
+#define IDS_COL_ITEM           8
+#define IDS_COL_DESCRIPTION    9
+#define IDS_REFUSED            10
+#define IDS_ANALYSIS_DONE      11
+#define IDS_REGVALUE           12
+#define IDS_REGKEY             13
+#define IDS_CONFIRM_REMOVE     14
