@@ -83,3 +83,60 @@ bool HasExtension(const char* path, const char* ext)
     const char* dot = FindLastCharDbcs(path, '.');
     return dot && _stricmp(dot, ext) == 0;
 }
+
+namespace {
+
+char FoldAscii(char ch)
+{
+    return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+}
+
+}  // namespace
+
+const char* SkipPrefixNoCaseDbcs(const char* text, const char* prefix)
+{
+    if (!text || !prefix)
+        return nullptr;
+    const char* t = text;
+    const char* p = prefix;
+    while (*p) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p))) {
+            if (t[0] != p[0] || p[1] == '\0' || t[1] != p[1])
+                return nullptr;
+            t += 2;
+            p += 2;
+            continue;
+        }
+        if (IsDBCSLeadByte(static_cast<BYTE>(*t)) || FoldAscii(*t) != FoldAscii(*p))
+            return nullptr;
+        ++t;
+        ++p;
+    }
+    return t;
+}
+
+bool EqualsNoCaseDbcs(const char* a, const char* b)
+{
+    const char* rest = SkipPrefixNoCaseDbcs(a, b);
+    return rest && *rest == '\0';
+}
+
+const char* FindTextNoCaseDbcs(const char* text, const char* pattern)
+{
+    if (!text || !pattern)
+        return nullptr;
+    for (const char* p = text;; p = CharNextA(p)) {
+        if (SkipPrefixNoCaseDbcs(p, pattern))
+            return p;
+        if (!*p)
+            return nullptr;
+    }
+}
+
+const char* CharAtDbcs(const char* text, int index)
+{
+    const char* p = text;
+    for (int i = 0; p && *p && i < index; ++i)
+        p = CharNextA(p);
+    return (p && *p) ? p : nullptr;
+}

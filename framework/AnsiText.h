@@ -27,3 +27,14 @@ bool EndsWithBackslash(const char* text);
 
 // Case-insensitive comparison of the text from its last '.' with ext (e.g. ".lnk").
 bool HasExtension(const char* path, const char* ext);
+
+// Case-insensitive comparisons that fold ASCII letters only and compare double-byte
+// characters byte for byte (a trail byte is never folded or matched on its own).
+bool EqualsNoCaseDbcs(const char* a, const char* b);
+// The text after prefix when text starts with it, else nullptr.
+const char* SkipPrefixNoCaseDbcs(const char* text, const char* prefix);
+// First occurrence of pattern in text that starts on a character boundary.
+const char* FindTextNoCaseDbcs(const char* text, const char* pattern);
+
+// The character at the given character index (0-based), or nullptr past the end.
+const char* CharAtDbcs(const char* text, int index);

@@ -1,0 +1,79 @@
+#include "smart/FolderPaths.h"
+
+#include "framework/AnsiText.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+bool HasDriveColon(const char* path)
+{
+    const char* second = CharAtDbcs(path, 1);
+    return second && *second == ':' && second == path + 1;
+}
+
+bool IsDriveRoot(const char* path)
+{
+    if (!HasDriveColon(path))
+        return false;
+    return path[2] == '\0' || (path[2] == '\\' && path[3] == '\0');
+}
+
+bool CutAtLastBackslash(char* path)
+{
+    char* slash = FindLastCharDbcs(path, '\\');
+    if (!slash)
+        return false;
+    *slash = '\0';
+    return true;
+}
+
+bool NormalizeFolderPath(const char* path, char* normalized)
+{
+    normalized[0] = '\0';
+    // "C:" alone would name the current folder of drive C: it stands for the root.
+    char driveRoot[4] = "";
+    if (HasDriveColon(path) && path[2] == '\0') {
+        driveRoot[0] = path[0];
+        driveRoot[1] = ':';
+        driveRoot[2] = '\\';
+        path = driveRoot;
+    }
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    char longForm[MAX_PATH];
+    length = GetLongPathNameA(full, longForm, MAX_PATH);
+    const char* result = (length != 0 && length < MAX_PATH) ? longForm : full;
+    if (!CopyText(normalized, MAX_PATH, result))
+        return false;
+    if (EndsWithBackslash(normalized) && !IsDriveRoot(normalized))
+        normalized[strlen(normalized) - 1] = '\0';
+    return true;
+}
+
+bool ContainsFolderAtBoundary(const char* text, const char* folder)
+{
+    if (!text || !folder || !*folder)
+        return false;
+    for (const char* p = FindTextNoCaseDbcs(text, folder); p; p = FindTextNoCaseDbcs(CharNextA(p), folder)) {
+        const char* after = SkipPrefixNoCaseDbcs(p, folder);
+        if (!after)
+            continue;
+        char next = *after;
+        if (next == '\0' || next == '\\' || next == '/' || next == '"' || next == ',' || next == ';')
+            return true;
+    }
+    return false;
+}
+
+bool IsWithinFolder(const char* path, const char* folder)
+{
+    if (!folder || !*folder)
+        return false;
+    const char* rest = SkipPrefixNoCaseDbcs(path, folder);
+    if (!rest)
+        return false;
+    return *rest == '\0' || *rest == '\\' || EndsWithBackslash(folder);
+}

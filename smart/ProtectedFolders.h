@@ -1,0 +1,27 @@
+// The machine's well-known folders that can never be a program folder: adopting one
+// would make every file in it (or every registry text naming it) a trace.
+#pragma once
+#include <string>
+#include <vector>
+
+class ProtectedFolders {
+public:
+    // Reads the shell folders, the Program Files and Common Files folders in every
+    // variant, the Windows and system folders, the profile roots and the temp folder.
+    void Load();
+
+    // True for a drive root, a path that is not a drive-letter path, a protected
+    // folder itself and any folder that contains one.
+    bool IsTooWide(const char* folder) const;
+
+    // True when folder is one of the Program Files folders (x86 and 64-bit alike).
+    bool IsProgramFiles(const char* folder) const;
+
+    const std::vector<std::string>& Folders() const { return folders; }
+
+private:
+    void Add(const char* path, bool programFiles = false);
+
+    std::vector<std::string> folders;
+    std::vector<std::string> programFilesFolders;
+};

@@ -1,0 +1,425 @@
+#include "smart/TraceAnalyzer.h"
+
+#include "framework/AnsiText.h"
+#include "framework/RegKey.h"
+#include "smart/FolderPaths.h"
+#include "smart/ShortcutResolver.h"
+
+#include <shlobj.h>
+
+#include <new>
+
+namespace {
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
+const DWORD kPumpIntervalMs = 50;
+
+// Owns a FindFirstFileA search handle.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle(handle) {}
+    ~FindHandle() { Close(); }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return handle; }
+    void Close()
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            FindClose(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle;
+};
+
+void ReadSpecialFolder(int csidl, char* path)
+{
+    path[0] = '\0';
+    if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE))
+        path[0] = '\0';
+}
+
+bool IsDotName(const char* name)
+{
+    return name[0] == '.';
+}
+
+}  // namespace
+
+bool PathExists(const char* path, bool* isFile)
+{
+    *isFile = false;
+    if (!path || !*path)
+        return false;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA(path, &data));
+    if (!find.IsValid())
+        return false;
+    *isFile = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return true;
+}
+
+CTraceAnalyzer::CTraceAnalyzer()
+    : notifyWindow(nullptr), uninstallEntriesLoaded(false), lastPumpTick(0)
+{
+    windowsFolder[0] = '\0';
+    programsFolder[0] = '\0';
+    desktopFolder[0] = '\0';
+    commonDesktopFolder[0] = '\0';
+}
+
+CTraceAnalyzer::~CTraceAnalyzer()
+{
+    Clear();
+}
+
+const TraceItem* CTraceAnalyzer::GetItem(size_t index) const
+{
+    return index < items.size() ? items[index].get() : nullptr;
+}
+
+void CTraceAnalyzer::Clear()
+{
+    for (auto& item : items)
+        item.reset();
+    items.clear();
+}
+
+int CTraceAnalyzer::Analyze(HWND window, const char* target)
+{
+    Clear();
+    // Every analysis starts from its own program folders: folders of an earlier
+    // program must not claim traces of this one.
+    programFolders.clear();
+    notifyWindow = window;
+    LoadContext();
+
+    bool isFile = false;
+    if (!PathExists(target, &isFile))
+        return 0;
+    char folder[MAX_PATH];
+    DWORD length = GetFullPathNameA(target, MAX_PATH, folder, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return 0;
+    if (isFile)
+        CutAtLastBackslash(folder);
+    char normalized[MAX_PATH];
+    if (!NormalizeFolderPath(folder, normalized) || protectedFolders.IsProgramFiles(normalized))
+        return 0;
+    if (isFile)
+        AddTrace(TRACE_FILE, target, nullptr, nullptr);
+
+    int result = 1;
+    ChooseProgramFolder(target, normalized, isFile, &result);
+    if (desktopFolder[0])
+        SearchShortcutFolder(desktopFolder);
+    if (commonDesktopFolder[0])
+        SearchShortcutFolder(commonDesktopFolder);
+    if (programsFolder[0] && !IsFolderKnown(programsFolder))
+        SearchProgramsMenu(programsFolder, 0);
+    SearchClsidKeys();
+    SearchFileTypes();
+    SearchSubkeysByValue(HKEY_LOCAL_MACHINE, kUninstallKey);
+    SearchRunValues(HKEY_LOCAL_MACHINE, kRunKey);
+    SearchRunValues(HKEY_CURRENT_USER, kRunKey);
+    SearchSubkeysByValue(HKEY_LOCAL_MACHINE, "Software");
+    SearchSubkeysByValue(HKEY_CURRENT_USER, "Software");
+    return result;
+}
+
+void CTraceAnalyzer::LoadContext()
+{
+    UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        windowsFolder[0] = '\0';
+    ReadSpecialFolder(CSIDL_PROGRAMS, programsFolder);
+    ReadSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktopFolder);
+    ReadSpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY, commonDesktopFolder);
+    protectedFolders.Load();
+    uninstallEntries.clear();
+    uninstallEntriesLoaded = false;
+    classServerMatches.clear();
+    lastPumpTick = GetTickCount();
+}
+
+void CTraceAnalyzer::ChooseProgramFolder(const char* target, const char* folder, bool isFile, int* result)
+{
+    if (programsFolder[0] && EqualsNoCaseDbcs(folder, programsFolder)) {
+        if (!isFile) {
+            *result = 0;
+            return;
+        }
+        CollectShortcutTarget(target);
+        return;
+    }
+    if ((desktopFolder[0] && EqualsNoCaseDbcs(folder, desktopFolder)) ||
+        (commonDesktopFolder[0] && EqualsNoCaseDbcs(folder, commonDesktopFolder))) {
+        CollectShortcutTarget(target);
+        return;
+    }
+    char adopted[MAX_PATH];
+    if (AdoptFolder(folder, adopted))
+        CollectFolder(adopted);
+}
+
+void CTraceAnalyzer::CollectShortcutTarget(const char* shortcutPath)
+{
+    char resolved[MAX_PATH];
+    if (!ResolveShortcut(shortcutPath, resolved) || !CutAtLastBackslash(resolved))
+        return;
+    char adopted[MAX_PATH];
+    if (AdoptFolder(resolved, adopted))
+        CollectFolder(adopted);
+}
+
+void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName, HKEY root)
+{
+    std::unique_ptr<TraceItem> item(new (std::nothrow) TraceItem());
+    if (!item)
+        return;
+    if (!CopyText(item->path, MAX_PATH, path))
+        return;
+    if (valueName && !CopyText(item->valueName, MAX_PATH, valueName))
+        return;
+    item->kind = kind;
+    item->rootKey = root;
+    TraceItem* added = item.get();
+    items.push_back(std::move(item));
+    SendMessageA(notifyWindow, WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, reinterpret_cast<LPARAM>(added));
+    PumpMessages();
+}
+
+void CTraceAnalyzer::PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    lastPumpTick = GetTickCount();
+}
+
+void CTraceAnalyzer::PumpIfDue()
+{
+    if (GetTickCount() - lastPumpTick >= kPumpIntervalMs)
+        PumpMessages();
+}
+
+bool CTraceAnalyzer::IsFolderKnown(const char* path) const
+{
+    for (const std::string& folder : programFolders) {
+        if (EqualsNoCaseDbcs(folder.c_str(), path))
+            return true;
+    }
+    return false;
+}
+
+bool CTraceAnalyzer::MatchesProgramFolder(const char* text) const
+{
+    for (const std::string& folder : programFolders) {
+        if (ContainsFolderAtBoundary(text, folder.c_str()))
+            return true;
+    }
+    return false;
+}
+
+bool CTraceAnalyzer::IsSystemFolder(const char* path) const
+{
+    if (windowsFolder[0] && FindTextNoCaseDbcs(path, windowsFolder))
+        return true;
+    return protectedFolders.IsTooWide(path);
+}
+
+bool CTraceAnalyzer::AdoptFolder(const char* folder, char* adopted)
+{
+    if (!NormalizeFolderPath(folder, adopted) || IsSystemFolder(adopted) || IsFolderKnown(adopted))
+        return false;
+    programFolders.push_back(adopted);
+    return true;
+}
+
+bool CTraceAnalyzer::IsCollectable(const char* folder) const
+{
+    if (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder))
+        return false;
+    if (!HasDriveColon(folder))
+        return false;
+    if (programsFolder[0] && EqualsNoCaseDbcs(folder, programsFolder))
+        return false;
+    return !protectedFolders.IsProgramFiles(folder) && !protectedFolders.IsTooWide(folder);
+}
+
+void CTraceAnalyzer::CollectFolder(const char* folder)
+{
+    if (!IsCollectable(folder))
+        return;
+    // A junction or symbolic link is listed as itself and never followed: its
+    // target belongs to someone else and may lead back up the tree.
+    DWORD attributes = GetFileAttributesA(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        AddTrace(TRACE_FOLDER, folder, nullptr, nullptr);
+        return;
+    }
+    char pattern[MAX_PATH];
+    if (!FormatText(pattern, MAX_PATH, "%s\\*.*", folder))
+        return;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA(pattern, &data));
+    if (!find.IsValid())
+        return;
+    do {
+        PumpIfDue();
+        char child[MAX_PATH];
+        if (IsDotName(data.cFileName) || !FormatText(child, MAX_PATH, "%s\\%s", folder, data.cFileName))
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            CollectFolder(child);
+            continue;
+        }
+        AddTrace(TRACE_FILE, child, nullptr, nullptr);
+        if (HasExtension(data.cFileName, ".lnk"))
+            FollowCollectedShortcut(child);
+    } while (FindNextFileA(find.Get(), &data));
+    find.Close();
+    AddTrace(TRACE_FOLDER, folder, nullptr, nullptr);
+}
+
+void CTraceAnalyzer::FollowCollectedShortcut(const char* shortcutPath)
+{
+    char folder[MAX_PATH];
+    if (!ShortcutTargetFolder(shortcutPath, folder) || IsFolderKnown(folder))
+        return;
+    // A folder that an uninstall entry gives to another product is that product's,
+    // even when our program (or its Start-menu group) links to it.
+    if (BelongsToOtherProduct(folder))
+        return;
+    char adopted[MAX_PATH];
+    if (AdoptFolder(folder, adopted))
+        CollectFolder(adopted);
+}
+
+bool CTraceAnalyzer::ShortcutTargetFolder(const char* shortcutPath, char* folder) const
+{
+    folder[0] = '\0';
+    char target[MAX_PATH];
+    if (!ResolveShortcut(shortcutPath, target) || !HasDriveColon(target))
+        return false;
+    if (windowsFolder[0] && FindTextNoCaseDbcs(target, windowsFolder))
+        return false;
+    if (!CutAtLastBackslash(target))
+        return false;
+    return NormalizeFolderPath(target, folder);
+}
+
+void CTraceAnalyzer::LoadUninstallEntries()
+{
+    if (uninstallEntriesLoaded)
+        return;
+    uninstallEntriesLoaded = true;
+    const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+    for (HKEY root : roots) {
+        RegKey uninstall;
+        if (!uninstall.Open(root, kUninstallKey))
+            continue;
+        char name[MAX_PATH];
+        for (DWORD index = 0;; ++index) {
+            DWORD nameSize = MAX_PATH;
+            LONG status = RegEnumKeyExA(uninstall.Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+            if (status == ERROR_MORE_DATA)
+                continue;
+            if (status != ERROR_SUCCESS)
+                break;
+            RegKey entry;
+            if (!entry.Open(uninstall.Get(), name))
+                continue;
+            UninstallEntryPaths paths;
+            char text[MAX_PATH];
+            for (int i = 0; i < 3; ++i) {
+                if (ReadTextValue(entry.Get(), nullptr, kUninstallPathValues[i], text, MAX_PATH))
+                    paths.texts[i] = text;
+            }
+            uninstallEntries.push_back(paths);
+        }
+    }
+}
+
+bool CTraceAnalyzer::BelongsToOtherProduct(const char* folder)
+{
+    LoadUninstallEntries();
+    for (const UninstallEntryPaths& entry : uninstallEntries) {
+        bool namesFolder = false;
+        bool namesAdopted = false;
+        for (const std::string& text : entry.texts) {
+            namesFolder = namesFolder || ContainsFolderAtBoundary(text.c_str(), folder);
+            namesAdopted = namesAdopted || MatchesProgramFolder(text.c_str());
+        }
+        if (namesFolder && !namesAdopted)
+            return true;
+    }
+    return false;
+}
+
+void CTraceAnalyzer::SearchShortcutFolder(const char* folder)
+{
+    if (!HasDriveColon(folder) || (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
+        return;
+    char pattern[MAX_PATH];
+    if (!FormatText(pattern, MAX_PATH, "%s\\*.lnk", folder))
+        return;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA(pattern, &data));
+    if (!find.IsValid())
+        return;
+    do {
+        PumpIfDue();
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotName(data.cFileName) ||
+            !HasExtension(data.cFileName, ".lnk"))
+            continue;
+        char shortcut[MAX_PATH];
+        char targetFolder[MAX_PATH];
+        if (!FormatText(shortcut, MAX_PATH, "%s\\%s", folder, data.cFileName))
+            continue;
+        if (ShortcutTargetFolder(shortcut, targetFolder) && IsFolderKnown(targetFolder))
+            AddTrace(TRACE_FILE, shortcut, nullptr, nullptr);
+    } while (FindNextFileA(find.Get(), &data));
+}
+
+void CTraceAnalyzer::SearchProgramsMenu(const char* folder, int depth)
+{
+    if (depth > 1 || !HasDriveColon(folder) || (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
+        return;
+    char pattern[MAX_PATH];
+    if (!FormatText(pattern, MAX_PATH, "%s\\*.*", folder))
+        return;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA(pattern, &data));
+    if (!find.IsValid())
+        return;
+    do {
+        PumpIfDue();
+        char child[MAX_PATH];
+        if (IsDotName(data.cFileName) || !FormatText(child, MAX_PATH, "%s\\%s", folder, data.cFileName))
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (depth == 0)
+                SearchProgramsMenu(child, 1);
+            continue;
+        }
+        char targetFolder[MAX_PATH];
+        if (!HasExtension(data.cFileName, ".lnk") || !ShortcutTargetFolder(child, targetFolder) ||
+            !IsFolderKnown(targetFolder))
+            continue;
+        if (depth == 0) {
+            AddTrace(TRACE_FILE, child, nullptr, nullptr);
+            continue;
+        }
+        // The group belongs to the program: list all of it, then stop scanning it.
+        find.Close();
+        CollectFolder(folder);
+        return;
+    } while (FindNextFileA(find.Get(), &data));
+}

@@ -1,0 +1,90 @@
+// The smart-uninstall engine: finds the folder a program lives in and lists every
+// trace of it (files, folders, shortcuts, registry keys and values), reporting each
+// one at once to a notify window; removes listed traces by index.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "smart/ProtectedFolders.h"
+#include "smart/TraceItem.h"
+
+// False for a missing or empty path; otherwise isFile tells a file from a folder.
+bool PathExists(const char* path, bool* isFile);
+
+class CTraceAnalyzer {
+public:
+    CTraceAnalyzer();
+    virtual ~CTraceAnalyzer();
+    CTraceAnalyzer(const CTraceAnalyzer&) = delete;
+    CTraceAnalyzer& operator=(const CTraceAnalyzer&) = delete;
+
+    // Analyses target (a shortcut, an executable or a folder) and reports every trace
+    // to notifyWindow with WM_TRACE_NOTIFY. 1 when searched, 0 when refused.
+    int Analyze(HWND notifyWindow, const char* target);
+
+    // Frees every trace; item pointers handed out before become invalid.
+    void Clear();
+
+    // Deletes the trace at index (files that cannot go now are scheduled for the next
+    // start). The list itself is unchanged, so indexes stay valid for a whole run.
+    void RemoveItem(unsigned index);
+
+    size_t GetItemCount() const { return items.size(); }
+    const TraceItem* GetItem(size_t index) const;
+    const std::vector<std::string>& GetProgramFolders() const { return programFolders; }
+
+private:
+    struct UninstallEntryPaths {
+        std::string texts[3];  // InstallLocation, UninstallString, DisplayIcon
+    };
+
+    // Analysis (TraceAnalyzer.cpp)
+    void LoadContext();
+    void AddTrace(int kind, const char* path, const char* valueName, HKEY root);
+    void PumpMessages();
+    void PumpIfDue();
+    bool IsFolderKnown(const char* path) const;
+    bool MatchesProgramFolder(const char* text) const;
+    bool IsSystemFolder(const char* path) const;
+    bool AdoptFolder(const char* folder, char* adopted);
+    void ChooseProgramFolder(const char* target, const char* folder, bool isFile, int* result);
+    void CollectShortcutTarget(const char* shortcutPath);
+    void CollectFolder(const char* folder);
+    bool IsCollectable(const char* folder) const;
+    void FollowCollectedShortcut(const char* shortcutPath);
+    bool ShortcutTargetFolder(const char* shortcutPath, char* folder) const;
+    bool BelongsToOtherProduct(const char* folder);
+    void LoadUninstallEntries();
+    void SearchShortcutFolder(const char* folder);
+    void SearchProgramsMenu(const char* folder, int depth);
+
+    // Registry searches (RegistryTraceSearch.cpp)
+    void CollectRegistryKey(HKEY root, const char* keyPath);
+    void SearchClsidKeys();
+    void SearchFileTypes();
+    void ExamineExtension(HKEY classes, HKEY clsid, const char* name);
+    void ExamineClass(HKEY classes, HKEY clsid, const char* name);
+    bool ClassServerMatches(HKEY clsid, const char* classId);
+    void SearchSubkeysByValue(HKEY root, const char* keyPath);
+    void SearchRunValues(HKEY root, const char* keyPath);
+    bool ValueNamesProgram(DWORD type, char* data, DWORD dataSize) const;
+
+    std::vector<std::unique_ptr<TraceItem>> items;
+    std::vector<std::string> programFolders;
+    HWND notifyWindow;
+
+    // Per analysis: the folders the searches test against, and caches.
+    char windowsFolder[MAX_PATH];
+    char programsFolder[MAX_PATH];
+    char desktopFolder[MAX_PATH];
+    char commonDesktopFolder[MAX_PATH];
+    ProtectedFolders protectedFolders;
+    std::vector<UninstallEntryPaths> uninstallEntries;
+    bool uninstallEntriesLoaded;
+    std::unordered_map<std::string, bool> classServerMatches;
+    DWORD lastPumpTick;
+};

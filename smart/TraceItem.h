@@ -1,0 +1,22 @@
+// One trace of an analysed program, as listed on the smart-uninstall page.
+#pragma once
+#include <windows.h>
+
+enum TraceKind {
+    TRACE_FILE = 1,      // a file (program file or shortcut)
+    TRACE_FOLDER = 2,    // a folder, listed after its contents
+    TRACE_REGKEY = 3,    // a registry key with everything below it
+    TRACE_REGVALUE = 4,  // one value of a registry key
+};
+
+// Sent to the notify window once for every new trace, right after it was appended:
+// wParam TRACE_NOTIFY_CODE, lParam the new TraceItem (valid until the next Clear).
+const UINT WM_TRACE_NOTIFY = WM_USER + 888;
+const WPARAM TRACE_NOTIFY_CODE = 360;
+
+struct TraceItem {
+    int kind;                   // one of TraceKind; anything else is ignored by removal
+    char path[MAX_PATH];        // file-system path, or key path relative to rootKey
+    char valueName[MAX_PATH];   // TRACE_REGVALUE: the value name ("" for the default value)
+    HKEY rootKey;               // registry traces: HKEY_CLASSES_ROOT, _CURRENT_USER or _LOCAL_MACHINE
+};
