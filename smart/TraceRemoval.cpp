@@ -86,6 +86,53 @@ void DeleteKeyTree(HKEY root, const char* path)
     RegDeleteKeyA(root, path);
 }
 
+// Owns a file handle from CreateFileA.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle(handle) {}
+    ~FileHandle()
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return handle; }
+
+private:
+    HANDLE handle;
+};
+
+bool SameFile(HANDLE a, HANDLE b)
+{
+    BY_HANDLE_FILE_INFORMATION infoA;
+    BY_HANDLE_FILE_INFORMATION infoB;
+    if (!GetFileInformationByHandle(a, &infoA) || !GetFileInformationByHandle(b, &infoB))
+        return true;
+    return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+// Removes a junction or symbolic link to a folder, never the folder it leads to.
+// RemoveDirectoryA removes the link itself only where the link can be opened as
+// itself; where opening it as a link still reaches the target (some platforms),
+// removing "the link" would remove the target folder, so it is left alone.
+void RemoveFolderLink(const char* path)
+{
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    FileHandle link(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!link.IsValid())
+        return;
+    FileHandle target(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    // A dangling link has no target to confuse it with.
+    if (target.IsValid() && SameFile(link.Get(), target.Get()))
+        return;
+    RemoveDirectoryA(path);
+}
+
 bool ReadWholeFile(const char* path, std::string* content)
 {
     content->clear();
@@ -149,10 +196,14 @@ void DeleteTrace(const TraceItem* item)
     case TRACE_FILE:
         DeleteFileOrSchedule(item->path);
         break;
-    case TRACE_FOLDER:
-        // Only an empty folder goes; on a junction or link this removes the link.
-        RemoveDirectoryA(item->path);
+    case TRACE_FOLDER: {
+        DWORD attributes = GetFileAttributesA(item->path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            RemoveFolderLink(item->path);
+        else
+            RemoveDirectoryA(item->path);  // only an empty folder goes
         break;
+    }
     case TRACE_REGKEY:
         if (item->path[0])
             DeleteKeyTree(item->rootKey, item->path);
