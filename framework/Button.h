@@ -1,0 +1,12 @@
+// CButton: a push button; owner-drawn buttons paint in DrawItem, reflected from the parent.
+#pragma once
+#include "framework/Wnd.h"
+
+class CButton : public CWnd {
+public:
+    virtual void DrawItem(DRAWITEMSTRUCT*) {}
+    UINT GetButtonStyle() const { return GetStyle() & 0xFF; }
+
+protected:
+    BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+};

@@ -1,0 +1,52 @@
+// CDialog: a dialog from a template, modal (with the framework's own message loop,
+// so PreTranslateMessage runs) or modeless (a child page).
+#pragma once
+#include "framework/Wnd.h"
+
+#include <string>
+
+class CDialog;
+
+// Direction and target of one data exchange.
+struct CDataExchange {
+    BOOL m_bSaveAndValidate;
+    CDialog* m_pDlgWnd;
+};
+
+// Binds control id to the object, subclassing the control the first time.
+void DDX_Control(CDataExchange* dx, int id, CWnd& control);
+// Moves text between the control and value.
+void DDX_Text(CDataExchange* dx, int id, std::string& value);
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+
+    // Modal run; returns the value given to EndDialog, or -1 when creation failed.
+    virtual INT_PTR DoModal();
+    // Modeless creation as a child (or owned window) of parent.
+    BOOL Create(UINT templateId, CWnd* parent = nullptr);
+    void EndDialog(INT_PTR result);
+
+    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    UINT TemplateId() const { return templateId; }
+
+protected:
+    virtual BOOL OnInitDialog();
+    virtual void DoDataExchange(CDataExchange*) {}
+    virtual void OnOK();
+    virtual void OnCancel();
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    bool IsModal() const { return modal; }
+
+private:
+    static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void RunModalLoop();
+
+    UINT templateId;
+    CWnd* parentWnd;
+    bool modal = false;
+    bool endRequested = false;
+    INT_PTR modalResult = -1;
+};

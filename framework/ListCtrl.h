@@ -1,0 +1,27 @@
+// CListCtrl: a report-view list control.
+#pragma once
+#include "framework/Wnd.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+class CListCtrl : public CWnd {
+public:
+    int InsertColumn(int column, const char* heading, int format, int width);
+    int InsertItem(const LVITEMA* item);
+    int InsertItem(int index, const char* text, int image);
+    BOOL SetItemText(int index, int subItem, const char* text);
+    std::string GetItemText(int index, int subItem) const;
+    BOOL DeleteItem(int index);
+    BOOL DeleteAllItems();
+    int GetItemCount() const;
+    int GetNextItem(int start, UINT flags) const;
+    int GetItemImage(int index) const;
+    DWORD SetExtendedStyle(DWORD styles);
+    DWORD GetExtendedStyle() const;
+    HIMAGELIST SetImageList(HIMAGELIST list, int kind);
+    BOOL SetCheck(int index, BOOL checked = TRUE);
+    BOOL GetCheck(int index) const;
+    BOOL SetItemState(int index, UINT state, UINT mask);
+};
