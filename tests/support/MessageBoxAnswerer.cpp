@@ -44,6 +44,7 @@ void MessageBoxAnswerer::Answer(HWND box)
 {
     Box seen;
     seen.caption = TextOf(box);
+    seen.owner = GetWindow(box, GW_OWNER);
     // The message text is the box's static control with id 0xFFFF.
     HWND text = GetDlgItem(box, 0xFFFF);
     if (text)

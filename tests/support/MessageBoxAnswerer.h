@@ -18,6 +18,7 @@ public:
     struct Box {
         std::string caption;
         std::string text;
+        HWND owner = nullptr;  // the window that owns the box
     };
     const std::vector<Box>& Boxes() const { return boxes; }
     size_t Count() const { return boxes.size(); }

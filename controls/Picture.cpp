@@ -1,0 +1,146 @@
+#include "controls/Picture.h"
+
+#include <cstring>
+
+#include "framework/Wnd.h"
+#include "framework/WinApp.h"
+
+namespace {
+
+// The main window owns the error boxes; without one they have no owner.
+HWND ErrorBoxOwner()
+{
+    CWnd* main = AfxGetMainWnd();
+    return main && main->IsWindow() ? main->m_hWnd : nullptr;
+}
+
+void ShowPictureError(const char* text)
+{
+    MessageBoxExA(ErrorBoxOwner(), text, "CPicture Error", MB_ICONERROR, LANG_ENGLISH);
+}
+
+// Releases a COM interface when it goes out of scope.
+template <typename Interface>
+class ScopedInterface {
+public:
+    ScopedInterface() : pointer(nullptr) {}
+    ~ScopedInterface()
+    {
+        if (pointer)
+            pointer->Release();
+    }
+    ScopedInterface(const ScopedInterface&) = delete;
+    ScopedInterface& operator=(const ScopedInterface&) = delete;
+    Interface** Receive() { return &pointer; }
+    Interface* Get() const { return pointer; }
+
+private:
+    Interface* pointer;
+};
+
+// A movable global block holding a copy of the bytes, or null.
+HGLOBAL CopyToGlobal(const void* bytes, DWORD byteCount)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, byteCount);
+    if (!block)
+        return nullptr;
+    void* data = GlobalLock(block);
+    if (!data) {
+        GlobalFree(block);
+        return nullptr;
+    }
+    std::memcpy(data, bytes, byteCount);
+    GlobalUnlock(block);
+    return block;
+}
+
+}  // namespace
+
+CPicture::CPicture() : picture(nullptr)
+{
+}
+
+CPicture::~CPicture()
+{
+    ReleasePicture();
+}
+
+void CPicture::ReleasePicture()
+{
+    if (picture)
+        picture->Release();
+    picture = nullptr;
+}
+
+BOOL CPicture::LoadFromResource(UINT resourceId, const char* resourceType)
+{
+    ReleasePicture();
+    HMODULE module = AfxGetResourceHandle();
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(LOWORD(resourceId)), resourceType);
+    if (!found) {
+        ShowPictureError("FindResource() Failed\t");
+        return FALSE;
+    }
+    HGLOBAL loaded = LoadResource(module, found);
+    if (!loaded) {
+        ShowPictureError("LoadResource() Failed\t");
+        return FALSE;
+    }
+    const void* bytes = LockResource(loaded);
+    if (!bytes) {
+        ShowPictureError("LockResource() Failed\t");
+        return FALSE;
+    }
+    const BOOL handedOver = LoadFromMemory(bytes, SizeofResource(module, found));
+    return (picture && handedOver) ? TRUE : FALSE;
+}
+
+BOOL CPicture::LoadFromMemory(const void* bytes, DWORD byteCount)
+{
+    // A picture held from before would be lost when the new one is stored.
+    ReleasePicture();
+    if (!bytes || byteCount == 0)
+        return FALSE;
+    HGLOBAL block = CopyToGlobal(bytes, byteCount);
+    if (!block) {
+        ShowPictureError("Can not allocate enough memory\t");
+        return FALSE;
+    }
+    ScopedInterface<IStream> stream;
+    if (CreateStreamOnHGlobal(block, TRUE, stream.Receive()) != S_OK) {
+        // The stream did not take the block over.
+        GlobalFree(block);
+        return FALSE;
+    }
+    IPicture* loaded = nullptr;
+    const HRESULT result = OleLoadPicture(stream.Get(), static_cast<LONG>(byteCount), FALSE, IID_IPicture,
+                                          reinterpret_cast<void**>(&loaded));
+    if (result == E_NOINTERFACE) {
+        if (loaded)
+            loaded->Release();
+        ShowPictureError("IPicture interface is not supported\t");
+        return FALSE;
+    }
+    picture = SUCCEEDED(result) ? loaded : nullptr;
+    if (!picture && loaded)
+        loaded->Release();
+    return TRUE;
+}
+
+BOOL CPicture::Draw(HDC dc, RECT rectangle)
+{
+    if (!dc || !picture)
+        return FALSE;
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    picture->get_Width(&width);
+    picture->get_Height(&height);
+    const HRESULT result =
+        picture->Render(dc, rectangle.left, rectangle.top, rectangle.right - rectangle.left,
+                        rectangle.bottom - rectangle.top, 0, height, width, -height, &rectangle);
+    if (FAILED(result)) {
+        ShowPictureError("Can not allocate enough memory\t");
+        return FALSE;
+    }
+    return TRUE;
+}
