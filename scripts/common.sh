@@ -54,9 +54,13 @@ seal_prefix() {
   done
 }
 
-# set_null_driver: windows and GDI without any display.
+# set_null_driver: windows and GDI without any display. The server is restarted so
+# that the desktop, which wineboot tried to open with the X11 driver, comes up anew.
 set_null_driver() {
   "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+  "$WINESERVER" -k >/dev/null 2>&1 </dev/null
+  "$WINESERVER" -w >/dev/null 2>&1 </dev/null
+  "$WINESERVER" -p >/dev/null 2>&1 </dev/null
 }
 
 stop_prefix() {

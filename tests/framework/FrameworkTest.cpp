@@ -7,6 +7,7 @@
 #include "framework/Static.h"
 #include "framework/WinApp.h"
 #include "resource.h"
+#include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
 
 #include <gtest/gtest.h>
@@ -91,13 +92,13 @@ TEST_F(FrameworkTest, ModelessPageBindsItsControlsAndExchangesText)
     EXPECT_EQ(host.m_hWnd, page.GetParent());
     EXPECT_EQ(page.GetDlgItem(IDC_REFRESH), page.refreshButton.m_hWnd);
     EXPECT_EQ(&page.refreshButton, CWnd::FromHandle(page.refreshButton.m_hWnd));
-    EXPECT_EQ("刷新列表", page.refreshButton.GetWindowText());
+    EXPECT_EQ(fixtures::Ansi("刷新列表"), page.refreshButton.GetWindowText());
 
-    page.displayName = "软件名称 ABC";
+    page.displayName = fixtures::Ansi("软件名称 ABC");
     page.UpdateData(FALSE);
     char shown[64] = "";
     GetDlgItemTextA(page.m_hWnd, IDC_DISPLAY_NAME, shown, sizeof(shown));
-    EXPECT_STREQ("软件名称 ABC", shown);
+    EXPECT_EQ(fixtures::Ansi("软件名称 ABC"), shown);
 
     SetDlgItemTextA(page.m_hWnd, IDC_DISPLAY_NAME, "typed");
     page.UpdateData(TRUE);
@@ -144,6 +145,7 @@ TEST_F(FrameworkTest, DestroyingTheWindowUnbindsEveryObject)
 
 TEST_F(FrameworkTest, ChildPageIgnoresOkAndCancel)
 {
+    host.ShowWindow(SW_SHOW);
     page.ShowWindow(SW_SHOW);
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -215,7 +217,7 @@ TEST(MessageBox, CaptionIsTheExecutableName)
     EXPECT_EQ(IDNO, AfxMessageBox(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION));
     ASSERT_EQ(1u, answerer.Count());
     EXPECT_EQ("test_framework", answerer.Boxes()[0].caption);
-    EXPECT_EQ("您是否真的要强制卸载应用软件并强制删除其卸载登记项!", answerer.Boxes()[0].text);
+    EXPECT_EQ(fixtures::Ansi("您是否真的要强制卸载应用软件并强制删除其卸载登记项!"), answerer.Boxes()[0].text);
 }
 
 TEST(ControlWrappers, ListAndImageListKeepTheirContents)
@@ -237,15 +239,17 @@ TEST(ControlWrappers, ListAndImageListKeepTheirContents)
     EXPECT_EQ(-1, images.Add(nullptr));
     list.SetImageList(images, LVSIL_SMALL);
 
-    EXPECT_EQ(0, list.InsertItem(0, "第一", 0));
+    const std::string first = fixtures::Ansi("第一");
+    const std::string description = fixtures::Ansi("描述");
+    EXPECT_EQ(0, list.InsertItem(0, first.c_str(), 0));
     EXPECT_EQ(1, list.InsertItem(1, "second", 0));
-    list.SetItemText(1, 1, "描述");
+    list.SetItemText(1, 1, description.c_str());
     list.SetCheck(0, TRUE);
     list.SetCheck(1, FALSE);
     EXPECT_TRUE(list.GetCheck(0));
     EXPECT_FALSE(list.GetCheck(1));
-    EXPECT_EQ("第一", list.GetItemText(0, 0));
-    EXPECT_EQ("描述", list.GetItemText(1, 1));
+    EXPECT_EQ(first, list.GetItemText(0, 0));
+    EXPECT_EQ(description, list.GetItemText(1, 1));
     EXPECT_EQ(0, list.GetItemImage(1));
     list.DeleteItem(0);
     EXPECT_EQ(1, list.GetItemCount());

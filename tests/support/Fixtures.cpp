@@ -7,6 +7,22 @@
 
 namespace fixtures {
 
+std::string Ansi(const char* utf8)
+{
+    int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    if (wideLength <= 0)
+        return std::string();
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], wideLength);
+    int length = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return std::string();
+    std::string text(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, &text[0], length, nullptr, nullptr);
+    text.resize(static_cast<size_t>(length) - 1);
+    return text;
+}
+
 std::string UniqueName(const std::string& prefix)
 {
     static std::atomic<int> counter{0};
@@ -265,6 +281,13 @@ DWORD GdiObjectCount()
 DWORD UserObjectCount()
 {
     return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+}
+
+DWORD KernelHandleCount()
+{
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return count;
 }
 
 std::string IconExecutable()

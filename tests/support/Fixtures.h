@@ -9,6 +9,9 @@
 
 namespace fixtures {
 
+// Text of the program's code page (936 in the tests) from a UTF-8 literal of the sources.
+std::string Ansi(const char* utf8);
+
 // A name no other test uses in this run (prefix + counter + process id).
 std::string UniqueName(const std::string& prefix);
 
@@ -95,6 +98,8 @@ std::string SystemFolder();
 // ---- Objects ---------------------------------------------------------------
 DWORD GdiObjectCount();
 DWORD UserObjectCount();
+// Kernel handles of this process (registry keys, files, find handles, ...).
+DWORD KernelHandleCount();
 
 // Path of an executable that has icons (the system's notepad).
 std::string IconExecutable();
