@@ -1,7 +1,9 @@
-// Program entry: the application object's start-up runs the main window.
-#include <windows.h>
+// Program entry: the one application object and the framework's start-up.
+#include "app/UninstallApp.h"
+
+CUninstallApp theApp;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    return 0;
+    return AfxWinMain();
 }

@@ -1,0 +1,102 @@
+#include "app/MainDialog.h"
+
+#include "controls/PageBackground.h"
+#include "framework/GdiObjects.h"
+#include "framework/WinApp.h"
+#include "resource.h"
+
+CMainDialog::CMainDialog(CWnd* parent)
+    : CDialog(IDD_MAIN_DIALOG, parent),
+      appIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME)))
+{
+}
+
+void CMainDialog::DoDataExchange(CDataExchange* dx)
+{
+    DDX_Control(dx, IDC_BANNER, bannerLink);
+}
+
+BOOL CMainDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+    bannerLink.ShowPicture(729, 68, IDR_BANNER, "GIF");
+    RECT client;
+    GetClientRect(&client);
+    RECT barRect = {20, 76, 136, client.bottom - 20};
+    navigationBar.Create(nullptr, "", WS_CHILD | WS_VISIBLE, barRect, this, IDC_NAVIGATION_BAR);
+    navigationBar.Initialize(48, IDS_NAV_HEADER);
+    navigationBar.AddButton(ID_PAGE_QUICK, IDR_MAINFRAME, IDS_NAV_QUICK);
+    navigationBar.AddButton(ID_PAGE_SMART, IDI_SMART_UNINSTALL, IDS_NAV_SMART);
+    CreatePages();
+    return TRUE;
+}
+
+void CMainDialog::CreatePages()
+{
+    RECT client;
+    GetClientRect(&client);
+    RECT pageRect = {160, 76, client.right - 16, client.bottom - 20};
+    quickPage.Create(IDD_QUICK_PAGE, this);
+    quickPage.MoveWindow(pageRect, TRUE);
+    smartPage.Create(IDD_SMART_PAGE, this);
+    smartPage.MoveWindow(pageRect, TRUE);
+    quickPage.ShowWindow(SW_SHOW);
+}
+
+LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(appIcon);
+    case WM_ERASEBKGND: {
+        RECT client;
+        GetClientRect(&client);
+        HBRUSH brush = CreateSolidBrush(PAGE_BACKGROUND_COLOR);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+        DeleteObject(brush);
+        return TRUE;
+    }
+    default:
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+}
+
+void CMainDialog::OnPaint()
+{
+    if (!IsIconic(m_hWnd)) {
+        DefWindowProc(WM_PAINT, 0, 0);
+        return;
+    }
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    int iconWidth = GetSystemMetrics(SM_CXICON);
+    int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(&client);
+    int x = (client.right - client.left - iconWidth + 1) / 2;
+    int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    DrawIcon(dc, x, y, appIcon);
+}
+
+BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    UINT id = CommandId(wParam);
+    if (id == ID_PAGE_QUICK) {
+        quickPage.ShowWindow(SW_SHOW);
+        smartPage.ShowWindow(SW_HIDE);
+    } else if (id == ID_PAGE_SMART) {
+        quickPage.ShowWindow(SW_HIDE);
+        smartPage.ShowWindow(SW_SHOW);
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}
+
+void CMainDialog::OnOK()
+{
+    // Enter in a field must not close the program; only the close box (Cancel) does.
+}

@@ -1,0 +1,214 @@
+#include "inventory/QuickUninstallPage.h"
+
+#include "framework/WinApp.h"
+#include "resource.h"
+
+#include <shellapi.h>
+#include <shlwapi.h>
+
+CQuickUninstallPage::CQuickUninstallPage()
+    : CDialog(IDD_QUICK_PAGE), listReady(0),
+      defaultIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT)))
+{
+    backgroundBrush.CreateSolidBrush(PAGE_BACKGROUND_COLOR);
+}
+
+CQuickUninstallPage::~CQuickUninstallPage() = default;
+
+void CQuickUninstallPage::DoDataExchange(CDataExchange* dx)
+{
+    DDX_Control(dx, IDC_OPEN_LINK, openLinkButton);
+    DDX_Control(dx, IDC_REFRESH, refreshButton);
+    DDX_Control(dx, IDC_DELETE_ENTRY, deleteEntryButton);
+    DDX_Control(dx, IDC_UNINSTALL, uninstallButton);
+    DDX_Control(dx, IDC_LIST, softwareListView);
+    DDX_Text(dx, IDC_PUBLISHER, publisherText);
+    DDX_Text(dx, IDC_DISPLAY_NAME, displayNameText);
+    DDX_Text(dx, IDC_UNINSTALL_STRING, uninstallStringText);
+    DDX_Text(dx, IDC_HELP_LINK, helpLinkText);
+    DDX_Text(dx, IDC_KEY_PATH, keyPathText);
+}
+
+BOOL CQuickUninstallPage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    softwareListView.InsertColumn(0, LoadStringText(IDS_COL_NAME).c_str(), LVCFMT_LEFT, 220);
+    softwareListView.InsertColumn(1, LoadStringText(IDS_COL_COMMAND).c_str(), LVCFMT_LEFT, 400);
+    softwareListView.InsertColumn(2, LoadStringText(IDS_COL_PUBLISHER).c_str(), LVCFMT_LEFT, 200);
+    softwareListView.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    ResetImageList();
+    inventory.Reload();
+    FillList();
+    openLinkButton.SetIcons(IDI_HELP_LINK, 0);
+    openLinkButton.EnableWindow(FALSE);
+    return TRUE;
+}
+
+LRESULT CQuickUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    default:
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+}
+
+BOOL CQuickUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (CommandCode(wParam) != BN_CLICKED)
+        return CDialog::OnCommand(wParam, lParam);
+    switch (CommandId(wParam)) {
+    case IDC_UNINSTALL:
+        OnUninstall();
+        return TRUE;
+    case IDC_DELETE_ENTRY:
+        OnDeleteEntry();
+        return TRUE;
+    case IDC_REFRESH:
+        OnRefresh();
+        return TRUE;
+    case IDC_OPEN_LINK:
+        OnOpenHelpLink();
+        return TRUE;
+    default:
+        return CDialog::OnCommand(wParam, lParam);
+    }
+}
+
+BOOL CQuickUninstallPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->idFrom == IDC_LIST && header->code == LVN_ITEMCHANGED) {
+        OnItemChanged(reinterpret_cast<const NMLISTVIEW*>(lParam));
+        *result = 0;
+        return TRUE;
+    }
+    return CDialog::OnNotify(wParam, lParam, result);
+}
+
+HBRUSH CQuickUninstallPage::OnCtlColor(HDC dc, HWND control, UINT ctlType)
+{
+    if (ctlType != CTLCOLOR_STATIC)
+        return CDialog::OnCtlColor(dc, control, ctlType);
+    SetBkMode(dc, TRANSPARENT);
+    return backgroundBrush;
+}
+
+BOOL CQuickUninstallPage::OnEraseBkgnd(HDC dc)
+{
+    PaintPageBackground(m_hWnd, dc);
+    return TRUE;
+}
+
+void CQuickUninstallPage::OnDestroy()
+{
+    DefWindowProc(WM_DESTROY, 0, 0);
+    ResetImageList();
+}
+
+void CQuickUninstallPage::ResetImageList()
+{
+    imageList.DeleteImageList();
+    imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 20, 5);
+    if (softwareListView.IsWindow())
+        softwareListView.SetImageList(imageList, LVSIL_SMALL);
+}
+
+void CQuickUninstallPage::FillList()
+{
+    listReady = 0;
+    softwareListView.DeleteAllItems();
+    ResetImageList();
+    int position = -1;
+    InstalledSoftwareEntry* entry = nullptr;
+    for (bool more = inventory.GetFirst(position, entry); more; more = inventory.GetNext(position, entry)) {
+        imageList.Add(entry->smallIcon ? entry->smallIcon : defaultIcon);
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = position;
+        item.pszText = entry->displayName;
+        item.iImage = position;
+        item.lParam = 0;
+        softwareListView.InsertItem(&item);
+        softwareListView.SetItemText(position, 1, entry->uninstallString);
+        softwareListView.SetItemText(position, 2, entry->publisher);
+    }
+    listReady = 1;
+}
+
+void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
+{
+    if (!listReady || change->iItem == -1)
+        return;
+    const InstalledSoftwareEntry* entry = inventory.GetAt(change->iItem);
+    if (!entry)
+        return;
+    displayNameText = entry->displayName;
+    uninstallStringText = entry->uninstallString;
+    publisherText = entry->publisher;
+    helpLinkText = entry->helpLink;
+    keyPathText = entry->keyPath;
+    UpdateData(FALSE);
+    openLinkButton.EnableWindow(!helpLinkText.empty());
+}
+
+int CQuickUninstallPage::SelectedIndex() const
+{
+    return softwareListView.GetNextItem(-1, LVNI_SELECTED);
+}
+
+void CQuickUninstallPage::RunUninstallCommand(const char* command)
+{
+    WinExec(command, SW_SHOW);
+}
+
+void CQuickUninstallPage::OpenLink(const char* link)
+{
+    ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOW);
+}
+
+void CQuickUninstallPage::OnUninstall()
+{
+    int index = SelectedIndex();
+    const InstalledSoftwareEntry* entry = inventory.GetAt(index);
+    if (index < 0 || !entry)
+        return;
+    RunUninstallCommand(entry->uninstallString);
+    inventory.RemoveAt(index);
+    softwareListView.DeleteItem(index);
+}
+
+void CQuickUninstallPage::OnDeleteEntry()
+{
+    int index = SelectedIndex();
+    const InstalledSoftwareEntry* entry = inventory.GetAt(index);
+    if (index < 0 || !entry)
+        return;
+    if (AfxMessageBox(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    RunUninstallCommand(entry->uninstallString);
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, entry->keyPath);
+    OnRefresh();
+}
+
+void CQuickUninstallPage::OnRefresh()
+{
+    inventory.Reload();
+    FillList();
+    publisherText.clear();
+    displayNameText.clear();
+    uninstallStringText.clear();
+    helpLinkText.clear();
+    keyPathText.clear();
+    UpdateData(FALSE);
+    openLinkButton.EnableWindow(FALSE);
+}
+
+void CQuickUninstallPage::OnOpenHelpLink()
+{
+    OpenLink(helpLinkText.c_str());
+}

@@ -1,0 +1,62 @@
+// The quick-uninstall page: every registered product with its icon, name, command
+// and publisher; details of the last changed row; uninstall, forced uninstall,
+// refresh and the help link.
+#pragma once
+#include "controls/PageBackground.h"
+#include "controls/PageButton.h"
+#include "framework/Dialog.h"
+#include "framework/GdiObjects.h"
+#include "framework/ImageList.h"
+#include "framework/ListCtrl.h"
+#include "inventory/InstalledSoftwareList.h"
+
+#include <string>
+
+class CQuickUninstallPage : public CDialog {
+public:
+    CQuickUninstallPage();
+    ~CQuickUninstallPage() override;
+
+    const CInstalledSoftwareList& Inventory() const { return inventory; }
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+
+    void OnUninstall();
+    void OnDeleteEntry();
+    void OnItemChanged(const NMLISTVIEW* change);
+    void OnRefresh();
+    void OnOpenHelpLink();
+    BOOL OnEraseBkgnd(HDC dc);
+    void OnDestroy();
+
+    void FillList();
+    void ResetImageList();
+    // Runs a product's uninstall command; protected so tests can observe it.
+    virtual void RunUninstallCommand(const char* command);
+    virtual void OpenLink(const char* link);
+
+    CPageButton openLinkButton;
+    CPageButton refreshButton;
+    CPageButton deleteEntryButton;
+    CPageButton uninstallButton;
+    CListCtrl softwareListView;
+    std::string publisherText;
+    std::string displayNameText;
+    std::string uninstallStringText;
+    std::string helpLinkText;
+    std::string keyPathText;
+    CBrush backgroundBrush;
+    CInstalledSoftwareList inventory;
+    CImageList imageList;
+    int listReady;
+    HICON defaultIcon;
+
+private:
+    int SelectedIndex() const;
+};

@@ -1,0 +1,283 @@
+#include "smart/SmartUninstallPage.h"
+
+#include "controls/PageBackground.h"
+#include "framework/AnsiText.h"
+#include "framework/FileDialog.h"
+#include "framework/WinApp.h"
+#include "resource.h"
+#include "smart/ProgramFilesFolder.h"
+#include "smart/TraceRemoval.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+
+namespace {
+
+const int IMAGE_FILE = 0;
+const int IMAGE_FOLDER = 1;
+const int IMAGE_REGVALUE = 2;
+const int IMAGE_REGKEY = 3;
+
+}  // namespace
+
+const char* GetRootKeyName(HKEY rootKey)
+{
+    if (rootKey == HKEY_CLASSES_ROOT)
+        return "HKEY_CLASSES_ROOT";
+    if (rootKey == HKEY_LOCAL_MACHINE)
+        return "HKEY_LOCAL_MACHINE";
+    if (rootKey == HKEY_CURRENT_USER)
+        return "HKEY_CURRENT_USER";
+    return "";
+}
+
+CSmartUninstallPage::CSmartUninstallPage() : CDialog(IDD_SMART_PAGE)
+{
+    backgroundBrush.CreateSolidBrush(PAGE_BACKGROUND_COLOR);
+}
+
+CSmartUninstallPage::~CSmartUninstallPage() = default;
+
+void CSmartUninstallPage::DoDataExchange(CDataExchange* dx)
+{
+    DDX_Control(dx, IDC_STATUS, statusEdit);
+    DDX_Control(dx, IDC_TARGET, targetEdit);
+    DDX_Control(dx, IDC_LIST, resultList);
+    DDX_Control(dx, IDC_ANALYZE, analyzeButton);
+    DDX_Control(dx, IDC_UNINSTALL, uninstallButton);
+    DDX_Control(dx, IDC_PICK_DESKTOP, desktopShortcutButton);
+    DDX_Control(dx, IDC_PICK_STARTMENU, startMenuButton);
+    DDX_Control(dx, IDC_PICK_PROGRAM, programButton);
+}
+
+BOOL CSmartUninstallPage::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    resultList.InsertColumn(0, LoadStringText(IDS_COL_ITEM).c_str(), LVCFMT_LEFT, 440);
+    resultList.InsertColumn(1, LoadStringText(IDS_COL_DESCRIPTION).c_str(), LVCFMT_LEFT, 150);
+    resultList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    traceImages.Create(16, 16, ILC_COLOR32 | ILC_MASK, 20, 5);
+    resultList.SetImageList(traceImages, LVSIL_SMALL);
+    const UINT icons[] = {IDI_TRACE_FILE, IDI_TRACE_FOLDER, IDI_TRACE_REGVALUE, IDI_TRACE_REGKEY};
+    for (UINT id : icons) {
+        HICON icon = LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id));
+        if (icon)
+            traceImages.Add(icon);
+    }
+    return TRUE;
+}
+
+LRESULT CSmartUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_TRACE_NOTIFY:
+        return OnTraceNotify(wParam, lParam);
+    case WM_ERASEBKGND:
+        PaintPageBackground(m_hWnd, reinterpret_cast<HDC>(wParam));
+        return TRUE;
+    default:
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+}
+
+BOOL CSmartUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (CommandCode(wParam) != BN_CLICKED)
+        return CDialog::OnCommand(wParam, lParam);
+    switch (CommandId(wParam)) {
+    case IDC_PICK_DESKTOP:
+        OnPickDesktopShortcut();
+        return TRUE;
+    case IDC_ANALYZE:
+        OnStartAnalysis();
+        return TRUE;
+    case IDC_UNINSTALL:
+        OnUninstall();
+        return TRUE;
+    case IDC_PICK_STARTMENU:
+        OnPickStartMenuShortcut();
+        return TRUE;
+    case IDC_PICK_PROGRAM:
+        OnPickProgram();
+        return TRUE;
+    default:
+        return CDialog::OnCommand(wParam, lParam);
+    }
+}
+
+HBRUSH CSmartUninstallPage::OnCtlColor(HDC dc, HWND control, UINT ctlType)
+{
+    if (ctlType != CTLCOLOR_STATIC)
+        return CDialog::OnCtlColor(dc, control, ctlType);
+    SetBkMode(dc, TRANSPARENT);
+    return backgroundBrush;
+}
+
+int CSmartUninstallPage::ShowMessage(UINT stringId, UINT type)
+{
+    return AfxMessageBox(stringId, type);
+}
+
+void CSmartUninstallPage::PickTarget(const char* startFolder, const char* filter)
+{
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_NODEREFERENCELINKS | OFN_ALLOWMULTISELECT, filter, nullptr);
+    dialog.m_ofn.lpstrInitialDir = startFolder[0] ? startFolder : nullptr;
+    if (dialog.DoModal() == IDOK)
+        targetEdit.SetWindowText(dialog.GetPathName().c_str());
+}
+
+void CSmartUninstallPage::OnPickDesktopShortcut()
+{
+    char folder[MAX_PATH] = "";
+    if (!SHGetSpecialFolderPathA(m_hWnd, folder, CSIDL_DESKTOPDIRECTORY, FALSE))
+        folder[0] = '\0';
+    PickTarget(folder, "Shortcut File(*.lnk)|*.lnk||");
+}
+
+void CSmartUninstallPage::OnPickStartMenuShortcut()
+{
+    char folder[MAX_PATH] = "";
+    if (!SHGetSpecialFolderPathA(m_hWnd, folder, CSIDL_PROGRAMS, FALSE))
+        folder[0] = '\0';
+    PickTarget(folder, nullptr);
+}
+
+void CSmartUninstallPage::OnPickProgram()
+{
+    char folder[MAX_PATH] = "";
+    if (!GetProgramFilesFolderWithSeparator(folder, MAX_PATH))
+        folder[0] = '\0';
+    PickTarget(folder, nullptr);
+}
+
+void CSmartUninstallPage::BeginAnalysis()
+{
+    analyzing = true;
+    CWnd* guarded[] = {&analyzeButton, &uninstallButton, &desktopShortcutButton, &startMenuButton, &programButton};
+    for (int i = 0; i < 5; ++i) {
+        savedEnabled[i] = guarded[i]->IsWindowEnabled();
+        guarded[i]->EnableWindow(FALSE);
+    }
+    targetEdit.IgnoreDrops(true);
+}
+
+void CSmartUninstallPage::EndAnalysis()
+{
+    CWnd* guarded[] = {&analyzeButton, &uninstallButton, &desktopShortcutButton, &startMenuButton, &programButton};
+    for (int i = 0; i < 5; ++i)
+        guarded[i]->EnableWindow(savedEnabled[i]);
+    targetEdit.IgnoreDrops(false);
+    analyzing = false;
+}
+
+void CSmartUninstallPage::OnStartAnalysis()
+{
+    if (analyzing)
+        return;
+    std::string target = targetEdit.GetWindowText();
+    if (target.empty())
+        return;
+    const char* lastBackslash = FindLastCharDbcs(target.c_str(), '\\');
+    if (!lastBackslash || lastBackslash - target.c_str() <= 3)
+        return;
+    if (!HasExtension(target.c_str(), ".lnk")) {
+        char windowsFolder[MAX_PATH] = "";
+        UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+        if (length > 0 && length < MAX_PATH && StrStrIA(target.c_str(), windowsFolder)) {
+            ShowMessage(IDS_REFUSED, MB_ICONERROR);
+            return;
+        }
+    }
+    resultList.DeleteAllItems();
+    BeginAnalysis();
+    int accepted = analyzer.Analyze(m_hWnd, target.c_str());
+    EndAnalysis();
+    if (!accepted) {
+        ShowMessage(IDS_REFUSED, MB_ICONERROR);
+        return;
+    }
+    statusEdit.SetWindowText(LoadStringText(IDS_ANALYSIS_DONE).c_str());
+    uninstallButton.EnableWindow(TRUE);
+}
+
+LRESULT CSmartUninstallPage::OnTraceNotify(WPARAM wParam, LPARAM lParam)
+{
+    const TraceItem* item = reinterpret_cast<const TraceItem*>(lParam);
+    if (wParam != TRACE_NOTIFY_CODE || !item)
+        return 1;
+    if (item->kind == TRACE_FILE || item->kind == TRACE_FOLDER || item->kind == TRACE_REGKEY) {
+        statusEdit.SetWindowText(item->path);
+    } else if (item->kind == TRACE_REGVALUE) {
+        std::string status = std::string(item->path) + "\\" + item->valueName;
+        statusEdit.SetWindowText(status.c_str());
+    }
+    AddTraceRow(item);
+    return 1;
+}
+
+std::string CSmartUninstallPage::FileTypeName(const char* path)
+{
+    SHFILEINFOA info = {};
+    if (!SHGetFileInfoA(path, 0, &info, sizeof(info), SHGFI_TYPENAME))
+        return std::string();
+    return info.szTypeName;
+}
+
+void CSmartUninstallPage::AddTraceRow(const TraceItem* item)
+{
+    int row = resultList.GetItemCount();
+    std::string name;
+    std::string description;
+    int image = IMAGE_FILE;
+    switch (item->kind) {
+    case TRACE_FILE:
+    case TRACE_FOLDER:
+        name = item->path;
+        description = FileTypeName(item->path);
+        image = item->kind == TRACE_FOLDER ? IMAGE_FOLDER : IMAGE_FILE;
+        break;
+    case TRACE_REGKEY:
+        name = std::string(GetRootKeyName(item->rootKey)) + "\\" + item->path;
+        description = LoadStringText(IDS_REGKEY);
+        image = IMAGE_REGKEY;
+        break;
+    case TRACE_REGVALUE:
+        name = std::string(GetRootKeyName(item->rootKey)) + "\\" + item->path + "\\" + item->valueName;
+        description = LoadStringText(IDS_REGVALUE);
+        image = IMAGE_REGVALUE;
+        break;
+    default:
+        break;
+    }
+    LVITEMA row_item = {};
+    row_item.mask = LVIF_TEXT | LVIF_IMAGE;
+    row_item.iItem = row;
+    row_item.pszText = const_cast<char*>(name.c_str());
+    row_item.iImage = image;
+    int inserted = resultList.InsertItem(&row_item);
+    resultList.SetItemText(inserted, 1, description.c_str());
+    resultList.SetCheck(inserted, TRUE);
+}
+
+void CSmartUninstallPage::OnUninstall()
+{
+    if (analyzing)
+        return;
+    int count = resultList.GetItemCount();
+    if (count == 0)
+        return;
+    if (ShowMessage(IDS_CONFIRM_REMOVE, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+    for (int index = 0; index < count; ++index) {
+        if (resultList.GetCheck(index))
+            analyzer.RemoveItem(static_cast<unsigned>(index));
+    }
+    analyzer.Clear();
+    resultList.DeleteAllItems();
+    targetEdit.SetWindowText("");
+    statusEdit.SetWindowText("");
+    uninstallButton.EnableWindow(FALSE);
+}

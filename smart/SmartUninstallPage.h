@@ -1,0 +1,65 @@
+// The smart-uninstall page: the user names a program, the analyzer lists its
+// traces as checked rows, and the checked ones are removed.
+#pragma once
+#include "controls/PageButton.h"
+#include "framework/Dialog.h"
+#include "framework/GdiObjects.h"
+#include "framework/ImageList.h"
+#include "framework/ListCtrl.h"
+#include "framework/Static.h"
+#include "smart/DropFileEdit.h"
+#include "smart/TraceAnalyzer.h"
+
+#include <string>
+
+class CSmartUninstallPage : public CDialog {
+public:
+    CSmartUninstallPage();
+    ~CSmartUninstallPage() override;
+
+    bool IsAnalyzing() const { return analyzing; }
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+
+    void OnPickDesktopShortcut();
+    void OnPickStartMenuShortcut();
+    void OnPickProgram();
+    void OnStartAnalysis();
+    void OnUninstall();
+    LRESULT OnTraceNotify(WPARAM wParam, LPARAM lParam);
+    void AddTraceRow(const TraceItem* item);
+
+    // Opens the file-open dialog in startFolder; the chosen path goes to the target field.
+    virtual void PickTarget(const char* startFolder, const char* filter);
+    // Message boxes, overridable so tests can see the question asked.
+    virtual int ShowMessage(UINT stringId, UINT type);
+
+    CEdit statusEdit;
+    CDropFileEdit targetEdit;
+    CListCtrl resultList;
+    CPageButton analyzeButton;
+    CPageButton uninstallButton;
+    CPageButton desktopShortcutButton;
+    CPageButton startMenuButton;
+    CPageButton programButton;
+    CBrush backgroundBrush;
+    CImageList traceImages;
+    CTraceAnalyzer analyzer;
+
+private:
+    // Disables what could re-enter the analyzer while it drains the message queue.
+    void BeginAnalysis();
+    void EndAnalysis();
+    std::string FileTypeName(const char* path);
+
+    bool analyzing = false;
+    BOOL savedEnabled[5] = {};
+};
+
+// The display name of a registry root ("" for any other value).
+const char* GetRootKeyName(HKEY rootKey);
