@@ -8,6 +8,7 @@
 #include "DibCanvas.h"
 #include "resource.h"
 #include "support/Fixtures.h"
+#include "support/GdiCount.h"
 
 namespace {
 
@@ -147,12 +148,12 @@ TEST(ButtonFace, ThousandPaintsLeakNoGdiObjects)
 {
     FaceCanvas canvas;
     ASSERT_TRUE(canvas.Valid());
-    const DWORD before = fixtures::GdiObjectCount();
+    const DWORD before = fixtures::LiveGdiObjectCount();
     for (int i = 0; i < 1000; ++i) {
         ButtonFaceState state = {i % 2, i % 3 == 0, i % 5 == 0, i % 7 == 0, i % 4 == 0};
         canvas.Paint(state);
     }
-    EXPECT_EQ(before, fixtures::GdiObjectCount());
+    EXPECT_EQ(before, fixtures::LiveGdiObjectCount());
 }
 
 // ---- Caption ----------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include "DibCanvas.h"
 #include "support/Fixtures.h"
+#include "support/GdiCount.h"
 
 namespace {
 
@@ -80,10 +81,14 @@ TEST(GradientBands, FullRangeLeavesNoBrushBehind)
 {
     DibCanvas canvas(300, 4, BACKGROUND);
     ASSERT_TRUE(canvas.Valid());
-    const DWORD before = fixtures::GdiObjectCount();
+    const DWORD before = fixtures::LiveGdiObjectCount();
+    // The count sees a single brush, so a leak cannot hide.
+    HBRUSH probe = CreateSolidBrush(RGB(1, 1, 1));
+    EXPECT_EQ(before + 1, fixtures::LiveGdiObjectCount());
+    DeleteObject(probe);
     for (int i = 0; i < 20; ++i)
         FillGradientBands(canvas.Dc(), 0, 0, 300, 4, RGB(255, 0, 0), RGB(0, 0, 255), FALSE);
-    EXPECT_EQ(before, fixtures::GdiObjectCount());
+    EXPECT_EQ(before, fixtures::LiveGdiObjectCount());
     // 255 bands over 300 pixels: the first is pure red, the last one step short of blue.
     EXPECT_EQ(RGB(255, 0, 0), canvas.At(0, 0));
     EXPECT_EQ(RGB(1, 0, 254), canvas.At(298, 0));

@@ -1,0 +1,6 @@
+#include "controls/PageButton.h"
+
+CPageButton::CPageButton()
+{
+    themeClassList = L"BUTTON";
+}
