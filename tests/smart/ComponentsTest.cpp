@@ -1,0 +1,101 @@
+// Shortcut resolution, the Program Files folder, the platform tests and path tests.
+#include <gtest/gtest.h>
+
+#include "framework/AnsiText.h"
+#include "smart/FolderPaths.h"
+#include "smart/PlatformVersion.h"
+#include "smart/ProgramFilesFolder.h"
+#include "smart/ShortcutResolver.h"
+#include "support/Fixtures.h"
+
+using namespace fixtures;
+
+TEST(Shortcuts, ResolveAndReadGiveTheTargetOfARealShortcut)
+{
+    TempDir base("umlnk");
+    std::string target = base.Path() + "\\app.exe";
+    WriteFileText(target);
+    ASSERT_TRUE(MakeShortcut(base.Path() + "\\app.lnk", target, "/x"));
+    char resolved[MAX_PATH];
+    ASSERT_TRUE(ResolveShortcut((base.Path() + "\\app.lnk").c_str(), resolved));
+    EXPECT_STREQ(target.c_str(), resolved);
+    EXPECT_EQ(target, ReadShortcutTarget((base.Path() + "\\app.lnk").c_str()));
+}
+
+TEST(Shortcuts, NonShortcutsAndOverLongPathsHaveNoTarget)
+{
+    TempDir base("umlnk2");
+    std::string plain = base.Path() + "\\plain.lnk";
+    WriteFileText(plain, "not a shortcut");
+    char resolved[MAX_PATH] = "junk";
+    EXPECT_FALSE(ResolveShortcut(plain.c_str(), resolved));
+    EXPECT_STREQ("", resolved);
+    EXPECT_EQ("", ReadShortcutTarget(plain.c_str()));
+    EXPECT_FALSE(ResolveShortcut((base.Path() + "\\missing.lnk").c_str(), resolved));
+    std::string tooLong = "C:\\" + std::string(300, 'a') + ".lnk";
+    EXPECT_FALSE(ResolveShortcut(tooLong.c_str(), resolved));
+    EXPECT_EQ("", ReadShortcutTarget(tooLong.c_str()));
+}
+
+TEST(ProgramFiles, FolderWithAndWithoutSeparator)
+{
+    char folder[MAX_PATH];
+    char withSeparator[MAX_PATH];
+    ASSERT_EQ(1, GetProgramFilesFolder(folder, MAX_PATH));
+    ASSERT_EQ(1, GetProgramFilesFolderWithSeparator(withSeparator, MAX_PATH));
+    EXPECT_FALSE(EndsWithBackslash(folder));
+    EXPECT_TRUE(DirExists(folder));
+    EXPECT_EQ(std::string(folder) + "\\", withSeparator);
+    char tiny[4] = "abc";
+    EXPECT_EQ(0, GetProgramFilesFolder(tiny, sizeof(tiny)));
+    EXPECT_EQ('\0', tiny[0]);
+}
+
+TEST(Platform, OverridesDecideFamilyAndVersion)
+{
+    EXPECT_TRUE(IsWindowsNT());  // Wine reports the NT family
+    SetPlatformVersionOverride(VER_PLATFORM_WIN32_WINDOWS, 4, 90);
+    EXPECT_FALSE(IsWindowsNT());
+    EXPECT_FALSE(IsWindowsXPFamily());
+    SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, 5, 0);
+    EXPECT_TRUE(IsWindowsNT());
+    EXPECT_FALSE(IsWindowsXPFamily());
+    SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, 5, 1);
+    EXPECT_TRUE(IsWindowsXPFamily());
+    SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, 5, 2);
+    EXPECT_TRUE(IsWindowsXPFamily());
+    SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, 6, 1);
+    EXPECT_FALSE(IsWindowsXPFamily());
+    ClearPlatformVersionOverride();
+    EXPECT_TRUE(IsWindowsNT());
+}
+
+TEST(FolderPaths, BoundaryMatchesAndDoubleByteSteps)
+{
+    EXPECT_TRUE(ContainsFolderAtBoundary("C:\\Program Files\\Foo", "c:\\program files\\foo"));
+    EXPECT_TRUE(ContainsFolderAtBoundary("\"C:\\Foo\\x.exe\" /s", "C:\\Foo"));
+    EXPECT_TRUE(ContainsFolderAtBoundary("C:\\Foo,1", "C:\\Foo"));
+    EXPECT_TRUE(ContainsFolderAtBoundary("x;C:\\Foo;y", "C:\\Foo"));
+    EXPECT_TRUE(ContainsFolderAtBoundary("C:/Foo/x", "C:/Foo"));
+    EXPECT_FALSE(ContainsFolderAtBoundary("C:\\FooBar\\x.exe", "C:\\Foo"));
+    // The second occurrence is the one at a boundary.
+    EXPECT_TRUE(ContainsFolderAtBoundary("C:\\FooBar\\x.exe C:\\Foo\\y.exe", "C:\\Foo"));
+    EXPECT_FALSE(ContainsFolderAtBoundary("", "C:\\Foo"));
+    EXPECT_FALSE(ContainsFolderAtBoundary("C:\\Foo", ""));
+    // A trail byte 0x5C is not a backslash, and a trail byte 'a' does not fold to 'A'.
+    EXPECT_FALSE(ContainsFolderAtBoundary("C:\\Foo\x95\\x", "C:\\Foo"));
+    EXPECT_FALSE(ContainsFolderAtBoundary("C:\\\x95" "a", "C:\\\x95" "A"));
+
+    char path[MAX_PATH] = "C:\\App\\\x95\\tool.exe";
+    ASSERT_TRUE(CutAtLastBackslash(path));
+    EXPECT_STREQ("C:\\App", path);
+    EXPECT_TRUE(IsDriveRoot("C:"));
+    EXPECT_TRUE(IsDriveRoot("D:\\"));
+    EXPECT_FALSE(IsDriveRoot("C:\\x"));
+    EXPECT_FALSE(HasDriveColon("\\\\server\\share"));
+    char normalized[MAX_PATH];
+    ASSERT_TRUE(NormalizeFolderPath("C:", normalized));
+    EXPECT_STREQ("C:\\", normalized);
+    ASSERT_TRUE(NormalizeFolderPath("C:\\a\\..\\b\\", normalized));
+    EXPECT_STREQ("C:\\b", normalized);
+}

@@ -1,0 +1,120 @@
+#include "TraceTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace smarttest {
+
+namespace {
+
+const char kClassName[] = "UmTraceRecorder";
+
+const char* RootName(HKEY root)
+{
+    if (root == HKEY_CLASSES_ROOT)
+        return "HKCR";
+    if (root == HKEY_CURRENT_USER)
+        return "HKCU";
+    if (root == HKEY_LOCAL_MACHINE)
+        return "HKLM";
+    return root ? "?" : "0";
+}
+
+}  // namespace
+
+TraceRecorder::TraceRecorder()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassA(&windowClass);
+    window = CreateWindowA(kClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TraceRecorder::~TraceRecorder()
+{
+    DestroyWindow(window);
+}
+
+LRESULT CALLBACK TraceRecorder::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<TraceRecorder*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_TRACE_NOTIFY && self) {
+        self->received.push_back({wParam, reinterpret_cast<const TraceItem*>(lParam)});
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::string FileTrace(const std::string& path)
+{
+    return "F " + path;
+}
+
+std::string FolderTrace(const std::string& path)
+{
+    return "D " + path;
+}
+
+std::string KeyTrace(HKEY root, const std::string& path)
+{
+    return std::string("K ") + RootName(root) + " " + path;
+}
+
+std::string ValueTrace(HKEY root, const std::string& path, const std::string& name)
+{
+    return std::string("V ") + RootName(root) + " " + path + "|" + name;
+}
+
+std::string Describe(const TraceItem& item)
+{
+    switch (item.kind) {
+    case TRACE_FILE:
+        return item.rootKey || item.valueName[0] ? "bad file " + std::string(item.path) : FileTrace(item.path);
+    case TRACE_FOLDER:
+        return item.rootKey || item.valueName[0] ? "bad folder " + std::string(item.path) : FolderTrace(item.path);
+    case TRACE_REGKEY:
+        return item.valueName[0] ? "bad key " + std::string(item.path) : KeyTrace(item.rootKey, item.path);
+    case TRACE_REGVALUE:
+        return ValueTrace(item.rootKey, item.path, item.valueName);
+    default:
+        return "bad kind";
+    }
+}
+
+std::vector<std::string> Traces(const CTraceAnalyzer& analyzer, const TraceRecorder& recorder)
+{
+    std::vector<std::string> traces;
+    EXPECT_EQ(recorder.Received().size(), analyzer.GetItemCount());
+    for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
+        if (i < recorder.Received().size()) {
+            EXPECT_EQ(TRACE_NOTIFY_CODE, recorder.Received()[i].code);
+            EXPECT_EQ(analyzer.GetItem(i), recorder.Received()[i].item) << "notification " << i;
+        }
+        traces.push_back(Describe(*analyzer.GetItem(i)));
+    }
+    return traces;
+}
+
+std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result)
+{
+    TraceRecorder recorder;
+    int outcome = analyzer.Analyze(recorder.Window(), target.c_str());
+    if (result)
+        *result = outcome;
+    return Traces(analyzer, recorder);
+}
+
+std::vector<std::string> Containing(const std::vector<std::string>& traces, const std::string& marker)
+{
+    std::vector<std::string> result;
+    for (const std::string& trace : traces) {
+        if (trace.find(marker) != std::string::npos)
+            result.push_back(trace);
+    }
+    return result;
+}
+
+}  // namespace smarttest

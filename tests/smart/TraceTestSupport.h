@@ -1,0 +1,51 @@
+// Shared by the smart-engine tests: a real hidden notify window that records every
+// WM_TRACE_NOTIFY, and one-line descriptions of traces for exact list comparisons.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "smart/TraceAnalyzer.h"
+
+namespace smarttest {
+
+struct Notification {
+    WPARAM code;
+    const TraceItem* item;
+};
+
+class TraceRecorder {
+public:
+    TraceRecorder();
+    ~TraceRecorder();
+    TraceRecorder(const TraceRecorder&) = delete;
+    TraceRecorder& operator=(const TraceRecorder&) = delete;
+
+    HWND Window() const { return window; }
+    const std::vector<Notification>& Received() const { return received; }
+    void Reset() { received.clear(); }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND window;
+    std::vector<Notification> received;
+};
+
+// "F path", "D path", "K HKCR path", "V HKCU path|name".
+std::string Describe(const TraceItem& item);
+std::string FileTrace(const std::string& path);
+std::string FolderTrace(const std::string& path);
+std::string KeyTrace(HKEY root, const std::string& path);
+std::string ValueTrace(HKEY root, const std::string& path, const std::string& name);
+
+// The analyzer's list, described, after checking that notification n carried item n.
+std::vector<std::string> Traces(const CTraceAnalyzer& analyzer, const TraceRecorder& recorder);
+
+// Runs an analysis and returns the described list (notifications checked).
+std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result = nullptr);
+
+// Traces whose text contains marker (filters out unrelated machine content).
+std::vector<std::string> Containing(const std::vector<std::string>& traces, const std::string& marker);
+
+}  // namespace smarttest

@@ -1,0 +1,96 @@
+#include "support/UnixLink.h"
+
+#include <windows.h>
+
+namespace fixtures {
+
+namespace {
+
+std::string UnixPath(const std::string& windowsPath)
+{
+    typedef char*(CDECL * UnixNameFunction)(LPCWSTR);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FARPROC proc = kernel ? GetProcAddress(kernel, "wine_get_unix_file_name") : nullptr;
+    if (!proc)
+        return std::string();
+    auto toUnix = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void (*)()>(proc));
+    wchar_t wide[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH) == 0)
+        return std::string();
+    char* unixName = toUnix(wide);
+    if (!unixName)
+        return std::string();
+    std::string result(unixName);
+    HeapFree(GetProcessHeap(), 0, unixName);
+    return result;
+}
+
+// Runs a Unix program; the process handle of a Unix process does not tell when it
+// ends, so the caller polls for the outcome.
+bool RunUnix(const std::string& program, const std::string& commandLine)
+{
+    std::string image = "\\\\?\\unix" + program;
+    for (char& ch : image) {
+        if (ch == '/')
+            ch = '\\';
+    }
+    std::string command = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(image.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+bool WaitForAttributes(const std::string& path, bool present)
+{
+    for (int i = 0; i < 200; ++i) {
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        bool isLink = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (present ? isLink : attributes == INVALID_FILE_ATTRIBUTES)
+            return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+std::string Quote(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath)
+{
+    size_t slash = linkPath.find_last_of('\\');
+    if (slash == std::string::npos)
+        return false;
+    std::string parent = UnixPath(linkPath.substr(0, slash));
+    std::string target = UnixPath(targetPath);
+    if (parent.empty() || target.empty())
+        return false;
+    std::string link = parent + "/" + linkPath.substr(slash + 1);
+    if (!RunUnix("/bin/ln", "ln -s " + Quote(target) + " " + Quote(link)))
+        return false;
+    return WaitForAttributes(linkPath, true);
+}
+
+bool RemoveFolderLink(const std::string& linkPath)
+{
+    size_t slash = linkPath.find_last_of('\\');
+    if (slash == std::string::npos)
+        return false;
+    std::string parent = UnixPath(linkPath.substr(0, slash));
+    if (parent.empty())
+        return false;
+    std::string link = parent + "/" + linkPath.substr(slash + 1);
+    if (!RunUnix("/bin/rm", "rm -f " + Quote(link)))
+        return false;
+    return WaitForAttributes(linkPath, false);
+}
+
+}  // namespace fixtures
