@@ -1,0 +1,204 @@
+#include "DemoSeed.h"
+
+#include "DemoShell.h"
+#include "DemoText.h"
+#include "InstallLog.h"
+
+#include <shlobj.h>
+
+namespace demo {
+
+const char* const DEMO_APP_NAME = "DemoApp.exe";
+const char* const DEMO_UNINSTALL_NAME = "DemoUninstall.exe";
+
+namespace {
+
+const char README_NAME[] = "readme.txt";
+const char README_LINK[] = "使用说明";
+const char UNINSTALL_LINK_PREFIX[] = "卸载 ";
+const char* const PLUGIN_FILES[] = {"filters.plg", "export.plg"};
+const char* const DATA_FILES[] = {"settings.ini", "history.dat"};
+
+std::string Quoted(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
+std::string DisplayIcon(const DemoProduct& product)
+{
+    std::string exe = ProductFile(product, product.exeName);
+    return product.iconIndex ? exe + ",0" : exe;
+}
+
+bool InstallFiles(const DemoProduct& product, const std::string& payloadFolder)
+{
+    std::string folder = ProductFolder(product);
+    std::string plugins = JoinPath(folder, DEMO_PLUGIN_FOLDER);
+    std::string data = JoinPath(folder, DEMO_DATA_FOLDER);
+    if (folder.empty() || !MakeFolders(plugins) || !MakeFolders(data))
+        return false;
+    if (!CopyOneFile(JoinPath(payloadFolder, DEMO_APP_NAME), ProductFile(product, product.exeName)))
+        return false;
+    if (product.uninstallerName &&
+        !CopyOneFile(JoinPath(payloadFolder, DEMO_UNINSTALL_NAME), ProductFile(product, product.uninstallerName)))
+        return false;
+
+    std::string name = Ansi(product.displayName);
+    bool ok = WriteTextFile(ProductFile(product, product.dllName), "in-process server of " + name + "\r\n");
+    ok = ok && WriteTextFile(JoinPath(folder, README_NAME), name + "\r\n" + Ansi(product.publisher) + "\r\n");
+    for (const char* plugin : PLUGIN_FILES)
+        ok = ok && WriteTextFile(JoinPath(plugins, plugin), "plug-in\r\n");
+    // The user's data: an uninstaller keeps it.
+    for (const char* dataFile : DATA_FILES)
+        ok = ok && WriteTextFile(JoinPath(data, dataFile), "[Options]\r\nInstallDir=" + folder + "\r\n");
+    return ok;
+}
+
+// Only a product with an uninstaller of its own keeps a log for it.
+bool WriteLog(const DemoProduct& product)
+{
+    if (!product.uninstallerName)
+        return true;
+    InstallLog log;
+    log.displayName = Ansi(product.displayName);
+    log.uninstallKey = product.uninstallKey;
+    log.folders.push_back(DEMO_PLUGIN_FOLDER);
+    log.files = {product.exeName, product.dllName, README_NAME};
+    for (const char* plugin : PLUGIN_FILES)
+        log.files.push_back(JoinPath(DEMO_PLUGIN_FOLDER, plugin));
+    log.files.push_back(product.uninstallerName);
+    return WriteInstallLog(ProductFile(product, DEMO_INSTALL_LOG), log);
+}
+
+bool RegisterUninstallEntry(const DemoProduct& product)
+{
+    std::string key = UninstallKeyPath(product);
+    bool ok = WriteString(HKEY_LOCAL_MACHINE, key, "DisplayName", Ansi(product.displayName));
+    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "UninstallString", UninstallCommand(product));
+    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "DisplayIcon", DisplayIcon(product));
+    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "Publisher", Ansi(product.publisher));
+    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "HelpLink", product.helpLink);
+    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "InstallLocation", ProductFolder(product));
+    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "DisplayVersion", product.version);
+    if (product.windowsInstaller)
+        ok = ok && WriteDword(HKEY_LOCAL_MACHINE, key, "WindowsInstaller", 1);
+    return ok;
+}
+
+bool CreateShortcuts(const DemoProduct& product)
+{
+    std::string exe = ProductFile(product, product.exeName);
+    std::string name = Ansi(product.displayName);
+    bool ok = MakeShortcut(DesktopShortcutPath(product), exe, "", name);
+    ok = ok && MakeShortcut(GroupShortcutPath(product, product.shortcutName), exe, "", name);
+    ok = ok && MakeShortcut(GroupShortcutPath(product, README_LINK), ProductFile(product, README_NAME), "", name);
+    if (product.uninstallerName) {
+        std::string linkName = std::string(UNINSTALL_LINK_PREFIX) + product.shortcutName;
+        ok = ok && MakeShortcut(GroupShortcutPath(product, linkName.c_str()),
+                                ProductFile(product, product.uninstallerName), "", name);
+    }
+    return ok;
+}
+
+bool RegisterRunValue(const DemoProduct& product)
+{
+    std::string command = Quoted(ProductFile(product, product.exeName)) + " " + product.runArguments;
+    return WriteString(product.runRoot, RunKeyPath(), product.runValue, command);
+}
+
+bool RegisterComClass(const DemoProduct& product)
+{
+    std::string key = std::string("CLSID\\") + product.clsid;
+    bool ok = WriteString(HKEY_CLASSES_ROOT, key, "", Ansi(product.typeName) + " Thumbnail Provider");
+    ok = ok && WriteString(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "", ProductFile(product, product.dllName));
+    ok = ok && WriteString(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "ThreadingModel", "Apartment");
+    return ok;
+}
+
+bool RegisterFileType(const DemoProduct& product)
+{
+    std::string exe = ProductFile(product, product.exeName);
+    std::string progId = product.progId;
+    bool ok = WriteString(HKEY_CLASSES_ROOT, product.extension, "", progId);
+    ok = ok && WriteString(HKEY_CLASSES_ROOT, progId, "", Ansi(product.typeName));
+    ok = ok && WriteString(HKEY_CLASSES_ROOT, progId + "\\DefaultIcon", "", exe + ",0");
+    ok = ok && WriteString(HKEY_CLASSES_ROOT, progId + "\\shell\\open\\command", "", Quoted(exe) + " \"%1\"");
+    return ok;
+}
+
+bool RegisterSoftwareKeys(const DemoProduct& product)
+{
+    std::string key = SoftwareKeyPath(product);
+    std::string folder = ProductFolder(product);
+    bool ok = WriteString(HKEY_LOCAL_MACHINE, key, "InstallDir", folder);
+    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "Version", product.version);
+    ok = ok && WriteString(HKEY_CURRENT_USER, key, "DataFolder", JoinPath(folder, DEMO_DATA_FOLDER));
+    ok = ok && WriteDword(HKEY_CURRENT_USER, key, "FirstRun", 0);
+    return ok;
+}
+
+bool Step(bool ok, const char* name, std::string* failedStep)
+{
+    if (!ok && failedStep)
+        *failedStep = name;
+    return ok;
+}
+
+}  // namespace
+
+bool InstallProduct(const DemoProduct& product, const std::string& payloadFolder, std::string* failedStep)
+{
+    return Step(InstallFiles(product, payloadFolder), "files", failedStep) &&
+           Step(WriteLog(product), "install log", failedStep) &&
+           Step(RegisterUninstallEntry(product), "uninstall entry", failedStep) &&
+           Step(CreateShortcuts(product), "shortcuts", failedStep) &&
+           Step(RegisterRunValue(product), "Run value", failedStep) &&
+           Step(RegisterComClass(product), "COM class", failedStep) &&
+           Step(RegisterFileType(product), "file type", failedStep) &&
+           Step(RegisterSoftwareKeys(product), "Software keys", failedStep);
+}
+
+bool SeedDemoMachine(const std::string& payloadFolder, std::string* failedStep)
+{
+    for (const DemoProduct& product : DemoProducts()) {
+        if (!InstallProduct(product, payloadFolder, failedStep)) {
+            if (failedStep)
+                *failedStep = std::string(product.uninstallKey) + ": " + *failedStep;
+            return false;
+        }
+    }
+    return true;
+}
+
+void RemoveProduct(const DemoProduct& product)
+{
+    std::string folder = ProductFolder(product);
+    if (!folder.empty()) {
+        RemoveTree(folder);
+        // A vendor level above the product folder goes when it is empty.
+        std::string parent = ParentFolder(folder);
+        if (_stricmp(parent.c_str(), ProgramFilesFolder().c_str()) != 0)
+            RemoveDirectoryA(parent.c_str());
+    }
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath(product));
+    DeleteValue(product.runRoot, RunKeyPath(), product.runValue);
+    DeleteKeyTree(HKEY_CLASSES_ROOT, std::string("CLSID\\") + product.clsid);
+    DeleteKeyTree(HKEY_CLASSES_ROOT, product.extension);
+    DeleteKeyTree(HKEY_CLASSES_ROOT, product.progId);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, SoftwareKeyPath(product));
+    DeleteKeyTree(HKEY_CURRENT_USER, SoftwareKeyPath(product));
+    std::string desktopLink = DesktopShortcutPath(product);
+    if (!desktopLink.empty())
+        DeleteFileA(desktopLink.c_str());
+    std::string group = GroupFolder(product);
+    if (!group.empty())
+        RemoveTree(group);
+}
+
+void RemoveDemoMachine()
+{
+    for (const DemoProduct& product : DemoProducts())
+        RemoveProduct(product);
+}
+
+}  // namespace demo

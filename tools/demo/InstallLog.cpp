@@ -1,0 +1,82 @@
+#include "InstallLog.h"
+
+#include <windows.h>
+
+namespace demo {
+
+namespace {
+
+const char NAME[] = "name=";
+const char KEY[] = "key=";
+const char FILE_ENTRY[] = "file=";
+const char FOLDER_ENTRY[] = "folder=";
+
+bool StartsWith(const std::string& line, const char* prefix, std::string* rest)
+{
+    size_t length = strlen(prefix);
+    if (line.compare(0, length, prefix) != 0)
+        return false;
+    *rest = line.substr(length);
+    return true;
+}
+
+void ParseLine(const std::string& line, InstallLog* log)
+{
+    std::string rest;
+    if (StartsWith(line, NAME, &rest))
+        log->displayName = rest;
+    else if (StartsWith(line, KEY, &rest))
+        log->uninstallKey = rest;
+    else if (StartsWith(line, FILE_ENTRY, &rest))
+        log->files.push_back(rest);
+    else if (StartsWith(line, FOLDER_ENTRY, &rest))
+        log->folders.push_back(rest);
+}
+
+}  // namespace
+
+bool WriteInstallLog(const std::string& path, const InstallLog& log)
+{
+    std::string text = NAME + log.displayName + "\r\n" + KEY + log.uninstallKey + "\r\n";
+    for (const std::string& folder : log.folders)
+        text += FOLDER_ENTRY + folder + "\r\n";
+    for (const std::string& file : log.files)
+        text += FILE_ENTRY + file + "\r\n";
+
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == text.size();
+}
+
+bool ReadInstallLog(const std::string& path, InstallLog* log)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    CloseHandle(file);
+
+    *log = InstallLog();
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        ParseLine(line, log);
+        start = end + 1;
+    }
+    return !log->uninstallKey.empty();
+}
+
+}  // namespace demo

@@ -1,0 +1,19 @@
+// The install log a demo product keeps in its folder: what its setup put there,
+// so that its uninstaller knows what to take away. One "kind=text" per line.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace demo {
+
+struct InstallLog {
+    std::string displayName;
+    std::string uninstallKey;           // under HKLM ...\CurrentVersion\Uninstall
+    std::vector<std::string> files;     // relative to the product folder
+    std::vector<std::string> folders;   // relative; parents before their subfolders
+};
+
+bool WriteInstallLog(const std::string& path, const InstallLog& log);
+bool ReadInstallLog(const std::string& path, InstallLog* log);
+
+}  // namespace demo

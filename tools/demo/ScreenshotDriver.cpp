@@ -1,0 +1,109 @@
+// Drives the running uninstall manager for screenshots, without a mouse:
+//   ScreenshotDriver wait [SECONDS] [CAPTION]  waits for the top window (caption
+//                                              "软件卸载" unless given)
+//   ScreenshotDriver analyze [PATH]            shows the second page and starts
+//                                              an analysis of PATH (by default a
+//                                              sample product's desktop shortcut)
+#include <windows.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "DemoCatalog.h"
+#include "DemoText.h"
+
+namespace {
+
+const UINT COMMAND_SMART_PAGE = 101;
+const int TARGET_EDIT = 1016;
+const int ANALYZE_BUTTON = 1018;
+const UINT SEND_TIMEOUT_MS = 5000;
+
+std::string MainCaption()
+{
+    return demo::Ansi("软件卸载");
+}
+
+HWND WaitForWindow(const std::string& caption, int seconds)
+{
+    for (int tick = 0; tick < seconds * 10; ++tick) {
+        HWND window = FindWindowA(nullptr, caption.c_str());
+        if (window && IsWindowVisible(window))
+            return window;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+struct PageSearch {
+    HWND page;
+};
+
+BOOL CALLBACK FindAnalysisPage(HWND child, LPARAM param)
+{
+    if (GetDlgItem(child, TARGET_EDIT) && GetDlgItem(child, ANALYZE_BUTTON)) {
+        reinterpret_cast<PageSearch*>(param)->page = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string DefaultTarget()
+{
+    for (const demo::DemoProduct& product : demo::DemoProducts()) {
+        if (product.uninstallerName)
+            return demo::DesktopShortcutPath(product);
+    }
+    return std::string();
+}
+
+int Wait(int argc, char** argv)
+{
+    int seconds = argc > 2 ? atoi(argv[2]) : 30;
+    std::string caption = argc > 3 ? argv[3] : MainCaption();
+    if (!WaitForWindow(caption, seconds > 0 ? seconds : 30)) {
+        printf("ScreenshotDriver: no window appeared\n");
+        return 1;
+    }
+    return 0;
+}
+
+int Analyze(int argc, char** argv)
+{
+    HWND main = WaitForWindow(MainCaption(), 10);
+    if (!main) {
+        printf("ScreenshotDriver: the main window is not there\n");
+        return 1;
+    }
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(COMMAND_SMART_PAGE, 0), 0, SMTO_ABORTIFHUNG,
+                        SEND_TIMEOUT_MS, &ignored);
+    PageSearch search = {nullptr};
+    EnumChildWindows(main, FindAnalysisPage, reinterpret_cast<LPARAM>(&search));
+    if (!search.page) {
+        printf("ScreenshotDriver: no page with controls %d and %d\n", TARGET_EDIT, ANALYZE_BUTTON);
+        return 1;
+    }
+    std::string target = argc > 2 ? argv[2] : DefaultTarget();
+    HWND edit = GetDlgItem(search.page, TARGET_EDIT);
+    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()), SMTO_ABORTIFHUNG,
+                        SEND_TIMEOUT_MS, &ignored);
+    // The analysis runs inside the click handler: post, do not wait for it.
+    PostMessageA(GetDlgItem(search.page, ANALYZE_BUTTON), BM_CLICK, 0, 0);
+    printf("analysing %s\n", target.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && strcmp(argv[1], "wait") == 0)
+        return Wait(argc, argv);
+    if (argc > 1 && strcmp(argv[1], "analyze") == 0)
+        return Analyze(argc, argv);
+    printf("usage: ScreenshotDriver wait [SECONDS] [CAPTION] | analyze [PATH]\n");
+    return 2;
+}
