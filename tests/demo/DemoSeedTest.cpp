@@ -76,6 +76,39 @@ TEST_F(DemoSeedTest, EveryProductHasItsFolderFilesAndSubfolders)
     }
 }
 
+// Pixels of a file's first small icon that are clearly green (the sample
+// program's tile), drawn on white; -1 when the file has no icon.
+int GreenPixelsOfIcon(const std::string& path)
+{
+    HICON icon = nullptr;
+    if (ExtractIconExA(path.c_str(), 0, nullptr, &icon, 1) != 1 || !icon)
+        return -1;
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = 16;
+    format.bmiHeader.biHeight = -16;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    memset(bits, 0xFF, 16 * 16 * 4);
+    DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    int green = 0;
+    const BYTE* pixel = static_cast<const BYTE*>(bits);
+    for (int i = 0; i < 16 * 16; ++i, pixel += 4) {
+        if (pixel[1] > pixel[0] + 40 && pixel[1] > pixel[2] + 40)
+            ++green;
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    DestroyIcon(icon);
+    return green;
+}
+
 TEST_F(DemoSeedTest, ProgramsAreRealExecutablesWithAnIcon)
 {
     for (const DemoProduct& product : DemoProducts()) {
@@ -83,7 +116,9 @@ TEST_F(DemoSeedTest, ProgramsAreRealExecutablesWithAnIcon)
         EXPECT_GE(ExtractIconExA(exe.c_str(), -1, nullptr, nullptr, 0), 1u) << exe;
         SHFILEINFOA info = {};
         ASSERT_NE(0u, SHGetFileInfoA(exe.c_str(), 0, &info, sizeof(info), SHGFI_EXETYPE)) << exe;
+        EXPECT_GT(GreenPixelsOfIcon(exe), 40) << exe;
     }
+    EXPECT_EQ(-1, GreenPixelsOfIcon(ProductFile(DemoProducts().front(), "readme.txt")));
 }
 
 TEST_F(DemoSeedTest, UninstallEntriesCarryEveryValue)
