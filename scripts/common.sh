@@ -41,6 +41,7 @@ make_prefix() {
   "$WINESERVER" -p >/dev/null 2>&1 </dev/null
   "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
   seal_prefix
+  use_song_font
 }
 
 seal_prefix() {
@@ -52,6 +53,14 @@ seal_prefix() {
       mkdir -p "$link"
     fi
   done
+}
+
+# use_song_font: dialogs ask for the Song face "宋体"; AR PL UMing has its metrics
+# (a 9-point cell 12 pixels high), so dialog units come out as on Windows.
+use_song_font() {
+  local key='HKCU\Software\Wine\Fonts\Replacements'
+  "$WINE" reg add "$key" /v "$(printf '\xe5\xae\x8b\xe4\xbd\x93')" /d "AR PL UMing CN" /f >/dev/null 2>&1 </dev/null
+  "$WINE" reg add "$key" /v SimSun /d "AR PL UMing CN" /f >/dev/null 2>&1 </dev/null
 }
 
 # set_null_driver: windows and GDI without any display. The server is restarted so
