@@ -1,0 +1,239 @@
+// The smart-uninstall page: screening, an analysis shown as checked rows, removal of
+// the checked ones, drops and the guard against re-entry while an analysis runs.
+#include "smart/SmartUninstallPage.h"
+#include "resource.h"
+#include "support/Fixtures.h"
+#include "support/MessageBoxAnswerer.h"
+
+#include "AppTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// The page with a probe that acts from inside the running analysis.
+class ProbedSmartPage : public CSmartUninstallPage {
+public:
+    std::function<void()> duringAnalysis;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_TRACE_NOTIFY && duringAnalysis) {
+            auto probe = duringAnalysis;
+            duringAnalysis = nullptr;
+            probe();
+        }
+        return CSmartUninstallPage::WindowProc(msg, wParam, lParam);
+    }
+};
+
+// A small installed program: a folder with two files and a key under HKCU\Software
+// that names the folder.
+class SmartPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char programFiles[MAX_PATH] = "";
+        ExpandEnvironmentStringsA("%ProgramFiles%", programFiles, MAX_PATH);
+        std::string name = fixtures::UniqueName("SmartPage");
+        folder = std::string(programFiles) + "\\" + name;
+        program = folder + "\\app.exe";
+        data = folder + "\\data.txt";
+        softwareKey = "Software\\" + name;
+        fixtures::WriteFileText(program, "MZ");
+        fixtures::WriteFileText(data, "data");
+        fixtures::SetString(HKEY_CURRENT_USER, softwareKey, "Path", folder + "\\app.exe");
+        RECT rect = {0, 0, 700, 500};
+        ASSERT_TRUE(host.CreateEx(0, nullptr, "host", WS_OVERLAPPEDWINDOW, rect, nullptr, 0));
+        ASSERT_TRUE(page.Create(IDD_SMART_PAGE, &host));
+        list = page.GetDlgItem(IDC_LIST);
+    }
+    void TearDown() override
+    {
+        fixtures::RemoveTree(folder);
+        fixtures::DeleteKeyTree(HKEY_CURRENT_USER, softwareKey);
+    }
+
+    void Analyze(const std::string& target)
+    {
+        SetWindowTextA(page.GetDlgItem(IDC_TARGET), target.c_str());
+        SendMessageA(page.GetDlgItem(IDC_ANALYZE), BM_CLICK, 0, 0);
+    }
+    int Rows() const { return apptest::ItemCount(list); }
+    std::string Status() const { return apptest::WindowText(page.GetDlgItem(IDC_STATUS)); }
+    bool UninstallEnabled() const { return IsWindowEnabled(page.GetDlgItem(IDC_UNINSTALL)) != 0; }
+    int FindRow(const std::string& text) const
+    {
+        for (int row = 0; row < Rows(); ++row) {
+            if (apptest::ItemText(list, row, 0) == text)
+                return row;
+        }
+        return -1;
+    }
+
+    std::string folder, program, data, softwareKey;
+    CWnd host;
+    ProbedSmartPage page;
+    HWND list = nullptr;
+};
+
+TEST_F(SmartPageTest, ScreeningIgnoresOrRefusesBadTargets)
+{
+    fixtures::MessageBoxAnswerer answerer(IDOK);
+    for (const char* ignored : {"", "app.exe", "\\app.exe", "a\\app.exe", "C:\\app.exe", "abc\\app.exe"}) {
+        Analyze(ignored);
+        EXPECT_EQ(0, Rows()) << ignored;
+    }
+    EXPECT_EQ(0u, answerer.Count());
+
+    Analyze(program);
+    int rows = Rows();
+    ASSERT_GT(rows, 0);
+
+    // Inside the Windows folder: refused by the page itself, the rows stay.
+    std::string windows = fixtures::WindowsFolder();
+    for (std::string target : {windows + "\\notepad.exe", windows + "TOOLS\\x.exe"}) {
+        for (char& ch : target)
+            ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+        Analyze(target);
+        EXPECT_EQ(rows, Rows()) << target;
+    }
+    ASSERT_EQ(2u, answerer.Count());
+    EXPECT_EQ(fixtures::Ansi("分析对象在系统文件夹内，拒绝分析!"), answerer.Boxes()[0].text);
+
+    // A shortcut path is handed to the analyzer, which refuses a missing one: the
+    // list was cleared first, and the same message shows.
+    Analyze(windows + "\\missing.LNK");
+    EXPECT_EQ(0, Rows());
+    EXPECT_EQ(3u, answerer.Count());
+    EXPECT_TRUE(UninstallEnabled());  // kept from the earlier success
+}
+
+TEST_F(SmartPageTest, AnalysisShowsEveryTraceAsACheckedRow)
+{
+    EXPECT_FALSE(UninstallEnabled());
+    Analyze(program);
+    ASSERT_GE(Rows(), 6);
+    EXPECT_EQ(program, apptest::ItemText(list, 0, 0));
+    EXPECT_EQ(0, apptest::ItemImage(list, 0));
+    for (int row = 0; row < Rows(); ++row)
+        EXPECT_TRUE(apptest::ItemChecked(list, row)) << row;
+
+    int folderRow = FindRow(folder);
+    ASSERT_GE(folderRow, 0);
+    EXPECT_EQ(1, apptest::ItemImage(list, folderRow));
+
+    int keyRow = FindRow("HKEY_CURRENT_USER\\" + softwareKey);
+    ASSERT_GE(keyRow, 0);
+    EXPECT_EQ(3, apptest::ItemImage(list, keyRow));
+    EXPECT_EQ(fixtures::Ansi("注册表项"), apptest::ItemText(list, keyRow, 1));
+    int valueRow = FindRow("HKEY_CURRENT_USER\\" + softwareKey + "\\Path");
+    ASSERT_EQ(keyRow + 1, valueRow);
+    EXPECT_EQ(2, apptest::ItemImage(list, valueRow));
+    EXPECT_EQ(fixtures::Ansi("注册表键值"), apptest::ItemText(list, valueRow, 1));
+
+    EXPECT_EQ(fixtures::Ansi("分析完毕!"), Status());
+    EXPECT_TRUE(UninstallEnabled());
+}
+
+TEST_F(SmartPageTest, RemovalTakesTheCheckedTracesAndReportsTheOutcome)
+{
+    Analyze(program);
+    int dataRow = FindRow(data);
+    ASSERT_GE(dataRow, 0);
+    apptest::SetChecked(list, dataRow, false);
+    {
+        fixtures::MessageBoxAnswerer answerer(IDCANCEL);
+        SendMessageA(page.GetDlgItem(IDC_UNINSTALL), BM_CLICK, 0, 0);
+        ASSERT_EQ(1u, answerer.Count());
+        EXPECT_EQ(fixtures::Ansi("您真的要卸载指定分析的软件?"), answerer.Boxes()[0].text);
+    }
+    EXPECT_TRUE(fixtures::FileExists(program));
+    EXPECT_FALSE(apptest::ItemChecked(list, dataRow));
+
+    {
+        fixtures::MessageBoxAnswerer answerer(IDOK);
+        SendMessageA(page.GetDlgItem(IDC_UNINSTALL), BM_CLICK, 0, 0);
+    }
+    EXPECT_FALSE(fixtures::FileExists(program));
+    EXPECT_TRUE(fixtures::FileExists(data));  // unchecked: kept, and so is its folder
+    EXPECT_TRUE(fixtures::DirExists(folder));
+    EXPECT_FALSE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey));
+    EXPECT_EQ(0, Rows());
+    EXPECT_EQ("", apptest::WindowText(page.GetDlgItem(IDC_TARGET)));
+    EXPECT_FALSE(UninstallEnabled());
+    // The status line says what happened: something removed, one folder left.
+    std::string status = Status();
+    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("已删除"))) << status;
+    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("未能删除 1 项"))) << status;
+}
+
+TEST_F(SmartPageTest, NotificationsWithoutATraceAddNoRow)
+{
+    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, 361, 0));
+    TraceItem item = {};
+    item.kind = TRACE_FILE;
+    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, 360, 0));
+    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, 361, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(0, Rows());
+    item.rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000005));
+    item.kind = TRACE_REGKEY;
+    lstrcpyA(item.path, "Software\\X");
+    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, 360, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ("\\Software\\X", apptest::ItemText(list, 0, 0));
+}
+
+TEST_F(SmartPageTest, DropsTakeTheFirstExistingFileOrAShortcutsTarget)
+{
+    HWND target = page.GetDlgItem(IDC_TARGET);
+    fixtures::TempDir temp;
+    std::string link = temp.Path() + "\\app.lnk";
+    std::string stale = temp.Path() + "\\stale.lnk";
+    std::string folderLink = temp.Path() + "\\folder.lnk";
+    ASSERT_TRUE(fixtures::MakeShortcut(link, program));
+    ASSERT_TRUE(fixtures::WriteFileText(temp.Path() + "\\gone.exe", "MZ"));
+    ASSERT_TRUE(fixtures::MakeShortcut(stale, temp.Path() + "\\gone.exe"));
+    DeleteFileA((temp.Path() + "\\gone.exe").c_str());
+    ASSERT_TRUE(fixtures::MakeShortcut(folderLink, folder));
+
+    SetWindowTextA(target, "typed");
+    for (const std::string& rejected : {stale, folderLink, folder, temp.Path() + "\\missing.exe"}) {
+        apptest::DropFiles(target, {rejected});
+        EXPECT_EQ("typed", apptest::WindowText(target)) << rejected;
+    }
+    apptest::DropFiles(target, {data, program});
+    EXPECT_EQ(data, apptest::WindowText(target));
+    apptest::DropFiles(target, {link});
+    EXPECT_EQ(program, apptest::WindowText(target));
+}
+
+TEST_F(SmartPageTest, ControlsCannotReenterARunningAnalysis)
+{
+    bool probed = false;
+    page.duringAnalysis = [&]() {
+        probed = true;
+        EXPECT_TRUE(page.IsAnalyzing());
+        for (int id : {IDC_ANALYZE, IDC_UNINSTALL, IDC_PICK_DESKTOP, IDC_PICK_STARTMENU, IDC_PICK_PROGRAM})
+            EXPECT_FALSE(IsWindowEnabled(page.GetDlgItem(id))) << id;
+        HWND target = page.GetDlgItem(IDC_TARGET);
+        apptest::DropFiles(target, {data});
+        EXPECT_EQ(program, apptest::WindowText(target));
+        page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_ANALYZE, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(page.GetDlgItem(IDC_ANALYZE)));
+        page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_UNINSTALL, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(page.GetDlgItem(IDC_UNINSTALL)));
+    };
+    fixtures::MessageBoxAnswerer answerer(IDOK);
+    Analyze(program);
+    EXPECT_TRUE(probed);
+    EXPECT_EQ(0u, answerer.Count());
+    EXPECT_FALSE(page.IsAnalyzing());
+    EXPECT_TRUE(fixtures::FileExists(program));
+    for (int id : {IDC_ANALYZE, IDC_UNINSTALL, IDC_PICK_DESKTOP, IDC_PICK_STARTMENU, IDC_PICK_PROGRAM})
+        EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(id))) << id;
+}
+
+}  // namespace
