@@ -46,6 +46,7 @@ TEST_F(DemoProgramsTest, SetupRunsTwiceThenRemovesEverything)
 
 TEST_F(DemoProgramsTest, UninstallerRemovesMainFilesAndEntryAndLeavesTraces)
 {
+    ScopedPendingRenames restoreRenames;
     std::string failedStep;
     ASSERT_TRUE(SeedDemoMachine(PayloadFolder(), &failedStep)) << failedStep;
     int uninstalled = 0;
@@ -54,8 +55,14 @@ TEST_F(DemoProgramsTest, UninstallerRemovesMainFilesAndEntryAndLeavesTraces)
             continue;
         SCOPED_TRACE(product.uninstallKey);
         std::string folder = ProductFolder(product);
+        std::wstring pendingBefore = PendingRenames();
         ASSERT_EQ(0, RunAndWait(UninstallCommand(product) + " /S"));
         ++uninstalled;
+
+        // The running uninstaller cannot delete itself: it goes at the next restart.
+        std::wstring pending = PendingRenames();
+        ASSERT_GT(pending.size(), pendingBefore.size());
+        EXPECT_NE(std::wstring::npos, pending.find(L"uninst.exe", pendingBefore.size()));
 
         EXPECT_FALSE(FileExists(ProductFile(product, product.exeName)));
         EXPECT_FALSE(FileExists(ProductFile(product, product.dllName)));

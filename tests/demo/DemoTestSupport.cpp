@@ -1,6 +1,7 @@
 #include "DemoTestSupport.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 
@@ -102,6 +103,56 @@ std::string ShortcutTarget(const std::string& linkPath)
     }
     link->Release();
     return target;
+}
+
+namespace {
+
+const char SESSION_MANAGER[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char PENDING_RENAMES[] = "PendingFileRenameOperations";
+
+}  // namespace
+
+std::wstring PendingRenames()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return std::wstring();
+    DWORD size = 0;
+    std::wstring text;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
+        size > 0) {
+        std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
+        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS) {
+            text.assign(data.data(), size / sizeof(wchar_t));
+            std::replace(text.begin(), text.end(), L'\0', L'|');
+        }
+    }
+    RegCloseKey(key);
+    return text;
+}
+
+ScopedPendingRenames::ScopedPendingRenames()
+{
+    DWORD size = 0;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, SESSION_MANAGER, PENDING_RENAMES, RRF_RT_ANY, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
+        return;
+    data.resize(size);
+    existed = RegGetValueA(HKEY_LOCAL_MACHINE, SESSION_MANAGER, PENDING_RENAMES, RRF_RT_ANY, &type,
+                           data.data(), &size) == ERROR_SUCCESS;
+    data.resize(size);
+}
+
+ScopedPendingRenames::~ScopedPendingRenames()
+{
+    if (!existed) {
+        SHDeleteValueA(HKEY_LOCAL_MACHINE, SESSION_MANAGER, PENDING_RENAMES);
+        return;
+    }
+    fixtures::SetValue(HKEY_LOCAL_MACHINE, SESSION_MANAGER, PENDING_RENAMES, type, data.data(),
+                       static_cast<DWORD>(data.size()));
 }
 
 namespace {

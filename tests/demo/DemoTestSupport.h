@@ -28,6 +28,24 @@ std::string ShortcutTarget(const std::string& linkPath);
 // Every file and folder below root (relative paths, sorted); folders end in '\'.
 std::vector<std::string> ListTree(const std::string& root);
 
+// The files scheduled for deletion at restart (PendingFileRenameOperations), the
+// entries joined by '|'.
+std::wstring PendingRenames();
+
+// Puts PendingFileRenameOperations back as it was when the object goes.
+class ScopedPendingRenames {
+public:
+    ScopedPendingRenames();
+    ~ScopedPendingRenames();
+    ScopedPendingRenames(const ScopedPendingRenames&) = delete;
+    ScopedPendingRenames& operator=(const ScopedPendingRenames&) = delete;
+
+private:
+    bool existed = false;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
 // Everything a product's setup leaves on the machine, each as a description.
 std::vector<std::string> MissingTraces(const demo::DemoProduct& product);
 // The traces that remain although the product was removed.
