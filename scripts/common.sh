@@ -42,6 +42,9 @@ make_prefix() {
   "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
   seal_prefix
   use_song_font
+  # As on Windows, programs are of the class "exefile", whose icon is the file's
+  # own: without this, Wine's shell shows a generic icon for every program.
+  "$WINE" reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1 </dev/null
 }
 
 seal_prefix() {
@@ -70,6 +73,8 @@ set_null_driver() {
   "$WINESERVER" -k >/dev/null 2>&1 </dev/null
   "$WINESERVER" -w >/dev/null 2>&1 </dev/null
   "$WINESERVER" -p >/dev/null 2>&1 </dev/null
+  # Start Wine's services now, detached, so they do not hold the test runner's pipes.
+  "$WINE" wineboot >/dev/null 2>&1 </dev/null
 }
 
 stop_prefix() {
