@@ -7,6 +7,7 @@
 
 #include <shlobj.h>
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -53,7 +54,8 @@ bool IsDotName(const char* name)
 bool PathExists(const char* path, bool* isFile)
 {
     *isFile = false;
-    if (!path || !*path)
+    // A wildcard would make FindFirstFileA report whatever it matches.
+    if (!path || !*path || strpbrk(path, "*?"))
         return false;
     WIN32_FIND_DATAA data;
     FindHandle find(FindFirstFileA(path, &data));

@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "SampleProgram.h"
 #include "TraceTestSupport.h"
@@ -78,6 +80,8 @@ TEST(Analysis, RefusesMissingTargetsAndTheProgramFilesFolder)
     EXPECT_TRUE(Analyze(analyzer, "C:\\no such folder\\app.exe", &result).empty());
     EXPECT_EQ(0, result);
     EXPECT_TRUE(Analyze(analyzer, "", &result).empty());
+    EXPECT_EQ(0, result);
+    EXPECT_TRUE(Analyze(analyzer, WindowsFolder() + "\\*.exe", &result).empty());
     EXPECT_EQ(0, result);
 
     std::string programFiles = ProgramFiles();
@@ -276,4 +280,36 @@ TEST(Analysis, ProgramsMenuDepthAndExactFolderMatch)
     CTraceAnalyzer analyzer;
     std::vector<std::string> traces = Analyze(analyzer, app + "\\app.exe");
     EXPECT_TRUE(Containing(traces, id).empty());
+}
+
+TEST(Analysis, KeepsDispatchingMessagesDuringWalksWithoutHits)
+{
+    TempDir empty("umquiet");
+    TraceRecorder recorder;
+    CTraceAnalyzer analyzer;
+    // The only trace (the empty folder) comes first; then the registry walks find
+    // nothing. A message that arrives during the walks must still be dispatched.
+    std::atomic<DWORD> postedAt{0};
+    std::atomic<bool> stop{false};
+    HWND window = recorder.Window();
+    std::thread poster([&] {
+        while (!stop && GetWindowLongPtrA(window, GWLP_USERDATA) && postedAt == 0) {
+            if (recorder.NotificationCount() > 0) {
+                Sleep(5);
+                PostMessageA(window, WM_APP, 0, 0);
+                postedAt = GetTickCount();
+            }
+            Sleep(1);
+        }
+    });
+    analyzer.Analyze(window, empty.Path().c_str());
+    DWORD finishedAt = GetTickCount();
+    stop = true;
+    poster.join();
+    ASSERT_EQ(1u, analyzer.GetItemCount());
+    ASSERT_NE(0u, postedAt.load());
+    if (finishedAt - postedAt >= 150)
+        EXPECT_EQ(1, recorder.AppMessages());
+    else
+        GTEST_SKIP() << "the walks were too short to tell";
 }

@@ -43,6 +43,11 @@ LRESULT CALLBACK TraceRecorder::Procedure(HWND window, UINT message, WPARAM wPar
     auto* self = reinterpret_cast<TraceRecorder*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (message == WM_TRACE_NOTIFY && self) {
         self->received.push_back({wParam, reinterpret_cast<const TraceItem*>(lParam)});
+        ++self->notificationCount;
+        return 0;
+    }
+    if (message == WM_APP && self) {
+        ++self->appMessages;
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

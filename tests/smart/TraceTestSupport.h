@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,17 @@ public:
     HWND Window() const { return window; }
     const std::vector<Notification>& Received() const { return received; }
     void Reset() { received.clear(); }
+    // WM_APP messages dispatched to the window (posted by a test).
+    int AppMessages() const { return appMessages; }
+    // Safe to read from another thread.
+    int NotificationCount() const { return notificationCount; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND window;
     std::vector<Notification> received;
+    int appMessages = 0;
+    std::atomic<int> notificationCount{0};
 };
 
 // "F path", "D path", "K HKCR path", "V HKCU path|name".
