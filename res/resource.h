@@ -61,3 +61,4 @@
 #define IDS_REGVALUE           12
 #define IDS_REGKEY             13
 #define IDS_CONFIRM_REMOVE     14
+#define IDS_REMOVAL_SUMMARY    15

@@ -271,13 +271,18 @@ void CSmartUninstallPage::OnUninstall()
         return;
     if (ShowMessage(IDS_CONFIRM_REMOVE, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
+    int outcomes[REMOVAL_FAILED + 1] = {};
     for (int index = 0; index < count; ++index) {
         if (resultList.GetCheck(index))
-            analyzer.RemoveItem(static_cast<unsigned>(index));
+            ++outcomes[analyzer.RemoveItem(static_cast<unsigned>(index))];
     }
     analyzer.Clear();
     resultList.DeleteAllItems();
     targetEdit.SetWindowText("");
-    statusEdit.SetWindowText("");
+    // Say what happened, so that a trace that could not go is not passed over.
+    char summary[256] = "";
+    FormatText(summary, sizeof(summary), LoadStringText(IDS_REMOVAL_SUMMARY).c_str(), outcomes[REMOVAL_DONE],
+               outcomes[REMOVAL_SCHEDULED], outcomes[REMOVAL_FAILED]);
+    statusEdit.SetWindowText(summary);
     uninstallButton.EnableWindow(FALSE);
 }

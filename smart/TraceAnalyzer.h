@@ -11,6 +11,7 @@
 
 #include "smart/ProtectedFolders.h"
 #include "smart/TraceItem.h"
+#include "smart/TraceRemoval.h"
 
 // False for a missing or empty path; otherwise isFile tells a file from a folder.
 bool PathExists(const char* path, bool* isFile);
@@ -31,7 +32,7 @@ public:
 
     // Deletes the trace at index (files that cannot go now are scheduled for the next
     // start). The list itself is unchanged, so indexes stay valid for a whole run.
-    void RemoveItem(unsigned index);
+    RemovalOutcome RemoveItem(unsigned index);
 
     size_t GetItemCount() const { return items.size(); }
     const TraceItem* GetItem(size_t index) const;

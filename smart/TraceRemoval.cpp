@@ -181,57 +181,91 @@ bool FindRenameSectionEnd(const std::string& content, size_t* insertAt)
 
 }  // namespace
 
-void CTraceAnalyzer::RemoveItem(unsigned index)
+RemovalOutcome CTraceAnalyzer::RemoveItem(unsigned index)
 {
     if (index >= items.size() || !items[index])
-        return;
-    DeleteTrace(items[index].get());
+        return REMOVAL_IGNORED;
+    return DeleteTrace(items[index].get());
 }
 
-void DeleteTrace(const TraceItem* item)
+namespace {
+
+bool PathGone(const char* path)
+{
+    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+}
+
+bool KeyGone(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, KEY_READ, &key) != ERROR_SUCCESS)
+        return true;
+    RegCloseKey(key);
+    return false;
+}
+
+bool ValueGone(HKEY root, const char* path, const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, KEY_READ, &key) != ERROR_SUCCESS)
+        return true;
+    bool gone = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS;
+    RegCloseKey(key);
+    return gone;
+}
+
+RemovalOutcome Outcome(bool gone)
+{
+    return gone ? REMOVAL_DONE : REMOVAL_FAILED;
+}
+
+}  // namespace
+
+RemovalOutcome DeleteTrace(const TraceItem* item)
 {
     if (!item)
-        return;
+        return REMOVAL_IGNORED;
     switch (item->kind) {
     case TRACE_FILE:
-        DeleteFileOrSchedule(item->path);
-        break;
+        return DeleteFileOrSchedule(item->path);
     case TRACE_FOLDER: {
         DWORD attributes = GetFileAttributesA(item->path);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             RemoveFolderLink(item->path);
         else
             RemoveDirectoryA(item->path);  // only an empty folder goes
-        break;
+        return Outcome(PathGone(item->path));
     }
     case TRACE_REGKEY:
-        if (item->path[0])
-            DeleteKeyTree(item->rootKey, item->path);
-        break;
+        if (!item->path[0])
+            return REMOVAL_IGNORED;
+        DeleteKeyTree(item->rootKey, item->path);
+        return Outcome(KeyGone(item->rootKey, item->path));
     case TRACE_REGVALUE:
-        if (item->path[0])
-            SHDeleteValueA(item->rootKey, item->path, item->valueName);
-        break;
+        if (!item->path[0])
+            return REMOVAL_IGNORED;
+        SHDeleteValueA(item->rootKey, item->path, item->valueName);
+        return Outcome(ValueGone(item->rootKey, item->path, item->valueName));
     default:
-        break;
+        return REMOVAL_IGNORED;
     }
 }
 
-void DeleteFileOrSchedule(const char* path)
+RemovalOutcome DeleteFileOrSchedule(const char* path)
 {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileA(path))
-        return;
+        return REMOVAL_DONE;
     // Nothing to schedule for a file that is gone: a later file of the same name
     // must not be deleted at the next start.
     DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return;
-    if (IsWindowsNT()) {
-        MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        return;
-    }
-    ScheduleDeleteViaWininit(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return REMOVAL_DONE;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return REMOVAL_FAILED;
+    if (IsWindowsNT())
+        return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? REMOVAL_SCHEDULED : REMOVAL_FAILED;
+    return ScheduleDeleteViaWininit(path) ? REMOVAL_SCHEDULED : REMOVAL_FAILED;
 }
 
 bool ScheduleDeleteViaWininit(const char* path)

@@ -273,16 +273,6 @@ std::string SystemFolder()
     return path;
 }
 
-DWORD GdiObjectCount()
-{
-    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-}
-
-DWORD UserObjectCount()
-{
-    return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-}
-
 namespace {
 
 // One handle of the system-wide handle list (SystemExtendedHandleInformation).

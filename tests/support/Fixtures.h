@@ -95,9 +95,7 @@ std::string SpecialFolder(int csidl);
 std::string WindowsFolder();
 std::string SystemFolder();
 
-// ---- Objects ---------------------------------------------------------------
-DWORD GdiObjectCount();
-DWORD UserObjectCount();
+// ---- Objects (GetGuiResources is a stub under Wine: see GdiCount.h) -------
 // Kernel handles of this process (registry keys, files, find handles, ...).
 DWORD KernelHandleCount();
 
