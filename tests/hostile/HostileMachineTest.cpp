@@ -1,0 +1,497 @@
+// A machine full of strange data: values of every type where text belongs, texts
+// without terminators, names and data around MAX_PATH, thousands of subkeys, deep
+// nesting, a folder that links back to itself, names whose second byte is '\',
+// broken, looping and root-pointing shortcuts and a file held open. The inventory
+// loads, an analysis finishes and the removal takes nothing that was not listed.
+#include "inventory/InstalledSoftwareList.h"
+#include "smart/TraceAnalyzer.h"
+#include "support/Fixtures.h"
+#include "support/Snapshot.h"
+#include "support/TraceCoverage.h"
+#include "support/UnixLink.h"
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using fixtures::ListedTraces;
+
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+std::string Join(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (size_t i = 0; i < lines.size() && i < 40; ++i)
+        text += "  " + lines[i] + "\n";
+    if (lines.size() > 40)
+        text += "  ...\n";
+    return text;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix)
+{
+    return fixtures::LowerAscii(text).compare(0, prefix.size(), fixtures::LowerAscii(prefix)) == 0;
+}
+
+// Creates a file through the wide API with a \\?\ path, so that names past
+// MAX_PATH can be made.
+bool WriteLongFile(const std::string& folder, const std::string& name)
+{
+    std::string full = "\\\\?\\" + folder + "\\" + name;
+    wchar_t wide[1024];
+    if (!MultiByteToWideChar(CP_ACP, 0, full.c_str(), -1, wide, 1024))
+        return false;
+    HANDLE file = CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    WriteFile(file, "x", 1, &written, nullptr);
+    CloseHandle(file);
+    return true;
+}
+
+// Values of every type, empty, unterminated and around MAX_PATH, some naming
+// the program folder in text.
+void WriteStrangeValues(HKEY root, const std::string& key, const std::string& folder)
+{
+    fixtures::CreateKey(root, key);
+    const BYTE bytes[] = {'C', ':', '\\', 0xFF, 0x5C, 0x00, 0x81};
+    const DWORD types[] = {REG_NONE, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_QWORD, REG_MULTI_SZ,
+                           REG_EXPAND_SZ, REG_LINK, REG_RESOURCE_LIST, REG_FULL_RESOURCE_DESCRIPTOR, 0x1234};
+    const char* const names[] = {"DisplayName", "UninstallString", "DisplayIcon", "InstallLocation", "Path"};
+    for (DWORD type : types) {
+        std::string tag = "_" + std::to_string(type);
+        for (const char* name : names)
+            fixtures::SetValue(root, key, name + tag, type, folder.c_str(), static_cast<DWORD>(folder.size()));
+        fixtures::SetValue(root, key, "Bytes" + tag, type, bytes, sizeof(bytes));
+        fixtures::SetValue(root, key, "Empty" + tag, type, nullptr, 0);
+    }
+    fixtures::SetValue(root, key, "EmptyText", REG_SZ, nullptr, 0);
+    fixtures::SetValue(root, key, "OneByte", REG_SZ, "C", 1);
+    fixtures::SetStringUnterminated(root, key, "Unterminated", folder + "\\app.exe");
+    for (size_t length : {259u, 260u, 261u, 520u}) {
+        std::string tail = std::to_string(length);
+        std::string data = folder + "\\";
+        data += std::string(length > data.size() ? length - data.size() : 0, 'd');
+        fixtures::SetStringUnterminated(root, key, "Data" + tail, data);
+        fixtures::SetString(root, key, "Terminated" + tail, data);
+        fixtures::SetString(root, key, std::string(length, 'n'), folder);
+        fixtures::SetValue(root, key, "Multi" + tail, REG_MULTI_SZ, data.c_str(), static_cast<DWORD>(data.size()));
+    }
+    // A key name of the longest kind the registry takes, and the ones past it.
+    for (size_t length : {255u, 256u, 259u, 260u, 261u})
+        fixtures::SetString(root, key + "\\" + std::string(length, 'k'), "Path", folder);
+    fixtures::SetString(root, key + "\\" + fixtures::Ansi("乗俓僜"), fixtures::Ansi("刓匼"), folder + "\\app.exe");
+}
+
+class PendingRenamesGuard {
+public:
+    PendingRenamesGuard()
+    {
+        HKEY key = Open();
+        DWORD size = 0;
+        if (key && RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, nullptr, &size) == 0) {
+            existed = true;
+            data.resize(size + 2);
+            RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, data.data(), &size);
+            data.resize(size);
+        }
+        if (key)
+            RegCloseKey(key);
+    }
+    ~PendingRenamesGuard()
+    {
+        HKEY key = Open();
+        if (!key)
+            return;
+        if (existed)
+            RegSetValueExA(key, "PendingFileRenameOperations", 0, type, data.data(), static_cast<DWORD>(data.size()));
+        else
+            RegDeleteValueA(key, "PendingFileRenameOperations");
+        RegCloseKey(key);
+    }
+
+private:
+    static HKEY Open()
+    {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                          KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
+            return nullptr;
+        return key;
+    }
+    bool existed = false;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
+class HostileMachineTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        char programFiles[MAX_PATH] = "";
+        ExpandEnvironmentStringsA("%ProgramFiles%", programFiles, MAX_PATH);
+        name = fixtures::UniqueName("Hostile");
+        folder = std::string(programFiles) + "\\" + name;
+        outside = "C:\\" + name + "_outside";
+        program = folder + "\\app.exe";
+        desktop = fixtures::SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+        programs = fixtures::SpecialFolder(CSIDL_PROGRAMS);
+        group = programs + "\\" + name;
+        windowsStrange = folder + "\\" + fixtures::Ansi("乗俓僜");
+        cheapCount = 0;
+
+        // The program folder.
+        fixtures::MakeDirs(folder + "\\sub");
+        fixtures::WriteFileText(program, "MZ");
+        fixtures::WriteFileText(folder + "\\sub\\data.bin", "data");
+        fixtures::WriteFileText(folder + "\\locked.dat", "locked");
+        fixtures::MakeDirs(windowsStrange);
+        fixtures::WriteFileText(windowsStrange + "\\" + fixtures::Ansi("嘰圽塡.txt"), "gbk");
+        fixtures::WriteFileText(folder + "\\" + fixtures::Ansi("奬.exe"), "MZ");
+        // Names whose full paths are 259, 260 and 261 bytes long.
+        for (size_t length : {258u, 259u, 260u, 261u, 300u}) {
+            size_t used = folder.size() + 1;
+            WriteLongFile(folder, std::string(length > used ? length - used : 1, 'L'));
+        }
+        // Files outside that links and shortcuts point at.
+        fixtures::MakeDirs(outside);
+        fixtures::WriteFileText(outside + "\\keep.txt", "keep");
+        loopLinked = fixtures::MakeFolderLink(folder + "\\loop", folder);
+        outsideLinked = fixtures::MakeFolderLink(folder + "\\outside", outside);
+        fixtures::MakeShortcut(folder + "\\broken.lnk", folder + "\\gone\\gone.exe");
+        fixtures::MakeShortcut(folder + "\\self.lnk", folder + "\\self.lnk");
+        fixtures::MakeShortcut(folder + "\\root.lnk", "C:\\");
+        fixtures::MakeShortcut(desktop + "\\" + name + "_out.lnk", outside + "\\keep.txt");
+        fixtures::WriteFileText(folder + "\\garbage.lnk", "not a shell link at all");
+
+        // The desktop and the Start menu.
+        fixtures::MakeShortcut(desktop + "\\" + name + ".lnk", program);
+        fixtures::MakeShortcut(desktop + "\\" + name + "_broken.lnk", "C:\\" + name + "_gone\\x.exe");
+        fixtures::MakeShortcut(desktop + "\\" + name + "_self.lnk", desktop + "\\" + name + "_self.lnk");
+        fixtures::MakeShortcut(desktop + "\\" + name + "_root.lnk", "C:\\");
+        fixtures::WriteFileText(desktop + "\\" + name + "_garbage.lnk", "garbage");
+        fixtures::MakeShortcut(desktop + "\\" + name + fixtures::Ansi("乗") + ".lnk", windowsStrange);
+        fixtures::MakeShortcut(programs + "\\" + name + "_root.lnk", "C:\\");
+        fixtures::MakeShortcut(programs + "\\" + name + "_self.lnk", programs + "\\" + name + "_self.lnk");
+        fixtures::MakeShortcut(group + "\\app.lnk", program);
+        fixtures::MakeShortcut(group + "\\broken.lnk", folder + "\\gone.exe");
+        fixtures::MakeShortcut(group + "\\root.lnk", "C:\\");
+        fixtures::WriteFileText(group + "\\garbage.lnk", "garbage");
+        fixtures::MakeDirs(programs + "\\" + name + "_deep\\a\\b\\c");
+        fixtures::MakeShortcut(programs + "\\" + name + "_deep\\a\\b\\c\\app.lnk", program);
+
+        // The registry.
+        uninstallKey = std::string(kUninstall) + "\\" + name;
+        WriteStrangeValues(HKEY_LOCAL_MACHINE, uninstallKey, folder);
+        fixtures::SetString(HKEY_LOCAL_MACHINE, uninstallKey + "_fine", "DisplayName", name);
+        fixtures::SetString(HKEY_LOCAL_MACHINE, uninstallKey + "_fine", "UninstallString", program + " /u");
+        fixtures::SetString(HKEY_LOCAL_MACHINE, uninstallKey + "_fine", "DisplayIcon", program + ",0");
+        fixtures::SetValue(HKEY_LOCAL_MACHINE, uninstallKey + "_dword", "DisplayName", REG_DWORD, "\1\0\0\0", 4);
+        fixtures::SetValue(HKEY_LOCAL_MACHINE, uninstallKey + "_dword", "UninstallString", REG_BINARY,
+                           program.c_str(), static_cast<DWORD>(program.size()));
+        fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, uninstallKey + "_unterminated", "DisplayName",
+                                        std::string(261, 'N'));
+        fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, uninstallKey + "_unterminated", "UninstallString",
+                                        std::string(260, 'U'));
+        fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, uninstallKey + "_unterminated", "DisplayIcon",
+                                        std::string(259, 'I'));
+        fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, uninstallKey + "_unterminated", "Publisher",
+                                        std::string(300, 'P'));
+        softwareKey = "Software\\" + name;
+        WriteStrangeValues(HKEY_CURRENT_USER, softwareKey, folder);
+        WriteStrangeValues(HKEY_LOCAL_MACHINE, softwareKey, folder);
+        // Thousands of subkeys, one of them naming the program deep down.
+        HKEY many = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, (softwareKey + "_many").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &many, nullptr);
+        for (int i = 0; many && i < 3000; ++i) {
+            HKEY child = nullptr;
+            if (RegCreateKeyExA(many, ("k" + std::to_string(i)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                &child, nullptr) == ERROR_SUCCESS) {
+                RegSetValueExA(child, "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\0\0\0\0"), 4);
+                RegCloseKey(child);
+                ++cheapCount;
+            }
+        }
+        if (many)
+            RegCloseKey(many);
+        // A hundred levels of nesting, the program named at the bottom.
+        // Made one level at a time: the whole path is longer than a key path may be.
+        deepLevels = 0;
+        HKEY level = nullptr;
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, (softwareKey + "_deep").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &level, nullptr);
+        while (level && deepLevels < 100) {
+            HKEY child = nullptr;
+            if (RegCreateKeyExA(level, ("level" + std::to_string(deepLevels)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &child, nullptr) != ERROR_SUCCESS)
+                child = nullptr;
+            RegCloseKey(level);
+            level = child;
+            if (!level)
+                break;
+            ++deepLevels;
+            RegSetValueExA(level, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(program.c_str()),
+                           static_cast<DWORD>(program.size() + 1));
+        }
+        if (level)
+            RegCloseKey(level);
+        // Classes: a file type and a class whose texts are not texts.
+        extension = "." + fixtures::LowerAscii(name);
+        clsid = "{0BAD0BAD-0000-4000-8000-" + std::string("000000000000").substr(0, 12 - std::to_string(GetCurrentProcessId() % 100000).size()) +
+                std::to_string(GetCurrentProcessId() % 100000) + "}";
+        fixtures::SetValue(HKEY_CLASSES_ROOT, extension, "", REG_BINARY, name.c_str(), static_cast<DWORD>(name.size()));
+        fixtures::SetStringUnterminated(HKEY_CLASSES_ROOT, extension + "_unterminated", "", std::string(300, 'x'));
+        fixtures::SetValue(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\InprocServer32", "", REG_MULTI_SZ,
+                           program.c_str(), static_cast<DWORD>(program.size()));
+        fixtures::SetStringUnterminated(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "_a\\InprocServer32", "",
+                                        folder + "\\server.dll");
+        WriteStrangeValues(HKEY_CLASSES_ROOT, name + ".Strange", folder);
+        fixtures::SetString(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", name,
+                            "\"" + program + "\" /tray");
+        fixtures::SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", name + "_bin",
+                           REG_BINARY, program.c_str(), static_cast<DWORD>(program.size()));
+        fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                        name + "_long", std::string(300, 'r'));
+    }
+
+    static void TearDownTestSuite()
+    {
+        fixtures::RemoveFolderLink(folder + "\\loop");
+        fixtures::RemoveFolderLink(folder + "\\outside");
+        fixtures::RemoveTree(folder);
+        fixtures::RemoveTree(outside);
+        fixtures::RemoveTree(group);
+        fixtures::RemoveTree(programs + "\\" + name + "_deep");
+        for (const char* suffix : {".lnk", "_broken.lnk", "_self.lnk", "_root.lnk", "_garbage.lnk", "_out.lnk"})
+            DeleteFileA((desktop + "\\" + name + suffix).c_str());
+        DeleteFileA((desktop + "\\" + name + fixtures::Ansi("乗") + ".lnk").c_str());
+        DeleteFileA((programs + "\\" + name + "_root.lnk").c_str());
+        DeleteFileA((programs + "\\" + name + "_self.lnk").c_str());
+        for (const char* suffix : {"", "_fine", "_dword", "_unterminated"})
+            fixtures::DeleteKeyTree(HKEY_LOCAL_MACHINE, uninstallKey + suffix);
+        for (const char* suffix : {"", "_many"})
+            fixtures::DeleteKeyTree(HKEY_CURRENT_USER, softwareKey + suffix);
+        for (const char* suffix : {"", "_deep"})
+            fixtures::DeleteKeyTree(HKEY_LOCAL_MACHINE, softwareKey + suffix);
+        fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, extension);
+        fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, extension + "_unterminated");
+        fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + clsid);
+        fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "_a");
+        fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, name + ".Strange");
+        HKEY run = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_WRITE, &run) == 0) {
+            RegDeleteValueA(run, name.c_str());
+            RegCloseKey(run);
+        }
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_WRITE, &run) == 0) {
+            RegDeleteValueA(run, (name + "_bin").c_str());
+            RegDeleteValueA(run, (name + "_long").c_str());
+            RegCloseKey(run);
+        }
+    }
+
+    void SetUp() override
+    {
+        window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, window);
+    }
+    void TearDown() override { DestroyWindow(window); }
+
+    // Whether a listed trace may belong to the program: inside its folder, a shortcut
+    // on the desktop or in the Start menu, or below one of the keys made here.
+    static bool Plausible(const TraceItem* item)
+    {
+        std::string path = item->path;
+        if (item->kind == TRACE_FILE || item->kind == TRACE_FOLDER) {
+            if (StartsWithNoCase(path, folder + "\\") || fixtures::LowerAscii(path) == fixtures::LowerAscii(folder))
+                return true;
+            if (StartsWithNoCase(path, desktop + "\\" + name) || StartsWithNoCase(path, programs + "\\" + name))
+                return true;
+            return false;
+        }
+        std::string full = fixtures::TraceRowText(item->kind, item->path, item->valueName, item->rootKey);
+        for (const std::string& root :
+             {"HKEY_LOCAL_MACHINE\\" + uninstallKey, "HKEY_CURRENT_USER\\" + softwareKey,
+              "HKEY_LOCAL_MACHINE\\" + softwareKey, "HKEY_CLASSES_ROOT\\" + extension,
+              "HKEY_CLASSES_ROOT\\CLSID\\" + clsid, "HKEY_CLASSES_ROOT\\" + name,
+              "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\" + name,
+              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\" + name}) {
+            if (StartsWithNoCase(full, root))
+                return true;
+        }
+        return false;
+    }
+
+    static std::string name, folder, outside, program, desktop, programs, group, windowsStrange;
+    static std::string uninstallKey, softwareKey, extension, clsid;
+    static int deepLevels;
+    static bool loopLinked, outsideLinked;
+    static int cheapCount;
+    HWND window = nullptr;
+};
+
+std::string HostileMachineTest::name, HostileMachineTest::folder, HostileMachineTest::outside,
+    HostileMachineTest::program, HostileMachineTest::desktop, HostileMachineTest::programs, HostileMachineTest::group,
+    HostileMachineTest::windowsStrange, HostileMachineTest::uninstallKey, HostileMachineTest::softwareKey,
+    HostileMachineTest::extension, HostileMachineTest::clsid;
+bool HostileMachineTest::loopLinked, HostileMachineTest::outsideLinked;
+int HostileMachineTest::cheapCount;
+int HostileMachineTest::deepLevels;
+
+TEST_F(HostileMachineTest, TheStrangeDataIsReallyThere)
+{
+    EXPECT_TRUE(loopLinked);
+    EXPECT_TRUE(outsideLinked);
+    EXPECT_EQ(3000, cheapCount);
+    EXPECT_EQ(100, deepLevels);
+    EXPECT_TRUE(fixtures::DirExists(windowsStrange));
+    EXPECT_TRUE(fixtures::ValueExists(HKEY_CURRENT_USER, softwareKey, "Unterminated"));
+    EXPECT_TRUE(fixtures::ValueExists(HKEY_LOCAL_MACHINE, uninstallKey + "_unterminated", "DisplayName"));
+}
+
+TEST_F(HostileMachineTest, InventoryLoadsEveryQualifyingEntryWithBoundedTexts)
+{
+    CInstalledSoftwareList list;
+    DWORD start = GetTickCount();
+    list.Load();
+    EXPECT_LT(GetTickCount() - start, 20000u);
+    bool fineFound = false;
+    for (size_t i = 0; i < list.GetCount(); ++i) {
+        InstalledSoftwareEntry* entry = list.GetAt(static_cast<int>(i));
+        ASSERT_NE(nullptr, entry);
+        ASSERT_LT(strnlen(entry->displayName, MAX_PATH), static_cast<size_t>(MAX_PATH));
+        ASSERT_LT(strnlen(entry->uninstallString, MAX_PATH), static_cast<size_t>(MAX_PATH));
+        ASSERT_LT(strnlen(entry->publisher, MAX_PATH), static_cast<size_t>(MAX_PATH));
+        ASSERT_LT(strnlen(entry->keyPath, MAX_PATH), static_cast<size_t>(MAX_PATH));
+        std::string key = entry->keyPath;
+        if (key == uninstallKey + "_fine") {
+            fineFound = true;
+            EXPECT_EQ(name, std::string(entry->displayName));
+        }
+        // A name that is a number, or a command stored as bytes, is no product.
+        EXPECT_NE(uninstallKey + "_dword", key);
+    }
+    EXPECT_TRUE(fineFound);
+    list.Reload();
+    EXPECT_GE(list.GetCount(), 1u);
+}
+
+TEST_F(HostileMachineTest, AnalysesFinishAndListOnlyWhatBelongsToTheProgram)
+{
+    const std::vector<std::string> targets = {
+        program, folder, desktop + "\\" + name + ".lnk", group + "\\app.lnk",
+        desktop + "\\" + name + "_broken.lnk", desktop + "\\" + name + "_self.lnk",
+        desktop + "\\" + name + "_root.lnk", desktop + "\\" + name + "_garbage.lnk",
+        programs + "\\" + name + "_root.lnk", desktop + "\\" + name + fixtures::Ansi("乗") + ".lnk",
+        windowsStrange, folder + "\\loop", folder + "\\outside", "C:\\", "C:"};
+    for (const std::string& target : targets) {
+        CTraceAnalyzer analyzer;
+        DWORD start = GetTickCount();
+        analyzer.Analyze(window, target.c_str());
+        EXPECT_LT(GetTickCount() - start, 20000u) << target;
+        std::vector<std::string> implausible;
+        for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
+            const TraceItem* item = analyzer.GetItem(i);
+            ASSERT_NE(nullptr, item);
+            ASSERT_LT(strnlen(item->path, MAX_PATH), static_cast<size_t>(MAX_PATH));
+            if (!Plausible(item))
+                implausible.push_back(fixtures::TraceRowText(item->kind, item->path, item->valueName, item->rootKey));
+        }
+        EXPECT_TRUE(implausible.empty()) << target << " listed:\n" << Join(implausible);
+        // Nothing below the linked-to folder outside, and never the drive root.
+        for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
+            std::string path = analyzer.GetItem(i)->path;
+            EXPECT_FALSE(StartsWithNoCase(path, outside)) << target << ": " << path;
+            EXPECT_NE("c:\\", fixtures::LowerAscii(path)) << target;
+        }
+    }
+}
+
+TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile)
+{
+    PendingRenamesGuard pendingGuard;
+    CTraceAnalyzer analyzer;
+    ASSERT_EQ(1, analyzer.Analyze(window, program.c_str()));
+    ASSERT_GT(analyzer.GetItemCount(), 5u);
+    ListedTraces traces;
+    std::set<std::string> listedFiles;
+    for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
+        const TraceItem* item = analyzer.GetItem(i);
+        std::string row = fixtures::TraceRowText(item->kind, item->path, item->valueName, item->rootKey);
+        if (item->kind == TRACE_REGKEY)
+            traces.keys.push_back(row);
+        else if (item->kind == TRACE_REGVALUE)
+            traces.values.push_back(row);
+        else {
+            traces.paths.push_back(row);
+            listedFiles.insert(fixtures::LowerAscii(row));
+        }
+    }
+    EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(program)));
+    EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(folder + "\\locked.dat")));
+    EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(desktop + "\\" + name + ".lnk")));
+    EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(group + "\\app.lnk")));
+    // Shortcuts that lead elsewhere, nowhere or to themselves are not the program's.
+    for (const char* suffix : {"_broken.lnk", "_self.lnk", "_root.lnk", "_garbage.lnk", "_out.lnk"}) {
+        EXPECT_FALSE(listedFiles.count(fixtures::LowerAscii(desktop + "\\" + name + suffix))) << suffix;
+        EXPECT_FALSE(listedFiles.count(fixtures::LowerAscii(programs + "\\" + name + suffix))) << suffix;
+    }
+
+    // The keys that name the program through a proper text are listed, whole.
+    std::set<std::string> listedKeys;
+    for (const std::string& key : traces.keys)
+        listedKeys.insert(fixtures::LowerAscii(key));
+    EXPECT_TRUE(listedKeys.count(fixtures::LowerAscii("HKEY_CURRENT_USER\\" + softwareKey)));
+    EXPECT_TRUE(listedKeys.count(fixtures::LowerAscii("HKEY_LOCAL_MACHINE\\" + softwareKey)));
+    EXPECT_TRUE(listedKeys.count(fixtures::LowerAscii("HKEY_LOCAL_MACHINE\\" + uninstallKey + "_fine")));
+    EXPECT_FALSE(listedKeys.count(fixtures::LowerAscii("HKEY_CURRENT_USER\\" + softwareKey + "_many")));
+
+    std::set<std::string> filesBefore = fixtures::FileSnapshot("C:");
+    std::set<std::string> userBefore = fixtures::RegistrySnapshot(HKEY_CURRENT_USER, "");
+    std::set<std::string> softwareBefore = fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software");
+
+    HANDLE locked = CreateFileA((folder + "\\locked.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+    int scheduled = 0;
+    DWORD start = GetTickCount();
+    for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
+        RemovalOutcome outcome = analyzer.RemoveItem(static_cast<unsigned>(i));
+        scheduled += outcome == REMOVAL_SCHEDULED ? 1 : 0;
+    }
+    EXPECT_LT(GetTickCount() - start, 20000u);
+    CloseHandle(locked);
+    EXPECT_EQ(1, scheduled);
+    EXPECT_TRUE(fixtures::PendingDeletions().count(fixtures::LowerAscii(folder + "\\locked.dat")));
+
+    std::set<std::string> filesAfter = fixtures::FileSnapshot("C:");
+    std::set<std::string> userAfter = fixtures::RegistrySnapshot(HKEY_CURRENT_USER, "");
+    std::set<std::string> softwareAfter = fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software");
+    std::vector<std::string> lostFiles =
+        fixtures::UnaccountedFileLines(fixtures::Missing(filesBefore, filesAfter), traces);
+    std::vector<std::string> lostUser = fixtures::UnaccountedRegistryLines(fixtures::Missing(userBefore, userAfter),
+                                                                           "HKEY_CURRENT_USER", traces);
+    std::vector<std::string> lostSoftware = fixtures::UnaccountedRegistryLines(
+        fixtures::Missing(softwareBefore, softwareAfter), "HKEY_LOCAL_MACHINE", traces);
+    EXPECT_TRUE(lostFiles.empty()) << Join(lostFiles);
+    EXPECT_TRUE(lostUser.empty()) << Join(lostUser);
+    EXPECT_TRUE(lostSoftware.empty()) << Join(lostSoftware);
+
+    EXPECT_FALSE(fixtures::FileExists(program));
+    EXPECT_TRUE(fixtures::FileExists(outside + "\\keep.txt"));
+    EXPECT_TRUE(fixtures::FileExists(folder + "\\locked.dat"));  // held open: waits for the restart
+    EXPECT_TRUE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey + "_many\\k2999"));
+    EXPECT_FALSE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey));
+    EXPECT_FALSE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, uninstallKey + "_fine"));
+    EXPECT_TRUE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, uninstallKey + "_dword"));
+}
+
+}  // namespace
