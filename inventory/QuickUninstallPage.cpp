@@ -32,6 +32,8 @@ void CQuickUninstallPage::DoDataExchange(CDataExchange* dx)
 BOOL CQuickUninstallPage::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // The page owns its image lists; the list view must not destroy them too.
+    softwareListView.ModifyStyle(0, LVS_SHAREIMAGELISTS);
     softwareListView.InsertColumn(0, LoadStringText(IDS_COL_NAME).c_str(), LVCFMT_LEFT, 220);
     softwareListView.InsertColumn(1, LoadStringText(IDS_COL_COMMAND).c_str(), LVCFMT_LEFT, 400);
     softwareListView.InsertColumn(2, LoadStringText(IDS_COL_PUBLISHER).c_str(), LVCFMT_LEFT, 200);

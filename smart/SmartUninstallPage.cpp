@@ -13,6 +13,7 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -20,6 +21,7 @@ const int IMAGE_FILE = 0;
 const int IMAGE_FOLDER = 1;
 const int IMAGE_REGVALUE = 2;
 const int IMAGE_REGKEY = 3;
+const DWORD kListRedrawIntervalMs = 50;
 
 }  // namespace
 
@@ -56,6 +58,8 @@ void CSmartUninstallPage::DoDataExchange(CDataExchange* dx)
 BOOL CSmartUninstallPage::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // The page owns its image list; the list view must not destroy it too.
+    resultList.ModifyStyle(0, LVS_SHAREIMAGELISTS);
     resultList.InsertColumn(0, LoadStringText(IDS_COL_ITEM).c_str(), LVCFMT_LEFT, 440);
     resultList.InsertColumn(1, LoadStringText(IDS_COL_DESCRIPTION).c_str(), LVCFMT_LEFT, 150);
     resultList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
@@ -162,6 +166,8 @@ void CSmartUninstallPage::BeginAnalysis()
         guarded[i]->EnableWindow(FALSE);
     }
     targetEdit.IgnoreDrops(true);
+    typeNames.clear();
+    lastListRedrawTick = GetTickCount();
 }
 
 void CSmartUninstallPage::EndAnalysis()
@@ -170,6 +176,8 @@ void CSmartUninstallPage::EndAnalysis()
     for (int i = 0; i < 5; ++i)
         guarded[i]->EnableWindow(savedEnabled[i]);
     targetEdit.IgnoreDrops(false);
+    ResumeListRedraw();
+    typeNames.clear();
     analyzing = false;
 }
 
@@ -218,16 +226,56 @@ LRESULT CSmartUninstallPage::OnTraceNotify(WPARAM wParam, LPARAM lParam)
     return 1;
 }
 
-std::string CSmartUninstallPage::FileTypeName(const char* path)
+std::string CSmartUninstallPage::FileTypeName(const char* path, bool isFolder)
 {
+    // A file's type name follows from its extension, and asking the shell costs
+    // about 1.5 ms: each extension is asked about once per analysis (the exact
+    // text, so the answer is the one the shell gives for the first such file).
+    std::string extension;
+    if (!isFolder) {
+        const char* backslash = FindLastCharDbcs(path, '\\');
+        const char* name = backslash ? backslash + 1 : path;
+        const char* dot = strrchr(name, '.');
+        if (dot && dot[1])
+            extension = dot;
+    }
+    if (!extension.empty()) {
+        auto cached = typeNames.find(extension);
+        if (cached != typeNames.end())
+            return cached->second;
+    }
     SHFILEINFOA info = {};
     if (!SHGetFileInfoA(path, 0, &info, sizeof(info), SHGFI_TYPENAME))
         return std::string();
+    if (!extension.empty())
+        typeNames[extension] = info.szTypeName;
     return info.szTypeName;
+}
+
+void CSmartUninstallPage::SuspendListRedraw()
+{
+    if (listRedrawSuspended || !resultList.m_hWnd)
+        return;
+    SendMessageA(resultList.m_hWnd, WM_SETREDRAW, FALSE, 0);
+    listRedrawSuspended = true;
+}
+
+void CSmartUninstallPage::ResumeListRedraw()
+{
+    if (!listRedrawSuspended)
+        return;
+    listRedrawSuspended = false;
+    SendMessageA(resultList.m_hWnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(resultList.m_hWnd, nullptr, TRUE);
+    lastListRedrawTick = GetTickCount();
 }
 
 void CSmartUninstallPage::AddTraceRow(const TraceItem* item)
 {
+    // Inserting a row into a visible list costs milliseconds; with redrawing off,
+    // microseconds. The rows still show about every 50 ms while the search runs.
+    if (analyzing)
+        SuspendListRedraw();
     int row = resultList.GetItemCount();
     std::string name;
     std::string description;
@@ -236,7 +284,7 @@ void CSmartUninstallPage::AddTraceRow(const TraceItem* item)
     case TRACE_FILE:
     case TRACE_FOLDER:
         name = item->path;
-        description = FileTypeName(item->path);
+        description = FileTypeName(item->path, item->kind == TRACE_FOLDER);
         image = item->kind == TRACE_FOLDER ? IMAGE_FOLDER : IMAGE_FILE;
         break;
     case TRACE_REGKEY:
@@ -260,6 +308,8 @@ void CSmartUninstallPage::AddTraceRow(const TraceItem* item)
     int inserted = resultList.InsertItem(&row_item);
     resultList.SetItemText(inserted, 1, description.c_str());
     resultList.SetCheck(inserted, TRUE);
+    if (listRedrawSuspended && GetTickCount() - lastListRedrawTick >= kListRedrawIntervalMs)
+        ResumeListRedraw();
 }
 
 void CSmartUninstallPage::OnUninstall()
