@@ -26,6 +26,20 @@ bool TerminateRead(char* buffer, DWORD bufferSize, DWORD size)
     return true;
 }
 
+// Queries a value of key, or of its subkey when one is named.
+LONG QueryValue(HKEY key, const char* subKey, const char* valueName, DWORD* type, BYTE* data, DWORD* size)
+{
+    if (!subKey || !*subKey)
+        return RegQueryValueExA(key, valueName, nullptr, type, data, size);
+    HKEY opened = nullptr;
+    LONG result = RegOpenKeyExA(key, subKey, 0, KEY_QUERY_VALUE, &opened);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = RegQueryValueExA(opened, valueName, nullptr, type, data, size);
+    RegCloseKey(opened);
+    return result;
+}
+
 }  // namespace
 
 bool RegKey::Open(HKEY root, const char* path)
@@ -55,19 +69,9 @@ bool ReadTextValue(HKEY key, const char* subKey, const char* valueName, char* bu
     if (!buffer || bufferSize == 0)
         return false;
     buffer[0] = '\0';
-    HKEY source = key;
-    HKEY opened = nullptr;
-    if (subKey && *subKey) {
-        if (RegOpenKeyExA(key, subKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
-            return false;
-        source = opened;
-    }
     DWORD type = 0;
     DWORD size = bufferSize;
-    LONG result = RegQueryValueExA(source, valueName, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(buffer), &size);
-    if (opened)
-        RegCloseKey(opened);
+    LONG result = QueryValue(key, subKey, valueName, &type, reinterpret_cast<BYTE*>(buffer), &size);
     bool ok = result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) &&
               TerminateRead(buffer, bufferSize, size);
     if (ok && type == REG_EXPAND_SZ) {
@@ -82,21 +86,9 @@ bool ReadTextValue(HKEY key, const char* subKey, const char* valueName, char* bu
 
 bool ReadDwordValue(HKEY key, const char* subKey, const char* valueName, DWORD* value)
 {
-    *value = 0;
-    HKEY source = key;
-    HKEY opened = nullptr;
-    if (subKey && *subKey) {
-        if (RegOpenKeyExA(key, subKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
-            return false;
-        source = opened;
-    }
     DWORD data = 0;
     DWORD size = sizeof(data);
-    LONG result = RegQueryValueExA(source, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size);
-    if (opened)
-        RegCloseKey(opened);
-    if (result != ERROR_SUCCESS)
-        return false;
-    *value = data;
-    return true;
+    LONG result = QueryValue(key, subKey, valueName, nullptr, reinterpret_cast<BYTE*>(&data), &size);
+    *value = result == ERROR_SUCCESS ? data : 0;
+    return result == ERROR_SUCCESS;
 }
