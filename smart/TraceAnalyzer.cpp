@@ -164,8 +164,19 @@ void CTraceAnalyzer::ChooseProgramFolder(const char* target, const char* folder,
         return;
     }
     char adopted[MAX_PATH];
-    if (AdoptFolder(folder, adopted))
-        CollectFolder(adopted);
+    if (!AdoptFolder(folder, adopted))
+        return;
+    // A shortcut named as the target leads to the program the user means, so its
+    // target's folder is the program's although an uninstall entry names it (the
+    // program's own entry does). Adopted before the group's shortcuts are weighed
+    // against the uninstall entries, collected after the group.
+    char own[MAX_PATH];
+    char ownAdopted[MAX_PATH];
+    bool hasOwn = isFile && HasExtension(target, ".lnk") && ShortcutTargetFolder(target, own) &&
+                  AdoptFolder(own, ownAdopted);
+    CollectFolder(adopted);
+    if (hasOwn)
+        CollectFolder(ownAdopted);
 }
 
 void CTraceAnalyzer::CollectShortcutTarget(const char* shortcutPath)

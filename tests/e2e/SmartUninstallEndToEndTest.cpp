@@ -1,0 +1,392 @@
+// The whole smart uninstall as a user does it on the demo machine: the main window,
+// the smart page, a target named four ways, the analysis, the removal. Every listed
+// trace must be one the product's setup made, every one it made must be listed, and
+// afterwards nothing but the listed traces may be missing from the machine.
+#include "app/MainDialog.h"
+#include "resource.h"
+#include "support/Fixtures.h"
+#include "support/MessageBoxAnswerer.h"
+#include "support/Snapshot.h"
+#include "support/TraceCoverage.h"
+
+#include "DemoCatalog.h"
+#include "DemoSeed.h"
+#include "DemoShell.h"
+#include "DemoText.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using fixtures::ListedTraces;
+
+enum TargetKind { DESKTOP_SHORTCUT, START_MENU_SHORTCUT, EXECUTABLE, PROGRAM_FOLDER };
+
+const char* TargetKindName(int kind)
+{
+    static const char* const names[] = {"DesktopShortcut", "StartMenuShortcut", "Executable", "Folder"};
+    return names[kind];
+}
+
+std::string PayloadFolder()
+{
+    // tests\test_e2e.exe and tools\demo\ are siblings in the build folder.
+    return demo::JoinPath(demo::ParentFolder(demo::ExecutableFolder()), "tools\\demo");
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+std::string ItemText(HWND list, int row, int column)
+{
+    char buffer[1024] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof(buffer);
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return buffer;
+}
+
+int ItemImage(HWND list, int row)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+
+bool ItemChecked(HWND list, int row)
+{
+    UINT state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
+    return (state >> 12) == 2;
+}
+
+std::string WindowText(HWND window)
+{
+    char buffer[1024] = "";
+    GetWindowTextA(window, buffer, sizeof(buffer));
+    return buffer;
+}
+
+std::string RootName(HKEY root)
+{
+    return root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
+// Everything the product's setup made, as the smart page names it.
+struct ProductTraces {
+    std::set<std::string> files;    // files and folders, shortcuts included
+    std::set<std::string> keys;
+    std::set<std::string> values;
+    std::set<std::string> All() const
+    {
+        std::set<std::string> all = files;
+        all.insert(keys.begin(), keys.end());
+        all.insert(values.begin(), values.end());
+        return all;
+    }
+};
+
+ProductTraces TracesOf(const demo::DemoProduct& product)
+{
+    ProductTraces traces;
+    // The product folder with all it holds (the vendor level above it may be shared
+    // with other products of the vendor and is not the product's), the desktop
+    // shortcut and the Start-menu group.
+    fixtures::FileTreeRows(demo::ProductFolder(product), &traces.files);
+    fixtures::FileTreeRows(demo::DesktopShortcutPath(product), &traces.files);
+    fixtures::FileTreeRows(demo::GroupFolder(product), &traces.files);
+    fixtures::RegistryTreeRows(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", demo::UninstallKeyPath(product),
+                               &traces.keys, &traces.values);
+    fixtures::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", std::string("CLSID\\") + product.clsid,
+                               &traces.keys, &traces.values);
+    fixtures::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", product.extension, &traces.keys,
+                               &traces.values);
+    fixtures::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", product.progId, &traces.keys, &traces.values);
+    fixtures::RegistryTreeRows(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", demo::SoftwareKeyPath(product),
+                               &traces.keys, &traces.values);
+    fixtures::RegistryTreeRows(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", demo::SoftwareKeyPath(product), &traces.keys,
+                               &traces.values);
+    traces.values.insert(RootName(product.runRoot) + "\\" + demo::RunKeyPath() + "\\" + product.runValue);
+    return traces;
+}
+
+std::set<std::string> Lower(const std::set<std::string>& texts)
+{
+    std::set<std::string> lower;
+    for (const std::string& text : texts)
+        lower.insert(fixtures::LowerAscii(text));
+    return lower;
+}
+
+std::string Join(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (size_t i = 0; i < lines.size() && i < 40; ++i)
+        text += "  " + lines[i] + "\n";
+    if (lines.size() > 40)
+        text += "  ...\n";
+    return text;
+}
+
+struct MachineSnapshot {
+    std::set<std::string> currentUser;
+    std::set<std::string> software;
+    std::set<std::string> files;
+};
+
+MachineSnapshot TakeSnapshot()
+{
+    MachineSnapshot snapshot;
+    snapshot.currentUser = fixtures::RegistrySnapshot(HKEY_CURRENT_USER, "");
+    snapshot.software = fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software");
+    snapshot.files = fixtures::FileSnapshot("C:");
+    return snapshot;
+}
+
+// Lines that appeared, leaving out Wine's own volatile bookkeeping of the session
+// (system parameters it keeps under HKCU\Software\Wine while windows are open).
+std::vector<std::string> Appeared(const std::set<std::string>& before, const std::set<std::string>& after)
+{
+    std::vector<std::string> result;
+    for (const std::string& line : fixtures::Missing(after, before)) {
+        if (fixtures::LowerAscii(line).find("software\\wine\\temporary system parameters") == std::string::npos)
+            result.push_back(line);
+    }
+    return result;
+}
+
+struct Case {
+    size_t product;
+    int target;
+};
+
+std::string CaseName(const testing::TestParamInfo<Case>& info)
+{
+    return "Product" + std::to_string(info.param.product) + "_" + TargetKindName(info.param.target);
+}
+
+class SmartUninstallEndToEndTest : public testing::TestWithParam<Case> {
+protected:
+    // The demo machine is seeded once, and every case puts back the product it
+    // removed, so each case starts from the same machine as the first one did.
+    static void SetUpTestSuite()
+    {
+        demo::RemoveDemoMachine();
+        seeded = demo::SeedDemoMachine(PayloadFolder(), &failedStep);
+        if (seeded)
+            baseline = TakeSnapshot();
+    }
+    static void TearDownTestSuite() { demo::RemoveDemoMachine(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(seeded) << failedStep << " from " << PayloadFolder();
+        ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PAGE_SMART, BN_CLICKED), 0);
+        Pump();
+        page = dialog.smartPage.m_hWnd;
+        list = GetDlgItem(page, IDC_LIST);
+        ASSERT_NE(nullptr, list);
+        ASSERT_TRUE(GetWindowLongPtrA(page, GWL_STYLE) & WS_VISIBLE);
+    }
+    void TearDown() override
+    {
+        if (dialog.IsWindow())
+            dialog.DestroyWindow();
+        std::string step;
+        const demo::DemoProduct& product = demo::DemoProducts().at(GetParam().product);
+        if (seeded && !demo::InstallProduct(product, PayloadFolder(), &step)) {
+            seeded = false;
+            failedStep = "reinstalling " + std::string(product.uninstallKey) + ": " + step;
+        }
+    }
+
+    static bool seeded;
+    static std::string failedStep;
+    static MachineSnapshot baseline;
+
+    std::string Target(const demo::DemoProduct& product, int kind) const
+    {
+        switch (kind) {
+        case DESKTOP_SHORTCUT:
+            return demo::DesktopShortcutPath(product);
+        case START_MENU_SHORTCUT:
+            return demo::GroupShortcutPath(product, product.shortcutName);
+        case EXECUTABLE:
+            return demo::ProductFile(product, product.exeName);
+        default:
+            return demo::ProductFolder(product);
+        }
+    }
+
+    std::vector<std::string> Rows() const
+    {
+        std::vector<std::string> rows;
+        int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row)
+            rows.push_back(ItemText(list, row, 0));
+        return rows;
+    }
+
+    CMainDialog dialog;
+    HWND page = nullptr;
+    HWND list = nullptr;
+};
+
+TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyThem)
+{
+    const demo::DemoProduct& product = demo::DemoProducts().at(GetParam().product);
+    std::string target = Target(product, GetParam().target);
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(target.c_str())) << target;
+    ProductTraces expected = TracesOf(product);
+    ASSERT_GE(expected.files.size(), 10u);
+    ASSERT_GE(expected.keys.size(), 8u);
+    std::set<std::string> others;
+    for (const demo::DemoProduct& other : demo::DemoProducts()) {
+        if (&other != &product) {
+            std::set<std::string> all = TracesOf(other).All();
+            others.insert(all.begin(), all.end());
+        }
+    }
+    const MachineSnapshot& before = baseline;
+
+    // The analysis, started as the user starts it.
+    SetWindowTextA(GetDlgItem(page, IDC_TARGET), target.c_str());
+    SendMessageA(GetDlgItem(page, IDC_ANALYZE), BM_CLICK, 0, 0);
+    Pump();
+    std::vector<std::string> rows = Rows();
+    ASSERT_FALSE(rows.empty()) << target;
+    EXPECT_EQ(fixtures::Ansi("分析完毕!"), WindowText(GetDlgItem(page, IDC_STATUS)));
+
+    std::set<std::string> listed(rows.begin(), rows.end());
+    std::set<std::string> expectedLower = Lower(expected.All());
+    std::set<std::string> listedLower = Lower(listed);
+    std::set<std::string> othersLower = Lower(others);
+    std::vector<std::string> foreign, notOfProduct, unlisted;
+    for (const std::string& row : listedLower) {
+        if (othersLower.count(row))
+            foreign.push_back(row);
+        else if (!expectedLower.count(row))
+            notOfProduct.push_back(row);
+    }
+    for (const std::string& trace : expectedLower) {
+        if (!listedLower.count(trace))
+            unlisted.push_back(trace);
+    }
+    EXPECT_TRUE(foreign.empty()) << "another product's traces listed:\n" << Join(foreign);
+    EXPECT_TRUE(notOfProduct.empty()) << "listed, but not made by the setup:\n" << Join(notOfProduct);
+    EXPECT_TRUE(unlisted.empty()) << "made by the setup, not listed:\n" << Join(unlisted);
+
+    // Each row is checked and carries the icon of its kind.
+    ListedTraces traces;
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        EXPECT_TRUE(ItemChecked(list, row)) << rows[row];
+        std::string lower = fixtures::LowerAscii(rows[row]);
+        int image = ItemImage(list, row);
+        if (Lower(expected.keys).count(lower)) {
+            EXPECT_EQ(3, image) << rows[row];
+            traces.keys.push_back(rows[row]);
+        } else if (Lower(expected.values).count(lower)) {
+            EXPECT_EQ(2, image) << rows[row];
+            traces.values.push_back(rows[row]);
+        } else {
+            DWORD attributes = GetFileAttributesA(rows[row].c_str());
+            EXPECT_EQ((attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0, image) << rows[row];
+            traces.paths.push_back(rows[row]);
+        }
+    }
+
+    {
+        fixtures::MessageBoxAnswerer answerer(IDOK);
+        SendMessageA(GetDlgItem(page, IDC_UNINSTALL), BM_CLICK, 0, 0);
+        Pump();
+        // The question is asked once; the hook also sees the main window when it
+        // becomes active again, and the main window ignores Enter.
+        ASSERT_GE(answerer.Count(), 1u);
+        EXPECT_EQ(fixtures::Ansi("您真的要卸载指定分析的软件?"), answerer.Boxes()[0].text);
+    }
+    ASSERT_TRUE(dialog.IsWindow());
+    EXPECT_EQ(0, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::string status = WindowText(GetDlgItem(page, IDC_STATUS));
+    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("已删除"))) << status;
+
+    // Every trace is gone or waits for the next start.
+    std::set<std::string> pending = fixtures::PendingDeletions();
+    for (const std::string& path : traces.paths) {
+        bool gone = GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+        EXPECT_TRUE(gone || pending.count(fixtures::LowerAscii(path))) << path;
+    }
+    MachineSnapshot after = TakeSnapshot();
+    std::set<std::string> keysAfter, valuesAfter;
+    for (const std::string& key : traces.keys) {
+        size_t slash = key.find('\\');
+        std::string rootName = key.substr(0, slash);
+        HKEY root = rootName == "HKEY_CURRENT_USER"   ? HKEY_CURRENT_USER
+                    : rootName == "HKEY_CLASSES_ROOT" ? HKEY_CLASSES_ROOT
+                                                      : HKEY_LOCAL_MACHINE;
+        EXPECT_FALSE(fixtures::KeyExists(root, key.substr(slash + 1))) << key;
+    }
+    for (const std::string& value : traces.values) {
+        size_t slash = value.find('\\');
+        size_t last = value.rfind('\\');
+        HKEY root = value.compare(0, slash, "HKEY_CURRENT_USER") == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        EXPECT_FALSE(fixtures::ValueExists(root, value.substr(slash + 1, last - slash - 1), value.substr(last + 1)))
+            << value;
+    }
+
+    // Nothing else went, and nothing appeared.
+    std::vector<std::string> lostFiles =
+        fixtures::UnaccountedFileLines(fixtures::Missing(before.files, after.files), traces);
+    std::vector<std::string> lostUser = fixtures::UnaccountedRegistryLines(
+        fixtures::Missing(before.currentUser, after.currentUser), "HKEY_CURRENT_USER", traces);
+    std::vector<std::string> lostSoftware = fixtures::UnaccountedRegistryLines(
+        fixtures::Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", traces);
+    EXPECT_TRUE(lostFiles.empty()) << "files lost:\n" << Join(lostFiles);
+    EXPECT_TRUE(lostUser.empty()) << "HKCU lost:\n" << Join(lostUser);
+    EXPECT_TRUE(lostSoftware.empty()) << "HKLM\\Software lost:\n" << Join(lostSoftware);
+    EXPECT_TRUE(Appeared(before.files, after.files).empty()) << Join(Appeared(before.files, after.files));
+    EXPECT_TRUE(Appeared(before.software, after.software).empty()) << Join(Appeared(before.software, after.software));
+    EXPECT_TRUE(Appeared(before.currentUser, after.currentUser).empty())
+        << Join(Appeared(before.currentUser, after.currentUser));
+
+    // The other products are whole.
+    for (const std::string& trace : others) {
+        if (trace.compare(0, 5, "HKEY_") != 0) {
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(trace.c_str())) << trace;
+        }
+    }
+}
+
+bool SmartUninstallEndToEndTest::seeded = false;
+std::string SmartUninstallEndToEndTest::failedStep;
+MachineSnapshot SmartUninstallEndToEndTest::baseline;
+
+std::vector<Case> AllCases()
+{
+    std::vector<Case> cases;
+    for (size_t product = 0; product < demo::DemoProducts().size(); ++product) {
+        for (int target = DESKTOP_SHORTCUT; target <= PROGRAM_FOLDER; ++target)
+            cases.push_back({product, target});
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(DemoMachine, SmartUninstallEndToEndTest, testing::ValuesIn(AllCases()), CaseName);
+
+}  // namespace
