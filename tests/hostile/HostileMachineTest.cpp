@@ -440,6 +440,12 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
     EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(folder + "\\locked.dat")));
     EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(desktop + "\\" + name + ".lnk")));
     EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(group + "\\app.lnk")));
+    // Names whose second bytes are backslashes are taken whole, never cut there.
+    const std::string strangeFile = windowsStrange + "\\" + fixtures::Ansi("嘰圽塡.txt");
+    const std::string strangeLink = desktop + "\\" + name + fixtures::Ansi("乗") + ".lnk";
+    EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(strangeFile)));
+    EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(windowsStrange)));
+    EXPECT_TRUE(listedFiles.count(fixtures::LowerAscii(strangeLink)));
     // Shortcuts that lead elsewhere, nowhere or to themselves are not the program's.
     for (const char* suffix : {"_broken.lnk", "_self.lnk", "_root.lnk", "_garbage.lnk", "_out.lnk"}) {
         EXPECT_FALSE(listedFiles.count(fixtures::LowerAscii(desktop + "\\" + name + suffix))) << suffix;
@@ -486,6 +492,9 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
     EXPECT_TRUE(lostSoftware.empty()) << Join(lostSoftware);
 
     EXPECT_FALSE(fixtures::FileExists(program));
+    EXPECT_FALSE(fixtures::FileExists(strangeFile));
+    EXPECT_FALSE(fixtures::DirExists(windowsStrange));
+    EXPECT_FALSE(fixtures::FileExists(strangeLink));
     EXPECT_TRUE(fixtures::FileExists(outside + "\\keep.txt"));
     EXPECT_TRUE(fixtures::FileExists(folder + "\\locked.dat"));  // held open: waits for the restart
     EXPECT_TRUE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey + "_many\\k2999"));
