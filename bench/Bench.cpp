@@ -1,0 +1,670 @@
+// Benchmark of the analysis and the inventory on a large synthetic machine.
+//   um_bench seed   creates the machine (registry, program folder, other products, shortcuts)
+//   um_bench run    measures; prints one line per figure ("name: value") for bench/run
+// Every time is compared with a bare pass over the same data in the same run.
+#include "inventory/InstalledSoftwareList.h"
+#include "resource.h"
+#include "smart/SmartUninstallPage.h"
+#include "smart/TraceAnalyzer.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+#include <psapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kExtensions = 10000;      // .bxNNNNN -> Bench.TypeNNNNN: 20,000 class keys
+const int kClsids = 2000;
+const int kProducts = 1000;         // uninstall entries (entry 0 is the benchmark program)
+const int kSoftwareKeys = 5000;     // half under HKLM\Software, half under HKCU\Software
+const int kTopFolders = 20;         // 20 folders of 24 subfolders: 500 folders
+const int kSubFolders = 24;
+const int kFilesPerFolder = 20;     // 10,000 files
+const int kShortcutsPerPlace = 50;  // user desktop, common desktop, Programs, Programs groups
+const char* const kFileExtensions[] = {".dll", ".dat", ".txt", ".xml", ".ini",
+                                       ".png", ".cfg", ".bin", ".log", ".htm"};
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string Format(const char* format, ...)
+{
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(buffer, sizeof(buffer), format, args);
+    va_end(args);
+    return buffer;
+}
+
+std::string ProgramFolder()
+{
+    char programFiles[MAX_PATH] = "";
+    ExpandEnvironmentStringsA("%ProgramFiles%", programFiles, MAX_PATH);
+    return std::string(programFiles) + "\\BenchProgram";
+}
+
+std::string ProgramExe()
+{
+    return ProgramFolder() + "\\bench.exe";
+}
+
+std::string OtherFolder(int product)
+{
+    return Format("C:\\BenchApps\\Prod%04d", product);
+}
+
+std::string OtherExe(int product)
+{
+    return Format("C:\\BenchApps\\Prod%04d\\prod%04d.exe", product, product);
+}
+
+std::string ClsidName(int index)
+{
+    return Format("{BE0C0000-0000-4000-8000-0000%08X}", index);
+}
+
+std::string SpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = "";
+    if (!SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE))
+        path[0] = '\0';
+    return path;
+}
+
+double Now()
+{
+    static LARGE_INTEGER frequency = {};
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// ---- Seeding ----------------------------------------------------------------
+
+bool SetText(HKEY root, const std::string& path, const char* name, const std::string& text)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+void SetTexts(HKEY root, const std::string& path, const std::vector<std::pair<const char*, std::string>>& values,
+              const char* dwordName = nullptr, DWORD dwordValue = 0)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    for (const auto& value : values)
+        RegSetValueExA(key, value.first, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second.c_str()),
+                       static_cast<DWORD>(value.second.size() + 1));
+    if (dwordName)
+        RegSetValueExA(key, dwordName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwordValue), sizeof(dwordValue));
+    RegCloseKey(key);
+}
+
+void SeedRegistry()
+{
+    const std::string program = ProgramFolder();
+    // File types: every 10th ProgID is served by a COM class, the others by an open
+    // command; every 50th command and every 40th class lead into the program folder.
+    for (int i = 0; i < kExtensions; ++i) {
+        std::string progId = Format("Bench.Type%05d", i);
+        SetText(HKEY_CLASSES_ROOT, Format(".bx%05d", i), "", progId);
+        if (i % 10 == 9) {
+            SetText(HKEY_CLASSES_ROOT, progId + "\\CLSID", "", ClsidName((i / 10) % kClsids));
+        } else {
+            std::string exe = i % 50 == 0 ? ProgramExe() : OtherExe(i % kProducts);
+            SetText(HKEY_CLASSES_ROOT, progId + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
+        }
+    }
+    for (int c = 0; c < kClsids; ++c) {
+        std::string server = c % 40 == 0 ? program + "\\part00\\comp.dll" : OtherFolder(c % kProducts) + "\\comp.dll";
+        SetTexts(HKEY_CLASSES_ROOT, "CLSID\\" + ClsidName(c) + "\\InprocServer32",
+                 {{"", server}, {"ThreadingModel", "Apartment"}});
+    }
+    for (int p = 0; p < kProducts; ++p) {
+        std::string folder = p == 0 ? program : OtherFolder(p);
+        std::string exe = p == 0 ? ProgramExe() : OtherExe(p);
+        SetTexts(HKEY_LOCAL_MACHINE, Format("%s\\BenchProd%04d", kUninstall, p),
+                 {{"DisplayName", Format("Bench Product %04d", p)},
+                  {"Publisher", Format("Bench Vendor %03d", p % 100)},
+                  {"HelpLink", "http://example.com/help"},
+                  {"InstallLocation", folder},
+                  {"DisplayIcon", exe + ",0"},
+                  {"UninstallString", "\"" + folder + "\\uninst.exe\""}});
+    }
+    for (int s = 0; s < kSoftwareKeys; ++s) {
+        HKEY root = s % 2 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        std::string path = s % 100 == 0 ? program : OtherFolder(s % kProducts);
+        SetTexts(root, Format("Software\\BenchVendor%04d", s), {{"Version", "1.0.0"}, {"Path", path}},
+                 "Installed", 1);
+    }
+    for (int r = 0; r < 20; ++r) {
+        std::string exe = r % 10 == 0 ? ProgramExe() : OtherExe(r);
+        SetText(r % 2 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, kRun, Format("BenchRun%02d", r).c_str(),
+                "\"" + exe + "\" /background");
+    }
+}
+
+void TouchFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, "MZ", 2, &written, nullptr);
+    CloseHandle(file);
+}
+
+void SeedFiles()
+{
+    const std::string program = ProgramFolder();
+    CreateDirectoryA(program.c_str(), nullptr);
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, MAX_PATH);
+    std::string sample = std::string(system) + "\\notepad.exe";
+    if (!CopyFileA(sample.c_str(), ProgramExe().c_str(), FALSE))
+        TouchFile(ProgramExe());
+    int file = 0;
+    for (int t = 0; t < kTopFolders; ++t) {
+        std::string top = Format("%s\\part%02d", program.c_str(), t);
+        CreateDirectoryA(top.c_str(), nullptr);
+        for (int s = 0; s <= kSubFolders; ++s) {
+            // s == kSubFolders stands for the top folder's own files.
+            std::string folder = s < kSubFolders ? Format("%s\\sub%02d", top.c_str(), s) : top;
+            CreateDirectoryA(folder.c_str(), nullptr);
+            for (int f = 0; f < kFilesPerFolder; ++f, ++file)
+                TouchFile(Format("%s\\file%05d%s", folder.c_str(), file, kFileExtensions[file % 10]));
+        }
+    }
+    CreateDirectoryA("C:\\BenchApps", nullptr);
+    for (int p = 1; p < kProducts; ++p) {
+        CreateDirectoryA(OtherFolder(p).c_str(), nullptr);
+        if (!CopyFileA(sample.c_str(), OtherExe(p).c_str(), FALSE))
+            TouchFile(OtherExe(p));
+    }
+}
+
+bool MakeShortcut(const std::string& path, const std::string& target)
+{
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return false;
+    link->SetPath(target.c_str());
+    IPersistFile* file = nullptr;
+    bool saved = false;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        wchar_t wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+        saved = SUCCEEDED(file->Save(wide, TRUE));
+        file->Release();
+    }
+    link->Release();
+    return saved;
+}
+
+void SeedShortcuts()
+{
+    // One shortcut in ten leads to the program; the first Start-menu group is its own.
+    const std::string places[] = {SpecialFolder(CSIDL_DESKTOPDIRECTORY), SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY),
+                                  SpecialFolder(CSIDL_PROGRAMS)};
+    int made = 0;
+    for (const std::string& place : places) {
+        CreateDirectoryA(place.c_str(), nullptr);
+        for (int i = 0; i < kShortcutsPerPlace; ++i, ++made) {
+            std::string target = made % 10 == 0 ? ProgramExe() : OtherExe(1 + made % (kProducts - 1));
+            MakeShortcut(Format("%s\\Bench %03d.lnk", place.c_str(), made), target);
+        }
+    }
+    const std::string programs = SpecialFolder(CSIDL_PROGRAMS);
+    for (int g = 0; g < 10; ++g) {
+        std::string group = Format("%s\\Bench Group %02d", programs.c_str(), g);
+        CreateDirectoryA(group.c_str(), nullptr);
+        for (int i = 0; i < 5; ++i, ++made) {
+            std::string target = g == 0 ? ProgramExe() : OtherExe(1 + made % (kProducts - 1));
+            MakeShortcut(Format("%s\\Item %d.lnk", group.c_str(), i), target);
+        }
+    }
+    printf("shortcuts: %d\n", made);
+}
+
+int Seed()
+{
+    double start = Now();
+    SeedRegistry();
+    double registry = Now();
+    SeedFiles();
+    double files = Now();
+    SeedShortcuts();
+    printf("seed registry: %.1f s\nseed files: %.1f s\nseed shortcuts: %.1f s\n", registry - start, files - registry,
+           Now() - files);
+    return 0;
+}
+
+// ---- The bare pass ----------------------------------------------------------
+
+struct BareCount {
+    long keys = 0;
+    long values = 0;
+    long files = 0;
+};
+
+// Every subkey of root\path named by enumerating it, opened, one value read, closed.
+void BareSubkeys(HKEY root, const char* path, bool firstValue, BareCount* count)
+{
+    HKEY parent = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &parent) != ERROR_SUCCESS)
+        return;
+    char name[MAX_PATH];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameSize = MAX_PATH;
+        if (RegEnumKeyExA(parent, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            continue;
+        ++count->keys;
+        char valueName[MAX_PATH];
+        char data[MAX_PATH];
+        DWORD valueNameSize = MAX_PATH;
+        DWORD dataSize = MAX_PATH;
+        DWORD type = 0;
+        LONG status = firstValue ? RegEnumValueA(key, 0, valueName, &valueNameSize, nullptr, &type,
+                                                 reinterpret_cast<BYTE*>(data), &dataSize)
+                                 : RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize);
+        if (status == ERROR_SUCCESS)
+            ++count->values;
+        RegCloseKey(key);
+    }
+    RegCloseKey(parent);
+}
+
+void BareValues(HKEY root, const char* path, BareCount* count)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    for (DWORD index = 0;; ++index) {
+        char name[MAX_PATH];
+        char data[MAX_PATH];
+        DWORD nameSize = MAX_PATH;
+        DWORD dataSize = MAX_PATH;
+        DWORD type = 0;
+        if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize) !=
+            ERROR_SUCCESS)
+            break;
+        ++count->values;
+    }
+    RegCloseKey(key);
+}
+
+void BareFiles(const std::string& folder, int depth, BareCount* count)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (data.cFileName[0] == '.')
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (depth != 0)
+                BareFiles(folder + "\\" + data.cFileName, depth - 1, count);
+            continue;
+        }
+        ++count->files;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
+
+double BarePass(BareCount* count)
+{
+    double start = Now();
+    BareSubkeys(HKEY_CLASSES_ROOT, "", false, count);
+    BareSubkeys(HKEY_CLASSES_ROOT, "CLSID", false, count);
+    BareSubkeys(HKEY_LOCAL_MACHINE, kUninstall, true, count);
+    BareValues(HKEY_LOCAL_MACHINE, kRun, count);
+    BareValues(HKEY_CURRENT_USER, kRun, count);
+    BareSubkeys(HKEY_LOCAL_MACHINE, "Software", true, count);
+    BareSubkeys(HKEY_CURRENT_USER, "Software", true, count);
+    BareFiles(ProgramFolder(), -1, count);
+    BareFiles(SpecialFolder(CSIDL_DESKTOPDIRECTORY), 0, count);
+    BareFiles(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY), 0, count);
+    BareFiles(SpecialFolder(CSIDL_PROGRAMS), 1, count);
+    return Now() - start;
+}
+
+// ---- Probes -----------------------------------------------------------------
+
+// A thread posts a message to a window of the measured thread whenever the last one
+// was dispatched; the time from posting to dispatching is a stretch during which
+// that thread dispatched nothing. The longest one is reported.
+class DispatchProbe {
+public:
+    DispatchProbe()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "UmBenchProbe";
+        RegisterClassA(&windowClass);
+        window = CreateWindowA("UmBenchProbe", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~DispatchProbe() { DestroyWindow(window); }
+
+    void Start()
+    {
+        longest = 0;
+        dispatched = 0;
+        pending = false;
+        running = true;
+        thread = CreateThread(nullptr, 0, Poster, this, 0, nullptr);
+    }
+
+    // Stops posting; a message still waiting counts up to now.
+    void Stop()
+    {
+        double end = Now();
+        running = false;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        if (pending) {
+            double stretch = end - postedAt.load();
+            if (stretch > longest)
+                longest = stretch;
+        }
+        MSG message;
+        while (PeekMessageA(&message, window, 0, 0, PM_REMOVE))
+            ;
+    }
+
+    double Longest() const { return longest; }
+    long Dispatched() const { return dispatched; }
+
+private:
+    static DWORD WINAPI Poster(void* parameter)
+    {
+        auto* self = static_cast<DispatchProbe*>(parameter);
+        while (self->running) {
+            if (!self->pending) {
+                self->postedAt = Now();
+                self->pending = true;
+                PostMessageA(self->window, WM_APP + 7, 0, 0);
+            }
+            Sleep(1);
+        }
+        return 0;
+    }
+
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<DispatchProbe*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message == WM_APP + 7 && self) {
+            if (self->running && self->pending) {
+                double stretch = Now() - self->postedAt.load();
+                if (stretch > self->longest)
+                    self->longest = stretch;
+                ++self->dispatched;
+            }
+            self->pending = false;
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    HWND window = nullptr;
+    HANDLE thread = nullptr;
+    std::atomic<bool> running{false};
+    std::atomic<bool> pending{false};
+    std::atomic<double> postedAt{0};
+    double longest = 0;
+    long dispatched = 0;
+};
+
+struct Memory {
+    double workingSet = 0;
+    double peakWorkingSet = 0;
+    double privateBytes = 0;
+};
+
+Memory ReadMemory()
+{
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof(counters);
+    Memory memory;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof(counters))) {
+        memory.workingSet = static_cast<double>(counters.WorkingSetSize);
+        memory.peakWorkingSet = static_cast<double>(counters.PeakWorkingSetSize);
+        // Wine leaves PrivateUsage at zero; the page-file usage is the same figure there.
+        memory.privateBytes = static_cast<double>(counters.PrivateUsage ? counters.PrivateUsage
+                                                                        : counters.PagefileUsage);
+    }
+    return memory;
+}
+
+void PrintMemory(const char* label, const Memory& before, const Memory& after, size_t traces)
+{
+    double n = traces ? static_cast<double>(traces) : 1.0;
+    printf("%s working set: %.1f -> %.1f MB (peak %.1f MB), %.0f bytes per trace\n", label,
+           before.workingSet / 1048576.0, after.workingSet / 1048576.0, after.peakWorkingSet / 1048576.0,
+           (after.peakWorkingSet - before.workingSet) / n);
+    printf("%s private bytes: %.1f -> %.1f MB, %.0f bytes per trace\n", label, before.privateBytes / 1048576.0,
+           after.privateBytes / 1048576.0, (after.privateBytes - before.privateBytes) / n);
+}
+
+// The page as the program shows it, inside a visible top-level window.
+class BenchPage : public CSmartUninstallPage {
+public:
+    size_t Traces() const { return analyzer.GetItemCount(); }
+};
+
+// ---- Inventory --------------------------------------------------------------
+
+const char* const kInventoryTexts[] = {"UninstallString", "DisplayName", "Publisher", "HelpLink", "DisplayIcon"};
+
+double BareInventory(long* products)
+{
+    double start = Now();
+    HKEY parent = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ, &parent) != ERROR_SUCCESS)
+        return 0;
+    char name[MAX_PATH];
+    for (DWORD index = 0; RegEnumKeyA(parent, index, name, MAX_PATH) == ERROR_SUCCESS; ++index) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            continue;
+        for (const char* valueName : kInventoryTexts) {
+            char data[MAX_PATH];
+            DWORD size = MAX_PATH;
+            RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+        }
+        DWORD flag = 0;
+        DWORD size = sizeof(flag);
+        RegQueryValueExA(key, "WindowsInstaller", nullptr, nullptr, reinterpret_cast<BYTE*>(&flag), &size);
+        RegCloseKey(key);
+        ++*products;
+    }
+    RegCloseKey(parent);
+    return Now() - start;
+}
+
+void MeasureInventory(const char* label)
+{
+    long products = 0;
+    BareInventory(&products);  // warm-up
+    products = 0;
+    double bare = BareInventory(&products);
+    CInstalledSoftwareList list;
+    double start = Now();
+    list.Reload();
+    double reload = Now() - start;
+    int icons = 0;
+    for (size_t i = 0; i < list.GetCount(); ++i)
+        icons += list.GetAt(static_cast<int>(i))->smallIcon ? 1 : 0;
+    printf("inventory %s: %zu products (%d with icons) reload %.3f s, bare read %.3f s, ratio %.1f\n", label,
+           list.GetCount(), icons, reload, bare, bare > 0 ? reload / bare : 0.0);
+}
+
+void StripIcons()
+{
+    for (int p = 0; p < kProducts; ++p) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Format("%s\\BenchProd%04d", kUninstall, p).c_str(), 0, KEY_WRITE,
+                          &key) != ERROR_SUCCESS)
+            continue;
+        RegDeleteValueA(key, "DisplayIcon");
+        DWORD one = 1;
+        RegSetValueExA(key, "WindowsInstaller", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
+        RegCloseKey(key);
+    }
+}
+
+// ---- The measurements -------------------------------------------------------
+
+// When each trace was reported: the long gaps between reports show where an
+// analysis spends its time (the walks that find nothing).
+struct Report {
+    double at;
+    std::string text;
+};
+std::vector<Report> reports;
+
+LRESULT CALLBACK SinkProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_TRACE_NOTIFY) {
+        const TraceItem* item = reinterpret_cast<const TraceItem*>(lParam);
+        reports.push_back({Now(), Format("%d %s %s", item->kind, item->path, item->valueName)});
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int Run()
+{
+    const std::string target = ProgramExe();
+    DispatchProbe probe;
+    BareCount count;
+    BarePass(&count);  // warm-up: the first walk of a fresh wineserver is slower
+    count = BareCount();
+    double bare = BarePass(&count);
+    printf("bare pass: %.3f s (%ld keys, %ld values, %ld files)\n", bare, count.keys, count.values, count.files);
+
+    // The analysis reporting to a hidden window that only receives.
+    WNDCLASSA sinkClass = {};
+    sinkClass.lpfnWndProc = SinkProcedure;
+    sinkClass.hInstance = GetModuleHandleA(nullptr);
+    sinkClass.lpszClassName = "UmBenchSink";
+    RegisterClassA(&sinkClass);
+    HWND sink = CreateWindowA("UmBenchSink", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    double hiddenTime = 0;
+    {
+        CTraceAnalyzer analyzer;
+        Memory before = ReadMemory();
+        probe.Start();
+        double start = Now();
+        int accepted = analyzer.Analyze(sink, target.c_str());
+        hiddenTime = Now() - start;
+        probe.Stop();
+        Memory after = ReadMemory();
+        printf("analysis (hidden window): %.3f s, %zu traces, accepted %d, ratio to bare pass %.2f\n", hiddenTime,
+               analyzer.GetItemCount(), accepted, hiddenTime / bare);
+        printf("analysis (hidden window) longest stretch without dispatching: %.1f ms (%ld probes)\n",
+               probe.Longest() * 1000, probe.Dispatched());
+        PrintMemory("analysis (hidden window)", before, after, analyzer.GetItemCount());
+        reports.insert(reports.begin(), Report{start, "(start)"});
+        reports.push_back({start + hiddenTime, "(end)"});
+        std::vector<size_t> order;
+        for (size_t i = 1; i < reports.size(); ++i)
+            order.push_back(i);
+        std::partial_sort(order.begin(), order.begin() + std::min<size_t>(6, order.size()), order.end(),
+                          [](size_t a, size_t b) {
+                              return reports[a].at - reports[a - 1].at > reports[b].at - reports[b - 1].at;
+                          });
+        for (size_t i = 0; i < std::min<size_t>(6, order.size()); ++i) {
+            size_t at = order[i];
+            printf("  gap %.0f ms at %.0f ms, before: %s\n", (reports[at].at - reports[at - 1].at) * 1000,
+                   (reports[at - 1].at - start) * 1000, reports[at].text.c_str());
+        }
+    }
+    DestroyWindow(sink);
+
+    // The same analysis on the smart-uninstall page, its list visible.
+    {
+        CWnd host;
+        RECT rect = {0, 0, 760, 560};
+        host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW, rect, nullptr, 0);
+        BenchPage page;
+        page.Create(IDD_SMART_PAGE, &host);
+        host.ShowWindow(SW_SHOW);
+        page.ShowWindow(SW_SHOW);
+        UpdateWindow(host.m_hWnd);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        HWND list = page.GetDlgItem(IDC_LIST);
+        SetWindowTextA(page.GetDlgItem(IDC_TARGET), target.c_str());
+        Memory before = ReadMemory();
+        probe.Start();
+        double start = Now();
+        SendMessageA(page.GetDlgItem(IDC_ANALYZE), BM_CLICK, 0, 0);
+        double pageTime = Now() - start;
+        probe.Stop();
+        Memory after = ReadMemory();
+        int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        printf("analysis (page): %.3f s, %d rows, %zu traces, ratio to bare pass %.2f\n", pageTime, rows,
+               page.Traces(), pageTime / bare);
+        printf("analysis (page) longest stretch without dispatching: %.1f ms (%ld probes)\n", probe.Longest() * 1000,
+               probe.Dispatched());
+        PrintMemory("analysis (page)", before, after, page.Traces());
+        page.DestroyWindow();
+        host.DestroyWindow();
+    }
+    count = BareCount();
+    double bareAgain = BarePass(&count);
+    printf("bare pass again: %.3f s\n", bareAgain);
+
+    MeasureInventory("with icons");
+    StripIcons();
+    MeasureInventory("without icons");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    int result = 2;
+    if (argc > 1 && strcmp(argv[1], "seed") == 0)
+        result = Seed();
+    else if (argc > 1 && strcmp(argv[1], "run") == 0)
+        result = Run();
+    else
+        fprintf(stderr, "usage: um_bench seed|run\n");
+    OleUninitialize();
+    return result;
+}
