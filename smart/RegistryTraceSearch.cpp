@@ -136,46 +136,81 @@ void CTraceAnalyzer::SearchFileTypes()
     }
 }
 
+void CTraceAnalyzer::ReadClassRoute(HKEY classes, const char* name, ClassRoute* route) const
+{
+    char keyPath[MAX_PATH];
+    char text[MAX_PATH];
+    if (!FormatText(keyPath, MAX_PATH, "%s\\shell\\open\\command", name))
+        return;
+    route->formatted = true;
+    if (ReadTextValue(classes, keyPath, "", text, MAX_PATH)) {
+        route->hasCommand = true;
+        route->command = text;
+        return;
+    }
+    if (FormatText(keyPath, MAX_PATH, "%s\\CLSID", name) && ReadTextValue(classes, keyPath, "", text, MAX_PATH)) {
+        route->hasClassId = true;
+        route->classId = text;
+    }
+}
+
+// Extensions come before the classes in the walk and usually name one of them:
+// a class already read for an extension is not read again. Only the routes read
+// for extensions are kept, so the cache stays as large as the extensions' classes.
+const CTraceAnalyzer::ClassRoute& CTraceAnalyzer::CachedClassRoute(HKEY classes, const char* name)
+{
+    auto cached = classRoutes.find(name);
+    if (cached != classRoutes.end())
+        return cached->second;
+    ClassRoute& route = classRoutes[name];
+    ReadClassRoute(classes, name, &route);
+    return route;
+}
+
 void CTraceAnalyzer::ExamineExtension(HKEY classes, HKEY clsid, const char* name)
 {
     char progId[MAX_PATH];
     if (!ReadTextValue(classes, name, "", progId, MAX_PATH) || !IsSingleKeyName(progId))
         return;
-    char keyPath[MAX_PATH];
-    char text[MAX_PATH];
-    if (!FormatText(keyPath, MAX_PATH, "%s\\shell\\open\\command", progId))
+    const ClassRoute& route = CachedClassRoute(classes, progId);
+    if (!route.formatted)
         return;
-    if (ReadTextValue(classes, keyPath, "", text, MAX_PATH)) {
-        if (MatchesProgramFolder(text)) {
+    if (route.hasCommand) {
+        if (MatchesProgramFolder(route.command.c_str())) {
             CollectRegistryKey(HKEY_CLASSES_ROOT, name);
             CollectRegistryKey(HKEY_CLASSES_ROOT, progId);
         }
         return;
     }
-    if (!FormatText(keyPath, MAX_PATH, "%s\\CLSID", progId) || !ReadTextValue(classes, keyPath, "", text, MAX_PATH) ||
-        !IsSingleKeyName(text) || !ClassServerMatches(clsid, text))
+    const char* text = route.classId.c_str();
+    if (!route.hasClassId || !IsSingleKeyName(text) || !ClassServerMatches(clsid, text))
         return;
     CollectRegistryKey(HKEY_CLASSES_ROOT, name);
     CollectRegistryKey(HKEY_CLASSES_ROOT, progId);
+    char keyPath[MAX_PATH];
     if (FormatText(keyPath, MAX_PATH, "CLSID\\%s", text))
         CollectRegistryKey(HKEY_CLASSES_ROOT, keyPath);
 }
 
 void CTraceAnalyzer::ExamineClass(HKEY classes, HKEY clsid, const char* name)
 {
-    char keyPath[MAX_PATH];
-    char text[MAX_PATH];
-    if (!FormatText(keyPath, MAX_PATH, "%s\\shell\\open\\command", name))
+    ClassRoute read;
+    auto cached = classRoutes.find(name);
+    if (cached == classRoutes.end())
+        ReadClassRoute(classes, name, &read);
+    const ClassRoute& route = cached != classRoutes.end() ? cached->second : read;
+    if (!route.formatted)
         return;
-    if (ReadTextValue(classes, keyPath, "", text, MAX_PATH)) {
-        if (MatchesProgramFolder(text))
+    if (route.hasCommand) {
+        if (MatchesProgramFolder(route.command.c_str()))
             CollectRegistryKey(HKEY_CLASSES_ROOT, name);
         return;
     }
-    if (!FormatText(keyPath, MAX_PATH, "%s\\CLSID", name) || !ReadTextValue(classes, keyPath, "", text, MAX_PATH) ||
-        !IsSingleKeyName(text) || !ClassServerMatches(clsid, text))
+    const char* text = route.classId.c_str();
+    if (!route.hasClassId || !IsSingleKeyName(text) || !ClassServerMatches(clsid, text))
         return;
     CollectRegistryKey(HKEY_CLASSES_ROOT, name);
+    char keyPath[MAX_PATH];
     if (FormatText(keyPath, MAX_PATH, "CLSID\\%s", text))
         CollectRegistryKey(HKEY_CLASSES_ROOT, keyPath);
 }

@@ -168,6 +168,8 @@ void CSmartUninstallPage::BeginAnalysis()
     targetEdit.IgnoreDrops(true);
     typeNames.clear();
     lastListRedrawTick = GetTickCount();
+    lastStatusTick = 0;
+    statusPending = false;
 }
 
 void CSmartUninstallPage::EndAnalysis()
@@ -177,6 +179,7 @@ void CSmartUninstallPage::EndAnalysis()
         guarded[i]->EnableWindow(savedEnabled[i]);
     targetEdit.IgnoreDrops(false);
     ResumeListRedraw();
+    FlushStatus();
     typeNames.clear();
     analyzing = false;
 }
@@ -216,12 +219,10 @@ LRESULT CSmartUninstallPage::OnTraceNotify(WPARAM wParam, LPARAM lParam)
     const TraceItem* item = reinterpret_cast<const TraceItem*>(lParam);
     if (wParam != TRACE_NOTIFY_CODE || !item)
         return 1;
-    if (item->kind == TRACE_FILE || item->kind == TRACE_FOLDER || item->kind == TRACE_REGKEY) {
-        statusEdit.SetWindowText(item->path);
-    } else if (item->kind == TRACE_REGVALUE) {
-        std::string status = std::string(item->path) + "\\" + item->valueName;
-        statusEdit.SetWindowText(status.c_str());
-    }
+    if (item->kind == TRACE_FILE || item->kind == TRACE_FOLDER || item->kind == TRACE_REGKEY)
+        ShowStatus(item->path);
+    else if (item->kind == TRACE_REGVALUE)
+        ShowStatus(std::string(item->path) + "\\" + item->valueName);
     AddTraceRow(item);
     return 1;
 }
@@ -252,11 +253,33 @@ std::string CSmartUninstallPage::FileTypeName(const char* path, bool isFolder)
     return info.szTypeName;
 }
 
+void CSmartUninstallPage::ShowStatus(const std::string& text)
+{
+    // Repainting the status line for every trace costs more than finding it.
+    if (analyzing && GetTickCount() - lastStatusTick < kListRedrawIntervalMs) {
+        pendingStatus = text;
+        statusPending = true;
+        return;
+    }
+    statusEdit.SetWindowText(text.c_str());
+    lastStatusTick = GetTickCount();
+    statusPending = false;
+}
+
+void CSmartUninstallPage::FlushStatus()
+{
+    if (!statusPending)
+        return;
+    statusPending = false;
+    statusEdit.SetWindowText(pendingStatus.c_str());
+    pendingStatus.clear();
+}
+
 void CSmartUninstallPage::SuspendListRedraw()
 {
     if (listRedrawSuspended || !resultList.m_hWnd)
         return;
-    SendMessageA(resultList.m_hWnd, WM_SETREDRAW, FALSE, 0);
+    resultList.SendMessage(WM_SETREDRAW, FALSE, 0);
     listRedrawSuspended = true;
 }
 
@@ -265,7 +288,7 @@ void CSmartUninstallPage::ResumeListRedraw()
     if (!listRedrawSuspended)
         return;
     listRedrawSuspended = false;
-    SendMessageA(resultList.m_hWnd, WM_SETREDRAW, TRUE, 0);
+    resultList.SendMessage(WM_SETREDRAW, TRUE, 0);
     InvalidateRect(resultList.m_hWnd, nullptr, TRUE);
     lastListRedrawTick = GetTickCount();
 }

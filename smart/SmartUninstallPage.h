@@ -10,6 +10,7 @@
 #include "smart/DropFileEdit.h"
 #include "smart/TraceAnalyzer.h"
 
+#include <map>
 #include <string>
 
 class CSmartUninstallPage : public CDialog {
@@ -55,9 +56,22 @@ private:
     // Disables what could re-enter the analyzer while it drains the message queue.
     void BeginAnalysis();
     void EndAnalysis();
-    std::string FileTypeName(const char* path);
+    std::string FileTypeName(const char* path, bool isFolder);
+    // While an analysis runs the list is redrawn about every 50 ms, not per row.
+    void SuspendListRedraw();
+    void ResumeListRedraw();
+    // The status line follows the analysis about every 50 ms, and at its end.
+    void ShowStatus(const std::string& text);
+    void FlushStatus();
 
     bool analyzing = false;
+    bool listRedrawSuspended = false;
+    DWORD lastListRedrawTick = 0;
+    DWORD lastStatusTick = 0;
+    bool statusPending = false;
+    std::string pendingStatus;
+    // Type names of files by extension, for the current analysis.
+    std::map<std::string, std::string> typeNames;
     BOOL savedEnabled[5] = {};
 };
 

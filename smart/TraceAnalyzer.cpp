@@ -135,16 +135,23 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
 
 void CTraceAnalyzer::LoadContext()
 {
+    // The first shell calls of a process are slow: messages keep flowing meanwhile.
+    lastPumpTick = GetTickCount();
     UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         windowsFolder[0] = '\0';
     ReadSpecialFolder(CSIDL_PROGRAMS, programsFolder);
+    PumpIfDue();
     ReadSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktopFolder);
+    PumpIfDue();
     ReadSpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY, commonDesktopFolder);
+    PumpIfDue();
     protectedFolders.Load();
+    PumpIfDue();
     uninstallEntries.clear();
     uninstallEntriesLoaded = false;
     classServerMatches.clear();
+    classRoutes.clear();
     lastPumpTick = GetTickCount();
 }
 

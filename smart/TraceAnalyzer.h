@@ -42,6 +42,15 @@ private:
     struct UninstallEntryPaths {
         std::string texts[3];  // InstallLocation, UninstallString, DisplayIcon
     };
+    // What a class key says about its server: the open command or, without one,
+    // the class id. Read once per name, since extensions and the class walk both ask.
+    struct ClassRoute {
+        bool formatted = false;  // the command key path fitted
+        bool hasCommand = false;
+        bool hasClassId = false;
+        std::string command;
+        std::string classId;
+    };
 
     // Analysis (TraceAnalyzer.cpp)
     void LoadContext();
@@ -70,6 +79,8 @@ private:
     void ExamineExtension(HKEY classes, HKEY clsid, const char* name);
     void ExamineClass(HKEY classes, HKEY clsid, const char* name);
     bool ClassServerMatches(HKEY clsid, const char* classId);
+    void ReadClassRoute(HKEY classes, const char* name, ClassRoute* route) const;
+    const ClassRoute& CachedClassRoute(HKEY classes, const char* name);
     void SearchSubkeysByValue(HKEY root, const char* keyPath);
     void SearchRunValues(HKEY root, const char* keyPath);
     bool ValueNamesProgram(DWORD type, char* data, DWORD dataSize) const;
@@ -87,5 +98,6 @@ private:
     std::vector<UninstallEntryPaths> uninstallEntries;
     bool uninstallEntriesLoaded;
     std::unordered_map<std::string, bool> classServerMatches;
+    std::unordered_map<std::string, ClassRoute> classRoutes;  // by the exact name
     DWORD lastPumpTick;
 };
