@@ -3,7 +3,7 @@
 #include "resource.h"
 #include "support/Fixtures.h"
 
-#include "AppTestSupport.h"
+#include "support/AppTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
 
-#include "AppTestSupport.h"
+#include "support/AppTestSupport.h"
 
 #include <gtest/gtest.h>
 

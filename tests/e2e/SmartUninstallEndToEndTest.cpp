@@ -4,6 +4,7 @@
 // afterwards nothing but the listed traces may be missing from the machine.
 #include "app/MainDialog.h"
 #include "resource.h"
+#include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/Snapshot.h"
@@ -39,48 +40,6 @@ std::string PayloadFolder()
 {
     // tests\test_e2e.exe and tools\demo\ are siblings in the build folder.
     return demo::JoinPath(demo::ParentFolder(demo::ExecutableFolder()), "tools\\demo");
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-std::string ItemText(HWND list, int row, int column)
-{
-    char buffer[1024] = "";
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof(buffer);
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return buffer;
-}
-
-int ItemImage(HWND list, int row)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.iImage;
-}
-
-bool ItemChecked(HWND list, int row)
-{
-    UINT state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
-    return (state >> 12) == 2;
-}
-
-std::string WindowText(HWND window)
-{
-    char buffer[1024] = "";
-    GetWindowTextA(window, buffer, sizeof(buffer));
-    return buffer;
 }
 
 std::string RootName(HKEY root)
@@ -199,7 +158,7 @@ protected:
         ASSERT_TRUE(seeded) << failedStep << " from " << PayloadFolder();
         ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
         dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PAGE_SMART, BN_CLICKED), 0);
-        Pump();
+        apptest::Pump();
         page = dialog.smartPage.m_hWnd;
         list = GetDlgItem(page, IDC_LIST);
         ASSERT_NE(nullptr, list);
@@ -240,7 +199,7 @@ protected:
         std::vector<std::string> rows;
         int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
         for (int row = 0; row < count; ++row)
-            rows.push_back(ItemText(list, row, 0));
+            rows.push_back(apptest::ItemText(list, row, 0));
         return rows;
     }
 
@@ -269,10 +228,10 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     // The analysis, started as the user starts it.
     SetWindowTextA(GetDlgItem(page, IDC_TARGET), target.c_str());
     SendMessageA(GetDlgItem(page, IDC_ANALYZE), BM_CLICK, 0, 0);
-    Pump();
+    apptest::Pump();
     std::vector<std::string> rows = Rows();
     ASSERT_FALSE(rows.empty()) << target;
-    EXPECT_EQ(fixtures::Ansi("分析完毕!"), WindowText(GetDlgItem(page, IDC_STATUS)));
+    EXPECT_EQ(fixtures::Ansi("分析完毕!"), apptest::WindowText(GetDlgItem(page, IDC_STATUS)));
 
     std::set<std::string> listed(rows.begin(), rows.end());
     std::set<std::string> expectedLower = Lower(expected.All());
@@ -296,9 +255,9 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     // Each row is checked and carries the icon of its kind.
     ListedTraces traces;
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
-        EXPECT_TRUE(ItemChecked(list, row)) << rows[row];
+        EXPECT_TRUE(apptest::ItemChecked(list, row)) << rows[row];
         std::string lower = fixtures::LowerAscii(rows[row]);
-        int image = ItemImage(list, row);
+        int image = apptest::ItemImage(list, row);
         if (Lower(expected.keys).count(lower)) {
             EXPECT_EQ(3, image) << rows[row];
             traces.keys.push_back(rows[row]);
@@ -315,7 +274,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     {
         fixtures::MessageBoxAnswerer answerer(IDOK);
         SendMessageA(GetDlgItem(page, IDC_UNINSTALL), BM_CLICK, 0, 0);
-        Pump();
+        apptest::Pump();
         // The question is asked once; the hook also sees the main window when it
         // becomes active again, and the main window ignores Enter.
         ASSERT_GE(answerer.Count(), 1u);
@@ -323,7 +282,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     }
     ASSERT_TRUE(dialog.IsWindow());
     EXPECT_EQ(0, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    std::string status = WindowText(GetDlgItem(page, IDC_STATUS));
+    std::string status = apptest::WindowText(GetDlgItem(page, IDC_STATUS));
     EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("已删除"))) << status;
 
     // Every trace is gone or waits for the next start.

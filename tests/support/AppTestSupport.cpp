@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "support/AppTestSupport.h"
 
 #include <shlobj.h>
 
