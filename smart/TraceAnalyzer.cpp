@@ -22,6 +22,11 @@ class FindHandle {
 public:
     explicit FindHandle(HANDLE handle) : handle(handle) {}
     ~FindHandle() { Close(); }
+    void Reset(HANDLE opened)
+    {
+        Close();
+        handle = opened;
+    }
     FindHandle(const FindHandle&) = delete;
     FindHandle& operator=(const FindHandle&) = delete;
     bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
@@ -48,6 +53,42 @@ bool IsDotName(const char* name)
 {
     return name[0] == '.';
 }
+
+// The entries of one folder that match a pattern, in listing order, each with its
+// full path. Names that begin with '.' and children whose path does not fit are
+// skipped; the search handle is closed by Close or the destructor.
+class FolderListing {
+public:
+    FolderListing(const char* folder, const char* pattern) : folder(folder), find(INVALID_HANDLE_VALUE)
+    {
+        char search[MAX_PATH];
+        if (FormatText(search, MAX_PATH, "%s\\%s", folder, pattern))
+            find.Reset(FindFirstFileA(search, &data));
+        pending = find.IsValid();
+    }
+    bool IsOpen() const { return find.IsValid(); }
+    // Moves to the next entry; false at the end.
+    bool Next()
+    {
+        while (pending || (find.IsValid() && FindNextFileA(find.Get(), &data))) {
+            pending = false;
+            if (!IsDotName(data.cFileName) && FormatText(path, MAX_PATH, "%s\\%s", folder, data.cFileName))
+                return true;
+        }
+        return false;
+    }
+    const char* Path() const { return path; }
+    const char* Name() const { return data.cFileName; }
+    bool IsFolder() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    void Close() { find.Close(); }
+
+private:
+    const char* folder;
+    FindHandle find;
+    WIN32_FIND_DATAA data;
+    char path[MAX_PATH];
+    bool pending = false;
+};
 
 }  // namespace
 
@@ -284,27 +325,20 @@ void CTraceAnalyzer::CollectFolder(const char* folder)
         AddTrace(TRACE_FOLDER, folder, nullptr, nullptr);
         return;
     }
-    char pattern[MAX_PATH];
-    if (!FormatText(pattern, MAX_PATH, "%s\\*.*", folder))
+    FolderListing listing(folder, "*.*");
+    if (!listing.IsOpen())
         return;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA(pattern, &data));
-    if (!find.IsValid())
-        return;
-    do {
+    while (listing.Next()) {
         PumpIfDue();
-        char child[MAX_PATH];
-        if (IsDotName(data.cFileName) || !FormatText(child, MAX_PATH, "%s\\%s", folder, data.cFileName))
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            CollectFolder(child);
+        if (listing.IsFolder()) {
+            CollectFolder(listing.Path());
             continue;
         }
-        AddTrace(TRACE_FILE, child, nullptr, nullptr);
-        if (HasExtension(data.cFileName, ".lnk"))
-            FollowCollectedShortcut(child);
-    } while (FindNextFileA(find.Get(), &data));
-    find.Close();
+        AddTrace(TRACE_FILE, listing.Path(), nullptr, nullptr);
+        if (HasExtension(listing.Name(), ".lnk"))
+            FollowCollectedShortcut(listing.Path());
+    }
+    listing.Close();
     AddTrace(TRACE_FOLDER, folder, nullptr, nullptr);
 }
 
@@ -387,59 +421,40 @@ void CTraceAnalyzer::SearchShortcutFolder(const char* folder)
 {
     if (!HasDriveColon(folder) || (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
         return;
-    char pattern[MAX_PATH];
-    if (!FormatText(pattern, MAX_PATH, "%s\\*.lnk", folder))
-        return;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA(pattern, &data));
-    if (!find.IsValid())
-        return;
-    do {
+    FolderListing listing(folder, "*.lnk");
+    while (listing.Next()) {
         PumpIfDue();
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotName(data.cFileName) ||
-            !HasExtension(data.cFileName, ".lnk"))
+        if (listing.IsFolder() || !HasExtension(listing.Name(), ".lnk"))
             continue;
-        char shortcut[MAX_PATH];
         char targetFolder[MAX_PATH];
-        if (!FormatText(shortcut, MAX_PATH, "%s\\%s", folder, data.cFileName))
-            continue;
-        if (ShortcutTargetFolder(shortcut, targetFolder) && IsFolderKnown(targetFolder))
-            AddTrace(TRACE_FILE, shortcut, nullptr, nullptr);
-    } while (FindNextFileA(find.Get(), &data));
+        if (ShortcutTargetFolder(listing.Path(), targetFolder) && IsFolderKnown(targetFolder))
+            AddTrace(TRACE_FILE, listing.Path(), nullptr, nullptr);
+    }
 }
 
 void CTraceAnalyzer::SearchProgramsMenu(const char* folder, int depth)
 {
     if (depth > 1 || !HasDriveColon(folder) || (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
         return;
-    char pattern[MAX_PATH];
-    if (!FormatText(pattern, MAX_PATH, "%s\\*.*", folder))
-        return;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA(pattern, &data));
-    if (!find.IsValid())
-        return;
-    do {
+    FolderListing listing(folder, "*.*");
+    while (listing.Next()) {
         PumpIfDue();
-        char child[MAX_PATH];
-        if (IsDotName(data.cFileName) || !FormatText(child, MAX_PATH, "%s\\%s", folder, data.cFileName))
-            continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (listing.IsFolder()) {
             if (depth == 0)
-                SearchProgramsMenu(child, 1);
+                SearchProgramsMenu(listing.Path(), 1);
             continue;
         }
         char targetFolder[MAX_PATH];
-        if (!HasExtension(data.cFileName, ".lnk") || !ShortcutTargetFolder(child, targetFolder) ||
+        if (!HasExtension(listing.Name(), ".lnk") || !ShortcutTargetFolder(listing.Path(), targetFolder) ||
             !IsFolderKnown(targetFolder))
             continue;
         if (depth == 0) {
-            AddTrace(TRACE_FILE, child, nullptr, nullptr);
+            AddTrace(TRACE_FILE, listing.Path(), nullptr, nullptr);
             continue;
         }
         // The group belongs to the program: list all of it, then stop scanning it.
-        find.Close();
+        listing.Close();
         CollectFolder(folder);
         return;
-    } while (FindNextFileA(find.Get(), &data));
+    }
 }
