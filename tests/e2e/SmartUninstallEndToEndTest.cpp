@@ -93,16 +93,6 @@ std::set<std::string> Lower(const std::set<std::string>& texts)
     return lower;
 }
 
-std::string Join(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (size_t i = 0; i < lines.size() && i < 40; ++i)
-        text += "  " + lines[i] + "\n";
-    if (lines.size() > 40)
-        text += "  ...\n";
-    return text;
-}
-
 struct MachineSnapshot {
     std::set<std::string> currentUser;
     std::set<std::string> software;
@@ -248,9 +238,9 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
         if (!listedLower.count(trace))
             unlisted.push_back(trace);
     }
-    EXPECT_TRUE(foreign.empty()) << "another product's traces listed:\n" << Join(foreign);
-    EXPECT_TRUE(notOfProduct.empty()) << "listed, but not made by the setup:\n" << Join(notOfProduct);
-    EXPECT_TRUE(unlisted.empty()) << "made by the setup, not listed:\n" << Join(unlisted);
+    EXPECT_TRUE(foreign.empty()) << "another product's traces listed:\n" << fixtures::JoinLines(foreign);
+    EXPECT_TRUE(notOfProduct.empty()) << "listed, but not made by the setup:\n" << fixtures::JoinLines(notOfProduct);
+    EXPECT_TRUE(unlisted.empty()) << "made by the setup, not listed:\n" << fixtures::JoinLines(unlisted);
 
     // Each row is checked and carries the icon of its kind.
     ListedTraces traces;
@@ -316,13 +306,13 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
         fixtures::Missing(before.currentUser, after.currentUser), "HKEY_CURRENT_USER", traces);
     std::vector<std::string> lostSoftware = fixtures::UnaccountedRegistryLines(
         fixtures::Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", traces);
-    EXPECT_TRUE(lostFiles.empty()) << "files lost:\n" << Join(lostFiles);
-    EXPECT_TRUE(lostUser.empty()) << "HKCU lost:\n" << Join(lostUser);
-    EXPECT_TRUE(lostSoftware.empty()) << "HKLM\\Software lost:\n" << Join(lostSoftware);
-    EXPECT_TRUE(Appeared(before.files, after.files).empty()) << Join(Appeared(before.files, after.files));
-    EXPECT_TRUE(Appeared(before.software, after.software).empty()) << Join(Appeared(before.software, after.software));
+    EXPECT_TRUE(lostFiles.empty()) << "files lost:\n" << fixtures::JoinLines(lostFiles);
+    EXPECT_TRUE(lostUser.empty()) << "HKCU lost:\n" << fixtures::JoinLines(lostUser);
+    EXPECT_TRUE(lostSoftware.empty()) << "HKLM\\Software lost:\n" << fixtures::JoinLines(lostSoftware);
+    EXPECT_TRUE(Appeared(before.files, after.files).empty()) << fixtures::JoinLines(Appeared(before.files, after.files));
+    EXPECT_TRUE(Appeared(before.software, after.software).empty()) << fixtures::JoinLines(Appeared(before.software, after.software));
     EXPECT_TRUE(Appeared(before.currentUser, after.currentUser).empty())
-        << Join(Appeared(before.currentUser, after.currentUser));
+        << fixtures::JoinLines(Appeared(before.currentUser, after.currentUser));
 
     // The other products are whole.
     for (const std::string& trace : others) {

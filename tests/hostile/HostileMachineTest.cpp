@@ -25,16 +25,6 @@ using fixtures::ListedTraces;
 
 const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-std::string Join(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (size_t i = 0; i < lines.size() && i < 40; ++i)
-        text += "  " + lines[i] + "\n";
-    if (lines.size() > 40)
-        text += "  ...\n";
-    return text;
-}
-
 bool StartsWithNoCase(const std::string& text, const std::string& prefix)
 {
     return fixtures::LowerAscii(text).compare(0, prefix.size(), fixtures::LowerAscii(prefix)) == 0;
@@ -406,7 +396,7 @@ TEST_F(HostileMachineTest, AnalysesFinishAndListOnlyWhatBelongsToTheProgram)
             if (!Plausible(item))
                 implausible.push_back(fixtures::TraceRowText(item->kind, item->path, item->valueName, item->rootKey));
         }
-        EXPECT_TRUE(implausible.empty()) << target << " listed:\n" << Join(implausible);
+        EXPECT_TRUE(implausible.empty()) << target << " listed:\n" << fixtures::JoinLines(implausible);
         // Nothing below the linked-to folder outside, and never the drive root.
         for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
             std::string path = analyzer.GetItem(i)->path;
@@ -487,9 +477,9 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
                                                                            "HKEY_CURRENT_USER", traces);
     std::vector<std::string> lostSoftware = fixtures::UnaccountedRegistryLines(
         fixtures::Missing(softwareBefore, softwareAfter), "HKEY_LOCAL_MACHINE", traces);
-    EXPECT_TRUE(lostFiles.empty()) << Join(lostFiles);
-    EXPECT_TRUE(lostUser.empty()) << Join(lostUser);
-    EXPECT_TRUE(lostSoftware.empty()) << Join(lostSoftware);
+    EXPECT_TRUE(lostFiles.empty()) << fixtures::JoinLines(lostFiles);
+    EXPECT_TRUE(lostUser.empty()) << fixtures::JoinLines(lostUser);
+    EXPECT_TRUE(lostSoftware.empty()) << fixtures::JoinLines(lostSoftware);
 
     EXPECT_FALSE(fixtures::FileExists(program));
     EXPECT_FALSE(fixtures::FileExists(strangeFile));

@@ -201,4 +201,14 @@ std::set<std::string> PendingDeletions()
     return result;
 }
 
+std::string JoinLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (size_t i = 0; i < lines.size() && i < 40; ++i)
+        text += "  " + lines[i] + "\n";
+    if (lines.size() > 40)
+        text += "  ...\n";
+    return text;
+}
+
 }  // namespace fixtures

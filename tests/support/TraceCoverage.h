@@ -40,4 +40,7 @@ void FileTreeRows(const std::string& folder, std::set<std::string>* rows);
 // The files scheduled for deletion at the next start, lower-case, without "\??\".
 std::set<std::string> PendingDeletions();
 
+// The first 40 lines, indented, one per line, for a failure message.
+std::string JoinLines(const std::vector<std::string>& lines);
+
 }  // namespace fixtures
