@@ -62,3 +62,9 @@
 #define IDS_REGKEY             13
 #define IDS_CONFIRM_REMOVE     14
 #define IDS_REMOVAL_SUMMARY    15
+// Why a trace is listed unticked (weak evidence), shown after its type
+#define IDS_WEAK_OTHER_SETTINGS 16
+#define IDS_WEAK_OUTSIDE_FOLDER 17
+#define IDS_WEAK_SHARED_TYPE    18
+#define IDS_WEAK_UNADDRESSABLE  19
+#define IDS_WEAK_SEPARATOR      20

@@ -328,9 +328,12 @@ void CSmartUninstallPage::AddTraceRow(const TraceItem* item)
     row_item.iItem = row;
     row_item.pszText = const_cast<char*>(name.c_str());
     row_item.iImage = image;
+    // Weak evidence says why after the type, and its row starts unticked.
+    if (item->weakReason)
+        description += LoadStringText(IDS_WEAK_SEPARATOR) + LoadStringText(item->weakReason);
     int inserted = resultList.InsertItem(&row_item);
     resultList.SetItemText(inserted, 1, description.c_str());
-    resultList.SetCheck(inserted, TRUE);
+    resultList.SetCheck(inserted, item->weakReason == 0);
     if (listRedrawSuspended && GetTickCount() - lastListRedrawTick >= kListRedrawIntervalMs)
         ResumeListRedraw();
 }

@@ -237,7 +237,7 @@ void CTraceAnalyzer::CollectShortcutTarget(const char* shortcutPath)
         CollectFolder(adopted);
 }
 
-void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName, HKEY root)
+void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName, HKEY root, UINT weakReason)
 {
     std::unique_ptr<TraceItem> item(new (std::nothrow) TraceItem());
     if (!item)
@@ -248,6 +248,7 @@ void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName,
         return;
     item->kind = kind;
     item->rootKey = root;
+    item->weakReason = weakReason;
     TraceItem* added = item.get();
     items.push_back(std::move(item));
     SendMessageA(notifyWindow, WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, reinterpret_cast<LPARAM>(added));

@@ -54,7 +54,8 @@ private:
 
     // Analysis (TraceAnalyzer.cpp)
     void LoadContext();
-    void AddTrace(int kind, const char* path, const char* valueName, HKEY root);
+    // weakReason: 0 for a certain trace, else the string id of why it is weak evidence.
+    void AddTrace(int kind, const char* path, const char* valueName, HKEY root, UINT weakReason = 0);
     void PumpMessages();
     void PumpIfDue();
     bool IsFolderKnown(const char* path) const;

@@ -19,4 +19,7 @@ struct TraceItem {
     char path[MAX_PATH];        // file-system path, or key path relative to rootKey
     char valueName[MAX_PATH];   // TRACE_REGVALUE: the value name ("" for the default value)
     HKEY rootKey;               // registry traces: HKEY_CLASSES_ROOT, _CURRENT_USER or _LOCAL_MACHINE
+    // 0 when the trace is certainly the program's (its row starts ticked); otherwise
+    // the string id that says why it is only weak evidence (its row starts unticked).
+    UINT weakReason;
 };
