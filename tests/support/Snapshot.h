@@ -1,24 +1,12 @@
-// Snapshots of the registry and the file tree, to prove that an operation changed
-// nothing but what it was meant to.
+// Snapshots of the registry and the file tree (machine/Snapshot.h), under the
+// names the suites use.
 #pragma once
-#include <windows.h>
-
-#include <set>
-#include <string>
-#include <vector>
+#include "machine/Snapshot.h"
 
 namespace fixtures {
 
-// Every key below root\path and every value with its type and a hash of its data,
-// one line each. Link keys are listed as links and never followed; "Perflib"
-// subtrees are listed by name only (reading them hangs).
-std::set<std::string> RegistrySnapshot(HKEY root, const std::string& path);
-
-// Every file and folder below folder with its attributes and size, one line each;
-// links are listed and never followed.
-std::set<std::string> FileSnapshot(const std::string& folder);
-
-// Lines of a that are not in b.
-std::vector<std::string> Missing(const std::set<std::string>& a, const std::set<std::string>& b);
+using machine::FileSnapshot;
+using machine::Missing;
+using machine::RegistrySnapshot;
 
 }  // namespace fixtures

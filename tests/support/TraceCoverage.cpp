@@ -39,15 +39,6 @@ std::vector<std::string> KeyAliases(const std::string& fullKey)
 
 }  // namespace
 
-std::string LowerAscii(std::string text)
-{
-    for (char& ch : text) {
-        if (ch >= 'A' && ch <= 'Z')
-            ch = static_cast<char>(ch - 'A' + 'a');
-    }
-    return text;
-}
-
 std::string TraceRowText(int kind, const char* path, const char* valueName, HKEY root)
 {
     switch (kind) {
@@ -114,90 +105,6 @@ std::vector<std::string> UnaccountedRegistryLines(const std::vector<std::string>
         if (!covered)
             result.push_back(line);
     }
-    return result;
-}
-
-void RegistryTreeRows(HKEY root, const std::string& rootName, const std::string& path, std::set<std::string>* keys,
-                      std::set<std::string>* values)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    std::string full = rootName + "\\" + path;
-    keys->insert(full);
-    char name[1024];
-    for (DWORD index = 0;; ++index) {
-        DWORD nameSize = sizeof(name);
-        if (RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        values->insert(full + "\\" + std::string(name, nameSize));
-    }
-    std::vector<std::string> children;
-    for (DWORD index = 0;; ++index) {
-        DWORD nameSize = sizeof(name);
-        if (RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children)
-        RegistryTreeRows(root, rootName, path + "\\" + child, keys, values);
-}
-
-void FileTreeRows(const std::string& folder, std::set<std::string>* rows)
-{
-    DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
-    rows->insert(folder);
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    std::vector<std::string> children;
-    do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            children.push_back(folder + "\\" + name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    for (const std::string& child : children)
-        FileTreeRows(child, rows);
-}
-
-std::set<std::string> PendingDeletions()
-{
-    std::set<std::string> result;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
-        return result;
-    DWORD size = 0;
-    DWORD type = 0;
-    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        size > 0) {
-        std::wstring data(size / sizeof(wchar_t) + 2, L'\0');
-        RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
-                         &size);
-        // Pairs of source and destination; an empty destination deletes the source.
-        size_t position = 0;
-        while (position < data.size() && data[position]) {
-            std::wstring source = data.c_str() + position;
-            position += source.size() + 1;
-            std::wstring destination = position < data.size() ? data.c_str() + position : L"";
-            position += destination.size() + 1;
-            if (!destination.empty())
-                continue;
-            if (source.compare(0, 4, L"\\??\\") == 0)
-                source.erase(0, 4);
-            char ansi[MAX_PATH * 2] = "";
-            WideCharToMultiByte(CP_ACP, 0, source.c_str(), -1, ansi, sizeof(ansi), nullptr, nullptr);
-            result.insert(LowerAscii(ansi));
-        }
-    }
-    RegCloseKey(key);
     return result;
 }
 

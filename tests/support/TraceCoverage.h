@@ -8,7 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "machine/PendingRenames.h"
+#include "machine/Text.h"
+#include "machine/TreeWalk.h"
+
 namespace fixtures {
+
+// Lower-case copies, the rows of a key or folder tree, the pending deletions.
+using machine::FileTreeRows;
+using machine::LowerAscii;
+using machine::PendingDeletions;
+using machine::RegistryTreeRows;
 
 struct ListedTraces {
     std::vector<std::string> paths;   // files and folders
@@ -26,19 +36,6 @@ std::string TraceRowText(int kind, const char* path, const char* valueName, HKEY
 std::vector<std::string> UnaccountedFileLines(const std::vector<std::string>& lines, const ListedTraces& traces);
 std::vector<std::string> UnaccountedRegistryLines(const std::vector<std::string>& lines, const std::string& rootName,
                                                   const ListedTraces& traces);
-
-// Lower-case ASCII copy (registry and file names compare without case).
-std::string LowerAscii(std::string text);
-
-// Every key and value below root\path as row texts ("" path for a missing key).
-void RegistryTreeRows(HKEY root, const std::string& rootName, const std::string& path,
-                      std::set<std::string>* keys, std::set<std::string>* values);
-
-// Every file and folder below folder (the folder itself included).
-void FileTreeRows(const std::string& folder, std::set<std::string>* rows);
-
-// The files scheduled for deletion at the next start, lower-case, without "\??\".
-std::set<std::string> PendingDeletions();
 
 // The first 40 lines, indented, one per line, for a failure message.
 std::string JoinLines(const std::vector<std::string>& lines);

@@ -1,8 +1,10 @@
-#include "support/UnixLink.h"
+#include "machine/FolderLink.h"
+
+#include "machine/Text.h"
 
 #include <windows.h>
 
-namespace fixtures {
+namespace machine {
 
 namespace {
 
@@ -62,18 +64,24 @@ std::string Quote(const std::string& text)
     return "\"" + text + "\"";
 }
 
+// The Unix path of a link that may not exist yet: its folder's, and its name.
+std::string UnixLinkPath(const std::string& linkPath)
+{
+    size_t slash = LastBackslash(linkPath);
+    if (slash == std::string::npos)
+        return std::string();
+    std::string parent = UnixPath(linkPath.substr(0, slash));
+    return parent.empty() ? parent : parent + "/" + linkPath.substr(slash + 1);
+}
+
 }  // namespace
 
 bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath)
 {
-    size_t slash = linkPath.find_last_of('\\');
-    if (slash == std::string::npos)
-        return false;
-    std::string parent = UnixPath(linkPath.substr(0, slash));
+    std::string link = UnixLinkPath(linkPath);
     std::string target = UnixPath(targetPath);
-    if (parent.empty() || target.empty())
+    if (link.empty() || target.empty())
         return false;
-    std::string link = parent + "/" + linkPath.substr(slash + 1);
     if (!RunUnix("/bin/ln", "ln -s " + Quote(target) + " " + Quote(link)))
         return false;
     return WaitForAttributes(linkPath, true);
@@ -81,16 +89,10 @@ bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath)
 
 bool RemoveFolderLink(const std::string& linkPath)
 {
-    size_t slash = linkPath.find_last_of('\\');
-    if (slash == std::string::npos)
-        return false;
-    std::string parent = UnixPath(linkPath.substr(0, slash));
-    if (parent.empty())
-        return false;
-    std::string link = parent + "/" + linkPath.substr(slash + 1);
-    if (!RunUnix("/bin/rm", "rm -f " + Quote(link)))
+    std::string link = UnixLinkPath(linkPath);
+    if (link.empty() || !RunUnix("/bin/rm", "rm -f " + Quote(link)))
         return false;
     return WaitForAttributes(linkPath, false);
 }
 
-}  // namespace fixtures
+}  // namespace machine

@@ -1,0 +1,76 @@
+#include "machine/Registry.h"
+
+#include "machine/Handle.h"
+
+#include <shlwapi.h>
+
+namespace machine {
+
+bool CreateKey(HKEY root, const std::string& path)
+{
+    KeyHandle key;
+    return RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) ==
+           ERROR_SUCCESS;
+}
+
+bool SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const void* data, DWORD size)
+{
+    KeyHandle key;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    return RegSetValueExA(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool SetString(HKEY root, const std::string& path, const std::string& name, const std::string& value, DWORD type)
+{
+    return SetValue(root, path, name, type, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+bool SetStringUnterminated(HKEY root, const std::string& path, const std::string& name, const std::string& value)
+{
+    return SetValue(root, path, name, REG_SZ, value.data(), static_cast<DWORD>(value.size()));
+}
+
+bool SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value)
+{
+    return SetValue(root, path, name, REG_DWORD, &value, sizeof(value));
+}
+
+void DeleteKeyTree(HKEY root, const std::string& path)
+{
+    SHDeleteKeyA(root, path.c_str());
+}
+
+void DeleteValue(HKEY root, const std::string& path, const std::string& name)
+{
+    SHDeleteValueA(root, path.c_str(), name.c_str());
+}
+
+bool KeyExists(HKEY root, const std::string& path)
+{
+    KeyHandle key;
+    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+}
+
+bool ValueExists(HKEY root, const std::string& path, const std::string& name)
+{
+    KeyHandle key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+        return false;
+    return RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::vector<std::string> SubkeyNames(HKEY root, const std::string& path)
+{
+    std::vector<std::string> names;
+    KeyHandle key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+        return names;
+    char name[MAX_PATH];
+    for (DWORD index = 0; RegEnumKeyA(key.Get(), index, name, sizeof(name)) == ERROR_SUCCESS; ++index)
+        names.push_back(name);
+    return names;
+}
+
+}  // namespace machine

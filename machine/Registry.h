@@ -1,0 +1,31 @@
+// Registry values of any type and keys under the real roots. Every writer
+// creates the key when it is missing and reports failure as false.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace machine {
+
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+bool CreateKey(HKEY root, const std::string& path);
+bool SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const void* data,
+              DWORD size);
+bool SetString(HKEY root, const std::string& path, const std::string& name, const std::string& value,
+               DWORD type = REG_SZ);
+// A string stored without its terminator.
+bool SetStringUnterminated(HKEY root, const std::string& path, const std::string& name, const std::string& value);
+bool SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
+
+// Deletes root\path with everything under it; a missing key is no error.
+void DeleteKeyTree(HKEY root, const std::string& path);
+void DeleteValue(HKEY root, const std::string& path, const std::string& name);
+
+bool KeyExists(HKEY root, const std::string& path);
+bool ValueExists(HKEY root, const std::string& path, const std::string& name);
+std::vector<std::string> SubkeyNames(HKEY root, const std::string& path);
+
+}  // namespace machine
