@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "DemoText.h"
+#include "machine/Text.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
@@ -13,9 +13,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         return 0;
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text = demo::Ansi("这是演示用的示例程序。") + "\r\n\r\n" + path;
+    std::string text = machine::Ansi("这是演示用的示例程序。") + "\r\n\r\n" + path;
     if (commandLine && commandLine[0])
-        text += "\r\n" + demo::Ansi("打开的文件: ") + commandLine;
-    MessageBoxA(nullptr, text.c_str(), demo::Ansi("示例程序").c_str(), MB_OK | MB_ICONINFORMATION);
+        text += "\r\n" + machine::Ansi("打开的文件: ") + commandLine;
+    MessageBoxA(nullptr, text.c_str(), machine::Ansi("示例程序").c_str(), MB_OK | MB_ICONINFORMATION);
     return 0;
 }

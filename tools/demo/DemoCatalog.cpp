@@ -1,11 +1,16 @@
 #include "DemoCatalog.h"
 
-#include "DemoShell.h"
-#include "DemoText.h"
+#include "machine/Registry.h"
+#include "machine/SpecialFolders.h"
+#include "machine/Text.h"
 
 #include <shlobj.h>
 
 namespace demo {
+
+using machine::Ansi;
+using machine::JoinPath;
+using machine::SpecialFolder;
 
 const char* const DEMO_DATA_FOLDER = "Data";
 const char* const DEMO_PLUGIN_FOLDER = "Plugins";
@@ -33,14 +38,9 @@ const std::vector<DemoProduct>& DemoProducts()
     return products;
 }
 
-std::string ProgramFilesFolder()
-{
-    return SpecialFolder(CSIDL_PROGRAM_FILES);
-}
-
 std::string ProductFolder(const DemoProduct& product)
 {
-    std::string programFiles = ProgramFilesFolder();
+    std::string programFiles = machine::ProgramFilesFolder();
     if (programFiles.empty())
         return std::string();
     return JoinPath(programFiles, Ansi(product.folder));
@@ -53,12 +53,12 @@ std::string ProductFile(const DemoProduct& product, const char* name)
 
 std::string UninstallKeyPath(const DemoProduct& product)
 {
-    return std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product.uninstallKey;
+    return std::string(machine::kUninstallKey) + "\\" + product.uninstallKey;
 }
 
 std::string RunKeyPath()
 {
-    return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    return machine::kRunKey;
 }
 
 std::string SoftwareKeyPath(const DemoProduct& product)

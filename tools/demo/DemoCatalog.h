@@ -36,7 +36,6 @@ struct DemoProduct {
 const std::vector<DemoProduct>& DemoProducts();
 
 // Where the pieces of a product land, in the system's code page.
-std::string ProgramFilesFolder();
 std::string ProductFolder(const DemoProduct& product);
 std::string ProductFile(const DemoProduct& product, const char* name);
 std::string UninstallKeyPath(const DemoProduct& product);

@@ -1,12 +1,19 @@
 #include "DemoSeed.h"
 
-#include "DemoShell.h"
-#include "DemoText.h"
 #include "InstallLog.h"
-
-#include <shlobj.h>
+#include "machine/Files.h"
+#include "machine/Registry.h"
+#include "machine/Shortcut.h"
+#include "machine/SpecialFolders.h"
+#include "machine/Text.h"
 
 namespace demo {
+
+using machine::Ansi;
+using machine::JoinPath;
+using machine::MakeAppShortcut;
+using machine::SetString;
+using machine::WriteFileText;
 
 const char* const DEMO_APP_NAME = "DemoApp.exe";
 const char* const DEMO_UNINSTALL_NAME = "DemoUninstall.exe";
@@ -35,22 +42,22 @@ bool InstallFiles(const DemoProduct& product, const std::string& payloadFolder)
     std::string folder = ProductFolder(product);
     std::string plugins = JoinPath(folder, DEMO_PLUGIN_FOLDER);
     std::string data = JoinPath(folder, DEMO_DATA_FOLDER);
-    if (folder.empty() || !MakeFolders(plugins) || !MakeFolders(data))
+    if (folder.empty() || !machine::MakeDirs(plugins) || !machine::MakeDirs(data))
         return false;
-    if (!CopyOneFile(JoinPath(payloadFolder, DEMO_APP_NAME), ProductFile(product, product.exeName)))
+    if (!machine::CopyFileTo(JoinPath(payloadFolder, DEMO_APP_NAME), ProductFile(product, product.exeName)))
         return false;
-    if (product.uninstallerName &&
-        !CopyOneFile(JoinPath(payloadFolder, DEMO_UNINSTALL_NAME), ProductFile(product, product.uninstallerName)))
+    if (product.uninstallerName && !machine::CopyFileTo(JoinPath(payloadFolder, DEMO_UNINSTALL_NAME),
+                                                        ProductFile(product, product.uninstallerName)))
         return false;
 
     std::string name = Ansi(product.displayName);
-    bool ok = WriteTextFile(ProductFile(product, product.dllName), "in-process server of " + name + "\r\n");
-    ok = ok && WriteTextFile(JoinPath(folder, README_NAME), name + "\r\n" + Ansi(product.publisher) + "\r\n");
+    bool ok = WriteFileText(ProductFile(product, product.dllName), "in-process server of " + name + "\r\n");
+    ok = ok && WriteFileText(JoinPath(folder, README_NAME), name + "\r\n" + Ansi(product.publisher) + "\r\n");
     for (const char* plugin : PLUGIN_FILES)
-        ok = ok && WriteTextFile(JoinPath(plugins, plugin), "plug-in\r\n");
+        ok = ok && WriteFileText(JoinPath(plugins, plugin), "plug-in\r\n");
     // The user's data: an uninstaller keeps it.
     for (const char* dataFile : DATA_FILES)
-        ok = ok && WriteTextFile(JoinPath(data, dataFile), "[Options]\r\nInstallDir=" + folder + "\r\n");
+        ok = ok && WriteFileText(JoinPath(data, dataFile), "[Options]\r\nInstallDir=" + folder + "\r\n");
     return ok;
 }
 
@@ -73,15 +80,15 @@ bool WriteLog(const DemoProduct& product)
 bool RegisterUninstallEntry(const DemoProduct& product)
 {
     std::string key = UninstallKeyPath(product);
-    bool ok = WriteString(HKEY_LOCAL_MACHINE, key, "DisplayName", Ansi(product.displayName));
-    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "UninstallString", UninstallCommand(product));
-    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "DisplayIcon", DisplayIcon(product));
-    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "Publisher", Ansi(product.publisher));
-    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "HelpLink", product.helpLink);
-    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "InstallLocation", ProductFolder(product));
-    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "DisplayVersion", product.version);
+    bool ok = SetString(HKEY_LOCAL_MACHINE, key, "DisplayName", Ansi(product.displayName));
+    ok = ok && SetString(HKEY_LOCAL_MACHINE, key, "UninstallString", UninstallCommand(product));
+    ok = ok && SetString(HKEY_LOCAL_MACHINE, key, "DisplayIcon", DisplayIcon(product));
+    ok = ok && SetString(HKEY_LOCAL_MACHINE, key, "Publisher", Ansi(product.publisher));
+    ok = ok && SetString(HKEY_LOCAL_MACHINE, key, "HelpLink", product.helpLink);
+    ok = ok && SetString(HKEY_LOCAL_MACHINE, key, "InstallLocation", ProductFolder(product));
+    ok = ok && SetString(HKEY_LOCAL_MACHINE, key, "DisplayVersion", product.version);
     if (product.windowsInstaller)
-        ok = ok && WriteDword(HKEY_LOCAL_MACHINE, key, "WindowsInstaller", 1);
+        ok = ok && machine::SetDword(HKEY_LOCAL_MACHINE, key, "WindowsInstaller", 1);
     return ok;
 }
 
@@ -89,13 +96,13 @@ bool CreateShortcuts(const DemoProduct& product)
 {
     std::string exe = ProductFile(product, product.exeName);
     std::string name = Ansi(product.displayName);
-    bool ok = MakeShortcut(DesktopShortcutPath(product), exe, "", name);
-    ok = ok && MakeShortcut(GroupShortcutPath(product, product.shortcutName), exe, "", name);
-    ok = ok && MakeShortcut(GroupShortcutPath(product, README_LINK), ProductFile(product, README_NAME), "", name);
+    bool ok = MakeAppShortcut(DesktopShortcutPath(product), exe, name);
+    ok = ok && MakeAppShortcut(GroupShortcutPath(product, product.shortcutName), exe, name);
+    ok = ok && MakeAppShortcut(GroupShortcutPath(product, README_LINK), ProductFile(product, README_NAME), name);
     if (product.uninstallerName) {
         std::string linkName = std::string(UNINSTALL_LINK_PREFIX) + product.shortcutName;
-        ok = ok && MakeShortcut(GroupShortcutPath(product, linkName.c_str()),
-                                ProductFile(product, product.uninstallerName), "", name);
+        ok = ok && MakeAppShortcut(GroupShortcutPath(product, linkName.c_str()),
+                                   ProductFile(product, product.uninstallerName), name);
     }
     return ok;
 }
@@ -103,15 +110,15 @@ bool CreateShortcuts(const DemoProduct& product)
 bool RegisterRunValue(const DemoProduct& product)
 {
     std::string command = Quoted(ProductFile(product, product.exeName)) + " " + product.runArguments;
-    return WriteString(product.runRoot, RunKeyPath(), product.runValue, command);
+    return SetString(product.runRoot, RunKeyPath(), product.runValue, command);
 }
 
 bool RegisterComClass(const DemoProduct& product)
 {
     std::string key = std::string("CLSID\\") + product.clsid;
-    bool ok = WriteString(HKEY_CLASSES_ROOT, key, "", Ansi(product.typeName) + " Thumbnail Provider");
-    ok = ok && WriteString(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "", ProductFile(product, product.dllName));
-    ok = ok && WriteString(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "ThreadingModel", "Apartment");
+    bool ok = SetString(HKEY_CLASSES_ROOT, key, "", Ansi(product.typeName) + " Thumbnail Provider");
+    ok = ok && SetString(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "", ProductFile(product, product.dllName));
+    ok = ok && SetString(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "ThreadingModel", "Apartment");
     return ok;
 }
 
@@ -119,10 +126,10 @@ bool RegisterFileType(const DemoProduct& product)
 {
     std::string exe = ProductFile(product, product.exeName);
     std::string progId = product.progId;
-    bool ok = WriteString(HKEY_CLASSES_ROOT, product.extension, "", progId);
-    ok = ok && WriteString(HKEY_CLASSES_ROOT, progId, "", Ansi(product.typeName));
-    ok = ok && WriteString(HKEY_CLASSES_ROOT, progId + "\\DefaultIcon", "", exe + ",0");
-    ok = ok && WriteString(HKEY_CLASSES_ROOT, progId + "\\shell\\open\\command", "", Quoted(exe) + " \"%1\"");
+    bool ok = SetString(HKEY_CLASSES_ROOT, product.extension, "", progId);
+    ok = ok && SetString(HKEY_CLASSES_ROOT, progId, "", Ansi(product.typeName));
+    ok = ok && SetString(HKEY_CLASSES_ROOT, progId + "\\DefaultIcon", "", exe + ",0");
+    ok = ok && SetString(HKEY_CLASSES_ROOT, progId + "\\shell\\open\\command", "", Quoted(exe) + " \"%1\"");
     return ok;
 }
 
@@ -130,10 +137,10 @@ bool RegisterSoftwareKeys(const DemoProduct& product)
 {
     std::string key = SoftwareKeyPath(product);
     std::string folder = ProductFolder(product);
-    bool ok = WriteString(HKEY_LOCAL_MACHINE, key, "InstallDir", folder);
-    ok = ok && WriteString(HKEY_LOCAL_MACHINE, key, "Version", product.version);
-    ok = ok && WriteString(HKEY_CURRENT_USER, key, "DataFolder", JoinPath(folder, DEMO_DATA_FOLDER));
-    ok = ok && WriteDword(HKEY_CURRENT_USER, key, "FirstRun", 0);
+    bool ok = SetString(HKEY_LOCAL_MACHINE, key, "InstallDir", folder);
+    ok = ok && SetString(HKEY_LOCAL_MACHINE, key, "Version", product.version);
+    ok = ok && SetString(HKEY_CURRENT_USER, key, "DataFolder", JoinPath(folder, DEMO_DATA_FOLDER));
+    ok = ok && machine::SetDword(HKEY_CURRENT_USER, key, "FirstRun", 0);
     return ok;
 }
 
@@ -158,6 +165,11 @@ bool InstallProduct(const DemoProduct& product, const std::string& payloadFolder
            Step(RegisterSoftwareKeys(product), "Software keys", failedStep);
 }
 
+std::string BuiltPayloadFolder()
+{
+    return JoinPath(machine::ParentFolder(machine::ExecutableFolder()), "tools\\demo");
+}
+
 bool SeedDemoMachine(const std::string& payloadFolder, std::string* failedStep)
 {
     for (const DemoProduct& product : DemoProducts()) {
@@ -174,25 +186,25 @@ void RemoveProduct(const DemoProduct& product)
 {
     std::string folder = ProductFolder(product);
     if (!folder.empty()) {
-        RemoveTree(folder);
+        machine::RemoveTree(folder);
         // A vendor level above the product folder goes when it is empty.
-        std::string parent = ParentFolder(folder);
-        if (_stricmp(parent.c_str(), ProgramFilesFolder().c_str()) != 0)
+        std::string parent = machine::ParentFolder(folder);
+        if (_stricmp(parent.c_str(), machine::ProgramFilesFolder().c_str()) != 0)
             RemoveDirectoryA(parent.c_str());
     }
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath(product));
-    DeleteValue(product.runRoot, RunKeyPath(), product.runValue);
-    DeleteKeyTree(HKEY_CLASSES_ROOT, std::string("CLSID\\") + product.clsid);
-    DeleteKeyTree(HKEY_CLASSES_ROOT, product.extension);
-    DeleteKeyTree(HKEY_CLASSES_ROOT, product.progId);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, SoftwareKeyPath(product));
-    DeleteKeyTree(HKEY_CURRENT_USER, SoftwareKeyPath(product));
+    machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath(product));
+    machine::DeleteValue(product.runRoot, RunKeyPath(), product.runValue);
+    machine::DeleteKeyTree(HKEY_CLASSES_ROOT, std::string("CLSID\\") + product.clsid);
+    machine::DeleteKeyTree(HKEY_CLASSES_ROOT, product.extension);
+    machine::DeleteKeyTree(HKEY_CLASSES_ROOT, product.progId);
+    machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, SoftwareKeyPath(product));
+    machine::DeleteKeyTree(HKEY_CURRENT_USER, SoftwareKeyPath(product));
     std::string desktopLink = DesktopShortcutPath(product);
     if (!desktopLink.empty())
         DeleteFileA(desktopLink.c_str());
     std::string group = GroupFolder(product);
     if (!group.empty())
-        RemoveTree(group);
+        machine::RemoveTree(group);
 }
 
 void RemoveDemoMachine()

@@ -18,6 +18,10 @@ bool InstallProduct(const DemoProduct& product, const std::string& payloadFolder
 // Installs every product; stops at the first failure.
 bool SeedDemoMachine(const std::string& payloadFolder, std::string* failedStep);
 
+// The payload as a test program finds it: tests\ and tools\demo\ are siblings
+// in the build folder.
+std::string BuiltPayloadFolder();
+
 // Removes everything the setup made for the product, leftovers included.
 void RemoveProduct(const DemoProduct& product);
 void RemoveDemoMachine();

@@ -10,15 +10,15 @@
 #include <string>
 
 #include "DemoSeed.h"
-#include "DemoShell.h"
-#include "DemoText.h"
+#include "machine/SpecialFolders.h"
+#include "machine/Text.h"
 
 namespace {
 
 bool HasPayload(const std::string& folder)
 {
     for (const char* name : {demo::DEMO_APP_NAME, demo::DEMO_UNINSTALL_NAME}) {
-        if (GetFileAttributesA(demo::JoinPath(folder, name).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetFileAttributesA(machine::JoinPath(folder, name).c_str()) == INVALID_FILE_ATTRIBUTES) {
             printf("DemoSetup: %s is missing in %s\n", name, folder.c_str());
             return false;
         }
@@ -28,7 +28,7 @@ bool HasPayload(const std::string& folder)
 
 int Install()
 {
-    std::string payload = demo::ExecutableFolder();
+    std::string payload = machine::ExecutableFolder();
     if (payload.empty() || !HasPayload(payload))
         return 2;
     std::string failedStep;

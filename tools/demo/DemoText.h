@@ -1,21 +1,13 @@
-// Texts of the demo machine: the sources are UTF-8, the registry, the file
-// system and the shell links take ANSI text in the system's code page (936).
+// Texts of the demo machine come from the machine library (machine/Text.h); this
+// header keeps the names the end-to-end suite uses.
 #pragma once
-#include <string>
+#include "machine/Text.h"
 
 namespace demo {
 
-// The UTF-8 text in the system's ANSI code page; empty when it cannot be converted.
-std::string Ansi(const char* utf8);
-
-// Position of the last real backslash (never a trail byte of a double-byte
-// character), or std::string::npos.
-size_t LastBackslash(const std::string& path);
-
-// The text before the last backslash; the whole text when there is none.
-std::string ParentFolder(const std::string& path);
-
-// Joins a folder and a name with one backslash.
-std::string JoinPath(const std::string& folder, const std::string& name);
+using machine::Ansi;
+using machine::JoinPath;
+using machine::LastBackslash;
+using machine::ParentFolder;
 
 }  // namespace demo

@@ -3,17 +3,19 @@
 // the shortcuts, the auto-start value, the COM class, the file type and the
 // keys under Software stay behind. "/S" uninstalls without asking.
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <string>
 
-#include "DemoShell.h"
-#include "DemoText.h"
 #include "InstallLog.h"
+#include "machine/Registry.h"
+#include "machine/SpecialFolders.h"
+#include "machine/Text.h"
+
+using machine::Ansi;
+using machine::JoinPath;
 
 namespace {
 
-const char UNINSTALL_ROOT[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const char INSTALL_LOG[] = "install.log";
 
 bool IsSilent(const char* commandLine)
@@ -36,21 +38,21 @@ void RemoveFiles(const std::string& folder, const demo::InstallLog& log)
 {
     std::string self = OwnPath();
     for (const std::string& name : log.files) {
-        std::string path = demo::JoinPath(folder, name);
+        std::string path = JoinPath(folder, name);
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (_stricmp(path.c_str(), self.c_str()) == 0 || !DeleteFileA(path.c_str()))
             MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     // Subfolders after their contents, deepest first.
     for (auto it = log.folders.rbegin(); it != log.folders.rend(); ++it)
-        RemoveDirectoryA(demo::JoinPath(folder, *it).c_str());
-    DeleteFileA(demo::JoinPath(folder, INSTALL_LOG).c_str());
+        RemoveDirectoryA(JoinPath(folder, *it).c_str());
+    DeleteFileA(JoinPath(folder, INSTALL_LOG).c_str());
 }
 
 int Report(bool silent, const std::string& text, UINT icon, int result)
 {
     if (!silent)
-        MessageBoxA(nullptr, text.c_str(), demo::Ansi("卸载程序").c_str(), MB_OK | icon);
+        MessageBoxA(nullptr, text.c_str(), Ansi("卸载程序").c_str(), MB_OK | icon);
     return result;
 }
 
@@ -59,17 +61,17 @@ int Report(bool silent, const std::string& text, UINT icon, int result)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     bool silent = IsSilent(commandLine);
-    std::string folder = demo::ExecutableFolder();
+    std::string folder = machine::ExecutableFolder();
     demo::InstallLog log;
-    if (folder.empty() || !demo::ReadInstallLog(demo::JoinPath(folder, INSTALL_LOG), &log))
-        return Report(silent, demo::Ansi("找不到安装记录，无法卸载。"), MB_ICONERROR, 2);
+    if (folder.empty() || !demo::ReadInstallLog(JoinPath(folder, INSTALL_LOG), &log))
+        return Report(silent, Ansi("找不到安装记录，无法卸载。"), MB_ICONERROR, 2);
 
     if (!silent) {
-        std::string question = demo::Ansi("确定要卸载 ") + log.displayName + demo::Ansi(" 吗?");
-        if (MessageBoxA(nullptr, question.c_str(), demo::Ansi("卸载程序").c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        std::string question = Ansi("确定要卸载 ") + log.displayName + Ansi(" 吗?");
+        if (MessageBoxA(nullptr, question.c_str(), Ansi("卸载程序").c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
             return 1;
     }
     RemoveFiles(folder, log);
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, (UNINSTALL_ROOT + log.uninstallKey).c_str());
-    return Report(silent, log.displayName + demo::Ansi(" 已卸载。"), MB_ICONINFORMATION, 0);
+    machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(machine::kUninstallKey) + "\\" + log.uninstallKey);
+    return Report(silent, log.displayName + Ansi(" 已卸载。"), MB_ICONINFORMATION, 0);
 }

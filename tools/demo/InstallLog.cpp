@@ -1,6 +1,8 @@
 #include "InstallLog.h"
 
-#include <windows.h>
+#include "machine/Files.h"
+
+#include <cstring>
 
 namespace demo {
 
@@ -42,28 +44,14 @@ bool WriteInstallLog(const std::string& path, const InstallLog& log)
         text += FOLDER_ENTRY + folder + "\r\n";
     for (const std::string& file : log.files)
         text += FILE_ENTRY + file + "\r\n";
-
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == text.size();
+    return machine::WriteFileText(path, text);
 }
 
 bool ReadInstallLog(const std::string& path, InstallLog* log)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
     std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    CloseHandle(file);
-
+    if (!machine::ReadFileText(path, &text))
+        return false;
     *log = InstallLog();
     size_t start = 0;
     while (start < text.size()) {

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "DemoCatalog.h"
-#include "DemoText.h"
+#include "machine/Text.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ const UINT SEND_TIMEOUT_MS = 5000;
 
 std::string MainCaption()
 {
-    return demo::Ansi("软件卸载");
+    return machine::Ansi("软件卸载");
 }
 
 HWND WaitForWindow(const std::string& caption, int seconds)
@@ -114,7 +114,7 @@ std::string StatusText(HWND page)
 // read meanwhile; it says "分析完毕!" at the end.
 bool WaitForAnalysis(HWND page)
 {
-    std::string done = demo::Ansi("分析完毕!");
+    std::string done = machine::Ansi("分析完毕!");
     for (int tick = 0; tick < ANALYSIS_SECONDS * 10; ++tick) {
         if (StatusText(page) == done)
             return true;
