@@ -3,6 +3,10 @@
 //   um_bench run    measures; prints one line per figure ("name: value") for bench/run
 // Every time is compared with a bare pass over the same data in the same run.
 #include "inventory/InstalledSoftwareList.h"
+#include "machine/Files.h"
+#include "machine/Registry.h"
+#include "machine/Shortcut.h"
+#include "machine/SpecialFolders.h"
 #include "resource.h"
 #include "smart/SmartUninstallPage.h"
 #include "smart/TraceAnalyzer.h"
@@ -18,6 +22,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -33,8 +38,9 @@ const int kFilesPerFolder = 20;     // 10,000 files
 const int kShortcutsPerPlace = 50;  // user desktop, common desktop, Programs, Programs groups
 const char* const kFileExtensions[] = {".dll", ".dat", ".txt", ".xml", ".ini",
                                        ".png", ".cfg", ".bin", ".log", ".htm"};
-const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+using machine::kRunKey;
+using machine::kUninstallKey;
+using machine::SpecialFolder;
 
 std::string Format(const char* format, ...)
 {
@@ -48,9 +54,7 @@ std::string Format(const char* format, ...)
 
 std::string ProgramFolder()
 {
-    char programFiles[MAX_PATH] = "";
-    ExpandEnvironmentStringsA("%ProgramFiles%", programFiles, MAX_PATH);
-    return std::string(programFiles) + "\\BenchProgram";
+    return machine::ProgramFilesFolder() + "\\BenchProgram";
 }
 
 std::string ProgramExe()
@@ -73,14 +77,6 @@ std::string ClsidName(int index)
     return Format("{BE0C0000-0000-4000-8000-0000%08X}", index);
 }
 
-std::string SpecialFolder(int csidl)
-{
-    char path[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE))
-        path[0] = '\0';
-    return path;
-}
-
 double Now()
 {
     static LARGE_INTEGER frequency = {};
@@ -93,29 +89,10 @@ double Now()
 
 // ---- Seeding ----------------------------------------------------------------
 
-bool SetText(HKEY root, const std::string& path, const char* name, const std::string& text)
+void SetTexts(HKEY root, const std::string& path, std::initializer_list<std::pair<const char*, std::string>> values)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-void SetTexts(HKEY root, const std::string& path, const std::vector<std::pair<const char*, std::string>>& values,
-              const char* dwordName = nullptr, DWORD dwordValue = 0)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
     for (const auto& value : values)
-        RegSetValueExA(key, value.first, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second.c_str()),
-                       static_cast<DWORD>(value.second.size() + 1));
-    if (dwordName)
-        RegSetValueExA(key, dwordName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwordValue), sizeof(dwordValue));
-    RegCloseKey(key);
+        machine::SetString(root, path, value.first, value.second);
 }
 
 void SeedRegistry()
@@ -125,12 +102,12 @@ void SeedRegistry()
     // command; every 50th command and every 40th class lead into the program folder.
     for (int i = 0; i < kExtensions; ++i) {
         std::string progId = Format("Bench.Type%05d", i);
-        SetText(HKEY_CLASSES_ROOT, Format(".bx%05d", i), "", progId);
+        machine::SetString(HKEY_CLASSES_ROOT, Format(".bx%05d", i), "", progId);
         if (i % 10 == 9) {
-            SetText(HKEY_CLASSES_ROOT, progId + "\\CLSID", "", ClsidName((i / 10) % kClsids));
+            machine::SetString(HKEY_CLASSES_ROOT, progId + "\\CLSID", "", ClsidName((i / 10) % kClsids));
         } else {
             std::string exe = i % 50 == 0 ? ProgramExe() : OtherExe(i % kProducts);
-            SetText(HKEY_CLASSES_ROOT, progId + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
+            machine::SetString(HKEY_CLASSES_ROOT, progId + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
         }
     }
     for (int c = 0; c < kClsids; ++c) {
@@ -141,7 +118,7 @@ void SeedRegistry()
     for (int p = 0; p < kProducts; ++p) {
         std::string folder = p == 0 ? program : OtherFolder(p);
         std::string exe = p == 0 ? ProgramExe() : OtherExe(p);
-        SetTexts(HKEY_LOCAL_MACHINE, Format("%s\\BenchProd%04d", kUninstall, p),
+        SetTexts(HKEY_LOCAL_MACHINE, Format("%s\\BenchProd%04d", kUninstallKey, p),
                  {{"DisplayName", Format("Bench Product %04d", p)},
                   {"Publisher", Format("Bench Vendor %03d", p % 100)},
                   {"HelpLink", "http://example.com/help"},
@@ -152,72 +129,38 @@ void SeedRegistry()
     for (int s = 0; s < kSoftwareKeys; ++s) {
         HKEY root = s % 2 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         std::string path = s % 100 == 0 ? program : OtherFolder(s % kProducts);
-        SetTexts(root, Format("Software\\BenchVendor%04d", s), {{"Version", "1.0.0"}, {"Path", path}},
-                 "Installed", 1);
+        std::string key = Format("Software\\BenchVendor%04d", s);
+        SetTexts(root, key, {{"Version", "1.0.0"}, {"Path", path}});
+        machine::SetDword(root, key, "Installed", 1);
     }
     for (int r = 0; r < 20; ++r) {
         std::string exe = r % 10 == 0 ? ProgramExe() : OtherExe(r);
-        SetText(r % 2 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, kRun, Format("BenchRun%02d", r).c_str(),
-                "\"" + exe + "\" /background");
+        machine::SetString(r % 2 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, kRunKey, Format("BenchRun%02d", r),
+                           "\"" + exe + "\" /background");
     }
-}
-
-void TouchFile(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(file, "MZ", 2, &written, nullptr);
-    CloseHandle(file);
 }
 
 void SeedFiles()
 {
     const std::string program = ProgramFolder();
-    CreateDirectoryA(program.c_str(), nullptr);
-    char system[MAX_PATH] = "";
-    GetSystemDirectoryA(system, MAX_PATH);
-    std::string sample = std::string(system) + "\\notepad.exe";
-    if (!CopyFileA(sample.c_str(), ProgramExe().c_str(), FALSE))
-        TouchFile(ProgramExe());
+    const std::string sample = machine::SystemFolder() + "\\notepad.exe";
+    if (!machine::CopyFileTo(sample, ProgramExe()))
+        machine::WriteFileText(ProgramExe(), "MZ");
     int file = 0;
     for (int t = 0; t < kTopFolders; ++t) {
         std::string top = Format("%s\\part%02d", program.c_str(), t);
-        CreateDirectoryA(top.c_str(), nullptr);
         for (int s = 0; s <= kSubFolders; ++s) {
             // s == kSubFolders stands for the top folder's own files.
             std::string folder = s < kSubFolders ? Format("%s\\sub%02d", top.c_str(), s) : top;
-            CreateDirectoryA(folder.c_str(), nullptr);
             for (int f = 0; f < kFilesPerFolder; ++f, ++file)
-                TouchFile(Format("%s\\file%05d%s", folder.c_str(), file, kFileExtensions[file % 10]));
+                machine::WriteFileText(Format("%s\\file%05d%s", folder.c_str(), file, kFileExtensions[file % 10]),
+                                       "MZ");
         }
     }
-    CreateDirectoryA("C:\\BenchApps", nullptr);
     for (int p = 1; p < kProducts; ++p) {
-        CreateDirectoryA(OtherFolder(p).c_str(), nullptr);
-        if (!CopyFileA(sample.c_str(), OtherExe(p).c_str(), FALSE))
-            TouchFile(OtherExe(p));
+        if (!machine::CopyFileTo(sample, OtherExe(p)))
+            machine::WriteFileText(OtherExe(p), "MZ");
     }
-}
-
-bool MakeShortcut(const std::string& path, const std::string& target)
-{
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return false;
-    link->SetPath(target.c_str());
-    IPersistFile* file = nullptr;
-    bool saved = false;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-        saved = SUCCEEDED(file->Save(wide, TRUE));
-        file->Release();
-    }
-    link->Release();
-    return saved;
 }
 
 void SeedShortcuts()
@@ -227,19 +170,17 @@ void SeedShortcuts()
                                   SpecialFolder(CSIDL_PROGRAMS)};
     int made = 0;
     for (const std::string& place : places) {
-        CreateDirectoryA(place.c_str(), nullptr);
         for (int i = 0; i < kShortcutsPerPlace; ++i, ++made) {
             std::string target = made % 10 == 0 ? ProgramExe() : OtherExe(1 + made % (kProducts - 1));
-            MakeShortcut(Format("%s\\Bench %03d.lnk", place.c_str(), made), target);
+            machine::MakeShortcut(Format("%s\\Bench %03d.lnk", place.c_str(), made), target);
         }
     }
     const std::string programs = SpecialFolder(CSIDL_PROGRAMS);
     for (int g = 0; g < 10; ++g) {
         std::string group = Format("%s\\Bench Group %02d", programs.c_str(), g);
-        CreateDirectoryA(group.c_str(), nullptr);
         for (int i = 0; i < 5; ++i, ++made) {
             std::string target = g == 0 ? ProgramExe() : OtherExe(1 + made % (kProducts - 1));
-            MakeShortcut(Format("%s\\Item %d.lnk", group.c_str(), i), target);
+            machine::MakeShortcut(Format("%s\\Item %d.lnk", group.c_str(), i), target);
         }
     }
     printf("shortcuts: %d\n", made);
@@ -339,9 +280,9 @@ double BarePass(BareCount* count)
     double start = Now();
     BareSubkeys(HKEY_CLASSES_ROOT, "", false, count);
     BareSubkeys(HKEY_CLASSES_ROOT, "CLSID", false, count);
-    BareSubkeys(HKEY_LOCAL_MACHINE, kUninstall, true, count);
-    BareValues(HKEY_LOCAL_MACHINE, kRun, count);
-    BareValues(HKEY_CURRENT_USER, kRun, count);
+    BareSubkeys(HKEY_LOCAL_MACHINE, kUninstallKey, true, count);
+    BareValues(HKEY_LOCAL_MACHINE, kRunKey, count);
+    BareValues(HKEY_CURRENT_USER, kRunKey, count);
     BareSubkeys(HKEY_LOCAL_MACHINE, "Software", true, count);
     BareSubkeys(HKEY_CURRENT_USER, "Software", true, count);
     BareFiles(ProgramFolder(), -1, count);
@@ -498,7 +439,7 @@ double BareInventory(long* products)
 {
     double start = Now();
     HKEY parent = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ, &parent) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &parent) != ERROR_SUCCESS)
         return 0;
     char name[MAX_PATH];
     for (DWORD index = 0; RegEnumKeyA(parent, index, name, MAX_PATH) == ERROR_SUCCESS; ++index) {
@@ -540,14 +481,11 @@ void MeasureInventory(const char* label)
 void StripIcons()
 {
     for (int p = 0; p < kProducts; ++p) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Format("%s\\BenchProd%04d", kUninstall, p).c_str(), 0, KEY_WRITE,
-                          &key) != ERROR_SUCCESS)
+        std::string key = Format("%s\\BenchProd%04d", kUninstallKey, p);
+        if (!machine::KeyExists(HKEY_LOCAL_MACHINE, key))
             continue;
-        RegDeleteValueA(key, "DisplayIcon");
-        DWORD one = 1;
-        RegSetValueExA(key, "WindowsInstaller", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
-        RegCloseKey(key);
+        machine::DeleteValue(HKEY_LOCAL_MACHINE, key, "DisplayIcon");
+        machine::SetDword(HKEY_LOCAL_MACHINE, key, "WindowsInstaller", 1);
     }
 }
 
