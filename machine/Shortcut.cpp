@@ -51,7 +51,8 @@ bool MakeLink(const std::string& linkPath, const std::string& target, const std:
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.Receive())))
         return false;
     link->SetPath(target.c_str());
-    if (!arguments.empty())
+    // A setup program stores its (empty) arguments too; Wine keeps an empty entry.
+    if (!arguments.empty() || description)
         link->SetArguments(arguments.c_str());
     if (description) {
         link->SetDescription(description->c_str());
