@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -322,6 +323,102 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     }
 }
 
+// The user unticks a folder of the product and a subkey of one of its keys: those
+// rows and the path to them stay, and every other ticked row goes.
+class PartialRemovalTest : public SmartUninstallEndToEndTest {};
+
+bool IsBelow(const std::string& lowerRow, const std::string& lowerParent)
+{
+    return lowerRow.size() > lowerParent.size() && lowerRow.compare(0, lowerParent.size(), lowerParent) == 0 &&
+           lowerRow[lowerParent.size()] == '\\';
+}
+
+TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
+{
+    const demo::DemoProduct& product = demo::DemoProducts().at(GetParam().product);
+    SetWindowTextA(GetDlgItem(page, IDC_TARGET), Target(product, GetParam().target).c_str());
+    SendMessageA(GetDlgItem(page, IDC_ANALYZE), BM_CLICK, 0, 0);
+    apptest::Pump();
+    std::vector<std::string> rows = Rows();
+    const std::string keptFolder = fixtures::LowerAscii(demo::ProductFile(product, demo::DEMO_PLUGIN_FOLDER));
+    const std::string keptKey =
+        fixtures::LowerAscii(std::string("HKEY_CLASSES_ROOT\\CLSID\\") + product.clsid + "\\InprocServer32");
+    std::vector<std::string> kept;
+    ListedTraces ticked;
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        std::string lower = fixtures::LowerAscii(rows[row]);
+        if (lower == keptFolder || lower == keptKey) {
+            apptest::SetChecked(list, row, false);
+            kept.push_back(lower);
+            continue;
+        }
+        ASSERT_TRUE(apptest::ItemChecked(list, row)) << rows[row];
+        int image = apptest::ItemImage(list, row);
+        (image == 3 ? ticked.keys : image == 2 ? ticked.values : ticked.paths).push_back(rows[row]);
+    }
+    ASSERT_EQ(2u, kept.size()) << fixtures::JoinLines(rows);
+    MachineSnapshot before = TakeSnapshot();
+    {
+        fixtures::MessageBoxAnswerer answerer(IDOK);
+        SendMessageA(GetDlgItem(page, IDC_UNINSTALL), BM_CLICK, 0, 0);
+        apptest::Pump();
+    }
+
+    // The unticked rows stay, and so does every ticked folder or key that holds one.
+    EXPECT_TRUE(fixtures::DirExists(keptFolder));
+    EXPECT_TRUE(fixtures::KeyExists(HKEY_CLASSES_ROOT, keptKey.substr(strlen("HKEY_CLASSES_ROOT\\"))));
+    auto holdsKept = [&](const std::string& row) {
+        std::string lower = fixtures::LowerAscii(row);
+        for (const std::string& keptRow : kept) {
+            if (IsBelow(keptRow, lower))
+                return true;
+        }
+        return false;
+    };
+    std::set<std::string> pending = fixtures::PendingDeletions();
+    for (const std::string& path : ticked.paths) {
+        bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (holdsKept(path))
+            EXPECT_TRUE(exists) << path;
+        else
+            EXPECT_TRUE(!exists || pending.count(fixtures::LowerAscii(path))) << path;
+    }
+    for (const std::string& key : ticked.keys) {
+        size_t slash = key.find('\\');
+        HKEY root = key.compare(0, slash, "HKEY_CURRENT_USER") == 0   ? HKEY_CURRENT_USER
+                    : key.compare(0, slash, "HKEY_CLASSES_ROOT") == 0 ? HKEY_CLASSES_ROOT
+                                                                      : HKEY_LOCAL_MACHINE;
+        EXPECT_EQ(holdsKept(key), fixtures::KeyExists(root, key.substr(slash + 1))) << key;
+    }
+    for (const std::string& value : ticked.values) {
+        size_t slash = value.find('\\');
+        size_t last = value.rfind('\\');
+        HKEY root = value.compare(0, slash, "HKEY_CURRENT_USER") == 0   ? HKEY_CURRENT_USER
+                    : value.compare(0, slash, "HKEY_CLASSES_ROOT") == 0 ? HKEY_CLASSES_ROOT
+                                                                        : HKEY_LOCAL_MACHINE;
+        EXPECT_FALSE(fixtures::ValueExists(root, value.substr(slash + 1, last - slash - 1), value.substr(last + 1)))
+            << value;
+    }
+
+    // Whatever went was ticked: a kept key's own lines are accounted for by no trace.
+    MachineSnapshot after = TakeSnapshot();
+    ListedTraces accounting = ticked;
+    accounting.keys.clear();
+    for (const std::string& key : ticked.keys) {
+        if (!holdsKept(key))
+            accounting.keys.push_back(key);
+    }
+    std::vector<std::string> lostFiles =
+        fixtures::UnaccountedFileLines(fixtures::Missing(before.files, after.files), accounting);
+    std::vector<std::string> lostUser = fixtures::UnaccountedRegistryLines(
+        fixtures::Missing(before.currentUser, after.currentUser), "HKEY_CURRENT_USER", accounting);
+    std::vector<std::string> lostSoftware = fixtures::UnaccountedRegistryLines(
+        fixtures::Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", accounting);
+    EXPECT_TRUE(lostFiles.empty()) << "files lost:\n" << fixtures::JoinLines(lostFiles);
+    EXPECT_TRUE(lostUser.empty()) << "HKCU lost:\n" << fixtures::JoinLines(lostUser);
+    EXPECT_TRUE(lostSoftware.empty()) << "HKLM\\Software lost:\n" << fixtures::JoinLines(lostSoftware);
+}
+
 bool SmartUninstallEndToEndTest::seeded = false;
 std::string SmartUninstallEndToEndTest::failedStep;
 MachineSnapshot SmartUninstallEndToEndTest::baseline;
@@ -337,5 +434,15 @@ std::vector<Case> AllCases()
 }
 
 INSTANTIATE_TEST_SUITE_P(DemoMachine, SmartUninstallEndToEndTest, testing::ValuesIn(AllCases()), CaseName);
+
+std::vector<Case> DesktopShortcutCases()
+{
+    std::vector<Case> cases;
+    for (size_t product = 0; product < demo::DemoProducts().size(); ++product)
+        cases.push_back({product, DESKTOP_SHORTCUT});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(DemoMachine, PartialRemovalTest, testing::ValuesIn(DesktopShortcutCases()), CaseName);
 
 }  // namespace
