@@ -5,6 +5,7 @@
 #include "InstallLog.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
 
 namespace demo {
 
@@ -185,8 +186,14 @@ void RemoveProduct(const DemoProduct& product)
     DeleteKeyTree(HKEY_CLASSES_ROOT, std::string("CLSID\\") + product.clsid);
     DeleteKeyTree(HKEY_CLASSES_ROOT, product.extension);
     DeleteKeyTree(HKEY_CLASSES_ROOT, product.progId);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, SoftwareKeyPath(product));
-    DeleteKeyTree(HKEY_CURRENT_USER, SoftwareKeyPath(product));
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        std::string key = SoftwareKeyPath(product);
+        DeleteKeyTree(root, key);
+        // A vendor level above the product key goes when it is empty.
+        std::string parent = ParentFolder(key);
+        if (_stricmp(parent.c_str(), "Software") != 0)
+            SHDeleteEmptyKeyA(root, parent.c_str());
+    }
     std::string desktopLink = DesktopShortcutPath(product);
     if (!desktopLink.empty())
         DeleteFileA(desktopLink.c_str());
