@@ -96,7 +96,6 @@ bool NamedPath(const char* text, char* path, size_t pathSize)
         if (!close)
             return false;
         item.assign(text + 1, close);
-        DropIndex(&item);
         TrimTrailingBlanks(&item);
         if (!IsPlainPath(item.c_str()) && ExecutablePrefixLength(item.c_str()) != item.size())
             return false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "smart/ProtectedFolders.h"
+#include "smart/RegistryWalk.h"
 #include "smart/TraceItem.h"
 #include "smart/TraceRemoval.h"
 
@@ -74,7 +75,7 @@ private:
     void SearchShortcutFolder(const char* folder);
     void SearchProgramsMenu(const char* folder, int depth);
 
-    // Registry searches (RegistryTraceSearch.cpp)
+    // Registry searches (RegistryTraceSearch.cpp, FileTypeTraceSearch.cpp)
     void CollectRegistryKey(HKEY root, const char* keyPath);
     bool NamesProgram(const char* text) const;
     bool NamesOtherProgram(const char* text) const;
@@ -89,7 +90,7 @@ private:
                               int* budget);
     void SearchSubkeysByValue(HKEY root, const char* keyPath);
     void SearchRunValues(HKEY root, const char* keyPath);
-    bool ValueNamesProgram(DWORD type, char* data, DWORD dataSize) const;
+    bool ValueNamesProgram(ValueEntry* value) const;
     void SearchSoftwareKeys(HKEY root);
     void SearchProductKeys(HKEY root, const char* vendorPath, bool ownVendor, const std::vector<std::string>& ownNames);
     bool ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey);

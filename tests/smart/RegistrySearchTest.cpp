@@ -99,10 +99,16 @@ TEST(RegistrySearch, ClassKeysGoWholeOnlyWhenAllTheyNameIsTheProgram)
     SetString(cr, classKey + "\\InprocServer32", "", program.folder + "\\q.dll");
     SetString(cr, borrowing + "\\shell\\open\\command", "", runOther);
     SetString(cr, borrowing + "\\CLSID", "", "{Q" + id + "}");
+    // A type of the program's that cannot be read whole (an over-long value): only its verb.
+    std::string unread = "Q" + id + ".Long";
+    ScopedKey unreadKey(cr, unread);
+    SetString(cr, unread + "\\shell\\open\\command", "", runApp);
+    SetString(cr, unread, "Note", std::string(300, 'n'));
 
     std::set<std::string> expected;
-    for (const std::string& tree : {std::string("htmlfile\\shell\\open"), htmlType, extension, progId, foreign + "\\shell\\QApp",
-                                    allFilesVerb.Path(), classKey})
+    for (const std::string& tree : {std::string("htmlfile\\shell\\open"), htmlType, extension, progId,
+                                    foreign + "\\shell\\QApp", allFilesVerb.Path(), classKey,
+                                    unread + "\\shell\\open"})
         AddTree(&expected, cr, tree);
     CTraceAnalyzer analyzer;
     EXPECT_EQ(expected, program.Registry(analyzer));
@@ -126,7 +132,7 @@ TEST(RegistrySearch, NamedPathIsTheProgramACommandRunsOrThePathItself)
         {"\"C:\\App\\x.exe", ""},  // the quote is never closed
         {"@shell32.dll,-5", ""},
         {"Apartment", ""},
-        {"C:App\\x", ""},
+        {"C:\\Tools\\tool.dll /dir C:\\App", ""},  // no program, and not one path
     };
     for (const auto& test : cases) {
         char path[MAX_PATH] = "junk";
