@@ -257,6 +257,7 @@ void CTraceAnalyzer::SearchProductKeys(HKEY root, const char* vendorPath, bool o
         return;
     char name[MAX_PATH];
     for (DWORD index = 0; NextSubkeyName(vendor.Get(), &index, name); ++index) {
+        PumpIfDue();
         if (FormatText(productPath, MAX_PATH, "%s\\%s", vendorPath, name))
             ExamineSettingsKey(root, productPath, true);
     }

@@ -382,6 +382,7 @@ void CTraceAnalyzer::LoadUninstallEntries()
             continue;
         char name[MAX_PATH];
         for (DWORD index = 0;; ++index) {
+            PumpIfDue();
             DWORD nameSize = MAX_PATH;
             LONG status = RegEnumKeyExA(uninstall.Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
             if (status == ERROR_MORE_DATA)
