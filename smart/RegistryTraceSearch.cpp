@@ -1,48 +1,38 @@
-// The registry half of the analysis: COM classes, file types, uninstall entries,
-// auto-start values and keys under "Software" that name a program folder.
+// The registry half of the analysis: COM classes, uninstall entries, auto-start
+// values and keys under "Software" that name the program (file types are in
+// FileTypeTraceSearch.cpp), and what a registry text names.
 #include "smart/TraceAnalyzer.h"
 
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
+#include "resource.h"
+#include "smart/FolderPaths.h"
+#include "smart/NamedPath.h"
+#include "smart/RegistryWalk.h"
 
 #include <cstring>
 
 namespace {
 
-// Enumerates the subkey names of key; names that do not fit are skipped.
-// Returns false at the end of the list.
-bool NextSubkeyName(HKEY key, DWORD* index, char* name)
-{
-    for (;; ++*index) {
-        DWORD nameSize = MAX_PATH;
-        LONG status = RegEnumKeyExA(key, *index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA)
-            continue;
-        return status == ERROR_SUCCESS;
-    }
-}
+enum NamedProgram { NAMES_NOTHING, NAMES_PROGRAM, NAMES_OTHER };
 
-// A ProgID or class id read from a value may only name one key directly below its
-// parent: an empty text would make the parent itself (all of it) the trace.
-bool IsSingleKeyName(const char* name)
+// Whose program a registry text names: one in the program folders, another, or none.
+NamedProgram ProgramNamedBy(const char* text, const std::vector<std::string>& folders)
 {
-    return name[0] != '\0' && !FindCharDbcs(name, '\\');
-}
-
-// The data of a REG_SZ value read into a MAX_PATH buffer, terminated; false when
-// it does not fit with its terminator.
-bool TerminateText(char* data, DWORD dataSize)
-{
-    if (dataSize == 0) {
-        data[0] = '\0';
-        return true;
+    char named[MAX_PATH];
+    if (!NamedPath(text, named, MAX_PATH))
+        return NAMES_NOTHING;
+    char full[MAX_PATH];
+    if (!HasDriveColon(named) || named[2] != '\\')
+        return NAMES_OTHER;
+    DWORD length = GetFullPathNameA(named, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return NAMES_OTHER;
+    for (const std::string& folder : folders) {
+        if (IsWithinFolder(full, folder.c_str()))
+            return NAMES_PROGRAM;
     }
-    if (data[dataSize - 1] == '\0')
-        return true;
-    if (dataSize >= MAX_PATH)
-        return false;
-    data[dataSize] = '\0';
-    return true;
+    return NAMES_OTHER;
 }
 
 void AsciiLower(std::string* text)
@@ -82,6 +72,16 @@ void CTraceAnalyzer::CollectRegistryKey(HKEY root, const char* keyPath)
     }
 }
 
+bool CTraceAnalyzer::NamesProgram(const char* text) const
+{
+    return ProgramNamedBy(text, programFolders) == NAMES_PROGRAM;
+}
+
+bool CTraceAnalyzer::NamesOtherProgram(const char* text) const
+{
+    return ProgramNamedBy(text, programFolders) == NAMES_OTHER;
+}
+
 bool CTraceAnalyzer::ClassServerMatches(HKEY clsid, const char* classId)
 {
     // The CLSID walk and the file-type walk ask about the same classes; the answer
@@ -96,7 +96,7 @@ bool CTraceAnalyzer::ClassServerMatches(HKEY clsid, const char* classId)
     bool matches = false;
     if (clsid && FormatText(serverKey, MAX_PATH, "%s\\InprocServer32", classId) &&
         ReadTextValue(clsid, serverKey, "", server, MAX_PATH))
-        matches = MatchesProgramFolder(server);
+        matches = NamesProgram(server);
     classServerMatches[cacheKey] = matches;
     return matches;
 }
@@ -117,114 +117,36 @@ void CTraceAnalyzer::SearchClsidKeys()
     }
 }
 
-void CTraceAnalyzer::SearchFileTypes()
+bool CTraceAnalyzer::ValueNamesProgram(ValueEntry* value) const
 {
-    if (programFolders.empty())
-        return;
-    RegKey classes;
-    if (!classes.Open(HKEY_CLASSES_ROOT, ""))
-        return;
-    RegKey clsid;
-    clsid.Open(HKEY_CLASSES_ROOT, "CLSID");
-    char name[MAX_PATH];
-    for (DWORD index = 0; NextSubkeyName(classes.Get(), &index, name); ++index) {
-        PumpIfDue();
-        if (name[0] == '.')
-            ExamineExtension(classes.Get(), clsid.Get(), name);
-        else
-            ExamineClass(classes.Get(), clsid.Get(), name);
-    }
+    return ValueAsText(value, false) && NamesProgram(value->data);
 }
 
-void CTraceAnalyzer::ReadClassRoute(HKEY classes, const char* name, ClassRoute* route) const
+// Values of the key that name the program: the whole key when it is the program's
+// own, else each such value alone, unticked, as another program's setting. True
+// when the key was collected.
+bool CTraceAnalyzer::ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey)
 {
-    char keyPath[MAX_PATH];
-    char text[MAX_PATH];
-    if (!FormatText(keyPath, MAX_PATH, "%s\\shell\\open\\command", name))
-        return;
-    route->formatted = true;
-    if (ReadTextValue(classes, keyPath, "", text, MAX_PATH)) {
-        route->hasCommand = true;
-        route->command = text;
-        return;
-    }
-    if (FormatText(keyPath, MAX_PATH, "%s\\CLSID", name) && ReadTextValue(classes, keyPath, "", text, MAX_PATH)) {
-        route->hasClassId = true;
-        route->classId = text;
-    }
-}
-
-// Extensions come before the classes in the walk and usually name one of them:
-// a class already read for an extension is not read again. Only the routes read
-// for extensions are kept, so the cache stays as large as the extensions' classes.
-const CTraceAnalyzer::ClassRoute& CTraceAnalyzer::CachedClassRoute(HKEY classes, const char* name)
-{
-    auto cached = classRoutes.find(name);
-    if (cached != classRoutes.end())
-        return cached->second;
-    ClassRoute& route = classRoutes[name];
-    ReadClassRoute(classes, name, &route);
-    return route;
-}
-
-void CTraceAnalyzer::ExamineExtension(HKEY classes, HKEY clsid, const char* name)
-{
-    char progId[MAX_PATH];
-    if (!ReadTextValue(classes, name, "", progId, MAX_PATH) || !IsSingleKeyName(progId))
-        return;
-    const ClassRoute& route = CachedClassRoute(classes, progId);
-    if (!route.formatted)
-        return;
-    if (route.hasCommand) {
-        if (MatchesProgramFolder(route.command.c_str())) {
-            CollectRegistryKey(HKEY_CLASSES_ROOT, name);
-            CollectRegistryKey(HKEY_CLASSES_ROOT, progId);
+    RegKey key;
+    if (!key.Open(root, keyPath))
+        return false;
+    ValueEntry value;
+    for (DWORD index = 0;; ++index) {
+        LONG status = ReadValueAt(key.Get(), index, &value);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS)
+            break;
+        if (!ValueNamesProgram(&value))
+            continue;
+        if (ownKey) {
+            key.Close();
+            CollectRegistryKey(root, keyPath);
+            return true;
         }
-        return;
+        AddTrace(TRACE_REGVALUE, keyPath, value.name, root, IDS_WEAK_OTHER_SETTINGS);
     }
-    const char* text = route.classId.c_str();
-    if (!route.hasClassId || !IsSingleKeyName(text) || !ClassServerMatches(clsid, text))
-        return;
-    CollectRegistryKey(HKEY_CLASSES_ROOT, name);
-    CollectRegistryKey(HKEY_CLASSES_ROOT, progId);
-    char keyPath[MAX_PATH];
-    if (FormatText(keyPath, MAX_PATH, "CLSID\\%s", text))
-        CollectRegistryKey(HKEY_CLASSES_ROOT, keyPath);
-}
-
-void CTraceAnalyzer::ExamineClass(HKEY classes, HKEY clsid, const char* name)
-{
-    ClassRoute read;
-    auto cached = classRoutes.find(name);
-    if (cached == classRoutes.end())
-        ReadClassRoute(classes, name, &read);
-    const ClassRoute& route = cached != classRoutes.end() ? cached->second : read;
-    if (!route.formatted)
-        return;
-    if (route.hasCommand) {
-        if (MatchesProgramFolder(route.command.c_str()))
-            CollectRegistryKey(HKEY_CLASSES_ROOT, name);
-        return;
-    }
-    const char* text = route.classId.c_str();
-    if (!route.hasClassId || !IsSingleKeyName(text) || !ClassServerMatches(clsid, text))
-        return;
-    CollectRegistryKey(HKEY_CLASSES_ROOT, name);
-    char keyPath[MAX_PATH];
-    if (FormatText(keyPath, MAX_PATH, "CLSID\\%s", text))
-        CollectRegistryKey(HKEY_CLASSES_ROOT, keyPath);
-}
-
-bool CTraceAnalyzer::ValueNamesProgram(DWORD type, char* data, DWORD dataSize) const
-{
-    if (type != REG_SZ || !TerminateText(data, dataSize))
-        return false;
-    // A drive-letter path, possibly behind one leading character such as a quote.
-    const char* second = CharAtDbcs(data, 1);
-    const char* third = second ? CharAtDbcs(second, 1) : nullptr;
-    if (!(second && *second == ':') && !(third && *third == ':'))
-        return false;
-    return MatchesProgramFolder(data);
+    return false;
 }
 
 void CTraceAnalyzer::SearchSubkeysByValue(HKEY root, const char* keyPath)
@@ -238,27 +160,8 @@ void CTraceAnalyzer::SearchSubkeysByValue(HKEY root, const char* keyPath)
     for (DWORD index = 0; NextSubkeyName(parent.Get(), &index, name); ++index) {
         PumpIfDue();
         char subkeyPath[MAX_PATH];
-        RegKey subkey;
-        if (!FormatText(subkeyPath, MAX_PATH, "%s\\%s", keyPath, name) || !subkey.Open(parent.Get(), name))
-            continue;
-        for (DWORD valueIndex = 0;; ++valueIndex) {
-            char valueName[MAX_PATH];
-            char data[MAX_PATH];
-            DWORD nameSize = MAX_PATH;
-            DWORD dataSize = MAX_PATH;
-            DWORD type = 0;
-            LONG status = RegEnumValueA(subkey.Get(), valueIndex, valueName, &nameSize, nullptr, &type,
-                                        reinterpret_cast<BYTE*>(data), &dataSize);
-            if (status == ERROR_MORE_DATA)
-                continue;
-            if (status != ERROR_SUCCESS)
-                break;
-            if (ValueNamesProgram(type, data, dataSize)) {
-                subkey.Close();
-                CollectRegistryKey(root, subkeyPath);
-                break;
-            }
-        }
+        if (FormatText(subkeyPath, MAX_PATH, "%s\\%s", keyPath, name))
+            ExamineSettingsKey(root, subkeyPath, true);
     }
 }
 
@@ -269,19 +172,93 @@ void CTraceAnalyzer::SearchRunValues(HKEY root, const char* keyPath)
     RegKey key;
     if (!key.Open(root, keyPath))
         return;
+    ValueEntry value;
     for (DWORD index = 0;; ++index) {
-        char valueName[MAX_PATH];
-        char data[MAX_PATH];
-        DWORD nameSize = MAX_PATH;
-        DWORD dataSize = MAX_PATH;
-        DWORD type = 0;
-        LONG status = RegEnumValueA(key.Get(), index, valueName, &nameSize, nullptr, &type,
-                                    reinterpret_cast<BYTE*>(data), &dataSize);
+        LONG status = ReadValueAt(key.Get(), index, &value);
         if (status == ERROR_MORE_DATA)
             continue;
         if (status != ERROR_SUCCESS)
             break;
-        if (ValueNamesProgram(type, data, dataSize))
-            AddTrace(TRACE_REGVALUE, keyPath, valueName, root);
+        if (ValueNamesProgram(&value))
+            AddTrace(TRACE_REGVALUE, keyPath, value.name, root);
+    }
+}
+
+// The names the program's own keys under "Software" go by: the program folders'
+// names, and the display name and publisher of its own uninstall entries (those
+// whose install location, uninstall command or icon names a program folder).
+std::vector<std::string> CTraceAnalyzer::OwnKeyNames()
+{
+    std::vector<std::string> names;
+    auto add = [&names](const char* name) {
+        if (!IsSingleKeyName(name))
+            return;
+        for (const std::string& known : names) {
+            if (EqualsNoCaseDbcs(known.c_str(), name))
+                return;
+        }
+        names.push_back(name);
+    };
+    for (const std::string& folder : programFolders)
+        add(LeafName(folder.c_str()));
+    LoadUninstallEntries();
+    for (const UninstallEntryPaths& entry : uninstallEntries) {
+        bool own = false;
+        for (const std::string& text : entry.texts)
+            own = own || NamesProgram(text.c_str());
+        if (own) {
+            add(entry.displayName.c_str());
+            add(entry.publisher.c_str());
+        }
+    }
+    return names;
+}
+
+// Keys directly under "Software" and product keys one level below a vendor key.
+// A key named as the program's is collected whole when a value names the program;
+// in any other key such a value is listed alone. Below a vendor key named as the
+// program's every product key is examined, below any other only keys named as the
+// program's, so the walk stays two levels deep. "Classes" is the file-type search's.
+void CTraceAnalyzer::SearchSoftwareKeys(HKEY root)
+{
+    if (programFolders.empty())
+        return;
+    std::vector<std::string> ownNames = OwnKeyNames();
+    RegKey software;
+    if (!software.Open(root, "Software"))
+        return;
+    char name[MAX_PATH];
+    for (DWORD index = 0; NextSubkeyName(software.Get(), &index, name); ++index) {
+        PumpIfDue();
+        char vendorPath[MAX_PATH];
+        if (!FormatText(vendorPath, MAX_PATH, "Software\\%s", name))
+            continue;
+        bool ownVendor = false;
+        for (const std::string& own : ownNames)
+            ownVendor = ownVendor || EqualsNoCaseDbcs(own.c_str(), name);
+        if (!ExamineSettingsKey(root, vendorPath, ownVendor) && !EqualsNoCaseDbcs(name, "Classes"))
+            SearchProductKeys(root, vendorPath, ownVendor, ownNames);
+    }
+}
+
+void CTraceAnalyzer::SearchProductKeys(HKEY root, const char* vendorPath, bool ownVendor,
+                                       const std::vector<std::string>& ownNames)
+{
+    char productPath[MAX_PATH];
+    if (!ownVendor) {
+        for (const std::string& own : ownNames) {
+            if (FormatText(productPath, MAX_PATH, "%s\\%s", vendorPath, own.c_str()))
+                ExamineSettingsKey(root, productPath, true);
+        }
+        return;
+    }
+    RegKey vendor;
+    if (!vendor.Open(root, vendorPath))
+        return;
+    char name[MAX_PATH];
+    for (DWORD index = 0; NextSubkeyName(vendor.Get(), &index, name); ++index) {
+        PumpIfDue();
+        if (FormatText(productPath, MAX_PATH, "%s\\%s", vendorPath, name))
+            ExamineSettingsKey(root, productPath, true);
     }
 }

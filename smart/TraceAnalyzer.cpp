@@ -169,8 +169,8 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     SearchSubkeysByValue(HKEY_LOCAL_MACHINE, kUninstallKey);
     SearchRunValues(HKEY_LOCAL_MACHINE, kRunKey);
     SearchRunValues(HKEY_CURRENT_USER, kRunKey);
-    SearchSubkeysByValue(HKEY_LOCAL_MACHINE, "Software");
-    SearchSubkeysByValue(HKEY_CURRENT_USER, "Software");
+    SearchSoftwareKeys(HKEY_LOCAL_MACHINE);
+    SearchSoftwareKeys(HKEY_CURRENT_USER);
     return result;
 }
 
@@ -382,6 +382,7 @@ void CTraceAnalyzer::LoadUninstallEntries()
             continue;
         char name[MAX_PATH];
         for (DWORD index = 0;; ++index) {
+            PumpIfDue();
             DWORD nameSize = MAX_PATH;
             LONG status = RegEnumKeyExA(uninstall.Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
             if (status == ERROR_MORE_DATA)
@@ -397,6 +398,10 @@ void CTraceAnalyzer::LoadUninstallEntries()
                 if (ReadTextValue(entry.Get(), nullptr, kUninstallPathValues[i], text, MAX_PATH))
                     paths.texts[i] = text;
             }
+            if (ReadTextValue(entry.Get(), nullptr, "DisplayName", text, MAX_PATH))
+                paths.displayName = text;
+            if (ReadTextValue(entry.Get(), nullptr, "Publisher", text, MAX_PATH))
+                paths.publisher = text;
             uninstallEntries.push_back(paths);
         }
     }

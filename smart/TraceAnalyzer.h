@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "smart/ProtectedFolders.h"
+#include "smart/RegistryWalk.h"
 #include "smart/TraceItem.h"
 #include "smart/TraceRemoval.h"
 
@@ -41,15 +42,16 @@ public:
 private:
     struct UninstallEntryPaths {
         std::string texts[3];  // InstallLocation, UninstallString, DisplayIcon
+        std::string displayName;
+        std::string publisher;
     };
-    // What a class key says about its server: the open command or, without one,
-    // the class id. Read once per name, since extensions and the class walk both ask.
+    // What a class key (a ProgID, file type or protocol) holds of the program: the
+    // verbs whose command runs it and whether the whole key is its own. Read once
+    // per name, since extensions and the class walk both ask.
     struct ClassRoute {
-        bool formatted = false;  // the command key path fitted
-        bool hasCommand = false;
-        bool hasClassId = false;
-        std::string command;
-        std::string classId;
+        bool whole = false;
+        std::string classId;                // its class, when the program serves it
+        std::vector<std::string> ownVerbs;  // shell\<verb> keys that run the program
     };
 
     // Analysis (TraceAnalyzer.cpp)
@@ -73,18 +75,26 @@ private:
     void SearchShortcutFolder(const char* folder);
     void SearchProgramsMenu(const char* folder, int depth);
 
-    // Registry searches (RegistryTraceSearch.cpp)
+    // Registry searches (RegistryTraceSearch.cpp, FileTypeTraceSearch.cpp)
     void CollectRegistryKey(HKEY root, const char* keyPath);
+    bool NamesProgram(const char* text) const;
+    bool NamesOtherProgram(const char* text) const;
     void SearchClsidKeys();
     void SearchFileTypes();
-    void ExamineExtension(HKEY classes, HKEY clsid, const char* name);
-    void ExamineClass(HKEY classes, HKEY clsid, const char* name);
+    void ExamineClassKey(HKEY classes, HKEY clsid, const char* name);
     bool ClassServerMatches(HKEY clsid, const char* classId);
-    void ReadClassRoute(HKEY classes, const char* name, ClassRoute* route) const;
-    const ClassRoute& CachedClassRoute(HKEY classes, const char* name);
+    void ReadClassRoute(HKEY classes, HKEY clsid, const char* name, ClassRoute* route);
+    const ClassRoute& CachedClassRoute(HKEY classes, HKEY clsid, const char* name);
+    void ReadOwnVerbs(HKEY classes, const char* name, std::vector<std::string>* verbs) const;
+    bool KeyNamesOtherProgram(HKEY classes, HKEY clsid, const char* keyPath, const char* progId, int depth,
+                              int* budget);
     void SearchSubkeysByValue(HKEY root, const char* keyPath);
     void SearchRunValues(HKEY root, const char* keyPath);
-    bool ValueNamesProgram(DWORD type, char* data, DWORD dataSize) const;
+    bool ValueNamesProgram(ValueEntry* value) const;
+    void SearchSoftwareKeys(HKEY root);
+    void SearchProductKeys(HKEY root, const char* vendorPath, bool ownVendor, const std::vector<std::string>& ownNames);
+    bool ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey);
+    std::vector<std::string> OwnKeyNames();
 
     std::vector<std::unique_ptr<TraceItem>> items;
     std::vector<std::string> programFolders;

@@ -155,7 +155,7 @@ bool IsListed(const std::string& line, const std::vector<std::string>& traces)
 {
     for (const std::string& trace : traces) {
         std::string kind = trace.substr(0, 2);
-        std::string rest = trace.substr(2);
+        std::string rest = trace.substr(2, trace.rfind(" ~") - 2);  // without a weak reason
         if (kind == "F " || kind == "D ") {
             if (StartsWithNoCase(line, rest + "|"))
                 return true;

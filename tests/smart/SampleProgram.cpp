@@ -1,6 +1,7 @@
 #include "SampleProgram.h"
 
 #include "TraceTestSupport.h"
+#include "resource.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -61,6 +62,7 @@ SampleProgram::SampleProgram() : id(UniqueName("um")), base("umsample")
     SetString(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName", "Sample");
     SetString(HKEY_LOCAL_MACHINE, uninstallKey, "InstallLocation", folder);
     SetString(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString", folder + "\\uninst.exe");
+    SetString(HKEY_LOCAL_MACHINE, uninstallKey, "Publisher", "V" + id);
 
     runValue = id;
     expandRunValue = "X" + id;
@@ -148,11 +150,13 @@ std::vector<std::string> SampleProgram::ExpectedTraces() const
     append(progIdKeys);
     append({KeyTrace(HKEY_LOCAL_MACHINE, uninstallKey), ValueTrace(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName"),
             ValueTrace(HKEY_LOCAL_MACHINE, uninstallKey, "InstallLocation"),
+            ValueTrace(HKEY_LOCAL_MACHINE, uninstallKey, "Publisher"),
             ValueTrace(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString")});
     append({ValueTrace(HKEY_LOCAL_MACHINE, kRunKey, runValue), ValueTrace(HKEY_CURRENT_USER, kRunKey, runValue)});
     append({KeyTrace(HKEY_LOCAL_MACHINE, vendorKey), ValueTrace(HKEY_LOCAL_MACHINE, vendorKey, "Path"),
             KeyTrace(HKEY_LOCAL_MACHINE, vendorKey + "\\Settings"), ValueTrace(HKEY_LOCAL_MACHINE, vendorKey + "\\Settings", "x")});
-    append({KeyTrace(HKEY_CURRENT_USER, userKey), ValueTrace(HKEY_CURRENT_USER, userKey, "InstallDir")});
+    // The vendor key bears the publisher's name; the user key is another tool's.
+    append({WeakTrace(ValueTrace(HKEY_CURRENT_USER, userKey, "InstallDir"), IDS_WEAK_OTHER_SETTINGS)});
     return expected;
 }
 

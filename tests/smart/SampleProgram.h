@@ -1,8 +1,9 @@
 // A program installed the way installers do it: a folder with nested, read-only and
 // hidden files, a shortcut to a second folder, desktop and Start-menu shortcuts, a
-// COM class, file types, an uninstall entry, Run values and keys under "Software".
-// Plus things that must not be claimed: a sibling folder whose name begins with the
-// program folder's name, an out-of-process class, an expandable Run value.
+// COM class, file types, an uninstall entry, Run values and its vendor's key under
+// "Software". Plus things that must not be claimed: a sibling folder whose name
+// begins with the program folder's name, an out-of-process class, an expandable Run
+// value, and another tool's key whose setting names the program (listed alone, weak).
 #pragma once
 #include <windows.h>
 

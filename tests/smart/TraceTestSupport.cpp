@@ -73,20 +73,31 @@ std::string ValueTrace(HKEY root, const std::string& path, const std::string& na
     return std::string("V ") + RootName(root) + " " + path + "|" + name;
 }
 
+std::string WeakTrace(const std::string& trace, UINT reason)
+{
+    return trace + " ~" + std::to_string(reason);
+}
+
 std::string Describe(const TraceItem& item)
 {
+    std::string text;
     switch (item.kind) {
     case TRACE_FILE:
-        return item.rootKey || item.valueName[0] ? "bad file " + std::string(item.path) : FileTrace(item.path);
+        text = item.rootKey || item.valueName[0] ? "bad file " + std::string(item.path) : FileTrace(item.path);
+        break;
     case TRACE_FOLDER:
-        return item.rootKey || item.valueName[0] ? "bad folder " + std::string(item.path) : FolderTrace(item.path);
+        text = item.rootKey || item.valueName[0] ? "bad folder " + std::string(item.path) : FolderTrace(item.path);
+        break;
     case TRACE_REGKEY:
-        return item.valueName[0] ? "bad key " + std::string(item.path) : KeyTrace(item.rootKey, item.path);
+        text = item.valueName[0] ? "bad key " + std::string(item.path) : KeyTrace(item.rootKey, item.path);
+        break;
     case TRACE_REGVALUE:
-        return ValueTrace(item.rootKey, item.path, item.valueName);
+        text = ValueTrace(item.rootKey, item.path, item.valueName);
+        break;
     default:
         return "bad kind";
     }
+    return item.weakReason ? WeakTrace(text, item.weakReason) : text;
 }
 
 std::vector<std::string> Traces(const CTraceAnalyzer& analyzer, const TraceRecorder& recorder)

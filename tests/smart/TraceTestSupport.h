@@ -45,6 +45,8 @@ std::string FileTrace(const std::string& path);
 std::string FolderTrace(const std::string& path);
 std::string KeyTrace(HKEY root, const std::string& path);
 std::string ValueTrace(HKEY root, const std::string& path, const std::string& name);
+// A trace listed unticked for the given reason: the description ends in " ~reason".
+std::string WeakTrace(const std::string& trace, UINT reason);
 
 // The analyzer's list, described, after checking that notification n carried item n.
 std::vector<std::string> Traces(const CTraceAnalyzer& analyzer, const TraceRecorder& recorder);

@@ -24,7 +24,8 @@ struct DemoProduct {
     HKEY runRoot;               // HKLM or HKCU ...\CurrentVersion\Run
     const char* runValue;
     const char* runArguments;
-    const char* softwareKey;    // key directly under HKLM\Software and HKCU\Software
+    const char* softwareKey;    // under HKLM\Software and HKCU\Software, named as installers
+                                // name them: the product, or vendor\product
     int desktopFolder;          // CSIDL_DESKTOPDIRECTORY or CSIDL_COMMON_DESKTOPDIRECTORY
     const char* shortcutName;   // desktop and Start-menu shortcut, without ".lnk"
     const char* groupName;      // Start-menu group in the user's Programs folder

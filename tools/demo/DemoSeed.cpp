@@ -7,6 +7,8 @@
 #include "machine/SpecialFolders.h"
 #include "machine/Text.h"
 
+#include <shlwapi.h>
+
 namespace demo {
 
 using machine::Ansi;
@@ -197,8 +199,14 @@ void RemoveProduct(const DemoProduct& product)
     machine::DeleteKeyTree(HKEY_CLASSES_ROOT, std::string("CLSID\\") + product.clsid);
     machine::DeleteKeyTree(HKEY_CLASSES_ROOT, product.extension);
     machine::DeleteKeyTree(HKEY_CLASSES_ROOT, product.progId);
-    machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, SoftwareKeyPath(product));
-    machine::DeleteKeyTree(HKEY_CURRENT_USER, SoftwareKeyPath(product));
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        std::string key = SoftwareKeyPath(product);
+        machine::DeleteKeyTree(root, key);
+        // A vendor level above the product key goes when it is empty.
+        std::string parent = machine::ParentFolder(key);
+        if (_stricmp(parent.c_str(), "Software") != 0)
+            SHDeleteEmptyKeyA(root, parent.c_str());
+    }
     std::string desktopLink = DesktopShortcutPath(product);
     if (!desktopLink.empty())
         DeleteFileA(desktopLink.c_str());

@@ -1,0 +1,16 @@
+// What a piece of registry data names as a program. A path counts only as the
+// program a command runs (the first item of the command line), as a module or icon
+// path, or as a plain path value: a path that is only an argument of another
+// program's command names that other program, not the one in the argument.
+#pragma once
+#include <cstddef>
+
+// The path text names: the quoted first item; unquoted, the shortest prefix that
+// ends in an executable's extension followed by a space or the end, else the whole
+// text when it is a drive-letter or network path. A trailing ",index" (icon or
+// resource number) is dropped. False, with an empty path, when the text names no
+// path, its quote is not closed or the path does not fit pathSize.
+bool NamedPath(const char* text, char* path, size_t pathSize);
+
+// A name in braces with no backslash: how class keys refer to a class id.
+bool IsClassId(const char* text);
