@@ -68,3 +68,5 @@
 #define IDS_WEAK_SHARED_TYPE    18
 #define IDS_WEAK_UNADDRESSABLE  19
 #define IDS_WEAK_SEPARATOR      20
+// Rows that stay for unticked rows inside them
+#define IDS_REMOVAL_KEPT        21

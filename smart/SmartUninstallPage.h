@@ -56,6 +56,7 @@ private:
     // Disables what could re-enter the analyzer while it drains the message queue.
     void BeginAnalysis();
     void EndAnalysis();
+    static std::string RemovalSummary(const RemovalTally& tally);
     std::string FileTypeName(const char* path, bool isFolder);
     // While an analysis runs the list is redrawn about every 50 ms, not per row.
     void SuspendListRedraw();

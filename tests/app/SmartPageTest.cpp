@@ -165,10 +165,12 @@ TEST_F(SmartPageTest, RemovalTakesTheCheckedTracesAndReportsTheOutcome)
     EXPECT_EQ(0, Rows());
     EXPECT_EQ("", apptest::WindowText(page.GetDlgItem(IDC_TARGET)));
     EXPECT_FALSE(UninstallEnabled());
-    // The status line says what happened: something removed, one folder left.
+    // The status line says what happened: the folder was kept for the unchecked
+    // file, not something that failed.
     std::string status = Status();
     EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("已删除"))) << status;
-    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("未能删除 1 项"))) << status;
+    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("未能删除 0 项"))) << status;
+    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("另有 1 项因含有未勾选的项目而保留"))) << status;
 }
 
 TEST_F(SmartPageTest, NotificationsWithoutATraceAddNoRow)

@@ -71,6 +71,22 @@ void DeleteKeyTree(HKEY root, const std::string& path)
     SHDeleteKeyA(root, path.c_str());
 }
 
+bool MakeRegistryLink(HKEY root, const std::string& path, const std::string& machineTarget)
+{
+    HKEY link = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    std::string target = "\\Registry\\Machine\\" + machineTarget;
+    wchar_t wide[1024] = L"";
+    int length = MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, wide, 1024);
+    LONG status = length > 1 ? RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wide),
+                                              static_cast<DWORD>((length - 1) * sizeof(wchar_t)))
+                             : ERROR_INVALID_DATA;
+    RegCloseKey(link);
+    return status == ERROR_SUCCESS;
+}
+
 bool KeyExists(HKEY root, const std::string& path)
 {
     HKEY key = nullptr;

@@ -25,6 +25,8 @@ bool SetString(HKEY root, const std::string& path, const std::string& name, cons
 bool SetStringUnterminated(HKEY root, const std::string& path, const std::string& name, const std::string& value);
 bool SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
 void DeleteKeyTree(HKEY root, const std::string& path);
+// root\path becomes a registry link to HKEY_LOCAL_MACHINE\machineTarget.
+bool MakeRegistryLink(HKEY root, const std::string& path, const std::string& machineTarget);
 bool KeyExists(HKEY root, const std::string& path);
 bool ValueExists(HKEY root, const std::string& path, const std::string& name);
 std::vector<std::string> SubkeyNames(HKEY root, const std::string& path);

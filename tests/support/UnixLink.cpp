@@ -45,12 +45,15 @@ bool RunUnix(const std::string& program, const std::string& commandLine)
     return true;
 }
 
-bool WaitForAttributes(const std::string& path, bool present)
+enum LinkState { LINK_GONE, FOLDER_LINK, FILE_LINK };
+
+bool WaitFor(const std::string& path, LinkState state)
 {
     for (int i = 0; i < 200; ++i) {
         DWORD attributes = GetFileAttributesA(path.c_str());
-        bool isLink = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        if (present ? isLink : attributes == INVALID_FILE_ATTRIBUTES)
+        bool present = attributes != INVALID_FILE_ATTRIBUTES;
+        bool isFolderLink = present && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (state == LINK_GONE ? !present : state == FOLDER_LINK ? isFolderLink : present)
             return true;
         Sleep(25);
     }
@@ -62,9 +65,7 @@ std::string Quote(const std::string& text)
     return "\"" + text + "\"";
 }
 
-}  // namespace
-
-bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath)
+bool MakeLink(const std::string& linkPath, const std::string& targetPath, LinkState state)
 {
     size_t slash = linkPath.find_last_of('\\');
     if (slash == std::string::npos)
@@ -76,7 +77,19 @@ bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath)
     std::string link = parent + "/" + linkPath.substr(slash + 1);
     if (!RunUnix("/bin/ln", "ln -s " + Quote(target) + " " + Quote(link)))
         return false;
-    return WaitForAttributes(linkPath, true);
+    return WaitFor(linkPath, state);
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath)
+{
+    return MakeLink(linkPath, targetPath, FOLDER_LINK);
+}
+
+bool MakeFileLink(const std::string& linkPath, const std::string& targetPath)
+{
+    return MakeLink(linkPath, targetPath, FILE_LINK);
 }
 
 bool RemoveFolderLink(const std::string& linkPath)
@@ -90,7 +103,7 @@ bool RemoveFolderLink(const std::string& linkPath)
     std::string link = parent + "/" + linkPath.substr(slash + 1);
     if (!RunUnix("/bin/rm", "rm -f " + Quote(link)))
         return false;
-    return WaitForAttributes(linkPath, false);
+    return WaitFor(linkPath, LINK_GONE);
 }
 
 }  // namespace fixtures
