@@ -1,6 +1,9 @@
 #include "inventory/QuickUninstallPage.h"
 
+#include "framework/AnsiText.h"
+#include "framework/RegistryTree.h"
 #include "framework/WinApp.h"
+#include "inventory/UninstallCommand.h"
 #include "resource.h"
 
 #include <shellapi.h>
@@ -163,14 +166,26 @@ int CQuickUninstallPage::SelectedIndex() const
     return softwareListView.GetNextItem(-1, LVNI_SELECTED);
 }
 
-void CQuickUninstallPage::RunUninstallCommand(const char* command)
+bool CQuickUninstallPage::RunUninstallCommand(const char* command)
 {
-    WinExec(command, SW_SHOW);
+    return StartUninstallCommand(command);
+}
+
+LONG CQuickUninstallPage::DeleteEntryKey(const char* keyPath)
+{
+    return DeleteKeyTree(HKEY_LOCAL_MACHINE, keyPath);
 }
 
 void CQuickUninstallPage::OpenLink(const char* link)
 {
     ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOW);
+}
+
+void CQuickUninstallPage::ReportFailure(UINT formatId, const char* subject)
+{
+    char text[2 * MAX_PATH];
+    FormatText(text, sizeof(text), LoadStringText(formatId).c_str(), subject);
+    AfxMessageBox(text, MB_OK | MB_ICONERROR);
 }
 
 void CQuickUninstallPage::OnUninstall()
@@ -179,7 +194,11 @@ void CQuickUninstallPage::OnUninstall()
     const InstalledSoftwareEntry* entry = inventory.GetAt(index);
     if (index < 0 || !entry)
         return;
-    RunUninstallCommand(entry->uninstallString);
+    // Only a product whose uninstaller started leaves the list.
+    if (!RunUninstallCommand(entry->uninstallString)) {
+        ReportFailure(IDS_UNINSTALL_NOT_STARTED, entry->uninstallString);
+        return;
+    }
     inventory.RemoveAt(index);
     softwareListView.DeleteItem(index);
 }
@@ -192,8 +211,12 @@ void CQuickUninstallPage::OnDeleteEntry()
         return;
     if (AfxMessageBox(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
+    // The registration goes even when its uninstaller cannot start: that is what forcing is for.
     RunUninstallCommand(entry->uninstallString);
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, entry->keyPath);
+    if (DeleteEntryKey(entry->keyPath) != ERROR_SUCCESS) {
+        ReportFailure(IDS_DELETE_ENTRY_FAILED, entry->keyPath);
+        return;
+    }
     OnRefresh();
 }
 

@@ -37,9 +37,12 @@ protected:
 
     void FillList();
     void ResetImageList();
-    // Runs a product's uninstall command; protected so tests can observe it.
-    virtual void RunUninstallCommand(const char* command);
+    // Starts a product's uninstall command; false when nothing was started.
+    virtual bool RunUninstallCommand(const char* command);
+    // Deletes a product's registration below HKEY_LOCAL_MACHINE; the Win32 result.
+    virtual LONG DeleteEntryKey(const char* keyPath);
     virtual void OpenLink(const char* link);
+    void ReportFailure(UINT formatId, const char* subject);
 
     CPageButton openLinkButton;
     CPageButton refreshButton;
