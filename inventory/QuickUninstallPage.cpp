@@ -10,7 +10,7 @@
 #include <shlwapi.h>
 
 CQuickUninstallPage::CQuickUninstallPage()
-    : CDialog(IDD_QUICK_PAGE), listReady(0),
+    : CDialog(IDD_QUICK_PAGE), listReady(0), actionsEnabled(true),
       defaultIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT)))
 {
     backgroundBrush.CreateSolidBrush(PAGE_BACKGROUND_COLOR);
@@ -66,7 +66,11 @@ BOOL CQuickUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (CommandCode(wParam) != BN_CLICKED)
         return CDialog::OnCommand(wParam, lParam);
-    switch (CommandId(wParam)) {
+    UINT id = CommandId(wParam);
+    bool isAction = id == IDC_UNINSTALL || id == IDC_DELETE_ENTRY || id == IDC_REFRESH || id == IDC_OPEN_LINK;
+    if (isAction && !actionsEnabled)
+        return TRUE;
+    switch (id) {
     case IDC_UNINSTALL:
         OnUninstall();
         return TRUE;
@@ -158,7 +162,16 @@ void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
     helpLinkText = entry->helpLink;
     keyPathText = entry->keyPath;
     UpdateData(FALSE);
-    openLinkButton.EnableWindow(!helpLinkText.empty());
+    openLinkButton.EnableWindow(actionsEnabled && !helpLinkText.empty());
+}
+
+void CQuickUninstallPage::EnableActions(bool enable)
+{
+    actionsEnabled = enable;
+    uninstallButton.EnableWindow(enable);
+    deleteEntryButton.EnableWindow(enable);
+    refreshButton.EnableWindow(enable);
+    openLinkButton.EnableWindow(enable && !helpLinkText.empty());
 }
 
 int CQuickUninstallPage::SelectedIndex() const

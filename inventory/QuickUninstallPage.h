@@ -18,6 +18,8 @@ public:
     ~CQuickUninstallPage() override;
 
     const CInstalledSoftwareList& Inventory() const { return inventory; }
+    // Turns the four actions off and on again (while an analysis runs elsewhere).
+    void EnableActions(bool enable);
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -58,6 +60,7 @@ protected:
     CInstalledSoftwareList inventory;
     CImageList imageList;
     int listReady;
+    bool actionsEnabled;
     HICON defaultIcon;
 
 private:

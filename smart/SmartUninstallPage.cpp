@@ -160,6 +160,7 @@ void CSmartUninstallPage::OnPickProgram()
 void CSmartUninstallPage::BeginAnalysis()
 {
     analyzing = true;
+    NotifyParentOfAnalysis(TRUE);
     CWnd* guarded[] = {&analyzeButton, &uninstallButton, &desktopShortcutButton, &startMenuButton, &programButton};
     for (int i = 0; i < 5; ++i) {
         savedEnabled[i] = guarded[i]->IsWindowEnabled();
@@ -182,6 +183,14 @@ void CSmartUninstallPage::EndAnalysis()
     FlushStatus();
     typeNames.clear();
     analyzing = false;
+    NotifyParentOfAnalysis(FALSE);
+}
+
+void CSmartUninstallPage::NotifyParentOfAnalysis(BOOL running)
+{
+    HWND parent = ::GetParent(m_hWnd);
+    if (parent)
+        ::SendMessageA(parent, WM_ANALYSIS_RUNNING, running, 0);
 }
 
 void CSmartUninstallPage::OnStartAnalysis()
