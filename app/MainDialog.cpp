@@ -53,6 +53,10 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(appIcon);
+    case WM_ANALYSIS_RUNNING:
+        // The quick page's actions change the registry the analysis is reading.
+        quickPage.EnableActions(wParam == FALSE);
+        return 0;
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(&client);

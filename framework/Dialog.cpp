@@ -2,6 +2,8 @@
 
 #include "framework/WinApp.h"
 
+#include <cstring>
+
 void DDX_Control(CDataExchange* dx, int id, CWnd& control)
 {
     if (control.m_hWnd)
@@ -25,6 +27,15 @@ void DDX_Text(CDataExchange* dx, int id, std::string& value)
     int copied = GetWindowTextA(item, &text[0], length + 1);
     text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
     value = text;
+}
+
+BOOL PreTranslateDialogMessage(MSG* msg)
+{
+    HWND root = msg->hwnd ? GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
+    char className[16] = "";
+    if (!root || !GetClassNameA(root, className, sizeof(className)) || strcmp(className, "#32770") != 0)
+        return FALSE;
+    return CWnd::WalkPreTranslateTree(root, msg) || IsDialogMessageA(root, msg);
 }
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : templateId(templateId), parentWnd(parent)

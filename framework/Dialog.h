@@ -18,6 +18,12 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control);
 // Moves text between the control and value.
 void DDX_Text(CDataExchange* dx, int id, std::string& value);
 
+// What a dialog's own message loop does with msg before dispatching it, for loops
+// that run while a dialog is up (a long search that keeps messages flowing): the
+// windows' PreTranslateMessage up to the top-level window and, when that window is
+// a dialog, its keyboard handling (Tab, arrows, mnemonics). True when consumed.
+BOOL PreTranslateDialogMessage(MSG* msg);
+
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);

@@ -1,13 +1,16 @@
 #include "inventory/QuickUninstallPage.h"
 
+#include "framework/AnsiText.h"
+#include "framework/RegistryTree.h"
 #include "framework/WinApp.h"
+#include "inventory/UninstallCommand.h"
 #include "resource.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>
 
 CQuickUninstallPage::CQuickUninstallPage()
-    : CDialog(IDD_QUICK_PAGE), listReady(0),
+    : CDialog(IDD_QUICK_PAGE), listReady(0), actionsEnabled(true),
       defaultIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT)))
 {
     backgroundBrush.CreateSolidBrush(PAGE_BACKGROUND_COLOR);
@@ -63,7 +66,11 @@ BOOL CQuickUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (CommandCode(wParam) != BN_CLICKED)
         return CDialog::OnCommand(wParam, lParam);
-    switch (CommandId(wParam)) {
+    UINT id = CommandId(wParam);
+    bool isAction = id == IDC_UNINSTALL || id == IDC_DELETE_ENTRY || id == IDC_REFRESH || id == IDC_OPEN_LINK;
+    if (isAction && !actionsEnabled)
+        return TRUE;
+    switch (id) {
     case IDC_UNINSTALL:
         OnUninstall();
         return TRUE;
@@ -155,7 +162,16 @@ void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
     helpLinkText = entry->helpLink;
     keyPathText = entry->keyPath;
     UpdateData(FALSE);
-    openLinkButton.EnableWindow(!helpLinkText.empty());
+    openLinkButton.EnableWindow(actionsEnabled && !helpLinkText.empty());
+}
+
+void CQuickUninstallPage::EnableActions(bool enable)
+{
+    actionsEnabled = enable;
+    uninstallButton.EnableWindow(enable);
+    deleteEntryButton.EnableWindow(enable);
+    refreshButton.EnableWindow(enable);
+    openLinkButton.EnableWindow(enable && !helpLinkText.empty());
 }
 
 int CQuickUninstallPage::SelectedIndex() const
@@ -163,14 +179,26 @@ int CQuickUninstallPage::SelectedIndex() const
     return softwareListView.GetNextItem(-1, LVNI_SELECTED);
 }
 
-void CQuickUninstallPage::RunUninstallCommand(const char* command)
+bool CQuickUninstallPage::RunUninstallCommand(const char* command)
 {
-    WinExec(command, SW_SHOW);
+    return StartUninstallCommand(command);
+}
+
+LONG CQuickUninstallPage::DeleteEntryKey(const char* keyPath)
+{
+    return DeleteKeyTree(HKEY_LOCAL_MACHINE, keyPath);
 }
 
 void CQuickUninstallPage::OpenLink(const char* link)
 {
     ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOW);
+}
+
+void CQuickUninstallPage::ReportFailure(UINT formatId, const char* subject)
+{
+    char text[2 * MAX_PATH];
+    FormatText(text, sizeof(text), LoadStringText(formatId).c_str(), subject);
+    AfxMessageBox(text, MB_OK | MB_ICONERROR);
 }
 
 void CQuickUninstallPage::OnUninstall()
@@ -179,7 +207,11 @@ void CQuickUninstallPage::OnUninstall()
     const InstalledSoftwareEntry* entry = inventory.GetAt(index);
     if (index < 0 || !entry)
         return;
-    RunUninstallCommand(entry->uninstallString);
+    // Only a product whose uninstaller started leaves the list.
+    if (!RunUninstallCommand(entry->uninstallString)) {
+        ReportFailure(IDS_UNINSTALL_NOT_STARTED, entry->uninstallString);
+        return;
+    }
     inventory.RemoveAt(index);
     softwareListView.DeleteItem(index);
 }
@@ -192,8 +224,12 @@ void CQuickUninstallPage::OnDeleteEntry()
         return;
     if (AfxMessageBox(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
+    // The registration goes even when its uninstaller cannot start: that is what forcing is for.
     RunUninstallCommand(entry->uninstallString);
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, entry->keyPath);
+    if (DeleteEntryKey(entry->keyPath) != ERROR_SUCCESS) {
+        ReportFailure(IDS_DELETE_ENTRY_FAILED, entry->keyPath);
+        return;
+    }
     OnRefresh();
 }
 

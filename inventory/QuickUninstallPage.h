@@ -18,6 +18,8 @@ public:
     ~CQuickUninstallPage() override;
 
     const CInstalledSoftwareList& Inventory() const { return inventory; }
+    // Turns the four actions off and on again (while an analysis runs elsewhere).
+    void EnableActions(bool enable);
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -37,9 +39,12 @@ protected:
 
     void FillList();
     void ResetImageList();
-    // Runs a product's uninstall command; protected so tests can observe it.
-    virtual void RunUninstallCommand(const char* command);
+    // Starts a product's uninstall command; false when nothing was started.
+    virtual bool RunUninstallCommand(const char* command);
+    // Deletes a product's registration below HKEY_LOCAL_MACHINE; the Win32 result.
+    virtual LONG DeleteEntryKey(const char* keyPath);
     virtual void OpenLink(const char* link);
+    void ReportFailure(UINT formatId, const char* subject);
 
     CPageButton openLinkButton;
     CPageButton refreshButton;
@@ -55,6 +60,7 @@ protected:
     CInstalledSoftwareList inventory;
     CImageList imageList;
     int listReady;
+    bool actionsEnabled;
     HICON defaultIcon;
 
 private:

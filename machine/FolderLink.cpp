@@ -47,12 +47,15 @@ bool RunUnix(const std::string& program, const std::string& commandLine)
     return true;
 }
 
-bool WaitForAttributes(const std::string& path, bool present)
+enum LinkState { LINK_GONE, FOLDER_LINK, FILE_LINK };
+
+bool WaitFor(const std::string& path, LinkState state)
 {
     for (int i = 0; i < 200; ++i) {
         DWORD attributes = GetFileAttributesA(path.c_str());
-        bool isLink = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        if (present ? isLink : attributes == INVALID_FILE_ATTRIBUTES)
+        bool present = attributes != INVALID_FILE_ATTRIBUTES;
+        bool isFolderLink = present && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (state == LINK_GONE ? !present : state == FOLDER_LINK ? isFolderLink : present)
             return true;
         Sleep(25);
     }
@@ -74,9 +77,7 @@ std::string UnixLinkPath(const std::string& linkPath)
     return parent.empty() ? parent : parent + "/" + linkPath.substr(slash + 1);
 }
 
-}  // namespace
-
-bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath)
+bool MakeLink(const std::string& linkPath, const std::string& targetPath, LinkState state)
 {
     std::string link = UnixLinkPath(linkPath);
     std::string target = UnixPath(targetPath);
@@ -84,7 +85,19 @@ bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath)
         return false;
     if (!RunUnix("/bin/ln", "ln -s " + Quote(target) + " " + Quote(link)))
         return false;
-    return WaitForAttributes(linkPath, true);
+    return WaitFor(linkPath, state);
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::string& linkPath, const std::string& targetPath)
+{
+    return MakeLink(linkPath, targetPath, FOLDER_LINK);
+}
+
+bool MakeFileLink(const std::string& linkPath, const std::string& targetPath)
+{
+    return MakeLink(linkPath, targetPath, FILE_LINK);
 }
 
 bool RemoveFolderLink(const std::string& linkPath)
@@ -92,7 +105,7 @@ bool RemoveFolderLink(const std::string& linkPath)
     std::string link = UnixLinkPath(linkPath);
     if (link.empty() || !RunUnix("/bin/rm", "rm -f " + Quote(link)))
         return false;
-    return WaitForAttributes(linkPath, false);
+    return WaitFor(linkPath, LINK_GONE);
 }
 
 }  // namespace machine

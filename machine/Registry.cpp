@@ -37,6 +37,21 @@ bool SetDword(HKEY root, const std::string& path, const std::string& name, DWORD
     return SetValue(root, path, name, REG_DWORD, &value, sizeof(value));
 }
 
+bool MakeRegistryLink(HKEY root, const std::string& path, const std::string& machineTarget)
+{
+    KeyHandle link;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr,
+                        link.Receive(), nullptr) != ERROR_SUCCESS)
+        return false;
+    std::string target = "\\Registry\\Machine\\" + machineTarget;
+    wchar_t wide[1024] = L"";
+    int length = MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, wide, 1024);
+    if (length <= 1)
+        return false;
+    return RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wide),
+                          static_cast<DWORD>((length - 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
 void DeleteKeyTree(HKEY root, const std::string& path)
 {
     SHDeleteKeyA(root, path.c_str());

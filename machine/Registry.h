@@ -22,6 +22,8 @@ bool SetDword(HKEY root, const std::string& path, const std::string& name, DWORD
 
 // Deletes root\path with everything under it; a missing key is no error.
 void DeleteKeyTree(HKEY root, const std::string& path);
+// root\path becomes a registry link to HKEY_LOCAL_MACHINE\machineTarget.
+bool MakeRegistryLink(HKEY root, const std::string& path, const std::string& machineTarget);
 void DeleteValue(HKEY root, const std::string& path, const std::string& name);
 
 bool KeyExists(HKEY root, const std::string& path);

@@ -68,3 +68,7 @@
 #define IDS_WEAK_SHARED_TYPE    18
 #define IDS_WEAK_UNADDRESSABLE  19
 #define IDS_WEAK_SEPARATOR      20
+// What removal and the quick page's actions could not do
+#define IDS_REMOVAL_KEPT        21
+#define IDS_UNINSTALL_NOT_STARTED 22
+#define IDS_DELETE_ENTRY_FAILED 23

@@ -160,6 +160,7 @@ void CSmartUninstallPage::OnPickProgram()
 void CSmartUninstallPage::BeginAnalysis()
 {
     analyzing = true;
+    NotifyParentOfAnalysis(TRUE);
     CWnd* guarded[] = {&analyzeButton, &uninstallButton, &desktopShortcutButton, &startMenuButton, &programButton};
     for (int i = 0; i < 5; ++i) {
         savedEnabled[i] = guarded[i]->IsWindowEnabled();
@@ -182,6 +183,14 @@ void CSmartUninstallPage::EndAnalysis()
     FlushStatus();
     typeNames.clear();
     analyzing = false;
+    NotifyParentOfAnalysis(FALSE);
+}
+
+void CSmartUninstallPage::NotifyParentOfAnalysis(BOOL running)
+{
+    HWND parent = ::GetParent(m_hWnd);
+    if (parent)
+        ::SendMessageA(parent, WM_ANALYSIS_RUNNING, running, 0);
 }
 
 void CSmartUninstallPage::OnStartAnalysis()
@@ -338,6 +347,19 @@ void CSmartUninstallPage::AddTraceRow(const TraceItem* item)
         ResumeListRedraw();
 }
 
+// Says what happened, so that a trace that could not go is not passed over.
+std::string CSmartUninstallPage::RemovalSummary(const RemovalTally& tally)
+{
+    char summary[256] = "";
+    FormatText(summary, sizeof(summary), LoadStringText(IDS_REMOVAL_SUMMARY).c_str(), tally.Count(REMOVAL_DONE),
+               tally.Count(REMOVAL_SCHEDULED), tally.Count(REMOVAL_FAILED));
+    int kept = tally.Count(REMOVAL_KEPT);
+    char keptText[128] = "";
+    if (kept > 0)
+        FormatText(keptText, sizeof(keptText), LoadStringText(IDS_REMOVAL_KEPT).c_str(), kept);
+    return std::string(summary) + keptText;
+}
+
 void CSmartUninstallPage::OnUninstall()
 {
     if (analyzing)
@@ -347,18 +369,13 @@ void CSmartUninstallPage::OnUninstall()
         return;
     if (ShowMessage(IDS_CONFIRM_REMOVE, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
-    int outcomes[REMOVAL_FAILED + 1] = {};
-    for (int index = 0; index < count; ++index) {
-        if (resultList.GetCheck(index))
-            ++outcomes[analyzer.RemoveItem(static_cast<unsigned>(index))];
-    }
+    std::vector<bool> checked(static_cast<size_t>(count));
+    for (int index = 0; index < count; ++index)
+        checked[static_cast<size_t>(index)] = resultList.GetCheck(index) != 0;
+    RemovalTally tally = analyzer.RemoveChecked(checked);
     analyzer.Clear();
     resultList.DeleteAllItems();
     targetEdit.SetWindowText("");
-    // Say what happened, so that a trace that could not go is not passed over.
-    char summary[256] = "";
-    FormatText(summary, sizeof(summary), LoadStringText(IDS_REMOVAL_SUMMARY).c_str(), outcomes[REMOVAL_DONE],
-               outcomes[REMOVAL_SCHEDULED], outcomes[REMOVAL_FAILED]);
-    statusEdit.SetWindowText(summary);
+    statusEdit.SetWindowText(RemovalSummary(tally).c_str());
     uninstallButton.EnableWindow(FALSE);
 }

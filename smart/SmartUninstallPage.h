@@ -13,6 +13,10 @@
 #include <map>
 #include <string>
 
+// Sent to the page's parent when an analysis starts (wParam TRUE) and when it ends
+// (FALSE), so what else could change the machine meanwhile waits for it.
+const UINT WM_ANALYSIS_RUNNING = WM_USER + 889;
+
 class CSmartUninstallPage : public CDialog {
 public:
     CSmartUninstallPage();
@@ -56,6 +60,8 @@ private:
     // Disables what could re-enter the analyzer while it drains the message queue.
     void BeginAnalysis();
     void EndAnalysis();
+    void NotifyParentOfAnalysis(BOOL running);
+    static std::string RemovalSummary(const RemovalTally& tally);
     std::string FileTypeName(const char* path, bool isFolder);
     // While an analysis runs the list is redrawn about every 50 ms, not per row.
     void SuspendListRedraw();

@@ -1,6 +1,7 @@
 #include "smart/TraceAnalyzer.h"
 
 #include "framework/AnsiText.h"
+#include "framework/Dialog.h"
 #include "framework/RegKey.h"
 #include "smart/FolderPaths.h"
 #include "smart/ShortcutResolver.h"
@@ -259,6 +260,9 @@ void CTraceAnalyzer::PumpMessages()
 {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        // Keyboard navigation of the dialog keeps working while the search runs.
+        if (PreTranslateDialogMessage(&message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

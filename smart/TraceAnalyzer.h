@@ -1,6 +1,6 @@
 // The smart-uninstall engine: finds the folder a program lives in and lists every
 // trace of it (files, folders, shortcuts, registry keys and values), reporting each
-// one at once to a notify window; removes listed traces by index.
+// one at once to a notify window; removes the ticked ones.
 #pragma once
 #include <windows.h>
 
@@ -31,9 +31,9 @@ public:
     // Frees every trace; item pointers handed out before become invalid.
     void Clear();
 
-    // Deletes the trace at index (files that cannot go now are scheduled for the next
-    // start). The list itself is unchanged, so indexes stay valid for a whole run.
-    RemovalOutcome RemoveItem(unsigned index);
+    // Removes the ticked traces (checked[i] ticks item i) in one run, keeping the
+    // unticked ones (see RemoveTraces). The list itself is unchanged.
+    RemovalTally RemoveChecked(const std::vector<bool>& checked);
 
     size_t GetItemCount() const { return items.size(); }
     const TraceItem* GetItem(size_t index) const;

@@ -1,13 +1,13 @@
 #include "smart/TraceRemoval.h"
 
 #include "framework/AnsiText.h"
+#include "framework/RegistryTree.h"
 #include "smart/PlatformVersion.h"
 #include "smart/TraceAnalyzer.h"
 
-#include <shlwapi.h>
-
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,73 +18,6 @@ struct FileCloser {
     void operator()(FILE* file) const { fclose(file); }
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
-// Owns a registry key handle opened by RegOpenKeyExA.
-class KeyHandle {
-public:
-    KeyHandle() = default;
-    ~KeyHandle()
-    {
-        if (key)
-            RegCloseKey(key);
-    }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY* Out() { return &key; }
-    HKEY Get() const { return key; }
-
-private:
-    HKEY key = nullptr;
-};
-
-bool IsLinkKey(HKEY key)
-{
-    DWORD type = 0;
-    return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
-           type == REG_LINK;
-}
-
-// Removes a registry link key itself, never what it points to.
-void DeleteLinkKey(HKEY link)
-{
-    typedef LONG(NTAPI * NtDeleteKeyFunction)(HANDLE);
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    FARPROC proc = ntdll ? GetProcAddress(ntdll, "NtDeleteKey") : nullptr;
-    if (!proc)
-        return;
-    auto deleteKey = reinterpret_cast<NtDeleteKeyFunction>(reinterpret_cast<void (*)()>(proc));
-    deleteKey(link);
-}
-
-// Deletes root\path with everything below it. Unlike SHDeleteKeyA it never follows
-// a registry link: a link below the key is removed as a link.
-void DeleteKeyTree(HKEY root, const char* path)
-{
-    KeyHandle key;
-    if (RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, KEY_READ | DELETE, key.Out()) != ERROR_SUCCESS)
-        return;
-    if (IsLinkKey(key.Get())) {
-        DeleteLinkKey(key.Get());
-        return;
-    }
-    std::vector<std::string> children;
-    char name[MAX_PATH];
-    for (DWORD index = 0;; ++index) {
-        DWORD nameSize = MAX_PATH;
-        LONG status = RegEnumKeyExA(key.Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA)
-            continue;
-        if (status != ERROR_SUCCESS)
-            break;
-        children.push_back(name);
-    }
-    for (const std::string& child : children) {
-        char childPath[MAX_PATH];
-        if (FormatText(childPath, MAX_PATH, "%s\\%s", path, child.c_str()))
-            DeleteKeyTree(root, childPath);
-    }
-    RegDeleteKeyA(root, path);
-}
 
 // Owns a file handle from CreateFileA.
 class FileHandle {
@@ -118,19 +51,82 @@ bool SameFile(HANDLE a, HANDLE b)
 // RemoveDirectoryA removes the link itself only where the link can be opened as
 // itself; where opening it as a link still reaches the target (some platforms),
 // removing "the link" would remove the target folder, so it is left alone.
-void RemoveFolderLink(const char* path)
+DWORD RemoveFolderLink(const char* path)
 {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     FileHandle link(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!link.IsValid())
-        return;
+        return GetLastError();
     FileHandle target(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     // A dangling link has no target to confuse it with.
     if (target.IsValid() && SameFile(link.Get(), target.Get()))
-        return;
-    RemoveDirectoryA(path);
+        return ERROR_ACCESS_DENIED;
+    return RemoveDirectoryA(path) ? ERROR_SUCCESS : GetLastError();
+}
+
+const DWORD kWidePath = 1024;
+
+// A final path in the form a long path name has: "\\?\C:\x" as "C:\x", "\\?\UNC\s\x" as "\\s\x".
+std::wstring PlainPath(const wchar_t* path)
+{
+    if (wcsncmp(path, L"\\\\?\\UNC\\", 8) == 0)
+        return std::wstring(L"\\\\") + (path + 8);
+    return wcsncmp(path, L"\\\\?\\", 4) == 0 ? std::wstring(path + 4) : std::wstring(path);
+}
+
+// True when opening path reaches another file than the one the path names: a link
+// that the platform does not show as one (Wine lists a Unix symbolic link to a file
+// as a plain file, and deleting it deletes the file it leads to). Before Vista the
+// platform cannot say, and has no file links either.
+bool ReachesAnotherFile(const char* path)
+{
+    typedef DWORD(WINAPI * FinalPathFunction)(HANDLE, LPWSTR, DWORD, DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FARPROC proc = kernel ? GetProcAddress(kernel, "GetFinalPathNameByHandleW") : nullptr;
+    if (!proc)
+        return false;
+    auto finalPath = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void (*)()>(proc));
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    FileHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.IsValid())
+        return false;
+    wchar_t reached[kWidePath];
+    DWORD length = finalPath(file.Get(), reached, kWidePath, 0);
+    if (length == 0)
+        return false;
+    if (length >= kWidePath)
+        return true;  // longer than any path the analysis lists
+    wchar_t wide[MAX_PATH];
+    wchar_t named[kWidePath];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) == 0)
+        return false;
+    length = GetLongPathNameW(wide, named, kWidePath);
+    return length > 0 && length < kWidePath && lstrcmpiW(PlainPath(reached).c_str(), named) != 0;
+}
+
+// Read-only is the one attribute that stops a deletion: it is dropped for the
+// deletion and put back when the file stays.
+bool DeleteReadOnlyFile(const char* path, DWORD attributes)
+{
+    const DWORD settable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE;
+    DWORD writable = attributes & settable;
+    if (!SetFileAttributesA(path, writable ? writable : FILE_ATTRIBUTE_NORMAL))
+        return false;
+    if (DeleteFileA(path))
+        return true;
+    SetFileAttributesA(path, attributes & (settable | FILE_ATTRIBUTE_READONLY));
+    return false;
+}
+
+bool ScheduleFileDeletion(const char* path)
+{
+    if (IsWindowsNT())
+        return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    return ScheduleDeleteViaWininit(path);
 }
 
 bool ReadWholeFile(const char* path, std::string* content)
@@ -181,91 +177,69 @@ bool FindRenameSectionEnd(const std::string& content, size_t* insertAt)
 
 }  // namespace
 
-RemovalOutcome CTraceAnalyzer::RemoveItem(unsigned index)
+RemovalTally CTraceAnalyzer::RemoveChecked(const std::vector<bool>& checked)
 {
-    if (index >= items.size() || !items[index])
-        return REMOVAL_IGNORED;
-    return DeleteTrace(items[index].get());
+    std::vector<const TraceItem*> rows;
+    rows.reserve(items.size());
+    for (const auto& item : items)
+        rows.push_back(item.get());
+    return RemoveTraces(rows, checked);
 }
 
-namespace {
-
-bool PathGone(const char* path)
+bool IsAddressablePath(const char* path)
 {
-    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
-}
-
-bool KeyGone(HKEY root, const char* path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, KEY_READ, &key) != ERROR_SUCCESS)
-        return true;
-    RegCloseKey(key);
-    return false;
-}
-
-bool ValueGone(HKEY root, const char* path, const char* name)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, KEY_READ, &key) != ERROR_SUCCESS)
-        return true;
-    bool gone = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS;
-    RegCloseKey(key);
-    return gone;
-}
-
-RemovalOutcome Outcome(bool gone)
-{
-    return gone ? REMOVAL_DONE : REMOVAL_FAILED;
-}
-
-}  // namespace
-
-RemovalOutcome DeleteTrace(const TraceItem* item)
-{
-    if (!item)
-        return REMOVAL_IGNORED;
-    switch (item->kind) {
-    case TRACE_FILE:
-        return DeleteFileOrSchedule(item->path);
-    case TRACE_FOLDER: {
-        DWORD attributes = GetFileAttributesA(item->path);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            RemoveFolderLink(item->path);
-        else
-            RemoveDirectoryA(item->path);  // only an empty folder goes
-        return Outcome(PathGone(item->path));
-    }
-    case TRACE_REGKEY:
-        if (!item->path[0])
-            return REMOVAL_IGNORED;
-        DeleteKeyTree(item->rootKey, item->path);
-        return Outcome(KeyGone(item->rootKey, item->path));
-    case TRACE_REGVALUE:
-        if (!item->path[0])
-            return REMOVAL_IGNORED;
-        SHDeleteValueA(item->rootKey, item->path, item->valueName);
-        return Outcome(ValueGone(item->rootKey, item->path, item->valueName));
-    default:
-        return REMOVAL_IGNORED;
-    }
+    return path && *path && !strpbrk(path, "?*");
 }
 
 RemovalOutcome DeleteFileOrSchedule(const char* path)
 {
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    if (DeleteFileA(path))
-        return REMOVAL_DONE;
-    // Nothing to schedule for a file that is gone: a later file of the same name
-    // must not be deleted at the next start.
+    if (!IsAddressablePath(path))
+        return REMOVAL_FAILED;
+    // Attributes of the entry itself: a link's own, never its target's.
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return REMOVAL_DONE;
+        return IsNotFoundError(GetLastError()) ? REMOVAL_DONE : REMOVAL_FAILED;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return REMOVAL_FAILED;
-    if (IsWindowsNT())
-        return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? REMOVAL_SCHEDULED : REMOVAL_FAILED;
-    return ScheduleDeleteViaWininit(path) ? REMOVAL_SCHEDULED : REMOVAL_FAILED;
+    bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (!isLink && ReachesAnotherFile(path))
+        return REMOVAL_FAILED;
+    if (DeleteFileA(path))
+        return REMOVAL_DONE;
+    DWORD error = GetLastError();
+    if (IsNotFoundError(error))
+        return REMOVAL_DONE;
+    // Attributes are never changed through a link: they would be its target's.
+    if (error == ERROR_ACCESS_DENIED && !isLink && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        DeleteReadOnlyFile(path, attributes))
+        return REMOVAL_DONE;
+    // In use (an open file, a running program): deleted at the next start.
+    return ScheduleFileDeletion(path) ? REMOVAL_SCHEDULED : REMOVAL_FAILED;
+}
+
+DWORD RemoveFolderOrLink(const char* path)
+{
+    if (!IsAddressablePath(path))
+        return ERROR_INVALID_NAME;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = GetLastError();
+        return IsNotFoundError(error) ? ERROR_SUCCESS : error;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_DIRECTORY;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return RemoveFolderLink(path);
+    if (RemoveDirectoryA(path))  // only an empty folder goes
+        return ERROR_SUCCESS;
+    DWORD error = GetLastError();
+    return IsNotFoundError(error) ? ERROR_SUCCESS : error;
+}
+
+bool ScheduleFolderRemoval(const char* path)
+{
+    // wininit.ini deletes files only.
+    return IsWindowsNT() && MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
 bool ScheduleDeleteViaWininit(const char* path)

@@ -1,6 +1,7 @@
 // The smart-uninstall page: screening, an analysis shown as checked rows, removal of
 // the checked ones, drops and the guard against re-entry while an analysis runs.
 #include "smart/SmartUninstallPage.h"
+#include "app/MainDialog.h"
 #include "resource.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
@@ -27,6 +28,25 @@ protected:
             probe();
         }
         return CSmartUninstallPage::WindowProc(msg, wParam, lParam);
+    }
+};
+
+// A window that runs a probe when a message posted to it is dispatched, by whatever
+// loop dispatches it.
+class ProbeWindow : public CWnd {
+public:
+    std::function<void()> probes[2];  // for WM_APP and WM_APP + 1
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if ((msg == WM_APP || msg == WM_APP + 1) && probes[msg - WM_APP]) {
+            auto probe = probes[msg - WM_APP];
+            probes[msg - WM_APP] = nullptr;
+            probe();
+            return 0;
+        }
+        return CWnd::WindowProc(msg, wParam, lParam);
     }
 };
 
@@ -165,10 +185,12 @@ TEST_F(SmartPageTest, RemovalTakesTheCheckedTracesAndReportsTheOutcome)
     EXPECT_EQ(0, Rows());
     EXPECT_EQ("", apptest::WindowText(page.GetDlgItem(IDC_TARGET)));
     EXPECT_FALSE(UninstallEnabled());
-    // The status line says what happened: something removed, one folder left.
+    // The status line says what happened: the folder was kept for the unchecked
+    // file, not something that failed.
     std::string status = Status();
     EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("已删除"))) << status;
-    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("未能删除 1 项"))) << status;
+    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("未能删除 0 项"))) << status;
+    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("另有 1 项因含有未勾选的项目而保留"))) << status;
 }
 
 TEST_F(SmartPageTest, NotificationsWithoutATraceAddNoRow)
@@ -234,6 +256,44 @@ TEST_F(SmartPageTest, ControlsCannotReenterARunningAnalysis)
     EXPECT_TRUE(fixtures::FileExists(program));
     for (int id : {IDC_ANALYZE, IDC_UNINSTALL, IDC_PICK_DESKTOP, IDC_PICK_STARTMENU, IDC_PICK_PROGRAM})
         EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(id))) << id;
+}
+
+TEST_F(SmartPageTest, InTheMainWindowAnAnalysisLocksTheQuickPageButNotNavigationOrKeyboard)
+{
+    CMainDialog dialog;
+    ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PAGE_SMART, BN_CLICKED), 0);
+    HWND smart = dialog.smartPage.m_hWnd;
+    HWND quick = dialog.quickPage.m_hWnd;
+    HWND target = GetDlgItem(smart, IDC_TARGET);
+    SetWindowTextA(target, program.c_str());
+    const int quickActions[] = {IDC_UNINSTALL, IDC_DELETE_ENTRY, IDC_REFRESH};
+
+    ProbeWindow probe;
+    RECT rect = {0, 0, 10, 10};
+    ASSERT_TRUE(probe.CreateEx(0, nullptr, "probe", WS_POPUP, rect, nullptr, 0));
+    HWND focusAfterTab = nullptr;
+    bool probed = false;
+    probe.probes[0] = [&]() {
+        probed = true;
+        for (int id : quickActions)
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(quick, id))) << id;
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog.m_hWnd, IDC_NAVIGATION_BAR)));
+        // The user presses Tab in the target field while the search runs.
+        SetFocus(target);
+        PostMessageA(target, WM_KEYDOWN, VK_TAB, 0);
+        PostMessageA(probe.m_hWnd, WM_APP + 1, 0, 0);
+    };
+    probe.probes[1] = [&]() { focusAfterTab = GetFocus(); };
+    PostMessageA(probe.m_hWnd, WM_APP, 0, 0);
+    SendMessageA(GetDlgItem(smart, IDC_ANALYZE), BM_CLICK, 0, 0);
+
+    EXPECT_TRUE(probed);
+    // The next control that takes the focus: the buttons before the list are disabled.
+    EXPECT_EQ(GetDlgItem(smart, IDC_LIST), focusAfterTab);
+    for (int id : quickActions)
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(quick, id))) << id;
+    dialog.DestroyWindow();
 }
 
 }  // namespace

@@ -457,15 +457,11 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
 
     HANDLE locked = CreateFileA((folder + "\\locked.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, locked);
-    int scheduled = 0;
     DWORD start = GetTickCount();
-    for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
-        RemovalOutcome outcome = analyzer.RemoveItem(static_cast<unsigned>(i));
-        scheduled += outcome == REMOVAL_SCHEDULED ? 1 : 0;
-    }
+    RemovalTally tally = analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true));
     EXPECT_LT(GetTickCount() - start, 20000u);
     CloseHandle(locked);
-    EXPECT_EQ(1, scheduled);
+    EXPECT_EQ(1, tally.Count(REMOVAL_SCHEDULED));
     EXPECT_TRUE(fixtures::PendingDeletions().count(fixtures::LowerAscii(folder + "\\locked.dat")));
 
     std::set<std::string> filesAfter = fixtures::FileSnapshot("C:");

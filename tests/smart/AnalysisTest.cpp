@@ -170,8 +170,7 @@ TEST(Analysis, FolderLinksAreListedButNeverEntered)
     EXPECT_EQ(expected, traces);
 
     // Removing every trace removes nothing behind the links.
-    for (unsigned i = 0; i < analyzer.GetItemCount(); ++i)
-        analyzer.RemoveItem(i);
+    analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true));
     EXPECT_TRUE(FileExists(outside + "\\precious.txt"));
     EXPECT_TRUE(DirExists(outside));
     RemoveFolderLink(app + "\\loop");
@@ -189,8 +188,7 @@ TEST(Analysis, EmptyLinkTargetFolderSurvivesRemovalOfTheLink)
     CTraceAnalyzer analyzer;
     std::vector<std::string> traces = Analyze(analyzer, app);
     ASSERT_TRUE(Contains(traces, FolderTrace(app + "\\empty")));
-    for (unsigned i = 0; i < analyzer.GetItemCount(); ++i)
-        analyzer.RemoveItem(i);
+    analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true));
     EXPECT_TRUE(DirExists(empty));
     RemoveFolderLink(app + "\\empty");
 }

@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "smart/TraceRemoval.h"
 #include "support/Fixtures.h"
 #include "support/Snapshot.h"
+#include "support/UnixLink.h"
 
 using namespace fixtures;
 using namespace smarttest;
@@ -166,7 +168,7 @@ bool IsListed(const std::string& line, const std::vector<std::string>& traces)
         std::string prefix = root == "HKCR " ? "HKLM Software\\Classes\\" : root;
         if (kind == "K ") {
             std::string keyPath = prefix + tail;
-            for (const char* start : {"K ", "V "}) {
+            for (const char* start : {"K ", "V ", "L "}) {
                 std::string head = start + keyPath;
                 if (StartsWithNoCase(line, head) &&
                     (line.size() == head.size() || line[head.size()] == '\\' || line[head.size()] == '|'))
@@ -194,133 +196,181 @@ std::set<std::string> MachineSnapshot()
     return lines;
 }
 
+std::wstring Wide(const std::string& text)
+{
+    wchar_t wide[MAX_PATH] = L"";
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH);
+    return wide;
+}
+
+// A character code page 936 cannot spell: ANSI listings show it as '?'.
+const wchar_t kUnspellable[] = L"\x0e01";
+
+bool CreateWideKey(HKEY root, const std::string& parent, const std::wstring& name)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, (Wide(parent) + L"\\" + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool WideKeyExists(HKEY root, const std::string& parent, const std::wstring& name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, (Wide(parent) + L"\\" + name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::vector<bool> TicksExcept(const std::vector<std::string>& traces, const std::set<std::string>& unticked)
+{
+    std::vector<bool> ticks;
+    for (const std::string& trace : traces)
+        ticks.push_back(!unticked.count(trace));
+    return ticks;
+}
+
 }  // namespace
 
-TEST(Removal, WholeProgramGoesAndNothingElseChanges)
+TEST(Removal, TickedRowsGoWithAllTheyHoldButTheUntickedOnes)
 {
     SampleProgram sample;
+    const std::string vendor = sample.vendorKey;
+    // More below the program's keys: a subkey the user keeps, a value kept among
+    // others that go, a subkey the code page cannot spell, a link to another key.
+    SetString(HKEY_LOCAL_MACHINE, vendor + "\\Keep", "k", "1");
+    SetString(HKEY_LOCAL_MACHINE, vendor + "\\Settings", "y", "2");
+    ASSERT_TRUE(CreateWideKey(HKEY_LOCAL_MACHINE, vendor, std::wstring(L"x") + kUnspellable));
+    ScopedKey victim(HKEY_LOCAL_MACHINE, "Software\\" + sample.Id() + "Victim");
+    SetString(HKEY_LOCAL_MACHINE, victim.Path(), "precious", "1");
+    ASSERT_TRUE(MakeRegistryLink(HKEY_CURRENT_USER, sample.userKey + "\\Link", victim.Path()));
+
     CTraceAnalyzer analyzer;
     std::vector<std::string> traces = Analyze(analyzer, sample.Executable());
-    ASSERT_EQ(sample.ExpectedTraces(), traces);
+    const std::string config = sample.folder + "\\data\\config.ini";
+    std::set<std::string> unticked = {FileTrace(config), KeyTrace(HKEY_LOCAL_MACHINE, vendor + "\\Keep"),
+                                      ValueTrace(HKEY_LOCAL_MACHINE, vendor + "\\Settings", "x")};
+    for (const std::string& row : unticked)
+        ASSERT_TRUE(std::count(traces.begin(), traces.end(), row)) << row;
+    std::vector<bool> ticks = TicksExcept(traces, unticked);
+    std::vector<std::string> ticked;
+    for (size_t i = 0; i < traces.size(); ++i) {
+        if (ticks[i])
+            ticked.push_back(traces[i]);
+    }
+    // Written after the analysis, never listed: inside a ticked key, and inside an unticked one.
+    SetString(HKEY_LOCAL_MACHINE, vendor, "Late", "1");
+    SetString(HKEY_LOCAL_MACHINE, vendor + "\\Late\\Sub", "z", "1");
+    SetString(HKEY_LOCAL_MACHINE, vendor + "\\Keep", "Late", "1");
     std::set<std::string> before = MachineSnapshot();
 
-    for (unsigned i = 0; i < analyzer.GetItemCount(); ++i) {
-        analyzer.RemoveItem(i);
-        ASSERT_EQ(traces.size(), analyzer.GetItemCount());  // the list stays valid during a run
-    }
-    analyzer.Clear();
-    EXPECT_EQ(0u, analyzer.GetItemCount());
+    RemovalTally tally = analyzer.RemoveChecked(ticks);
+    ASSERT_EQ(traces.size(), analyzer.GetItemCount());
     std::set<std::string> after = MachineSnapshot();
 
-    EXPECT_TRUE(Missing(after, before).empty()) << "added: " << Missing(after, before).front();
+    std::vector<std::string> appeared = Missing(after, before);
+    EXPECT_TRUE(appeared.empty()) << "added: " << appeared.front();
     for (const std::string& removed : Missing(before, after))
-        EXPECT_TRUE(IsListed(removed, traces)) << "removed but not listed: " << removed;
-
-    EXPECT_FALSE(DirExists(sample.folder));
+        EXPECT_TRUE(IsListed(removed, ticked)) << "removed but not ticked: " << removed;
+    // The unticked rows stay, with the folders and keys on the way to them.
+    EXPECT_TRUE(FileExists(config));
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, vendor + "\\Keep", "Late"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, vendor + "\\Keep", "k"));  // its own row was ticked
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, vendor + "\\Settings", "x"));
+    // All else inside the ticked folders and keys went, listed or not.
+    EXPECT_FALSE(DirExists(sample.folder + "\\data\\deep"));
+    EXPECT_FALSE(FileExists(sample.folder + "\\readme.txt"));  // read-only
+    EXPECT_FALSE(FileExists(sample.folder + "\\hidden.dat"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, vendor, "Path"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, vendor, "Late"));
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, vendor + "\\Settings", "y"));
+    EXPECT_EQ((std::vector<std::string>{"Keep", "Settings"}), SubkeyNames(HKEY_LOCAL_MACHINE, vendor));
+    EXPECT_FALSE(WideKeyExists(HKEY_LOCAL_MACHINE, vendor, std::wstring(L"x") + kUnspellable));
     EXPECT_FALSE(DirExists(sample.toolsFolder));
     EXPECT_FALSE(FileExists(sample.desktopLink));
     EXPECT_FALSE(DirExists(sample.group));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, sample.classA));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, sample.progId));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.uninstallKey));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, sample.userKey));  // with its link, never followed
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, sample.runValue));
     // What the program does not own stays.
+    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, victim.Path(), "precious"));
     EXPECT_TRUE(FileExists(sample.siblingFolder + "\\x.exe"));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, sample.siblingKey));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, sample.classOutOfProcess));
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, sample.expandRunValue));
+
+    // Every ticked row went, but the folders and keys that stay for unticked rows.
+    std::set<std::string> holders = {FolderTrace(sample.folder), FolderTrace(sample.folder + "\\data"),
+                                     KeyTrace(HKEY_LOCAL_MACHINE, vendor),
+                                     KeyTrace(HKEY_LOCAL_MACHINE, vendor + "\\Settings")};
+    ASSERT_EQ(traces.size(), tally.outcomes.size());
+    for (size_t i = 0; i < traces.size(); ++i) {
+        RemovalOutcome expected = !ticks[i] ? REMOVAL_IGNORED : holders.count(traces[i]) ? REMOVAL_KEPT : REMOVAL_DONE;
+        EXPECT_EQ(expected, tally.outcomes[i]) << traces[i];
+    }
 }
 
-TEST(Removal, FoldersGoOnlyWhenEmptyAndBadIndexesDoNothing)
-{
-    TempDir base("umrm");
-    std::string app = base.Path() + "\\App";
-    WriteFileText(app + "\\keep.txt");
-    WriteFileText(app + "\\ro.txt");
-    SetFileAttributesA((app + "\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-    CTraceAnalyzer analyzer;
-    analyzer.RemoveItem(0);  // empty list
-    std::vector<std::string> traces = Analyze(analyzer, app);
-    std::vector<std::string> expected = {FileTrace(app + "\\keep.txt"), FileTrace(app + "\\ro.txt"), FolderTrace(app)};
-    ASSERT_EQ(expected, traces);
-    analyzer.RemoveItem(3);
-    analyzer.RemoveItem(1000);
-    EXPECT_TRUE(FileExists(app + "\\keep.txt"));
-    analyzer.RemoveItem(1);
-    analyzer.RemoveItem(2);  // keep.txt was not ticked: the folder stays
-    EXPECT_FALSE(FileExists(app + "\\ro.txt"));
-    EXPECT_TRUE(DirExists(app));
-    analyzer.RemoveItem(0);
-    analyzer.RemoveItem(2);
-    EXPECT_FALSE(DirExists(app));
-}
-
-TEST(Removal, KeysGoWithTheirSubtreesValuesAlone)
-{
-    std::string id = UniqueName("umkeys");
-    ScopedKey key(HKEY_CURRENT_USER, "Software\\" + id);
-    SetString(HKEY_CURRENT_USER, key.Path() + "\\Sub\\Deeper", "a", "1");
-    SetString(HKEY_CURRENT_USER, key.Path(), "one", "1");
-    SetString(HKEY_CURRENT_USER, key.Path(), "two", "2");
-
-    TraceItem value = MakeTrace(TRACE_REGVALUE, key.Path(), HKEY_CURRENT_USER, "one");
-    DeleteTrace(&value);
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, key.Path(), "one"));
-    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, key.Path(), "two"));
-
-    TraceItem bad = MakeTrace(7, key.Path(), HKEY_CURRENT_USER);
-    DeleteTrace(&bad);
-    TraceItem root = MakeTrace(TRACE_REGKEY, "", HKEY_CURRENT_USER);
-    DeleteTrace(&root);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key.Path()));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software"));
-
-    TraceItem whole = MakeTrace(TRACE_REGKEY, key.Path(), HKEY_CURRENT_USER);
-    DeleteTrace(&whole);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.Path()));
-}
-
-TEST(Removal, KeyRemovalNeverFollowsRegistryLinks)
-{
-    std::string id = UniqueName("umregl");
-    ScopedKey victim(HKEY_LOCAL_MACHINE, "Software\\" + id + "Victim");
-    SetString(HKEY_LOCAL_MACHINE, victim.Path(), "precious", "1");
-    ScopedKey owner(HKEY_CURRENT_USER, "Software\\" + id);
-    HKEY link = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, (owner.Path() + "\\Link").c_str(), 0, nullptr,
-                                             REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr));
-    std::string target = "\\Registry\\Machine\\Software\\" + id + "Victim";
-    std::wstring wideTarget(target.begin(), target.end());
-    RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wideTarget.c_str()),
-                   static_cast<DWORD>(wideTarget.size() * sizeof(wchar_t)));
-    RegCloseKey(link);
-    ASSERT_TRUE(ValueExists(HKEY_CURRENT_USER, owner.Path() + "\\Link", "precious"));
-
-    TraceItem whole = MakeTrace(TRACE_REGKEY, owner.Path(), HKEY_CURRENT_USER);
-    DeleteTrace(&whole);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, owner.Path()));
-    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, victim.Path(), "precious"));
-}
-
-TEST(Removal, HeldFileIsScheduledByMoveOnRebootOnNt)
+TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
 {
     ASSERT_TRUE(IsWindowsNT());
     PendingRenames restore;
-    TempDir base("umheld");
-    std::string path = base.Path() + "\\held.dll";
-    WriteFileText(path);
-    {
-        HeldFile held(path);
-        ASSERT_TRUE(held.IsOpen());
-        DeleteFileOrSchedule(path.c_str());
-        EXPECT_TRUE(FileExists(path));
-    }
-    EXPECT_NE(std::string::npos, PendingRenames::Entries().find("\\??\\" + path + "|"));
+    TempDir base("umgone");
+    const std::string held = base.Path() + "\\Held";
+    const std::string other = base.Path() + "\\Other";
+    const std::string bad = base.Path() + "\\Bad";
+    WriteFileText(held + "\\sub\\held.dll");
+    WriteFileText(other + "\\shared.txt");
+    SetFileAttributesA((other + "\\shared.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    MakeDirs(bad);
+    HANDLE unspellable = CreateFileW((Wide(bad) + L"\\a" + kUnspellable + L".txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, unspellable);
+    CloseHandle(unspellable);
+    ASSERT_TRUE(MakeFileLink(bad + "\\link.txt", other + "\\shared.txt"));
+    ScopedKey keys(HKEY_CURRENT_USER, "Software\\" + UniqueName("umgone"));
+    ASSERT_TRUE(CreateWideKey(HKEY_CURRENT_USER, keys.Path(), std::wstring(L"x") + kUnspellable));
+    ASSERT_TRUE(CreateKey(HKEY_CURRENT_USER, keys.Path() + "\\x?y"));  // another program's
 
-    // A file that is already gone is not scheduled: a later file of that name must live.
-    std::string gone = base.Path() + "\\gone.dll";
-    DeleteFileOrSchedule(gone.c_str());
-    EXPECT_EQ(std::string::npos, PendingRenames::Entries().find(gone));
+    std::vector<TraceItem> rows = {
+        MakeTrace(TRACE_FILE, held + "\\sub\\held.dll"), MakeTrace(TRACE_FOLDER, held + "\\sub"),
+        MakeTrace(TRACE_FOLDER, held),
+        MakeTrace(TRACE_FILE, bad + "\\a?.txt"),  // how an ANSI listing names it
+        MakeTrace(TRACE_FILE, bad + "\\link.txt"), MakeTrace(TRACE_FILE, bad + "\\gone.txt"),
+        MakeTrace(TRACE_FOLDER, bad), MakeTrace(TRACE_REGKEY, keys.Path() + "\\x?y", HKEY_CURRENT_USER),
+        MakeTrace(7, keys.Path(), HKEY_CURRENT_USER), MakeTrace(TRACE_REGKEY, "", HKEY_CURRENT_USER)};
+    std::vector<const TraceItem*> items;
+    for (const TraceItem& row : rows)
+        items.push_back(&row);
+    std::set<std::string> before = MachineSnapshot();
+    RemovalTally tally;
+    {
+        HeldFile holder(held + "\\sub\\held.dll");
+        ASSERT_TRUE(holder.IsOpen());
+        tally = RemoveTraces(items, std::vector<bool>(items.size(), true));
+    }
+
+    std::vector<RemovalOutcome> expected = {
+        REMOVAL_SCHEDULED, REMOVAL_SCHEDULED, REMOVAL_SCHEDULED,  // in use: the file, then its folders
+        REMOVAL_FAILED,    REMOVAL_FAILED,    REMOVAL_DONE,       // unspellable, a link, already gone
+        REMOVAL_FAILED,    REMOVAL_FAILED,                        // holds what stays; unspellable key
+        REMOVAL_IGNORED,   REMOVAL_IGNORED};                      // no such kind; no whole root
+    EXPECT_EQ(expected, tally.outcomes);
+    // Nothing went yet, and nothing else changed: the link's target keeps its
+    // attributes, the key spelt like the unspellable one stays.
+    EXPECT_TRUE(Missing(before, MachineSnapshot()).empty()) << Missing(before, MachineSnapshot()).front();
+    EXPECT_TRUE(Missing(MachineSnapshot(), before).empty()) << Missing(MachineSnapshot(), before).front();
+    // The folders wait for the next start right after the file, inner one first.
+    std::string pending = PendingRenames::Entries();
+    size_t file = pending.find("\\??\\" + held + "\\sub\\held.dll|");
+    size_t sub = pending.find("\\??\\" + held + "\\sub|");
+    size_t top = pending.find("\\??\\" + held + "|");
+    EXPECT_TRUE(file != std::string::npos && file < sub && sub < top && top != std::string::npos) << pending;
+    EXPECT_EQ(std::string::npos, pending.find("gone.txt"));
+    EXPECT_TRUE(CTraceAnalyzer().RemoveChecked({true, true}).outcomes.empty());
 }
 
 TEST(Removal, HeldFilesAreScheduledInWininitOnThe9xFamily)

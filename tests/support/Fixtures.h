@@ -24,6 +24,7 @@ using machine::UniqueName;
 using machine::CreateKey;
 using machine::DeleteKeyTree;
 using machine::KeyExists;
+using machine::MakeRegistryLink;
 using machine::ScopedKey;
 using machine::ScopedKeyIsolation;
 using machine::SetDword;

@@ -1,10 +1,10 @@
-// Folder links as Wine makes them (machine/FolderLink.h), under the names the
-// suites use.
+// Links as Wine makes them (machine/FolderLink.h), under the names the suites use.
 #pragma once
 #include "machine/FolderLink.h"
 
 namespace fixtures {
 
+using machine::MakeFileLink;
 using machine::MakeFolderLink;
 using machine::RemoveFolderLink;
 

@@ -1,0 +1,24 @@
+// Deleting a registry key with what it holds, never following a registry link.
+#pragma once
+#include <windows.h>
+
+// What a deletion leaves in place. Paths are key paths below the deletion's root.
+class RegistryKeep {
+public:
+    virtual ~RegistryKeep() = default;
+    // The key stays with all it holds.
+    virtual bool KeepsKey(const char* path) const = 0;
+    // Something below the key stays, so the key stays as the way to it.
+    virtual bool KeepsBelow(const char* path) const = 0;
+    virtual bool KeepsValue(const char* path, const char* valueName) const = 0;
+};
+
+// Deletes root\path with its values and subkeys, except what keep names and the keys
+// on the way to it. A link key is removed as a link and never followed. Subkeys and
+// values are addressed by their real (wide) names, so names the code page cannot
+// spell go too; a path with '?' could stand for such a name and is refused.
+// ERROR_SUCCESS when all else is gone (a key already gone counts), else the first error.
+LONG DeleteKeyTree(HKEY root, const char* path, const RegistryKeep* keep = nullptr);
+
+// True for the errors that say a file, folder, key or value is not there.
+bool IsNotFoundError(DWORD error);

@@ -1,0 +1,98 @@
+#include "inventory/UninstallCommand.h"
+
+#include "framework/AnsiText.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+const char* SkipSpaces(const char* text)
+{
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    return text;
+}
+
+bool IsExistingProgram(const std::string& path)
+{
+    if (path.empty() || path.find_first_of("?*") != std::string::npos)
+        return false;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsBareName(const std::string& name)
+{
+    return !FindCharDbcs(name.c_str(), '\\') && name.find_first_of("/:") == std::string::npos;
+}
+
+// An existing program at path, or a bare name found where CreateProcess finds programs.
+bool ResolveProgram(const std::string& path, std::string* program)
+{
+    if (IsExistingProgram(path)) {
+        *program = path;
+        return true;
+    }
+    if (!IsBareName(path) || path.find_first_of("?*") != std::string::npos)
+        return false;
+    char found[MAX_PATH];
+    DWORD length = SearchPathA(nullptr, path.c_str(), nullptr, MAX_PATH, found, nullptr);
+    if (length == 0 || length >= MAX_PATH || !IsExistingProgram(found))
+        return false;
+    *program = found;
+    return true;
+}
+
+bool EndsProgramAt(const char* text)
+{
+    return _strnicmp(text, ".exe", 4) == 0 && (text[4] == '\0' || text[4] == ' ' || text[4] == '\t');
+}
+
+}  // namespace
+
+bool SplitUninstallCommand(const char* command, std::string* program, std::string* arguments)
+{
+    program->clear();
+    arguments->clear();
+    if (!command)
+        return false;
+    const char* text = SkipSpaces(command);
+    if (*text == '"') {
+        const char* close = strchr(text + 1, '"');
+        if (!close || !ResolveProgram(std::string(text + 1, close), program))
+            return false;
+        *arguments = SkipSpaces(close + 1);
+        return true;
+    }
+    for (const char* p = text; *p; p = CharNextA(p)) {
+        if (EndsProgramAt(p) && ResolveProgram(std::string(text, p + 4), program)) {
+            *arguments = SkipSpaces(p + 4);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool StartUninstallCommand(const char* command)
+{
+    std::string program;
+    std::string arguments;
+    if (!SplitUninstallCommand(command, &program, &arguments))
+        return false;
+    std::string commandLine = "\"" + program + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}

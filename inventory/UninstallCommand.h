@@ -1,0 +1,15 @@
+// Starting a product's uninstall command with an explicit program, never by
+// letting the platform guess where an unquoted path with spaces ends.
+#pragma once
+#include <string>
+
+// The program an uninstall command runs and the arguments after it. A quoted
+// program is taken as quoted. Unquoted, the program is the shortest start of the
+// command that ends in ".exe" (before a space or the end) and names an existing
+// file, so "C:\Program Files\A B\uninst.exe /S" never runs C:\Program.exe. A bare
+// name such as MsiExec.exe is looked up where the system looks for programs.
+// False when no existing program is named.
+bool SplitUninstallCommand(const char* command, std::string* program, std::string* arguments);
+
+// Starts the command's program with its arguments; false when nothing was started.
+bool StartUninstallCommand(const char* command);
