@@ -246,7 +246,7 @@ TEST(Removal, TickedRowsGoWithAllTheyHoldButTheUntickedOnes)
     ASSERT_TRUE(CreateWideKey(HKEY_LOCAL_MACHINE, vendor, std::wstring(L"x") + kUnspellable));
     ScopedKey victim(HKEY_LOCAL_MACHINE, "Software\\" + sample.Id() + "Victim");
     SetString(HKEY_LOCAL_MACHINE, victim.Path(), "precious", "1");
-    ASSERT_TRUE(MakeRegistryLink(HKEY_CURRENT_USER, sample.userKey + "\\Link", victim.Path()));
+    ASSERT_TRUE(MakeRegistryLink(HKEY_LOCAL_MACHINE, vendor + "\\Link", victim.Path()));
 
     CTraceAnalyzer analyzer;
     std::vector<std::string> traces = Analyze(analyzer, sample.Executable());
@@ -294,7 +294,7 @@ TEST(Removal, TickedRowsGoWithAllTheyHoldButTheUntickedOnes)
     EXPECT_FALSE(DirExists(sample.group));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, sample.classA));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.uninstallKey));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, sample.userKey));  // with its link, never followed
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, sample.userKey, "InstallDir"));  // another tool's setting, ticked here
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, sample.runValue));
     // What the program does not own stays.
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, victim.Path(), "precious"));
