@@ -1,7 +1,7 @@
 #include "smart/TraceRemoval.h"
 
 #include "framework/AnsiText.h"
-#include "smart/PlatformVersion.h"
+#include "framework/PlatformVersion.h"
 #include "smart/TraceAnalyzer.h"
 
 #include <shlwapi.h>

@@ -7,7 +7,7 @@
 #include "DibCanvas.h"
 #include "controls/PageButton.h"
 #include "controls/VisualStyle.h"
-#include "smart/PlatformVersion.h"
+#include "framework/PlatformVersion.h"
 
 namespace {
 
