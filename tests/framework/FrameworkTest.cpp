@@ -2,7 +2,6 @@
 // templates, data exchange, message reflection, the modal loop and message boxes.
 #include "framework/Button.h"
 #include "framework/Dialog.h"
-#include "framework/ImageList.h"
 #include "framework/ListCtrl.h"
 #include "framework/Static.h"
 #include "framework/WinApp.h"
@@ -218,40 +217,6 @@ TEST(MessageBox, CaptionIsTheExecutableName)
     EXPECT_EQ("test_framework", answerer.Boxes()[0].caption);
     EXPECT_EQ(LoadStringText(IDS_CONFIRM_FORCED), answerer.Boxes()[0].text);
     EXPECT_FALSE(answerer.Boxes()[0].text.empty());
-}
-
-TEST(ControlWrappers, ListAndImageListKeepTheirContents)
-{
-    CWnd host;
-    RECT rect = {0, 0, 300, 200};
-    ASSERT_TRUE(host.CreateEx(0, nullptr, "host", WS_OVERLAPPEDWINDOW, rect, nullptr, 0));
-    CListCtrl list;
-    ASSERT_TRUE(list.CreateEx(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, rect, host.m_hWnd, 1));
-    list.SetExtendedStyle(LVS_EX_CHECKBOXES);
-    list.InsertColumn(0, "", LVCFMT_LEFT, 100);
-    list.InsertColumn(1, "", LVCFMT_LEFT, 100);
-    CImageList images;
-    ASSERT_TRUE(images.Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 1));
-    EXPECT_EQ(0, images.Add(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TRACE_FILE))));
-    EXPECT_EQ(-1, images.Add(nullptr));
-    EXPECT_EQ(1, images.GetImageCount());
-    list.SetImageList(images, LVSIL_SMALL);
-
-    const std::string text = fixtures::Ansi("第一 描述");
-    for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(row, list.InsertItem(row, std::to_string(row).c_str(), 0));
-        list.SetItemText(row, 1, text.c_str());
-        list.SetCheck(row, row != 1);
-    }
-    list.DeleteItem(0);
-    ASSERT_EQ(2, list.GetItemCount());
-    EXPECT_EQ("1", list.GetItemText(0, 0));
-    EXPECT_EQ(text, list.GetItemText(1, 1));
-    EXPECT_FALSE(list.GetCheck(0));
-    EXPECT_TRUE(list.GetCheck(1));
-    EXPECT_EQ(0, list.GetItemImage(1));
-    list.DeleteAllItems();
-    EXPECT_EQ(0, list.GetItemCount());
 }
 
 }  // namespace
