@@ -2,7 +2,6 @@
 // templates, data exchange, message reflection, the modal loop and message boxes.
 #include "framework/Button.h"
 #include "framework/Dialog.h"
-#include "framework/ListCtrl.h"
 #include "framework/Static.h"
 #include "framework/WinApp.h"
 #include "resource.h"
@@ -44,7 +43,6 @@ public:
     TestPage() : CDialog(IDD_QUICK_PAGE) {}
 
     CountingButton refreshButton;
-    CListCtrl list;
     std::string displayName;
     int parentClicks = 0;
     bool initialised = false;
@@ -59,7 +57,6 @@ protected:
     void DoDataExchange(CDataExchange* dx) override
     {
         DDX_Control(dx, IDC_REFRESH, refreshButton);
-        DDX_Control(dx, IDC_LIST, list);
         DDX_Text(dx, IDC_DISPLAY_NAME, displayName);
     }
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override

@@ -97,9 +97,9 @@ TEST(RegKeyText, TerminateReadAndFoldAscii)
     } reads[] = {{"abc", 4, true, "abc"}, {{'a', 'b', 'c', 'X'}, 3, true, "abc"}, {{'a', 'b', 'c', 'd'}, 4, false, ""},
                  {{'a', 'b', 'c', 'd'}, 0, true, ""}};
     for (const auto& read : reads) {
-        char buffer[4];
+        char buffer[5] = {};  // a terminator beyond the four bytes TerminateRead may use
         std::copy(read.bytes, read.bytes + 4, buffer);
-        EXPECT_EQ(read.fits, TerminateRead(buffer, sizeof(buffer), read.size)) << read.size;
+        EXPECT_EQ(read.fits, TerminateRead(buffer, 4, read.size)) << read.size;
         EXPECT_EQ(read.text, read.fits ? std::string(buffer) : "") << read.size;
     }
     std::string folded = "AZaz@[`{09\xB0\xC1";
