@@ -122,7 +122,7 @@ TEST_F(FrameworkTest, ColourRequestsAndOwnerDrawingAreReflectedToTheControl)
     ReleaseDC(page.m_hWnd, dc);
     EXPECT_EQ(reinterpret_cast<LRESULT>(brush), answer);
 
-    page.refreshButton.ModifyStyle(0xF, BS_OWNERDRAW, SWP_FRAMECHANGED);
+    page.refreshButton.ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW, SWP_FRAMECHANGED);
     page.ShowWindow(SW_SHOW);
     host.ShowWindow(SW_SHOW);
     RedrawWindow(page.refreshButton.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
