@@ -60,9 +60,7 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(&client);
-        HBRUSH brush = CreateSolidBrush(PAGE_BACKGROUND_COLOR);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
-        DeleteObject(brush);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, CBrush(PAGE_BACKGROUND_COLOR));
         return TRUE;
     }
     default:

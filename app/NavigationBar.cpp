@@ -9,6 +9,20 @@
 
 #include <string>
 
+namespace {
+
+// The toolbar starts below the header band and reaches past the bar's right and
+// bottom edges, where the bar clips it.
+const int TOOLBAR_LEFT = 18;
+const int TOOLBAR_TOP = 37;
+const int BUTTON_PADDING_X = 8;
+const int BUTTON_PADDING_Y = 18;
+const int BUTTON_MARGIN = 4;
+const DWORD TOOLBAR_STYLE = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE |
+                            TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | CCS_NORESIZE | CCS_NODIVIDER;
+
+}  // namespace
+
 BOOL CNavigationBar::Initialize(int size, UINT caption)
 {
     iconSize = size;
@@ -26,10 +40,8 @@ BOOL CNavigationBar::CreateToolbar(HWND parent, const RECT* rect)
 {
     if (!parent || !::IsWindow(parent) || !rect)
         return FALSE;
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE |
-                        TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | CCS_NORESIZE | CCS_NODIVIDER;
-    toolbarWindow = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_ACCEPTFILES, TOOLBARCLASSNAMEA, nullptr, style,
-                                    rect->left + 18, rect->top + 37, (rect->right - rect->left) - 2,
+    toolbarWindow = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_ACCEPTFILES, TOOLBARCLASSNAMEA, nullptr, TOOLBAR_STYLE,
+                                    rect->left + TOOLBAR_LEFT, rect->top + TOOLBAR_TOP, (rect->right - rect->left) - 2,
                                     rect->bottom - rect->top, parent,
                                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_NAVIGATION_TOOLBAR)),
                                     AfxGetInstanceHandle(), nullptr);
@@ -39,9 +51,9 @@ BOOL CNavigationBar::CreateToolbar(HWND parent, const RECT* rect)
     }
     ::SendMessageA(toolbarWindow, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(buttonImages.GetSafeHandle()));
     ::SendMessageA(toolbarWindow, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    ::SendMessageA(toolbarWindow, TB_SETPADDING, 0, MAKELPARAM(8, 18));
+    ::SendMessageA(toolbarWindow, TB_SETPADDING, 0, MAKELPARAM(BUTTON_PADDING_X, BUTTON_PADDING_Y));
     ::SendMessageA(toolbarWindow, TB_SETBITMAPSIZE, 0, MAKELPARAM(iconSize, iconSize));
-    ::SendMessageA(toolbarWindow, TB_SETBUTTONSIZE, 0, MAKELPARAM((iconSize + 4) & 0xFFFF, (iconSize + 4) & 0xFFFF));
+    ::SendMessageA(toolbarWindow, TB_SETBUTTONSIZE, 0, MAKELPARAM(iconSize + BUTTON_MARGIN, iconSize + BUTTON_MARGIN));
     return TRUE;
 }
 

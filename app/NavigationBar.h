@@ -7,16 +7,11 @@
 
 class CNavigationBar : public CWnd {
 public:
-    CNavigationBar() = default;
-    ~CNavigationBar() override = default;
-
     BOOL Initialize(int iconSize, UINT captionId);
     BOOL CreateToolbar(HWND parent, const RECT* rect);
     void AddButton(UINT commandId, UINT iconId, UINT captionId);
 
     HWND ToolbarWindow() const { return toolbarWindow; }
-    int IconSize() const { return iconSize; }
-    UINT CaptionId() const { return captionId; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

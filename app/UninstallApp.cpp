@@ -14,9 +14,7 @@ BOOL CUninstallApp::InitInstance()
 {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    AfxEnableControlContainer();
     AfxOleInit();
-    Enable3dControls();
     CMainDialog dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();

@@ -1,5 +1,7 @@
 #include "controls/ButtonFace.h"
 
+#include "framework/GdiObjects.h"
+
 namespace {
 
 struct FaceColours {
@@ -55,39 +57,18 @@ void VerticalGradient(HDC dc, int left, int top, COLORREF topColour, int right, 
     GradientFill(dc, vertices, 2, &mesh, 1, GRADIENT_FILL_RECT_V);
 }
 
-// A one-pixel solid pen selected for the lifetime of the object.
-class ScopedPen {
-public:
-    ScopedPen(HDC dc, COLORREF colour)
-        : dc(dc), pen(CreatePen(PS_SOLID, 1, colour)), previous(pen ? SelectObject(dc, pen) : nullptr)
-    {
-    }
-    ~ScopedPen()
-    {
-        if (previous)
-            SelectObject(dc, previous);
-        if (pen)
-            DeleteObject(pen);
-    }
-    ScopedPen(const ScopedPen&) = delete;
-    ScopedPen& operator=(const ScopedPen&) = delete;
-
-private:
-    HDC dc;
-    HPEN pen;
-    HGDIOBJ previous;
-};
-
 void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour)
 {
-    ScopedPen pen(dc, colour);
+    OwnedGdi<HPEN> pen(CreatePen(PS_SOLID, 1, colour));
+    SelectedObject selected(dc, pen);
     MoveToEx(dc, x1, y1, nullptr);
     LineTo(dc, x2, y2);
 }
 
 void Outline(HDC dc, const RECT& rect, int corner, COLORREF colour)
 {
-    ScopedPen pen(dc, colour);
+    OwnedGdi<HPEN> pen(CreatePen(PS_SOLID, 1, colour));
+    SelectedObject selected(dc, pen);
     RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, corner, corner);
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "framework/Handles.h"
+
 namespace {
 
 int LargestOf(int a, int b, int c)
@@ -15,11 +17,9 @@ void FillBand(HDC dc, int left, int top, int right, int bottom, COLORREF colour)
 {
     RECT band;
     SetRect(&band, left, top, right, bottom);
-    HBRUSH brush = CreateSolidBrush(colour);
-    if (!brush)
-        return;
-    FillRect(dc, &band, brush);
-    DeleteObject(brush);
+    OwnedGdi<HBRUSH> brush(CreateSolidBrush(colour));
+    if (brush)
+        FillRect(dc, &band, brush);
 }
 
 }  // namespace

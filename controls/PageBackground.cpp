@@ -6,13 +6,9 @@ void PaintPageBackground(HWND window, HDC dc)
 {
     RECT client;
     GetClientRect(window, &client);
-    HBRUSH brush = CreateSolidBrush(PAGE_BACKGROUND_COLOR);
-    HPEN pen = CreatePen(PS_SOLID, 1, PAGE_FRAME_COLOR);
-    {
-        SelectedObject selectedBrush(dc, brush);
-        SelectedObject selectedPen(dc, pen);
-        Rectangle(dc, client.left, client.top, client.right, client.bottom);
-    }
-    DeleteObject(pen);
-    DeleteObject(brush);
+    OwnedGdi<HBRUSH> brush(CreateSolidBrush(PAGE_BACKGROUND_COLOR));
+    OwnedGdi<HPEN> pen(CreatePen(PS_SOLID, 1, PAGE_FRAME_COLOR));
+    SelectedObject selectedBrush(dc, brush);
+    SelectedObject selectedPen(dc, pen);
+    Rectangle(dc, client.left, client.top, client.right, client.bottom);
 }

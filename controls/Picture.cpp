@@ -1,6 +1,7 @@
 #include "controls/Picture.h"
 
 #include <cstring>
+#include <utility>
 
 #include "framework/Wnd.h"
 #include "framework/WinApp.h"
@@ -19,58 +20,19 @@ void ShowPictureError(const char* text)
     MessageBoxExA(ErrorBoxOwner(), text, "CPicture Error", MB_ICONERROR, LANG_ENGLISH);
 }
 
-// Releases a COM interface when it goes out of scope.
-template <typename Interface>
-class ScopedInterface {
-public:
-    ScopedInterface() : pointer(nullptr) {}
-    ~ScopedInterface()
-    {
-        if (pointer)
-            pointer->Release();
-    }
-    ScopedInterface(const ScopedInterface&) = delete;
-    ScopedInterface& operator=(const ScopedInterface&) = delete;
-    Interface** Receive() { return &pointer; }
-    Interface* Get() const { return pointer; }
-
-private:
-    Interface* pointer;
-};
-
 // A movable global block holding a copy of the bytes, or null.
 HGLOBAL CopyToGlobal(const void* bytes, DWORD byteCount)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, byteCount);
-    if (!block)
+    OwnedGlobal block(GlobalAlloc(GMEM_MOVEABLE, byteCount));
+    void* data = block ? GlobalLock(block) : nullptr;
+    if (!data)
         return nullptr;
-    void* data = GlobalLock(block);
-    if (!data) {
-        GlobalFree(block);
-        return nullptr;
-    }
     std::memcpy(data, bytes, byteCount);
     GlobalUnlock(block);
-    return block;
+    return block.Release();
 }
 
 }  // namespace
-
-CPicture::CPicture() : picture(nullptr)
-{
-}
-
-CPicture::~CPicture()
-{
-    ReleasePicture();
-}
-
-void CPicture::ReleasePicture()
-{
-    if (picture)
-        picture->Release();
-    picture = nullptr;
-}
 
 BOOL CPicture::LoadFromResource(UINT resourceId, const char* resourceType)
 {
@@ -101,29 +63,24 @@ BOOL CPicture::LoadFromMemory(const void* bytes, DWORD byteCount)
     ReleasePicture();
     if (!bytes || byteCount == 0)
         return FALSE;
-    HGLOBAL block = CopyToGlobal(bytes, byteCount);
+    OwnedGlobal block(CopyToGlobal(bytes, byteCount));
     if (!block) {
         ShowPictureError("Can not allocate enough memory\t");
         return FALSE;
     }
-    ScopedInterface<IStream> stream;
-    if (CreateStreamOnHGlobal(block, TRUE, stream.Receive()) != S_OK) {
-        // The stream did not take the block over.
-        GlobalFree(block);
+    OwnedInterface<IStream> stream;
+    if (CreateStreamOnHGlobal(block, TRUE, stream.Out()) != S_OK)
         return FALSE;
-    }
-    IPicture* loaded = nullptr;
-    const HRESULT result = OleLoadPicture(stream.Get(), static_cast<LONG>(byteCount), FALSE, IID_IPicture,
-                                          reinterpret_cast<void**>(&loaded));
+    block.Release();  // the stream frees it
+    OwnedInterface<IPicture> loaded;
+    const HRESULT result = OleLoadPicture(stream, static_cast<LONG>(byteCount), FALSE, IID_IPicture,
+                                          reinterpret_cast<void**>(loaded.Out()));
     if (result == E_NOINTERFACE) {
-        if (loaded)
-            loaded->Release();
         ShowPictureError("IPicture interface is not supported\t");
         return FALSE;
     }
-    picture = SUCCEEDED(result) ? loaded : nullptr;
-    if (!picture && loaded)
-        loaded->Release();
+    if (SUCCEEDED(result))
+        picture = std::move(loaded);
     return TRUE;
 }
 

@@ -5,13 +5,10 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include "framework/Handles.h"
+
 class CPicture {
 public:
-    CPicture();
-    virtual ~CPicture();
-    CPicture(const CPicture&) = delete;
-    CPicture& operator=(const CPicture&) = delete;
-
     // Resource `resourceId` (low 16 bits used) of type `resourceType` in the
     // program's resources. Nonzero when a picture is held afterwards.
     BOOL LoadFromResource(UINT resourceId, const char* resourceType);
@@ -21,10 +18,10 @@ public:
     // Draws the whole picture stretched into rectangle. Zero when dc is null,
     // nothing is held or the picture cannot be drawn.
     BOOL Draw(HDC dc, RECT rectangle);
-    void ReleasePicture();
+    void ReleasePicture() { picture.Reset(); }
 
-    bool HasPicture() const { return picture != nullptr; }
+    bool HasPicture() const { return picture.Get() != nullptr; }
 
 private:
-    IPicture* picture;
+    OwnedInterface<IPicture> picture;
 };

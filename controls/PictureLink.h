@@ -17,7 +17,6 @@ public:
     void ShowPicture(int width, int height, UINT resourceId, const char* resourceType);
 
     void SetLinkAddress(const std::string& address) { linkAddress = address; }
-    const std::string& LinkAddress() const { return linkAddress; }
     int PictureLoaded() const { return pictureLoaded; }
 
 protected:

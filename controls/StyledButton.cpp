@@ -1,78 +1,39 @@
 #include "controls/StyledButton.h"
 
 #include <commctrl.h>
+#include <vsstyle.h>
 #include <windowsx.h>
 
 #include <string>
 
+#include "framework/GdiObjects.h"
 #include "framework/WinApp.h"
 
-namespace {
-
-const int PART_PUSHBUTTON = 1;  // BP_PUSHBUTTON
-const int STATE_NORMAL = 1;     // PBS_NORMAL
-const int STATE_HOT = 2;        // PBS_HOT
-const int STATE_PRESSED = 3;    // PBS_PRESSED
-const int STATE_DISABLED = 4;   // PBS_DISABLED
-const int STATE_DEFAULTED = 5;  // PBS_DEFAULTED
-
-const UINT BUTTON_TYPE_MASK = 0xF;
-
-}  // namespace
-
 CStyledButton::CStyledButton()
-    : themeClassList(nullptr),
-      hover(FALSE),
-      pressed(FALSE),
-      focused(FALSE),
-      disabled(FALSE),
-      isDefault(FALSE),
-      pressOffset{1, 1},
-      textColor(GetSysColor(COLOR_BTNTEXT)),
-      visualStyle(g_themeCapableOs ? SharedVisualStyle() : nullptr),
-      icon{nullptr, 0, 0},
-      focusLostToDisabling(FALSE)
+    : textColor(GetSysColor(COLOR_BTNTEXT)), visualStyle(g_themeCapableOs ? SharedVisualStyle() : nullptr)
 {
-    ReleaseImages(FALSE);
-}
-
-CStyledButton::~CStyledButton()
-{
-    ReleaseImages(TRUE);
 }
 
 // ---- Icon ---------------------------------------------------------------------
-
-void CStyledButton::ReleaseImages(BOOL destroy)
-{
-    if (destroy && icon.icon)
-        DestroyIcon(icon.icon);
-    icon = ButtonIcon{nullptr, 0, 0};
-}
 
 int CStyledButton::SetIcons(UINT firstId, UINT)
 {
     const char* name = MAKEINTRESOURCEA(LOWORD(firstId));
     HINSTANCE module = AfxFindResourceHandle(name, RT_GROUP_ICON);
-    HICON loaded = static_cast<HICON>(LoadImageA(module, name, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
-    ReleaseImages(TRUE);
+    icon.Reset(static_cast<HICON>(LoadImageA(module, name, IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
+    iconWidth = iconHeight = 0;
     if (m_hWnd)
         Invalidate(TRUE);
-    if (!loaded)
+    if (!icon)
         return 0;
-
-    icon.icon = loaded;
     ICONINFO info;
-    if (!GetIconInfo(loaded, &info)) {
-        ReleaseImages(TRUE);
+    if (!GetIconInfo(icon, &info)) {
+        icon.Reset();
         return 1;
     }
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
-    icon.width = info.xHotspot * 2;
-    icon.height = info.yHotspot * 2;
+    OwnedGdi<HBITMAP> mask(info.hbmMask), colour(info.hbmColor);
+    iconWidth = info.xHotspot * 2;
+    iconHeight = info.yHotspot * 2;
     return 0;
 }
 
@@ -87,77 +48,51 @@ void CStyledButton::DrawItem(DRAWITEMSTRUCT* item)
     focused = (item->itemState & ODS_FOCUS) ? TRUE : FALSE;
     disabled = (item->itemState & ODS_DISABLED) ? TRUE : FALSE;
 
-    const RECT whole = item->rcItem;
     SetBkMode(dc, TRANSPARENT);
-    PaintBackground(dc, whole);
+    PaintBackground(dc, item->rcItem);
 
     const std::string text = GetWindowText();
     RECT caption = item->rcItem;
-    if (icon.icon)
-        PaintIcon(dc, !text.empty(), item->rcItem, &caption, pressed, disabled);
+    if (icon)
+        PaintButtonIcon(dc, Icon(), !text.empty(), item->rcItem, &caption, pressed, disabled, pressOffset);
     if (!text.empty())
-        PaintCaption(dc, text.c_str(), item->rcItem, &caption, pressed, disabled);
-}
-
-bool CStyledButton::ThemedDrawingPossible() const
-{
-    return g_themeCapableOs && g_useVisualStyles && visualStyle && themeClassList;
+        PaintButtonCaption(dc, text.c_str(), caption, pressed, disabled, textColor, pressOffset);
 }
 
 // Later rules win: a hovered button shows hot even while pressed.
 int CStyledButton::ThemeState() const
 {
-    int state = STATE_NORMAL;
+    int state = PBS_NORMAL;
     if (disabled)
-        state = STATE_DISABLED;
+        state = PBS_DISABLED;
     if (isDefault)
-        state = STATE_DEFAULTED;
+        state = PBS_DEFAULTED;
     if (pressed)
-        state = STATE_PRESSED;
+        state = PBS_PRESSED;
     if (hover)
-        state = STATE_HOT;
+        state = PBS_HOT;
     return state;
 }
 
 void CStyledButton::PaintBackground(HDC dc, const RECT& rect)
 {
-    if (!ThemedDrawingPossible()) {
-        PaintCustomFace(dc, rect);
-        return;
-    }
-    HTHEME theme = visualStyle->Open(m_hWnd, themeClassList);
+    const bool themed = g_themeCapableOs && g_useVisualStyles && visualStyle && themeClassList;
+    HTHEME theme = themed ? visualStyle->Open(m_hWnd, themeClassList) : nullptr;
     if (!theme) {
-        PaintCustomFace(dc, rect);
+        PaintCustomFace(dc, rect, ButtonFaceState{hover, pressed, focused, disabled, isDefault});
         return;
     }
-    visualStyle->DrawBackground(theme, m_hWnd, dc, PART_PUSHBUTTON, ThemeState(), &rect, nullptr);
+    visualStyle->DrawBackground(theme, m_hWnd, dc, BP_PUSHBUTTON, ThemeState(), &rect, nullptr);
     visualStyle->Close(theme);
-}
-
-void CStyledButton::PaintCustomFace(HDC dc, const RECT& rect)
-{
-    ::PaintCustomFace(dc, rect, ButtonFaceState{hover, pressed, focused, disabled, isDefault});
-}
-
-void CStyledButton::PaintIcon(HDC dc, BOOL hasCaption, const RECT& item, RECT* caption, BOOL isPressed,
-                              BOOL isDisabled)
-{
-    PaintButtonIcon(dc, icon, hasCaption, item, caption, isPressed, isDisabled, pressOffset);
-}
-
-void CStyledButton::PaintCaption(HDC dc, const char* text, const RECT&, RECT* caption, BOOL isPressed,
-                                 BOOL isDisabled)
-{
-    PaintButtonCaption(dc, text, *caption, isPressed, isDisabled, textColor, pressOffset);
 }
 
 // ---- Behaviour ----------------------------------------------------------------
 
 void CStyledButton::PreSubclassWindow()
 {
-    if ((GetStyle() & BUTTON_TYPE_MASK) == BS_DEFPUSHBUTTON)
+    if ((GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
         isDefault = TRUE;
-    ModifyStyle(BUTTON_TYPE_MASK, BS_OWNERDRAW, SWP_FRAMECHANGED);
+    ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW, SWP_FRAMECHANGED);
     CButton::PreSubclassWindow();
 }
 
@@ -280,11 +215,11 @@ LRESULT CStyledButton::OnEnable(WPARAM enabling, LPARAM lParam)
 
 LRESULT CStyledButton::OnSetStyle(WPARAM style, LPARAM redraw)
 {
-    const UINT type = static_cast<UINT>(style) & BUTTON_TYPE_MASK;
+    const UINT type = static_cast<UINT>(style) & BS_TYPEMASK;
     if (type == BS_DEFPUSHBUTTON)
         isDefault = TRUE;
     else if (type == BS_PUSHBUTTON)
         isDefault = FALSE;
     // Whatever type is asked for, the button stays owner-drawn.
-    return DefWindowProc(BM_SETSTYLE, (style & ~static_cast<WPARAM>(4)) | 0xB, redraw);
+    return DefWindowProc(BM_SETSTYLE, (style & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW, redraw);
 }

@@ -7,17 +7,15 @@
 #include "controls/ButtonFace.h"
 #include "controls/VisualStyle.h"
 #include "framework/Button.h"
+#include "framework/Handles.h"
 
 class CStyledButton : public CButton {
 public:
     CStyledButton();
-    ~CStyledButton() override;
 
-    // Loads icon resource firstId (secondId is not used: 0). 0 on success or when
-    // no icon loads, 1 when the icon's size cannot be read.
+    // Loads icon resource firstId (secondId is not used: 0), replacing the icon
+    // held. 0 on success or when no icon loads, 1 when its size cannot be read.
     int SetIcons(UINT firstId, UINT secondId);
-    // Destroys the icon when destroy is TRUE; the record is emptied either way.
-    void ReleaseImages(BOOL destroy);
 
     // A double click on the button acts as a second click.
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -25,44 +23,36 @@ public:
 
     BOOL Hover() const { return hover; }
     BOOL IsDefault() const { return isDefault; }
-    const ButtonIcon& Icon() const { return icon; }
+    ButtonIcon Icon() const { return ButtonIcon{icon, iconWidth, iconHeight}; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void PreSubclassWindow() override;
 
-    // The three painting steps of DrawItem, in this order.
-    virtual void PaintBackground(HDC dc, const RECT& rect);
-    virtual void PaintIcon(HDC dc, BOOL hasCaption, const RECT& item, RECT* caption, BOOL pressed,
-                           BOOL disabled);
-    virtual void PaintCaption(HDC dc, const char* text, const RECT& item, RECT* caption, BOOL pressed,
-                              BOOL disabled);
-
-    void PaintCustomFace(HDC dc, const RECT& rect);
-    void EndHover();
-
     // Theme class list for themed drawing; null paints the custom face always.
-    LPCWSTR themeClassList;
-
-    BOOL hover;
-    BOOL pressed;
-    BOOL focused;
-    BOOL disabled;
-    BOOL isDefault;
-    POINT pressOffset;
-    COLORREF textColor;
-    CVisualStyle* visualStyle;
-    ButtonIcon icon;
+    LPCWSTR themeClassList = nullptr;
 
 private:
-    // The focus left because the button was being disabled.
-    BOOL focusLostToDisabling;
-
-    bool ThemedDrawingPossible() const;
+    void PaintBackground(HDC dc, const RECT& rect);
     int ThemeState() const;
+    void EndHover();
     LRESULT OnMouseMove(WPARAM keys, LPARAM point);
     LRESULT OnKillFocus(WPARAM newFocus, LPARAM lParam);
     LRESULT OnEnable(WPARAM enabling, LPARAM lParam);
     LRESULT OnSetStyle(WPARAM style, LPARAM redraw);
+
+    BOOL hover = FALSE;
+    BOOL pressed = FALSE;
+    BOOL focused = FALSE;
+    BOOL disabled = FALSE;
+    BOOL isDefault = FALSE;
+    POINT pressOffset = {1, 1};
+    COLORREF textColor;
+    CVisualStyle* visualStyle;
+    OwnedIcon icon;
+    DWORD iconWidth = 0;
+    DWORD iconHeight = 0;
+    // The focus left because the button was being disabled.
+    BOOL focusLostToDisabling = FALSE;
 };

@@ -1,6 +1,6 @@
 #include "controls/VisualStyle.h"
 
-#include "smart/PlatformVersion.h"
+#include "framework/PlatformVersion.h"
 
 BOOL g_themeCapableOs = FALSE;
 BOOL g_useVisualStyles = FALSE;
@@ -52,13 +52,6 @@ FARPROC AsFarProc(Proc entry)
 
 CVisualStyle::CVisualStyle() : library(LoadLibraryA("UxTheme.dll"))
 {
-}
-
-CVisualStyle::~CVisualStyle()
-{
-    if (library)
-        FreeLibrary(library);
-    library = nullptr;
 }
 
 FARPROC CVisualStyle::ResolveEntry(const char* name, FARPROC fallback) const

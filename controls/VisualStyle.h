@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <uxtheme.h>
 
+#include "framework/Handles.h"
+
 // Themed drawing is tried only when both are set. Set once at start-up.
 extern BOOL g_themeCapableOs;
 extern BOOL g_useVisualStyles;
@@ -15,9 +17,6 @@ void InitVisualStyleFlags();
 class CVisualStyle {
 public:
     CVisualStyle();
-    virtual ~CVisualStyle();
-    CVisualStyle(const CVisualStyle&) = delete;
-    CVisualStyle& operator=(const CVisualStyle&) = delete;
 
     // The library's entry `name`, or `fallback` when the library or the entry is missing.
     FARPROC ResolveEntry(const char* name, FARPROC fallback) const;
@@ -31,7 +30,7 @@ public:
     HMODULE Library() const { return library; }
 
 private:
-    HMODULE library;
+    OwnedModule library;
 };
 
 // The process-wide instance, created on first use when the platform can draw

@@ -84,14 +84,10 @@ bool HasExtension(const char* path, const char* ext)
     return dot && _stricmp(dot, ext) == 0;
 }
 
-namespace {
-
 char FoldAscii(char ch)
 {
     return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
 }
-
-}  // namespace
 
 const char* SkipPrefixNoCaseDbcs(const char* text, const char* prefix)
 {

@@ -28,6 +28,10 @@ bool EndsWithBackslash(const char* text);
 // Case-insensitive comparison of the text from its last '.' with ext (e.g. ".lnk").
 bool HasExtension(const char* path, const char* ext);
 
+// The lower-case form of an ASCII letter; every other byte as it is. Never apply
+// it to a trail byte: step through texts with CharNextA.
+char FoldAscii(char ch);
+
 // Case-insensitive comparisons that fold ASCII letters only and compare double-byte
 // characters byte for byte (a trail byte is never folded or matched on its own).
 bool EqualsNoCaseDbcs(const char* a, const char* b);

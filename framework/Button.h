@@ -5,7 +5,6 @@
 class CButton : public CWnd {
 public:
     virtual void DrawItem(DRAWITEMSTRUCT*) {}
-    UINT GetButtonStyle() const { return GetStyle() & 0xFF; }
 
 protected:
     BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;

@@ -35,7 +35,6 @@ public:
     void EndDialog(INT_PTR result);
 
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
-    UINT TemplateId() const { return templateId; }
 
 protected:
     virtual BOOL OnInitDialog();
@@ -43,8 +42,6 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-
-    bool IsModal() const { return modal; }
 
 private:
     static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -14,9 +14,8 @@ public:
     CFileDialog(BOOL openFileDialog, const char* defaultExtension = nullptr, const char* fileName = nullptr,
                 DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, const char* filter = nullptr,
                 CWnd* parent = nullptr);
-    virtual ~CFileDialog() = default;
 
-    virtual INT_PTR DoModal();
+    INT_PTR DoModal();
     // The chosen file; for a multiple selection, the folder of the selection.
     std::string GetPathName() const;
 

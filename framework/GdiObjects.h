@@ -1,32 +1,19 @@
 // Owned GDI objects and device contexts, released on every path.
 #pragma once
-#include <windows.h>
+#include "framework/Handles.h"
 
-class CBrush {
+class CBrush : public OwnedGdi<HBRUSH> {
 public:
     CBrush() = default;
     explicit CBrush(COLORREF color) { CreateSolidBrush(color); }
-    ~CBrush() { DeleteObject(); }
-    CBrush(const CBrush&) = delete;
-    CBrush& operator=(const CBrush&) = delete;
 
     BOOL CreateSolidBrush(COLORREF color)
     {
-        DeleteObject();
-        brush = ::CreateSolidBrush(color);
-        return brush != nullptr;
+        Reset(::CreateSolidBrush(color));
+        return Get() != nullptr;
     }
-    void DeleteObject()
-    {
-        if (brush)
-            ::DeleteObject(brush);
-        brush = nullptr;
-    }
-    HBRUSH GetSafeHandle() const { return brush; }
-    operator HBRUSH() const { return brush; }
-
-private:
-    HBRUSH brush = nullptr;
+    void DeleteObject() { Reset(); }
+    HBRUSH GetSafeHandle() const { return Get(); }
 };
 
 // BeginPaint / EndPaint for one WM_PAINT.

@@ -1,23 +1,17 @@
 // CImageList: an owned image list.
 #pragma once
-#include <windows.h>
-#include <commctrl.h>
+#include "framework/Handles.h"
 
-class CImageList {
+class CImageList : public OwnedImageList {
 public:
-    CImageList() = default;
-    virtual ~CImageList() { DeleteImageList(); }
-    CImageList(const CImageList&) = delete;
-    CImageList& operator=(const CImageList&) = delete;
-
-    BOOL Create(int cx, int cy, UINT flags, int initial, int grow);
-    BOOL DeleteImageList();
+    BOOL Create(int cx, int cy, UINT flags, int initial, int grow)
+    {
+        Reset(ImageList_Create(cx, cy, flags, initial, grow));
+        return Get() != nullptr;
+    }
+    void DeleteImageList() { Reset(); }
     // Appends a copy of the icon; the caller keeps its handle. Returns the index or -1.
-    int Add(HICON icon);
-    int GetImageCount() const { return list ? ImageList_GetImageCount(list) : 0; }
-    HIMAGELIST GetSafeHandle() const { return list; }
-    operator HIMAGELIST() const { return list; }
-
-private:
-    HIMAGELIST list = nullptr;
+    int Add(HICON icon) { return Get() && icon ? ImageList_ReplaceIcon(Get(), -1, icon) : -1; }
+    int GetImageCount() const { return Get() ? ImageList_GetImageCount(Get()) : 0; }
+    HIMAGELIST GetSafeHandle() const { return Get(); }
 };

@@ -2,6 +2,14 @@
 
 #include <vector>
 
+namespace {
+
+// State images of a list view with check boxes.
+const int UNCHECKED_IMAGE = 1;
+const int CHECKED_IMAGE = 2;
+
+}  // namespace
+
 int CListCtrl::InsertColumn(int column, const char* heading, int format, int width)
 {
     LVCOLUMNA col = {};
@@ -103,11 +111,11 @@ BOOL CListCtrl::SetItemState(int index, UINT state, UINT mask)
 
 BOOL CListCtrl::SetCheck(int index, BOOL checked)
 {
-    return SetItemState(index, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
+    return SetItemState(index, INDEXTOSTATEIMAGEMASK(checked ? CHECKED_IMAGE : UNCHECKED_IMAGE), LVIS_STATEIMAGEMASK);
 }
 
 BOOL CListCtrl::GetCheck(int index) const
 {
     UINT state = static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK));
-    return (state >> 12) == 2;
+    return state == INDEXTOSTATEIMAGEMASK(CHECKED_IMAGE);
 }

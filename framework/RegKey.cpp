@@ -4,14 +4,69 @@
 
 namespace {
 
-bool IsLinkKey(HKEY key)
+// Queries a value of key, or of its subkey when one is named.
+LONG QueryValue(HKEY key, const char* subKey, const char* valueName, DWORD* type, BYTE* data, DWORD* size)
+{
+    if (!subKey || !*subKey)
+        return RegQueryValueExA(key, valueName, nullptr, type, data, size);
+    OwnedKey opened;
+    LONG result = RegOpenKeyExA(key, subKey, 0, KEY_QUERY_VALUE, opened.Out());
+    if (result != ERROR_SUCCESS)
+        return result;
+    return RegQueryValueExA(opened, valueName, nullptr, type, data, size);
+}
+
+}  // namespace
+
+bool RegKey::Open(HKEY root, const char* path)
+{
+    Reset();
+    OwnedKey opened;
+    if (RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ, opened.Out()) != ERROR_SUCCESS ||
+        IsRegistryLink(opened))
+        return false;
+    Reset(opened.Release());
+    return true;
+}
+
+void RegKey::ForEachSubkey(const std::function<bool(const char* name)>& visit) const
+{
+    char name[MAX_PATH];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameSize = MAX_PATH;
+        LONG status = RegEnumKeyExA(Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS || !visit(name))
+            return;
+    }
+}
+
+void RegKey::ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data) const
+{
+    char name[MAX_PATH];
+    char bytes[MAX_PATH];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameSize = MAX_PATH;
+        RegValue value = {name, 0, data == WITH_DATA ? bytes : nullptr, MAX_PATH};
+        LONG status = RegEnumValueA(Get(), index, name, &nameSize, nullptr, &value.type,
+                                    reinterpret_cast<BYTE*>(value.data), value.data ? &value.size : nullptr);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (!value.data)
+            value.size = 0;
+        if (status != ERROR_SUCCESS || !visit(value))
+            return;
+    }
+}
+
+bool IsRegistryLink(HKEY key)
 {
     DWORD type = 0;
     LONG result = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
     return result == ERROR_SUCCESS && type == REG_LINK;
 }
 
-// Makes sure buffer holds a terminated text after a read of size bytes.
 bool TerminateRead(char* buffer, DWORD bufferSize, DWORD size)
 {
     if (size == 0) {
@@ -24,44 +79,6 @@ bool TerminateRead(char* buffer, DWORD bufferSize, DWORD size)
         return false;
     buffer[size] = '\0';
     return true;
-}
-
-// Queries a value of key, or of its subkey when one is named.
-LONG QueryValue(HKEY key, const char* subKey, const char* valueName, DWORD* type, BYTE* data, DWORD* size)
-{
-    if (!subKey || !*subKey)
-        return RegQueryValueExA(key, valueName, nullptr, type, data, size);
-    HKEY opened = nullptr;
-    LONG result = RegOpenKeyExA(key, subKey, 0, KEY_QUERY_VALUE, &opened);
-    if (result != ERROR_SUCCESS)
-        return result;
-    result = RegQueryValueExA(opened, valueName, nullptr, type, data, size);
-    RegCloseKey(opened);
-    return result;
-}
-
-}  // namespace
-
-bool RegKey::Open(HKEY root, const char* path)
-{
-    Close();
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    if (IsLinkKey(opened)) {
-        RegCloseKey(opened);
-        return false;
-    }
-    key = opened;
-    return true;
-}
-
-void RegKey::Close()
-{
-    if (key) {
-        RegCloseKey(key);
-        key = nullptr;
-    }
 }
 
 bool ReadTextValue(HKEY key, const char* subKey, const char* valueName, char* buffer, DWORD bufferSize)

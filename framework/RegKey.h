@@ -1,24 +1,42 @@
-// An owned registry key handle and the value reads the system makes.
+// An owned registry key that walks its subkeys and values for the caller, and the
+// value reads the system makes.
 #pragma once
-#include <windows.h>
+#include "framework/Handles.h"
 
-class RegKey {
+#include <functional>
+
+// One value met by RegKey::ForEachValue. data holds size bytes (capacity MAX_PATH,
+// not terminated: see TerminateRead); it is null when only names are read.
+struct RegValue {
+    const char* name;
+    DWORD type;
+    char* data;
+    DWORD size;
+};
+
+class RegKey : public OwnedKey {
 public:
-    RegKey() = default;
-    ~RegKey() { Close(); }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
+    enum ValueData { WITH_DATA, NAMES_ONLY };
 
     // Opens root\path for reading. A link key is opened as itself and refused,
     // so a recursive walk never follows a registry link back up the tree.
     bool Open(HKEY root, const char* path);
-    void Close();
-    HKEY Get() const { return key; }
-    explicit operator bool() const { return key != nullptr; }
+    void Close() { Reset(); }
 
-private:
-    HKEY key = nullptr;
+    // Calls visit with each subkey name in the registry's order until it returns
+    // false. A name that does not fit MAX_PATH is skipped and the walk goes on.
+    void ForEachSubkey(const std::function<bool(const char* name)>& visit) const;
+    // The same over the values; a value whose name or (WITH_DATA) data does not
+    // fit MAX_PATH is skipped.
+    void ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data = WITH_DATA) const;
 };
+
+// True when key (opened with REG_OPTION_OPEN_LINK) is a registry link.
+bool IsRegistryLink(HKEY key);
+
+// Makes buffer (bufferSize bytes) a terminated text after a read of size bytes;
+// false when the text and its terminator do not fit.
+bool TerminateRead(char* buffer, DWORD bufferSize, DWORD size);
 
 // Reads a text value (REG_SZ, or REG_EXPAND_SZ with its references expanded) of
 // key\subKey into buffer. Any other type, a value that does not fit with its

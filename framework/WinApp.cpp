@@ -77,19 +77,9 @@ int AfxMessageBox(UINT stringId, UINT type)
     return AfxMessageBox(LoadStringText(stringId).c_str(), type);
 }
 
-void AfxEnableControlContainer()
-{
-    // Hosted controls need nothing beyond COM, which AfxOleInit starts.
-}
-
 BOOL AfxOleInit()
 {
     return SUCCEEDED(OleInitialize(nullptr));
-}
-
-void Enable3dControls()
-{
-    // The 3D look is the system's own on every supported version.
 }
 
 std::string LoadStringText(UINT id)
@@ -104,7 +94,6 @@ int AfxWinMain()
     CWinApp* app = AfxGetApp();
     if (!app)
         return 1;
-    if (!app->InitInstance())
-        return 0;
-    return app->Run();
+    app->InitInstance();
+    return 0;
 }

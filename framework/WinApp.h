@@ -14,9 +14,8 @@ public:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
+    // Start-up; the application's windows run inside it (a modal main window).
     virtual BOOL InitInstance() { return FALSE; }
-    // Runs after InitInstance returned TRUE; the framework's own loop is not used here.
-    virtual int Run() { return 0; }
 
     CWnd* m_pMainWnd = nullptr;
     // The name message boxes carry: given, or the executable's file name without extension.
@@ -37,13 +36,12 @@ HINSTANCE AfxFindResourceHandle(const char* name, const char* type);
 int AfxMessageBox(const char* text, UINT type = MB_OK);
 int AfxMessageBox(UINT stringId, UINT type = MB_OK);
 
-// Start-up services of the framework.
-void AfxEnableControlContainer();
+// Starts COM for this thread (shell links, pictures).
 BOOL AfxOleInit();
-void Enable3dControls();
 
 // Loads a string-table entry; empty when absent.
 std::string LoadStringText(UINT id);
 
-// Program entry used by WinMain: runs the application object's start-up.
+// Program entry used by WinMain: runs the application object's start-up; the
+// program ends when it returns.
 int AfxWinMain();

@@ -177,10 +177,7 @@ LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (msg == WM_NCDESTROY) {
         WNDPROC proc = wnd->originalProc;
         wnd->Detach();
-        LRESULT result = proc ? CallWindowProcA(proc, hwnd, msg, wParam, lParam)
-                              : ::DefWindowProcA(hwnd, msg, wParam, lParam);
-        wnd->PostNcDestroy();
-        return result;
+        return proc ? CallWindowProcA(proc, hwnd, msg, wParam, lParam) : ::DefWindowProcA(hwnd, msg, wParam, lParam);
     }
     return wnd->WindowProc(msg, wParam, lParam);
 }

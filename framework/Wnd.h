@@ -15,7 +15,6 @@ public:
 
     HWND m_hWnd = nullptr;
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
 
     // The object bound to a handle, or null.
@@ -77,8 +76,6 @@ protected:
     // A notification reflected from the parent: TRUE when consumed, with *result.
     virtual BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
     virtual void PreSubclassWindow() {}
-    // Called after the window is destroyed (WM_NCDESTROY); the handle is unbound.
-    virtual void PostNcDestroy() {}
 
     static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Attach(HWND hwnd);

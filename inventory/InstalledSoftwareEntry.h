@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "framework/Handles.h"
+
 struct InstalledSoftwareEntry {
     char displayName[MAX_PATH];
     char uninstallString[MAX_PATH];
@@ -9,6 +11,6 @@ struct InstalledSoftwareEntry {
     char helpLink[MAX_PATH];
     char keyPath[MAX_PATH];     // below HKEY_LOCAL_MACHINE
     DWORD windowsInstaller;
-    HICON smallIcon;            // owned
-    HICON largeIcon;            // owned
+    OwnedIcon smallIcon;
+    OwnedIcon largeIcon;
 };

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 const char UNINSTALL_KEY_PATH[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
@@ -69,16 +70,8 @@ bool IsExistingFile(const char* path)
     if (!path || !*path)
         return false;
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(path, &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(find);
-    return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-CInstalledSoftwareList::~CInstalledSoftwareList()
-{
-    Clear();
+    OwnedFind find(FindFirstFileA(path, &data));
+    return find && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void CInstalledSoftwareList::Load()
@@ -86,17 +79,12 @@ void CInstalledSoftwareList::Load()
     RegKey uninstallKey;
     if (!uninstallKey.Open(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH))
         return;
-    char subkeyName[MAX_PATH];
-    for (DWORD index = 0; RegEnumKeyA(uninstallKey.Get(), index, subkeyName, MAX_PATH) == ERROR_SUCCESS; ++index) {
-        InstalledSoftwareEntry* entry = new (std::nothrow) InstalledSoftwareEntry();
-        if (!entry)
-            continue;
-        if (!ReadEntry(uninstallKey.Get(), subkeyName, entry)) {
-            delete entry;
-            continue;
-        }
-        entries.push_back(entry);
-    }
+    uninstallKey.ForEachSubkey([&](const char* subkeyName) {
+        std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
+        if (entry && ReadEntry(uninstallKey, subkeyName, entry.get()))
+            entries.push_back(std::move(entry));
+        return true;
+    });
 }
 
 // Fills one record; false when the product does not qualify. A key path that does
@@ -105,10 +93,9 @@ bool CInstalledSoftwareList::ReadEntry(HKEY uninstallKey, const char* subkeyName
 {
     if (!FormatText(entry->keyPath, MAX_PATH, "%s\\%s", UNINSTALL_KEY_PATH, subkeyName))
         return false;
-    RegKey productKey;
-    if (!productKey.Open(uninstallKey, subkeyName))
+    RegKey key;
+    if (!key.Open(uninstallKey, subkeyName))
         return false;
-    HKEY key = productKey.Get();
     bool hasCommand = ReadTextValue(key, nullptr, "UninstallString", entry->uninstallString, MAX_PATH);
     bool hasName = ReadTextValue(key, nullptr, "DisplayName", entry->displayName, MAX_PATH);
     if (!hasCommand || !hasName)
@@ -133,23 +120,12 @@ void CInstalledSoftwareList::ResolveIcons(HKEY productKey, InstalledSoftwareEntr
         IconPathFromCommand(entry->uninstallString, path, MAX_PATH);
     if (!path[0])
         return;
-    entry->smallIcon = LookUpIcon(path, SHGFI_SMALLICON);
-    entry->largeIcon = LookUpIcon(path, 0);
-}
-
-void CInstalledSoftwareList::Release(InstalledSoftwareEntry* entry)
-{
-    if (entry->smallIcon)
-        DestroyIcon(entry->smallIcon);
-    if (entry->largeIcon)
-        DestroyIcon(entry->largeIcon);
-    delete entry;
+    entry->smallIcon.Reset(LookUpIcon(path, SHGFI_SMALLICON));
+    entry->largeIcon.Reset(LookUpIcon(path, 0));
 }
 
 void CInstalledSoftwareList::Clear()
 {
-    for (InstalledSoftwareEntry* entry : entries)
-        Release(entry);
     entries.clear();
 }
 
@@ -165,7 +141,7 @@ bool CInstalledSoftwareList::GetFirst(int& position, InstalledSoftwareEntry*& en
     if (entries.empty())
         return false;
     position = 0;
-    entry = entries[0];
+    entry = entries[0].get();
     return true;
 }
 
@@ -174,7 +150,7 @@ bool CInstalledSoftwareList::GetNext(int& position, InstalledSoftwareEntry*& ent
     ++position;
     if (static_cast<unsigned>(position) >= entries.size())
         return false;
-    entry = entries[position];
+    entry = entries[position].get();
     return true;
 }
 
@@ -182,13 +158,12 @@ InstalledSoftwareEntry* CInstalledSoftwareList::GetAt(int index) const
 {
     if (static_cast<unsigned>(index) >= entries.size())
         return nullptr;
-    return entries[index];
+    return entries[index].get();
 }
 
 void CInstalledSoftwareList::RemoveAt(int index)
 {
     if (static_cast<unsigned>(index) >= entries.size())
         return;
-    Release(entries[index]);
     entries.erase(entries.begin() + index);
 }

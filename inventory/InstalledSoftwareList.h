@@ -3,17 +3,13 @@
 #pragma once
 #include "inventory/InstalledSoftwareEntry.h"
 
+#include <memory>
 #include <vector>
 
 extern const char UNINSTALL_KEY_PATH[];
 
 class CInstalledSoftwareList {
 public:
-    CInstalledSoftwareList() = default;
-    virtual ~CInstalledSoftwareList();
-    CInstalledSoftwareList(const CInstalledSoftwareList&) = delete;
-    CInstalledSoftwareList& operator=(const CInstalledSoftwareList&) = delete;
-
     // Appends one record per product that has both a name and an uninstall command.
     void Load();
     void Clear();
@@ -26,11 +22,10 @@ public:
     size_t GetCount() const { return entries.size(); }
 
 private:
-    static void Release(InstalledSoftwareEntry* entry);
     static bool ReadEntry(HKEY uninstallKey, const char* subkeyName, InstalledSoftwareEntry* entry);
     static void ResolveIcons(HKEY productKey, InstalledSoftwareEntry* entry);
 
-    std::vector<InstalledSoftwareEntry*> entries;
+    std::vector<std::unique_ptr<InstalledSoftwareEntry>> entries;
 };
 
 // True when path names an existing file (not a folder); the first match of a

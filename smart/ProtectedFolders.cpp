@@ -3,7 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
 #include "smart/FolderPaths.h"
-#include "smart/ProgramFilesFolder.h"
+#include "framework/ProgramFilesFolder.h"
 
 #include <windows.h>
 #include <shlobj.h>

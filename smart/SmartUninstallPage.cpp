@@ -5,7 +5,7 @@
 #include "framework/FileDialog.h"
 #include "framework/WinApp.h"
 #include "resource.h"
-#include "smart/ProgramFilesFolder.h"
+#include "framework/ProgramFilesFolder.h"
 #include "smart/TraceRemoval.h"
 
 #include <shellapi.h>

@@ -1,8 +1,8 @@
 #include "smart/TraceRemoval.h"
 
 #include "framework/AnsiText.h"
+#include "framework/PlatformVersion.h"
 #include "framework/RegistryTree.h"
-#include "smart/PlatformVersion.h"
 #include "smart/TraceAnalyzer.h"
 
 #include <cstdio>

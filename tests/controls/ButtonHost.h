@@ -1,64 +1,68 @@
-// A real dialog (built from an in-memory template) holding push buttons and an
-// edit field, bound to a framework window that counts the notifications it gets.
+// The quick-uninstall page's template as a plain dialog in a visible window: real
+// push buttons and edit fields under the dialog manager, in a framework window
+// that counts the commands it gets.
 #pragma once
 #include <windows.h>
 
 #include <map>
-#include <memory>
-#include <vector>
 
 #include "framework/Wnd.h"
+#include "resource.h"
 
-class NotificationCounter : public CWnd {
+class ButtonHost : public CWnd {
 public:
-    int Count(UINT id, UINT code) const
+    // In tab order: the list, FIRST (with caption), NEXT, DEFAULT (the dialog's
+    // default button), EDIT, ..., SECOND (without caption, the last tab stop).
+    enum { FIRST = IDC_UNINSTALL, NEXT = IDC_DELETE_ENTRY, DEFAULT = IDC_REFRESH, EDIT = IDC_DISPLAY_NAME,
+           SECOND = IDC_OPEN_LINK };
+
+    ButtonHost()
     {
-        auto found = counts.find(Key(id, code));
-        return found == counts.end() ? 0 : found->second;
+        window.CreateEx(0, nullptr, "host", WS_POPUP | WS_VISIBLE, {0, 0, 800, 500}, nullptr, 0);
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_QUICK_PAGE), window,
+                                         &PlainDialogProc, 0);
+        ::ShowWindow(dialog, SW_SHOW);
+        ::SendMessageA(dialog, DM_SETDEFID, DEFAULT, 0);
+        SubclassWindow(dialog);
+        SetForegroundWindow(window);
     }
-    void Reset() { counts.clear(); }
+    ~ButtonHost() override
+    {
+        window.DestroyWindow();
+        Pump();
+    }
+
+    HWND Item(int id) const { return GetDlgItem(id); }
+    int Count(int id, UINT code = BN_CLICKED) { return commands[MAKELONG(id, code)]; }
+    // Runs the thread's pending messages the way the modal loop does.
+    void Pump()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (IsWindow() && (WalkPreTranslateTree(m_hWnd, &msg) || IsDialogMessageA(m_hWnd, &msg)))
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    // Paints button into dc as the dialog's WM_DRAWITEM asks it to.
+    void Paint(HWND button, HDC dc, int width, int height, UINT itemState)
+    {
+        DRAWITEMSTRUCT item = {ODT_BUTTON, static_cast<UINT>(::GetDlgCtrlID(button)), 0, ODA_DRAWENTIRE,
+                               itemState, button, dc, {0, 0, width, height}, 0};
+        SendMessage(WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+    }
 
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM) override
     {
-        ++counts[Key(CommandId(wParam), CommandCode(wParam))];
+        ++commands[MAKELONG(CommandId(wParam), CommandCode(wParam))];
         return TRUE;
     }
 
 private:
-    static DWORD Key(UINT id, UINT code) { return MAKELONG(id, code); }
-    std::map<DWORD, int> counts;
-};
+    static INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-class ButtonHost {
-public:
-    enum { FIRST = 201, SECOND = 202, DEFAULT = 203, EDIT = 204 };
-
-    ButtonHost();
-    ~ButtonHost();
-    ButtonHost(const ButtonHost&) = delete;
-    ButtonHost& operator=(const ButtonHost&) = delete;
-
-    HWND Dialog() const { return dialog; }
-    HWND Item(int id) const { return GetDlgItem(dialog, id); }
-    NotificationCounter& Parent() { return parent; }
-    // Runs the thread's pending messages the way the modal loop does.
-    void Pump();
-    // Pumps until done() or the timeout; true when done() became true.
-    template <typename Done>
-    bool PumpUntil(Done done, DWORD timeoutMs)
-    {
-        const DWORD start = GetTickCount();
-        while (!done()) {
-            if (GetTickCount() - start > timeoutMs)
-                return false;
-            Pump();
-            Sleep(10);
-        }
-        return true;
-    }
-
-private:
-    HWND dialog;
-    NotificationCounter parent;
+    CWnd window;
+    std::map<DWORD, int> commands;
 };

@@ -3,51 +3,29 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
+
+#include "framework/Handles.h"
+
+const COLORREF BACKGROUND = RGB(1, 2, 3);
+
+inline void DeleteDcHandle(HDC dc) { DeleteDC(dc); }
+
 class DibCanvas {
 public:
-    DibCanvas(int width, int height, COLORREF background = RGB(1, 2, 3))
-        : width(width), height(height), dc(CreateCompatibleDC(nullptr)), bitmap(nullptr), old(nullptr),
-          bits(nullptr)
+    DibCanvas(int width, int height) : width(width), height(height), dc(CreateCompatibleDC(nullptr))
     {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* data = nullptr;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &data, nullptr, 0);
-        bits = static_cast<DWORD*>(data);
-        if (bitmap)
-            old = SelectObject(dc, bitmap);
-        Fill(background);
+        BITMAPINFO info = {{static_cast<DWORD>(sizeof(BITMAPINFOHEADER)), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+        bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
+        old = SelectObject(dc, bitmap);
+        for (int i = 0; bits && i < width * height; ++i)
+            bits[i] = (GetRValue(BACKGROUND) << 16) | (GetGValue(BACKGROUND) << 8) | GetBValue(BACKGROUND);
     }
-    ~DibCanvas()
-    {
-        if (old)
-            SelectObject(dc, old);
-        if (bitmap)
-            DeleteObject(bitmap);
-        if (dc)
-            DeleteDC(dc);
-    }
-    DibCanvas(const DibCanvas&) = delete;
-    DibCanvas& operator=(const DibCanvas&) = delete;
+    ~DibCanvas() { SelectObject(dc, old); }
 
-    bool Valid() const { return dc && bits; }
     HDC Dc() const { return dc; }
-    int Width() const { return width; }
-    int Height() const { return height; }
-
-    void Fill(COLORREF colour)
-    {
-        if (!bits)
-            return;
-        for (int i = 0; i < width * height; ++i)
-            bits[i] = ToPixel(colour);
-    }
-    // The colour at (x, y) as a COLORREF; CLR_INVALID outside the canvas.
+    RECT Whole() const { return RECT{0, 0, width, height}; }
+    // The colour at (x, y); CLR_INVALID outside the canvas.
     COLORREF At(int x, int y) const
     {
         if (!bits || x < 0 || y < 0 || x >= width || y >= height)
@@ -56,32 +34,57 @@ public:
         const DWORD pixel = bits[y * width + x];
         return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
     }
-    void Set(int x, int y, COLORREF colour)
-    {
-        if (bits && x >= 0 && y >= 0 && x < width && y < height)
-            bits[y * width + x] = ToPixel(colour);
-    }
-    // Number of pixels in the rectangle whose colour differs from `colour`.
-    int CountNot(const RECT& area, COLORREF colour) const
+    // The pixels of area for which hit(x, y) holds, and their bounding box (right -1 when none).
+    template <typename Hit>
+    int Count(const RECT& area, Hit hit) const
     {
         int count = 0;
         for (int y = area.top; y < area.bottom; ++y)
             for (int x = area.left; x < area.right; ++x)
-                count += At(x, y) != colour ? 1 : 0;
+                count += hit(x, y) ? 1 : 0;
         return count;
+    }
+    template <typename Hit>
+    RECT Bounds(Hit hit) const
+    {
+        RECT box = {width, height, -1, -1};
+        Count(Whole(), [&](int x, int y) {
+            if (hit(x, y))
+                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                       std::max<LONG>(box.bottom, y + 1)};
+            return false;
+        });
+        return box;
+    }
+    int CountNot(const RECT& area, COLORREF colour) const
+    {
+        return Count(area, [&](int x, int y) { return At(x, y) != colour; });
+    }
+    RECT Painted() const
+    {
+        return Bounds([&](int x, int y) { return At(x, y) != BACKGROUND; });
+    }
+    int Differences(const DibCanvas& other) const
+    {
+        return Count(Whole(), [&](int x, int y) { return At(x, y) != other.At(x, y); });
     }
 
 private:
-    static DWORD ToPixel(COLORREF colour)
-    {
-        return (static_cast<DWORD>(GetRValue(colour)) << 16) | (static_cast<DWORD>(GetGValue(colour)) << 8) |
-               GetBValue(colour);
-    }
-
     int width;
     int height;
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old;
-    DWORD* bits;
+    Owned<HDC, DeleteDcHandle> dc;
+    OwnedGdi<HBITMAP> bitmap;
+    HGDIOBJ old = nullptr;
+    DWORD* bits = nullptr;
 };
+
+inline bool operator==(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != FALSE;
+}
+
+inline RECT Shifted(RECT rect, int dx, int dy)
+{
+    OffsetRect(&rect, dx, dy);
+    return rect;
+}

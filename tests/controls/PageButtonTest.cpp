@@ -1,333 +1,271 @@
+// The page button in a real dialog: the default button, hover, focus, clicks, its
+// icon, and which face it paints for each state, themed where the platform allows.
 #include "controls/PageButton.h"
 
 #include <gtest/gtest.h>
+#include <uxtheme.h>
+#include <vsstyle.h>
+
+#include <functional>
 
 #include "ButtonHost.h"
 #include "DibCanvas.h"
-#include "resource.h"
-#include "support/Fixtures.h"
-#include "support/GdiCount.h"
+#include "framework/PlatformVersion.h"
 
 namespace {
 
-const COLORREF BACKGROUND = RGB(1, 2, 3);
+// Makes the process look like the given Windows version for the theme flags.
+struct ScopedVersion {
+    ScopedVersion(DWORD major, DWORD minor)
+    {
+        SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, major, minor);
+        InitVisualStyleFlags();
+    }
+    ~ScopedVersion()
+    {
+        ClearPlatformVersionOverride();
+        InitVisualStyleFlags();
+    }
+};
+
+void MoveOnto(CPageButton& button, WPARAM keys = 0)
+{
+    RECT rect;
+    button.GetClientRect(&rect);
+    POINT screen = {rect.right / 2, rect.bottom / 2};
+    ClientToScreen(button, &screen);
+    SetCursorPos(screen.x, screen.y);
+    button.SendMessage(WM_MOUSEMOVE, keys, MAKELPARAM(rect.right / 2, rect.bottom / 2));
+}
 
 class PageButtonTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(nullptr, host.Dialog());
-        ASSERT_TRUE(first.SubclassDlgItem(ButtonHost::FIRST, &host.Parent()));
-        ASSERT_TRUE(second.SubclassDlgItem(ButtonHost::SECOND, &host.Parent()));
-        ASSERT_TRUE(byDefault.SubclassDlgItem(ButtonHost::DEFAULT, &host.Parent()));
+        ASSERT_TRUE(first.SubclassDlgItem(ButtonHost::FIRST, &host));
+        ASSERT_TRUE(second.SubclassDlgItem(ButtonHost::SECOND, &host));
+        ASSERT_TRUE(byDefault.SubclassDlgItem(ButtonHost::DEFAULT, &host));
         host.Pump();
-    }
-
-    static UINT Type(const CWnd& button) { return button.GetStyle() & 0xF; }
-
-    // Puts the cursor on the button and moves the mouse there.
-    void MoveOnto(CPageButton& button, WPARAM keys = 0)
-    {
-        RECT rect;
-        button.GetClientRect(&rect);
-        POINT centre = {rect.right / 2, rect.bottom / 2};
-        POINT screen = centre;
-        ClientToScreen(button.m_hWnd, &screen);
-        SetCursorPos(screen.x, screen.y);
-        button.SendMessage(WM_MOUSEMOVE, keys, MAKELPARAM(centre.x, centre.y));
-    }
-
-    // Paints the button through its parent's WM_DRAWITEM into a canvas.
-    void Paint(CPageButton& button, DibCanvas& canvas, UINT state)
-    {
-        DRAWITEMSTRUCT item = {};
-        item.CtlType = ODT_BUTTON;
-        item.CtlID = static_cast<UINT>(GetDlgCtrlID(button.m_hWnd));
-        item.itemAction = ODA_DRAWENTIRE;
-        item.itemState = state;
-        item.hwndItem = button.m_hWnd;
-        item.hDC = canvas.Dc();
-        SetRect(&item.rcItem, 0, 0, canvas.Width(), canvas.Height());
-        SendMessageA(host.Dialog(), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
     }
 
     ButtonHost host;
     CPageButton first, second, byDefault;
 };
 
-TEST_F(PageButtonTest, SubclassingMakesOwnerDrawnButtonsAndReadsTheDefault)
+TEST_F(PageButtonTest, DefaultFollowsTheFocusAndEveryButtonStaysOwnerDrawn)
 {
-    EXPECT_EQ(static_cast<UINT>(BS_OWNERDRAW), Type(first));
-    EXPECT_EQ(static_cast<UINT>(BS_OWNERDRAW), Type(second));
-    EXPECT_EQ(static_cast<UINT>(BS_OWNERDRAW), Type(byDefault));
     EXPECT_FALSE(first.IsDefault());
     EXPECT_TRUE(byDefault.IsDefault());
-    EXPECT_TRUE(first.GetStyle() & WS_TABSTOP);
-}
-
-TEST_F(PageButtonTest, DefaultFollowsTheFocusAndTheTypeStaysOwnerDrawn)
-{
-    SendMessageA(host.Dialog(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first.m_hWnd), TRUE);
-    EXPECT_EQ(first.m_hWnd, GetFocus());
-    EXPECT_TRUE(first.IsDefault());
-    EXPECT_FALSE(byDefault.IsDefault());
-
-    SendMessageA(host.Dialog(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(second.m_hWnd), TRUE);
-    EXPECT_FALSE(first.IsDefault());
-    EXPECT_TRUE(second.IsDefault());
-
-    // A control that is no button gives the default back to the dialog's default button.
-    SendMessageA(host.Dialog(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(host.Item(ButtonHost::EDIT)), TRUE);
-    EXPECT_FALSE(second.IsDefault());
-    EXPECT_TRUE(byDefault.IsDefault());
-
-    for (CPageButton* button : {&first, &second, &byDefault})
-        EXPECT_EQ(static_cast<UINT>(BS_OWNERDRAW), Type(*button));
-
-    // Asked directly, any type keeps the button owner-drawn.
-    first.SendMessage(BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-    EXPECT_TRUE(first.IsDefault());
-    first.SendMessage(BM_SETSTYLE, BS_CHECKBOX, TRUE);
-    EXPECT_TRUE(first.IsDefault()) << "only the push-button types change the default";
-    first.SendMessage(BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-    EXPECT_FALSE(first.IsDefault());
-    EXPECT_EQ(static_cast<UINT>(BS_OWNERDRAW), Type(first));
-}
-
-TEST_F(PageButtonTest, DialogCodeTellsWhetherTheButtonIsTheDefault)
-{
-    const LRESULT plain = first.SendMessage(WM_GETDLGCODE);
-    EXPECT_TRUE(plain & DLGC_UNDEFPUSHBUTTON);
-    EXPECT_FALSE(plain & DLGC_DEFPUSHBUTTON);
-    EXPECT_TRUE(plain & DLGC_BUTTON) << "the default code is kept";
-    const LRESULT asDefault = byDefault.SendMessage(WM_GETDLGCODE);
-    EXPECT_TRUE(asDefault & DLGC_DEFPUSHBUTTON);
-    EXPECT_FALSE(asDefault & DLGC_UNDEFPUSHBUTTON);
-    EXPECT_FALSE(first.SendMessage(BM_GETCHECK));
-    EXPECT_EQ(0, first.SendMessage(BM_SETCHECK, BST_CHECKED));
-    EXPECT_FALSE(first.SendMessage(BM_GETCHECK));
-}
-
-TEST_F(PageButtonTest, HoverIsSetByMovingOntoTheButtonAndClearedByLeaving)
-{
-    MoveOnto(first);
-    EXPECT_TRUE(first.Hover());
-    RECT update;
-    EXPECT_TRUE(GetUpdateRect(first.m_hWnd, &update, FALSE)) << "the button is repainted";
-    host.Pump();
-    EXPECT_TRUE(first.Hover()) << "still over the button";
-
-    first.SendMessage(WM_MOUSELEAVE);
-    EXPECT_FALSE(first.Hover());
-
-    // A move that lands elsewhere ends the hover as well.
-    MoveOnto(first);
-    ASSERT_TRUE(first.Hover());
-    first.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(-3, -3));
-    EXPECT_FALSE(first.Hover());
-}
-
-TEST_F(PageButtonTest, HoverEndsWhenThePointerGoesAway)
-{
-    MoveOnto(first);
-    ASSERT_TRUE(first.Hover());
-    SetCursorPos(2000, 2000);
-    EXPECT_TRUE(host.PumpUntil([&] { return !first.Hover(); }, 3000));
-}
-
-TEST_F(PageButtonTest, HoverIsClearedByFocusLossCancelModeDeactivationAndDisabling)
-{
-    first.SetFocus();
-    MoveOnto(first);
-    ASSERT_TRUE(first.Hover());
-    second.SetFocus();
-    EXPECT_FALSE(first.Hover()) << "focus loss";
-
-    MoveOnto(first);
-    ASSERT_TRUE(first.Hover());
-    first.SendMessage(WM_CANCELMODE);
-    EXPECT_FALSE(first.Hover()) << "cancel mode";
-
-    MoveOnto(first);
-    ASSERT_TRUE(first.Hover());
-    first.SendMessage(WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0));
-    EXPECT_TRUE(first.Hover());
-    first.SendMessage(WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0));
-    EXPECT_FALSE(first.Hover()) << "deactivation";
-
-    MoveOnto(first);
-    ASSERT_TRUE(first.Hover());
-    first.EnableWindow(FALSE);
-    EXPECT_FALSE(first.Hover()) << "disabling";
-}
-
-TEST_F(PageButtonTest, EnteringWithTheMouseButtonHeldDoesNotLight)
-{
-    MoveOnto(first, MK_LBUTTON);
-    EXPECT_FALSE(first.Hover());
-    // Already lit, a held button keeps the hover.
-    MoveOnto(first);
-    ASSERT_TRUE(first.Hover());
-    MoveOnto(first, MK_LBUTTON);
-    EXPECT_TRUE(first.Hover());
-}
-
-TEST_F(PageButtonTest, DisablingTheFocusedButtonMovesTheFocusOn)
-{
-    first.SetFocus();
-    ASSERT_EQ(first.m_hWnd, GetFocus());
-    first.EnableWindow(FALSE);
-    EXPECT_EQ(second.m_hWnd, GetFocus());
-
-    // A button without the focus leaves the focus where it is.
-    HWND edit = host.Item(ButtonHost::EDIT);
-    SetFocus(edit);
-    second.EnableWindow(FALSE);
-    EXPECT_EQ(edit, GetFocus());
-
-    // The last enabled tab stop wraps around to the next one.
-    byDefault.SetFocus();
-    byDefault.EnableWindow(FALSE);
-    EXPECT_EQ(edit, GetFocus());
-}
-
-TEST_F(PageButtonTest, ParentReceivesEveryClickOnceAndTheButtonTakesTheFocus)
-{
-    SetFocus(host.Item(ButtonHost::EDIT));
-    // The notification as the parent gets it: the button takes the focus first.
-    SendMessageA(host.Dialog(), WM_COMMAND, MAKEWPARAM(ButtonHost::SECOND, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(second.m_hWnd));
-    EXPECT_EQ(second.m_hWnd, GetFocus());
-    EXPECT_EQ(1, host.Parent().Count(ButtonHost::SECOND, BN_CLICKED));
-
-    host.Parent().Reset();
-    first.SendMessage(BM_CLICK);
-    host.Pump();
-    EXPECT_EQ(1, host.Parent().Count(ButtonHost::FIRST, BN_CLICKED));
-    EXPECT_EQ(first.m_hWnd, GetFocus());
-}
-
-TEST_F(PageButtonTest, DoubleClickActsAsTwoClicks)
-{
-    const LPARAM at = MAKELPARAM(5, 5);
-    PostMessageA(first.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageA(first.m_hWnd, WM_LBUTTONUP, 0, at);
-    PostMessageA(first.m_hWnd, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    PostMessageA(first.m_hWnd, WM_LBUTTONUP, 0, at);
-    host.Pump();
-    EXPECT_EQ(2, host.Parent().Count(ButtonHost::FIRST, BN_CLICKED));
-    EXPECT_EQ(0, host.Parent().Count(ButtonHost::FIRST, BN_DOUBLECLICKED));
-}
-
-TEST_F(PageButtonTest, FaceFollowsTheItemStateAndTheHover)
-{
-    struct Case {
-        const char* name;
-        UINT state;
-        bool hover;
-        COLORREF ringTop;
-    } cases[] = {
-        {"normal", 0, false, RGB(255, 255, 255)},
-        {"focused", ODS_FOCUS, false, RGB(206, 231, 255)},
-        {"hot", 0, true, RGB(255, 240, 207)},
-        {"pressed", ODS_SELECTED, true, RGB(209, 204, 193)},
-        {"disabled", ODS_DISABLED, false, RGB(245, 244, 234)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.hover)
-            MoveOnto(first);
-        else
-            first.SendMessage(WM_MOUSELEAVE);
-        ASSERT_EQ(c.hover, first.Hover() != FALSE);
-        DibCanvas canvas(80, 30, BACKGROUND);
-        Paint(first, canvas, c.state);
-        EXPECT_EQ(c.ringTop, canvas.At(40, 2));
-    }
-    // The dialog's default button shows the default ring.
-    first.SendMessage(WM_MOUSELEAVE);
-    DibCanvas canvas(80, 30, BACKGROUND);
-    Paint(byDefault, canvas, 0);
-    EXPECT_EQ(RGB(206, 231, 255), canvas.At(40, 2));
-}
-
-TEST_F(PageButtonTest, CaptionIsPaintedOnlyWhenThereIsText)
-{
-    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
-    const RECT body = {4, 4, 76, 26};
-    DibCanvas withText(80, 30, BACKGROUND);
-    Paint(first, withText, 0);
-    const int inkPixels = 80 * 30 - withText.CountNot(body, ink) - (80 * 30 - 72 * 22);
-    EXPECT_GT(inkPixels, 5);
-
-    DibCanvas empty(80, 30, BACKGROUND);
-    Paint(second, empty, 0);
-    EXPECT_EQ(72 * 22, empty.CountNot(body, ink));
-    EXPECT_EQ(RGB(255, 255, 255), empty.At(40, 2)) << "the face is painted";
-}
-
-TEST_F(PageButtonTest, IconIsLoadedReplacedAndCentred)
-{
-    const DWORD gdi = fixtures::LiveGdiObjectCount();
-    EXPECT_EQ(0, second.SetIcons(IDI_HELP_LINK, 0));
-    const HICON firstIcon = second.Icon().icon;
-    ASSERT_NE(nullptr, firstIcon);
-    EXPECT_EQ(16u, second.Icon().width);
-    EXPECT_EQ(16u, second.Icon().height);
-    const DWORD withIcon = fixtures::LiveGdiObjectCount();
-    EXPECT_GT(withIcon, gdi);
-
-    // A second icon replaces the first, which is destroyed.
-    EXPECT_EQ(0, second.SetIcons(IDR_MAINFRAME, 0));
-    EXPECT_NE(nullptr, second.Icon().icon);
-    EXPECT_GT(second.Icon().width, 0u);
-    EXPECT_EQ(second.Icon().width, second.Icon().height);
-    ICONINFO info;
-    EXPECT_FALSE(GetIconInfo(firstIcon, &info)) << "the first icon is still alive";
-
-    // An icon that does not load leaves none, and the earlier one is gone.
-    EXPECT_EQ(0, second.SetIcons(4321, 0));
-    EXPECT_EQ(nullptr, second.Icon().icon);
-    EXPECT_EQ(0u, second.Icon().width);
-    EXPECT_EQ(gdi, fixtures::LiveGdiObjectCount());
-
-    ASSERT_EQ(0, second.SetIcons(IDI_HELP_LINK, 0));
-    DibCanvas up(40, 30, BACKGROUND), down(40, 30, BACKGROUND);
-    Paint(second, up, ODS_DISABLED);
-    Paint(second, down, ODS_DISABLED | ODS_SELECTED);
-    // The face is flat when disabled; the icon is the only thing inside it.
-    const COLORREF flat = RGB(245, 244, 234);
-    const RECT where = {12, 7, 28, 23};
-    const RECT shifted = {13, 8, 29, 24};
-    EXPECT_GT(up.CountNot(where, flat), 10);
-    const RECT outside[] = {{4, 4, 11, 26}, {30, 4, 36, 26}};
-    for (const RECT& r : outside)
-        EXPECT_EQ(0, up.CountNot(r, flat));
-    int moved = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            moved += up.At(where.left + x, where.top + y) == down.At(shifted.left + x, shifted.top + y) ? 1 : 0;
-    EXPECT_EQ(256, moved) << "pressed, the icon moves by (1, 1)";
-}
-
-TEST_F(PageButtonTest, ThousandPaintsLeakNoObjects)
-{
-    ASSERT_EQ(0, second.SetIcons(IDI_HELP_LINK, 0));
-    DibCanvas canvas(60, 24, BACKGROUND);
-    Paint(first, canvas, 0);
-    Paint(second, canvas, 0);
-    host.Pump();
-    const DWORD gdi = fixtures::LiveGdiObjectCount();
-    const UINT states[] = {0, ODS_FOCUS, ODS_SELECTED, ODS_DISABLED, ODS_SELECTED | ODS_FOCUS};
-    for (int i = 0; i < 1000; ++i) {
-        Paint(i % 2 ? first : second, canvas, states[i % 5]);
-        if (i % 10 == 0) {
-            InvalidateRect(first.m_hWnd, nullptr, TRUE);
-            UpdateWindow(first.m_hWnd);
+    const std::pair<HWND, CPageButton*> moves[] = {
+        {first, &first}, {second, &second}, {host.Item(ButtonHost::EDIT), &byDefault}};
+    for (const auto& move : moves) {
+        host.SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(move.first), TRUE);
+        for (CPageButton* button : {&first, &second, &byDefault}) {
+            const bool isDefault = button == move.second;
+            const LRESULT code = button->SendMessage(WM_GETDLGCODE);
+            EXPECT_EQ(isDefault, button->IsDefault() != FALSE);
+            EXPECT_EQ(isDefault ? DLGC_DEFPUSHBUTTON | DLGC_BUTTON : DLGC_UNDEFPUSHBUTTON | DLGC_BUTTON,
+                      code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON | DLGC_BUTTON));
+            EXPECT_EQ(DWORD(BS_OWNERDRAW), button->GetStyle() & BS_TYPEMASK);
         }
     }
+    // Asked directly, only the push-button types change the default.
+    const std::pair<UINT, BOOL> styles[] = {{BS_DEFPUSHBUTTON, TRUE}, {BS_CHECKBOX, TRUE}, {BS_PUSHBUTTON, FALSE}};
+    for (const auto& style : styles) {
+        first.SendMessage(BM_SETSTYLE, style.first, TRUE);
+        EXPECT_EQ(style.second, first.IsDefault());
+        EXPECT_EQ(DWORD(BS_OWNERDRAW), first.GetStyle() & BS_TYPEMASK);
+    }
+    EXPECT_EQ(0, first.SendMessage(BM_SETCHECK, BST_CHECKED) + first.SendMessage(BM_GETCHECK));
+}
+
+TEST_F(PageButtonTest, HoverLightsOnEnteringAndEndsEveryWayOfLeaving)
+{
+    MoveOnto(first);
+    RECT update;
+    EXPECT_TRUE(GetUpdateRect(first, &update, FALSE)) << "the button is repainted";
     host.Pump();
-    EXPECT_EQ(gdi, fixtures::LiveGdiObjectCount());
+    first.SendMessage(WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0));
+    MoveOnto(first, MK_LBUTTON);
+    EXPECT_TRUE(first.Hover()) << "still over the button, lit before the mouse button went down";
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"mouse leave", [&] { first.SendMessage(WM_MOUSELEAVE); }},
+        {"move elsewhere", [&] { first.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(-3, -3)); }},
+        {"pointer away",
+         [&] {
+             SetCursorPos(2000, 2000);
+             for (DWORD start = GetTickCount(); first.Hover() && GetTickCount() - start < 3000; Sleep(10))
+                 host.Pump();
+         }},
+        {"focus loss", [&] { first.SetFocus(); second.SetFocus(); }},
+        {"cancel mode", [&] { first.SendMessage(WM_CANCELMODE); }},
+        {"deactivation", [&] { first.SendMessage(WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0)); }},
+        {"disabling", [&] { first.EnableWindow(FALSE); }},
+    };
+    for (const auto& way : ways) {
+        MoveOnto(first);
+        ASSERT_TRUE(first.Hover()) << way.first;
+        way.second();
+        EXPECT_FALSE(first.Hover()) << way.first;
+    }
+    first.EnableWindow(TRUE);
+    MoveOnto(first, MK_LBUTTON);
+    EXPECT_FALSE(first.Hover()) << "entering with the mouse button held";
+}
+
+TEST_F(PageButtonTest, DisablingTheFocusedButtonPassesTheFocusOnAndClicksReachTheParent)
+{
+    first.SetFocus();
+    first.EnableWindow(FALSE);
+    EXPECT_EQ(host.Item(ButtonHost::NEXT), GetFocus());
+    second.SetFocus();
+    second.EnableWindow(FALSE);
+    EXPECT_EQ(host.Item(IDC_LIST), GetFocus()) << "from the last tab stop to the first";
+    byDefault.EnableWindow(FALSE);
+    EXPECT_EQ(host.Item(IDC_LIST), GetFocus()) << "a button without the focus leaves it alone";
+
+    // A click reaches the parent once, after the button took the focus; a double click is a second click.
+    first.EnableWindow(TRUE);
+    second.EnableWindow(TRUE);
+    host.SendMessage(WM_COMMAND, MAKEWPARAM(ButtonHost::SECOND, BN_CLICKED), reinterpret_cast<LPARAM>(second.m_hWnd));
+    EXPECT_EQ(second.m_hWnd, GetFocus());
+    EXPECT_EQ(1, host.Count(ButtonHost::SECOND));
+    for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageA(first, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(5, 5));
+    host.Pump();
+    EXPECT_EQ(2, host.Count(ButtonHost::FIRST));
+    EXPECT_EQ(0, host.Count(ButtonHost::FIRST, BN_DOUBLECLICKED));
+}
+
+TEST_F(PageButtonTest, CaptionAndIconAreDrawnOverTheFaceAndAReplacedIconIsDestroyed)
+{
+    ASSERT_EQ(0, second.SetIcons(IDI_HELP_LINK, 0));
+    const ButtonIcon help = second.Icon();
+    EXPECT_EQ(16u, help.width);  // the resource's only image
+    EXPECT_EQ(16u, help.height);
+    for (CPageButton* button : {&first, &second}) {
+        DibCanvas painted(60, 30), face(60, 30);
+        host.Paint(*button, painted.Dc(), 60, 30, 0);
+        PaintCustomFace(face.Dc(), face.Whole(), ButtonFaceState{});
+        EXPECT_GT(painted.Differences(face), 10);
+    }
+    ICONINFO info;
+    EXPECT_EQ(0, second.SetIcons(IDR_MAINFRAME, 0));
+    const HICON replacement = second.Icon().icon;
+    EXPECT_TRUE(replacement && !GetIconInfo(help.icon, &info)) << "the first icon is still alive";
+    EXPECT_EQ(0, second.SetIcons(4321, 0));
+    EXPECT_TRUE(!second.Icon().icon && !second.Icon().width && !GetIconInfo(replacement, &info));
+}
+
+TEST(VisualStyle, FlagsFollowThePlatformVersionAndMissingEntriesFallBack)
+{
+    const struct {
+        DWORD major, minor;
+        BOOL capable;
+    } versions[] = {{4, 0, FALSE}, {5, 0, FALSE}, {5, 1, TRUE}, {5, 2, TRUE}, {6, 0, FALSE}, {10, 0, FALSE}};
+    for (const auto& v : versions) {
+        ScopedVersion scoped(v.major, v.minor);
+        EXPECT_EQ(v.capable, g_themeCapableOs) << v.major << "." << v.minor;
+        EXPECT_EQ(v.capable, g_useVisualStyles) << v.major << "." << v.minor;
+        EXPECT_EQ(v.capable, SharedVisualStyle() != nullptr) << v.major << "." << v.minor;
+    }
+    ScopedVersion xp(5, 1);
+    CVisualStyle* style = SharedVisualStyle();
+    ASSERT_EQ(style, SharedVisualStyle());
+    const FARPROC marker = reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(&GetTickCount));
+    EXPECT_EQ(marker, style->ResolveEntry("NoSuchThemeEntry", marker));
+    EXPECT_EQ(reinterpret_cast<FARPROC>(GetProcAddress(style->Library(), "OpenThemeData")),
+              style->ResolveEntry("OpenThemeData", marker));
+}
+
+// What the visual-style library itself paints for a push button in state.
+bool PaintThemed(HWND window, HDC dc, const RECT& rect, int state)
+{
+    HTHEME theme = OpenThemeData(window, L"BUTTON");
+    if (!theme)
+        return false;
+    RECT area = rect;
+    DrawThemeParentBackground(window, dc, &area);
+    DrawThemeBackground(theme, dc, BP_PUSHBUTTON, state, &rect, nullptr);
+    CloseThemeData(theme);
+    return true;
+}
+
+TEST(ThemedButton, EachStatePaintsTheThemedPartOrTheCustomFace)
+{
+    ButtonHost host;
+    SetWindowTextA(host.Item(ButtonHost::DEFAULT), "");  // the bare part, without a caption
+    const RECT rect = {0, 0, 80, 26};
+    const struct {
+        const char* name;
+        UINT itemState;
+        bool hover, isDefault;
+        int themeState;
+        ButtonFaceState face;
+    } looks[] = {
+        {"normal", 0, false, false, PBS_NORMAL, {FALSE, FALSE, FALSE, FALSE, FALSE}},
+        {"disabled", ODS_DISABLED, false, false, PBS_DISABLED, {FALSE, FALSE, FALSE, TRUE, FALSE}},
+        {"pressed by keyboard", ODS_SELECTED, false, false, PBS_PRESSED, {FALSE, TRUE, FALSE, FALSE, FALSE}},
+        {"pressed while hovered", ODS_SELECTED, true, false, PBS_HOT, {TRUE, TRUE, FALSE, FALSE, FALSE}},
+        {"hot", 0, true, false, PBS_HOT, {TRUE, FALSE, FALSE, FALSE, FALSE}},
+        {"focused", ODS_FOCUS, false, false, PBS_NORMAL, {FALSE, FALSE, TRUE, FALSE, FALSE}},
+        {"default", 0, false, true, PBS_DEFAULTED, {FALSE, FALSE, FALSE, FALSE, TRUE}},
+        {"default and disabled", ODS_DISABLED, false, true, PBS_DEFAULTED, {FALSE, FALSE, FALSE, TRUE, TRUE}},
+    };
+    const struct {
+        const char* name;
+        DWORD major, minor;
+        bool visualStyles, windowThemed, themed;
+    } paths[] = {
+        {"4.0", 4, 0, true, true, false},        {"6.0", 6, 0, true, true, false},
+        {"10.0", 10, 0, true, true, false},      {"5.1, classic look", 5, 1, false, true, false},
+        {"5.1", 5, 1, true, true, true},         {"5.2", 5, 2, true, true, true},
+        {"5.1, windows not themed", 5, 1, true, false, false},
+    };
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.name);
+        ScopedVersion version(path.major, path.minor);
+        g_useVisualStyles = path.visualStyles ? g_useVisualStyles : FALSE;
+        CPageButton plain, byDefault;
+        ASSERT_TRUE(plain.SubclassDlgItem(ButtonHost::SECOND, &host));
+        ASSERT_TRUE(byDefault.SubclassDlgItem(ButtonHost::DEFAULT, &host));
+        byDefault.SendMessage(BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
+        if (!path.windowThemed) {
+            ASSERT_TRUE(SUCCEEDED(SetWindowTheme(plain, L" ", L" ")) && SUCCEEDED(SetWindowTheme(byDefault, L" ", L" ")));
+        }
+        for (const auto& look : looks) {
+            SCOPED_TRACE(look.name);
+            CPageButton& button = look.isDefault ? byDefault : plain;
+            look.hover ? MoveOnto(button) : static_cast<void>(button.SendMessage(WM_MOUSELEAVE));
+            ASSERT_EQ(look.hover, button.Hover() != FALSE);
+            DibCanvas painted(80, 26), expected(80, 26);
+            host.Paint(button, painted.Dc(), 80, 26, look.itemState);
+            if (!path.themed) {
+                PaintCustomFace(expected.Dc(), rect, look.face);
+            } else if (!PaintThemed(button, expected.Dc(), rect, look.themeState)) {
+                GTEST_SKIP() << "no visual style is active in this prefix";
+            }
+            EXPECT_EQ(0, painted.Differences(expected));
+        }
+        plain.UnsubclassWindow();
+        byDefault.UnsubclassWindow();
+    }
+    // The themed states look different, so the comparisons above tell them apart;
+    // the parent's background is drawn only when a window is given.
+    ScopedVersion xp(5, 1);
+    HWND button = host.Item(ButtonHost::FIRST);
+    DibCanvas normal(80, 26), hot(80, 26), withParent(80, 26), without(80, 26);
+    ASSERT_TRUE(PaintThemed(button, normal.Dc(), rect, PBS_NORMAL));
+    PaintThemed(button, hot.Dc(), rect, PBS_HOT);
+    EXPECT_GT(normal.Differences(hot), 0);
+    HTHEME theme = SharedVisualStyle()->Open(button, L"BUTTON");
+    const RECT leftHalf = {0, 0, 40, 26}, rightHalf = {40, 0, 80, 26};
+    SharedVisualStyle()->DrawBackground(theme, button, withParent.Dc(), BP_PUSHBUTTON, PBS_NORMAL, &rect, &leftHalf);
+    SharedVisualStyle()->DrawBackground(theme, nullptr, without.Dc(), BP_PUSHBUTTON, PBS_NORMAL, &rect, &leftHalf);
+    EXPECT_EQ(S_OK, SharedVisualStyle()->Close(theme));
+    EXPECT_EQ(40 * 26, withParent.CountNot(rightHalf, BACKGROUND));
+    EXPECT_EQ(0, without.CountNot(rightHalf, BACKGROUND));
+    EXPECT_GT(without.CountNot(leftHalf, BACKGROUND), 0);
 }
 
 }  // namespace

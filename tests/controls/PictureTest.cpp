@@ -1,19 +1,17 @@
-#include "controls/Picture.h"
+// The banner picture: decoded from the resources, drawn upright and stretched, its
+// failures reported or silent as they should be, and the static control that shows it.
+#include "controls/PictureLink.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "DibCanvas.h"
 #include "framework/WinApp.h"
-#include "framework/Wnd.h"
 #include "resource.h"
-#include "support/Fixtures.h"
-#include "support/GdiCount.h"
 #include "support/MessageBoxAnswerer.h"
 
 namespace {
-
-const COLORREF BACKGROUND = RGB(1, 2, 3);
-const char ERROR_CAPTION[] = "CPicture Error";
 
 // A 2 x 2 GIF: the top row red, the bottom row blue.
 const unsigned char TWO_ROWS_GIF[] = {
@@ -21,126 +19,109 @@ const unsigned char TWO_ROWS_GIF[] = {
     0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
     0x02, 0x00, 0x02, 0x00, 0x00, 0x02, 0x04, 0x04, 0xC1, 0x30, 0x05, 0x00, 0x3B};
 
-TEST(Picture, BannerResourceLoadsAndFillsTheRectangle)
+TEST(Picture, IsDrawnUprightAndStretchedOverItsRectangleOnly)
 {
     fixtures::MessageBoxAnswerer answerer(IDOK);
-    CPicture picture;
-    EXPECT_FALSE(picture.HasPicture());
-    ASSERT_TRUE(picture.LoadFromResource(IDR_BANNER, "GIF"));
-    EXPECT_TRUE(picture.HasPicture());
-
-    DibCanvas canvas(740, 80, BACKGROUND);
-    ASSERT_TRUE(canvas.Valid());
+    CPicture banner, rows;
+    ASSERT_TRUE(banner.LoadFromResource(0x10000 + IDR_BANNER, "GIF")) << "the low 16 bits name the resource";
+    ASSERT_TRUE(rows.LoadFromMemory(TWO_ROWS_GIF, sizeof(TWO_ROWS_GIF)));
+    DibCanvas canvas(740, 80);
     const RECT target = {5, 6, 5 + 729, 6 + 68};
-    EXPECT_TRUE(picture.Draw(canvas.Dc(), target));
-    // The banner covers the rectangle and nothing outside it.
+    EXPECT_TRUE(banner.Draw(canvas.Dc(), target));
+    EXPECT_EQ(target, canvas.Painted());
     EXPECT_GT(canvas.CountNot(target, BACKGROUND), 729 * 68 * 9 / 10);
-    const RECT left = {0, 0, 5, 80}, top = {0, 0, 740, 6}, right = {734, 0, 740, 80}, bottom = {0, 74, 740, 80};
-    EXPECT_EQ(0, canvas.CountNot(left, BACKGROUND));
-    EXPECT_EQ(0, canvas.CountNot(top, BACKGROUND));
-    EXPECT_EQ(0, canvas.CountNot(right, BACKGROUND));
-    EXPECT_EQ(0, canvas.CountNot(bottom, BACKGROUND));
+
+    DibCanvas small(40, 40);
+    ASSERT_TRUE(rows.Draw(small.Dc(), {10, 10, 30, 30}));
+    const RECT top = {10, 10, 30, 20}, bottom = {10, 20, 30, 30};
+    EXPECT_EQ(0, small.CountNot(top, RGB(255, 0, 0)));
+    EXPECT_EQ(0, small.CountNot(bottom, RGB(0, 0, 255)));
+    EXPECT_EQ((RECT{10, 10, 30, 30}), small.Painted());
     EXPECT_EQ(0u, answerer.Count());
 }
 
-TEST(Picture, PictureIsDrawnUprightAndStretched)
-{
-    CPicture picture;
-    ASSERT_TRUE(picture.LoadFromMemory(TWO_ROWS_GIF, sizeof(TWO_ROWS_GIF)));
-    ASSERT_TRUE(picture.HasPicture());
-    DibCanvas canvas(40, 40, BACKGROUND);
-    ASSERT_TRUE(canvas.Valid());
-    const RECT target = {10, 10, 30, 30};
-    ASSERT_TRUE(picture.Draw(canvas.Dc(), target));
-    EXPECT_EQ(RGB(255, 0, 0), canvas.At(10, 10));
-    EXPECT_EQ(RGB(255, 0, 0), canvas.At(29, 19));
-    EXPECT_EQ(RGB(0, 0, 255), canvas.At(10, 20));
-    EXPECT_EQ(RGB(0, 0, 255), canvas.At(29, 29));
-    EXPECT_EQ(BACKGROUND, canvas.At(9, 15));
-    EXPECT_EQ(BACKGROUND, canvas.At(30, 25));
-    EXPECT_EQ(BACKGROUND, canvas.At(15, 30));
-}
-
-TEST(Picture, NothingIsDrawnWithoutContextOrPicture)
-{
-    CPicture picture;
-    DibCanvas canvas(10, 10, BACKGROUND);
-    const RECT target = {0, 0, 10, 10};
-    EXPECT_FALSE(picture.Draw(canvas.Dc(), target));
-    ASSERT_TRUE(picture.LoadFromMemory(TWO_ROWS_GIF, sizeof(TWO_ROWS_GIF)));
-    EXPECT_FALSE(picture.Draw(nullptr, target));
-    picture.ReleasePicture();
-    EXPECT_FALSE(picture.HasPicture());
-    EXPECT_FALSE(picture.Draw(canvas.Dc(), target));
-    EXPECT_EQ(0, canvas.CountNot(target, BACKGROUND));
-}
-
-TEST(Picture, MissingResourceIsReportedAndReleasesTheEarlierPicture)
-{
-    fixtures::MessageBoxAnswerer answerer(IDOK);
-    CPicture picture;
-    ASSERT_TRUE(picture.LoadFromMemory(TWO_ROWS_GIF, sizeof(TWO_ROWS_GIF)));
-    ASSERT_TRUE(picture.HasPicture());
-
-    EXPECT_FALSE(picture.LoadFromResource(4321, "GIF"));
-    EXPECT_FALSE(picture.HasPicture());
-    ASSERT_EQ(1u, answerer.Count());
-    EXPECT_EQ("FindResource() Failed\t", answerer.Boxes()[0].text);
-    EXPECT_EQ(ERROR_CAPTION, answerer.Boxes()[0].caption);
-    // Only the low 16 bits name the resource.
-    EXPECT_TRUE(picture.LoadFromResource(0x10000 + IDR_BANNER, "GIF"));
-    EXPECT_EQ(1u, answerer.Count());
-}
-
-TEST(Picture, ErrorBoxIsOwnedByTheMainWindow)
+TEST(Picture, FailedLoadsReleaseTheEarlierPictureAndDrawNothing)
 {
     CWinApp app("PictureTest");
     CWnd main;
-    const RECT rect = {0, 0, 200, 100};
-    ASSERT_TRUE(main.CreateEx(0, nullptr, "main", WS_OVERLAPPEDWINDOW, rect, nullptr, 0));
+    ASSERT_TRUE(main.CreateEx(0, nullptr, "main", WS_OVERLAPPEDWINDOW, {0, 0, 200, 100}, nullptr, 0));
     app.m_pMainWnd = &main;
-    {
+    const char junk[] = "this is not a picture at all, just some text bytes";
+    const struct {
+        const char* name;
+        std::function<BOOL(CPicture&)> load;
+        BOOL result;
+        const char* box;  // the error box shown, if any
+    } failures[] = {
+        {"missing resource", [](CPicture& p) { return p.LoadFromResource(4321, "GIF"); }, FALSE,
+         "FindResource() Failed\t"},
+        {"resource that is no picture", [](CPicture& p) { return p.LoadFromResource(1, MAKEINTRESOURCEA(24)); },
+         FALSE, nullptr},
+        {"bytes that are no picture", [&](CPicture& p) { return p.LoadFromMemory(junk, sizeof(junk)); }, TRUE,
+         nullptr},
+        {"no bytes", [&](CPicture& p) { return p.LoadFromMemory(junk, 0); }, FALSE, nullptr},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.name);
         fixtures::MessageBoxAnswerer answerer(IDOK);
         CPicture picture;
-        EXPECT_FALSE(picture.LoadFromResource(4321, "GIF"));
-        ASSERT_EQ(1u, answerer.Count());
-        EXPECT_EQ(main.m_hWnd, answerer.Boxes()[0].owner);
+        ASSERT_TRUE(picture.LoadFromMemory(TWO_ROWS_GIF, sizeof(TWO_ROWS_GIF)));
+        EXPECT_EQ(failure.result, failure.load(picture));
+        EXPECT_FALSE(picture.HasPicture());
+        DibCanvas canvas(10, 10);
+        EXPECT_FALSE(picture.Draw(canvas.Dc(), canvas.Whole()));
+        EXPECT_EQ(0, canvas.CountNot(canvas.Whole(), BACKGROUND));
+        ASSERT_EQ(failure.box ? 1u : 0u, answerer.Count());
+        if (failure.box) {
+            EXPECT_EQ(failure.box, answerer.Boxes()[0].text);
+            EXPECT_EQ("CPicture Error", answerer.Boxes()[0].caption);
+            EXPECT_EQ(main.m_hWnd, answerer.Boxes()[0].owner);
+        }
     }
+    CPicture loaded;
+    ASSERT_TRUE(loaded.LoadFromMemory(TWO_ROWS_GIF, sizeof(TWO_ROWS_GIF)));
+    EXPECT_FALSE(loaded.Draw(nullptr, {0, 0, 10, 10}));
     app.m_pMainWnd = nullptr;
-    main.DestroyWindow();
 }
 
-TEST(Picture, BytesThatAreNoPictureLoadNothingSilently)
+TEST(PictureLink, ShowsTheBannerAtItsOwnSizeInPlaceOrAPlainStatic)
 {
     fixtures::MessageBoxAnswerer answerer(IDOK);
+    CWnd parent;
+    CPictureLink link;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, "host", WS_POPUP | WS_VISIBLE, {50, 50, 850, 250}, nullptr, 0));
+    ASSERT_TRUE(link.CreateEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_NOTIFY, {7, 9, 37, 29}, parent, 1));
+    auto placed = [&] {
+        RECT rect;
+        link.GetWindowRect(&rect);
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    link.ShowPicture(729, 68, IDR_BANNER, "GIF");
+    EXPECT_NE(0, link.PictureLoaded());
+    EXPECT_EQ((RECT{7, 9, 7 + 729, 9 + 68}), placed());
+    RECT update;
+    DibCanvas painted(729, 68), expected(729, 68);
+    link.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(painted.Dc()));
     CPicture picture;
-    const char junk[] = "this is not a picture at all, just some text bytes";
-    // Handed to the decoder, but no picture results.
-    EXPECT_TRUE(picture.LoadFromMemory(junk, sizeof(junk)));
-    EXPECT_FALSE(picture.HasPicture());
-    EXPECT_FALSE(picture.LoadFromMemory(junk, 0));
-    // An existing resource that is not a picture (the manifest).
-    EXPECT_FALSE(picture.LoadFromResource(1, MAKEINTRESOURCEA(24)));
-    EXPECT_FALSE(picture.HasPicture());
-    EXPECT_EQ(0u, answerer.Count());
-}
-
-TEST(Picture, ThousandLoadsAndPaintsLeakNothing)
-{
-    DibCanvas canvas(100, 20, BACKGROUND);
-    ASSERT_TRUE(canvas.Valid());
-    const RECT target = {0, 0, 100, 20};
-    CPicture picture;
-    // Warm up once: the decoder keeps some objects of its own.
     ASSERT_TRUE(picture.LoadFromResource(IDR_BANNER, "GIF"));
-    picture.Draw(canvas.Dc(), target);
-    const DWORD gdi = fixtures::LiveGdiObjectCount();
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_TRUE(picture.Draw(canvas.Dc(), target));
-    for (int i = 0; i < 50; ++i)
-        ASSERT_TRUE(picture.LoadFromResource(IDR_BANNER, "GIF"));
-    picture.Draw(canvas.Dc(), target);
-    EXPECT_EQ(gdi, fixtures::LiveGdiObjectCount());
+    picture.Draw(expected.Dc(), expected.Whole());
+    EXPECT_EQ(0, painted.Differences(expected));
+    UpdateWindow(link);
+    EXPECT_FALSE(GetUpdateRect(link, &update, FALSE)) << "a real paint validates the control";
+    EXPECT_EQ(0u, answerer.Count());
+
+    link.ShowPicture(200, 40, 4321, "GIF");
+    EXPECT_EQ(0, link.PictureLoaded());
+    ASSERT_EQ(1u, answerer.Count());
+    EXPECT_EQ("FindResource() Failed\t", answerer.Boxes()[0].text);
+    EXPECT_EQ((RECT{7, 9, 207, 49}), placed());
+    DibCanvas plain(200, 40);
+    link.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(plain.Dc()));
+    EXPECT_EQ(0, plain.CountNot(plain.Whole(), plain.At(0, 0))) << "one flat colour";
+    // Clicked with no link address, it opens nothing.
+    link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(1u, answerer.Count());
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "SampleProgram.h"
 #include "TraceTestSupport.h"
-#include "smart/ProgramFilesFolder.h"
+#include "framework/ProgramFilesFolder.h"
 #include "support/Fixtures.h"
 #include "support/UnixLink.h"
 

@@ -3,8 +3,8 @@
 
 #include "framework/AnsiText.h"
 #include "smart/FolderPaths.h"
-#include "smart/PlatformVersion.h"
-#include "smart/ProgramFilesFolder.h"
+#include "framework/PlatformVersion.h"
+#include "framework/ProgramFilesFolder.h"
 #include "smart/ShortcutResolver.h"
 #include "support/Fixtures.h"
 

@@ -9,7 +9,7 @@
 
 #include "SampleProgram.h"
 #include "TraceTestSupport.h"
-#include "smart/PlatformVersion.h"
+#include "framework/PlatformVersion.h"
 #include "smart/TraceRemoval.h"
 #include "support/Fixtures.h"
 #include "support/Snapshot.h"

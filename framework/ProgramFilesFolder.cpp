@@ -1,4 +1,4 @@
-#include "smart/ProgramFilesFolder.h"
+#include "framework/ProgramFilesFolder.h"
 
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"

@@ -1,4 +1,4 @@
-#include "smart/PlatformVersion.h"
+#include "framework/PlatformVersion.h"
 
 namespace {
 
