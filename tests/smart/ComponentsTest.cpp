@@ -7,6 +7,9 @@
 #include "smart/ProgramFilesFolder.h"
 #include "smart/ShortcutResolver.h"
 #include "support/Fixtures.h"
+#include "TraceTestSupport.h"
+
+#include <shlobj.h>
 
 using namespace fixtures;
 
@@ -35,6 +38,33 @@ TEST(Shortcuts, NonShortcutsAndOverLongPathsHaveNoTarget)
     std::string tooLong = "C:\\" + std::string(300, 'a') + ".lnk";
     EXPECT_FALSE(ResolveShortcut(tooLong.c_str(), resolved));
     EXPECT_EQ("", ReadShortcutTarget(tooLong.c_str()));
+
+    // The stored target is taken as it is; one too long for a path is skipped, never
+    // cut to a folder it does not name.
+    std::string stored = base.Path() + "\\Suite\\gone.exe";
+    ASSERT_TRUE(smarttest::WriteRawShortcut(base.Path() + "\\raw.lnk", stored));
+    ASSERT_TRUE(ResolveShortcut((base.Path() + "\\raw.lnk").c_str(), resolved));
+    EXPECT_EQ(stored, resolved);
+    stored = base.Path() + "\\Suite\\" + std::string(250, 'n') + "\\tool.exe";
+    ASSERT_TRUE(smarttest::WriteRawShortcut(base.Path() + "\\long.lnk", stored));
+    EXPECT_FALSE(ResolveShortcut((base.Path() + "\\long.lnk").c_str(), resolved));
+    EXPECT_EQ("", ReadShortcutTarget((base.Path() + "\\long.lnk").c_str()));
+
+    // A target the code page cannot spell names nothing.
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           reinterpret_cast<void**>(&link))));
+    std::wstring thai = std::wstring(base.Path().begin(), base.Path().end()) + L"\\\x0E01.exe";
+    CloseHandle(CreateFileW(thai.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    link->SetPath(thai.c_str());
+    std::wstring thaiLink = std::wstring(base.Path().begin(), base.Path().end()) + L"\\thai.lnk";
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        EXPECT_TRUE(SUCCEEDED(file->Save(thaiLink.c_str(), TRUE)));
+        file->Release();
+    }
+    link->Release();
+    EXPECT_FALSE(ResolveShortcut((base.Path() + "\\thai.lnk").c_str(), resolved));
 }
 
 TEST(ProgramFiles, FolderWithAndWithoutSeparator)

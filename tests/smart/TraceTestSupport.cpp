@@ -1,6 +1,10 @@
 #include "TraceTestSupport.h"
 
+#include "support/TraceCoverage.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace smarttest {
 
@@ -120,6 +124,73 @@ std::vector<std::string> Containing(const std::vector<std::string>& traces, cons
             result.push_back(trace);
     }
     return result;
+}
+
+std::vector<std::string> WeakTraces(const CTraceAnalyzer& analyzer, UINT reason)
+{
+    std::vector<std::string> weak;
+    for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
+        if (analyzer.GetItem(i)->weakReason == reason)
+            weak.push_back(Describe(*analyzer.GetItem(i)));
+    }
+    return weak;
+}
+
+std::vector<std::string> OrderFaults(const std::vector<std::string>& traces)
+{
+    std::vector<std::string> faults;
+    for (size_t i = 0; i < traces.size(); ++i) {
+        std::string lower = fixtures::LowerAscii(traces[i]);
+        for (size_t j = i + 1; j < traces.size(); ++j) {
+            std::string later = fixtures::LowerAscii(traces[j]);
+            if (later == lower)
+                faults.push_back("twice: " + traces[i]);
+            else if (lower[0] == 'd' && later.compare(2, lower.size() - 1, lower.substr(2) + "\\") == 0)
+                faults.push_back(traces[j] + " after its folder");
+        }
+    }
+    return faults;
+}
+
+namespace {
+
+void Put32(std::string* bytes, DWORD value)
+{
+    bytes->append(reinterpret_cast<const char*>(&value), 4);
+}
+
+}  // namespace
+
+bool WriteRawShortcut(const std::string& linkPath, const std::string& target)
+{
+    // Header: size, the shell-link class id, flags (link info only), then zeros
+    // but for the show command.
+    std::string bytes;
+    Put32(&bytes, 0x4C);
+    const unsigned char linkClass[16] = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+    bytes.append(reinterpret_cast<const char*>(linkClass), 16);
+    Put32(&bytes, 0x2);
+    bytes.append(36, '\0');
+    Put32(&bytes, 1);
+    bytes.append(12, '\0');
+    // Link info: a fixed drive with an empty label, then the local path.
+    const DWORD infoHeader = 0x1C, volumeSize = 17;
+    DWORD pathOffset = infoHeader + volumeSize;
+    DWORD suffixOffset = pathOffset + static_cast<DWORD>(target.size()) + 1;
+    Put32(&bytes, suffixOffset + 1);
+    for (DWORD field : {infoHeader, DWORD(1), infoHeader, pathOffset, DWORD(0), suffixOffset})
+        Put32(&bytes, field);
+    for (DWORD field : {volumeSize, DWORD(3), DWORD(0x1234), DWORD(0x10)})
+        Put32(&bytes, field);
+    bytes.append(1, '\0');
+    bytes += target;
+    bytes.append(2, '\0');
+    Put32(&bytes, 0);
+    FILE* file = fopen(linkPath.c_str(), "wb");
+    if (!file)
+        return false;
+    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return fclose(file) == 0 && written;
 }
 
 }  // namespace smarttest
