@@ -42,11 +42,11 @@ LONG QueryValue(HKEY key, const char* subKey, const char* valueName, DWORD* type
 
 }  // namespace
 
-bool RegKey::Open(HKEY root, const char* path)
+bool RegKey::Open(HKEY root, const char* path, REGSAM view)
 {
     Close();
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ | view, &opened) != ERROR_SUCCESS)
         return false;
     if (IsLinkKey(opened)) {
         RegCloseKey(opened);

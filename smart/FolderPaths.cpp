@@ -53,19 +53,39 @@ bool NormalizeFolderPath(const char* path, char* normalized)
     return true;
 }
 
-bool ContainsFolderAtBoundary(const char* text, const char* folder)
+bool MakeFullPath(const char* path, char* full)
 {
-    if (!text || !folder || !*folder)
+    full[0] = '\0';
+    if (!path || !HasDriveColon(path) || (path[2] != '\\' && path[2] != '/') || strpbrk(path, "*?"))
         return false;
-    for (const char* p = FindTextNoCaseDbcs(text, folder); p; p = FindTextNoCaseDbcs(CharNextA(p), folder)) {
-        const char* after = SkipPrefixNoCaseDbcs(p, folder);
-        if (!after)
-            continue;
-        char next = *after;
-        if (next == '\0' || next == '\\' || next == '/' || next == '"' || next == ',' || next == ';')
+    return NormalizeFolderPath(path, full);
+}
+
+namespace {
+
+// Every occurrence of pattern in text whose next character is one of ends (or the end).
+bool ContainsAtBoundary(const char* text, const char* pattern, const char* ends)
+{
+    if (!text || !pattern || !*pattern)
+        return false;
+    for (const char* p = FindTextNoCaseDbcs(text, pattern); p; p = FindTextNoCaseDbcs(CharNextA(p), pattern)) {
+        const char* after = SkipPrefixNoCaseDbcs(p, pattern);
+        if (after && (*after == '\0' || strchr(ends, *after)))
             return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool ContainsFolderAtBoundary(const char* text, const char* folder)
+{
+    return ContainsAtBoundary(text, folder, "\\/\",;");
+}
+
+bool ContainsFileAtBoundary(const char* text, const char* file)
+{
+    return ContainsAtBoundary(text, file, "\", \t");
 }
 
 bool IsWithinFolder(const char* path, const char* folder)

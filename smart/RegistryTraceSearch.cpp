@@ -103,7 +103,7 @@ bool CTraceAnalyzer::ClassServerMatches(HKEY clsid, const char* classId)
 
 void CTraceAnalyzer::SearchClsidKeys()
 {
-    if (programFolders.empty())
+    if (NothingToMatch())
         return;
     RegKey clsid;
     if (!clsid.Open(HKEY_CLASSES_ROOT, "CLSID"))
@@ -119,7 +119,7 @@ void CTraceAnalyzer::SearchClsidKeys()
 
 void CTraceAnalyzer::SearchFileTypes()
 {
-    if (programFolders.empty())
+    if (NothingToMatch())
         return;
     RegKey classes;
     if (!classes.Open(HKEY_CLASSES_ROOT, ""))
@@ -229,7 +229,7 @@ bool CTraceAnalyzer::ValueNamesProgram(DWORD type, char* data, DWORD dataSize) c
 
 void CTraceAnalyzer::SearchSubkeysByValue(HKEY root, const char* keyPath)
 {
-    if (programFolders.empty())
+    if (NothingToMatch())
         return;
     RegKey parent;
     if (!parent.Open(root, keyPath))
@@ -264,7 +264,7 @@ void CTraceAnalyzer::SearchSubkeysByValue(HKEY root, const char* keyPath)
 
 void CTraceAnalyzer::SearchRunValues(HKEY root, const char* keyPath)
 {
-    if (programFolders.empty())
+    if (NothingToMatch())
         return;
     RegKey key;
     if (!key.Open(root, keyPath))
