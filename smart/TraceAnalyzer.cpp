@@ -103,9 +103,9 @@ bool CommandProgram(const char* command, char* path)
     }
     if (!CopyText(path, MAX_PATH, command))
         return false;
-    char* exe = const_cast<char*>(FindTextNoCaseDbcs(path, ".exe"));
+    const char* exe = FindTextNoCaseDbcs(path, ".exe");
     if (exe)
-        exe[4] = '\0';
+        path[exe - path + 4] = '\0';
     return true;
 }
 
@@ -282,7 +282,7 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     if (isFile)
         AddTrace(TRACE_FILE, full, nullptr, nullptr);
     ChooseProgramFolder(full, isFile);
-    for (const std::string& folder : std::vector<std::string>(programFolders))
+    for (const std::string& folder : programFolders)
         CollectFolder(folder.c_str());
     SearchShortcutFolder(desktopFolder);
     SearchShortcutFolder(commonDesktopFolder);
@@ -665,7 +665,9 @@ bool CTraceAnalyzer::SearchProgramsMenu(const char* folder, int depth)
             continue;
         }
         if (listing.IsFolder()) {
-            bool whole = !listing.IsLink() && SearchProgramsMenu(listing.Path(), depth + 1);
+            // A shell folder (the Startup folder) is never the program's, however full of it.
+            bool whole = !listing.IsLink() && SearchProgramsMenu(listing.Path(), depth + 1) &&
+                         !protectedFolders.IsTooWide(listing.Path());
             if (whole)
                 AddTrace(TRACE_FOLDER, listing.Path(), nullptr, nullptr);
             all = all && whole;

@@ -232,8 +232,8 @@ TEST(Analysis, KeepsDispatchingMessagesDuringWalksWithoutHits)
 
 // ---- Shortcuts ----------------------------------------------------------------
 
-// The program's own groups (one two levels deep, one in the all-users menu) and a
-// group the user made ("Tools") that also starts a portable program and a product
+// The program's own groups (one two levels deep, one in the all-users menu), its
+// shortcut in the Startup folder, and a group the user made ("Tools") that also starts a portable program and a product
 // installed with Windows Installer, whose uninstall entry names no folder.
 TEST(AnalysisShortcuts, StartMenuGroupsAreNeverProgramFolders)
 {
@@ -256,6 +256,9 @@ TEST(AnalysisShortcuts, StartMenuGroupsAreNeverProgramFolders)
     MakeShortcut(vendor + "\\Product\\App.lnk", app + "\\app.exe");
     MakeShortcut(vendor + "\\Product\\Helper.lnk", app + "\\sub\\helper.exe");
     MakeShortcut(common + "\\App.lnk", app + "\\app.exe");
+    std::string startup = SpecialFolder(CSIDL_STARTUP) + "\\" + id + ".lnk";
+    ScopedDir cleanup4(startup);
+    MakeShortcut(startup, app + "\\app.exe");
 
     std::vector<std::string> program = {FileTrace(app + "\\sub\\helper.exe"), FolderTrace(app + "\\sub"), FolderTrace(app)};
     std::vector<std::string> groups = {FileTrace(vendor + "\\Product\\App.lnk"), FileTrace(vendor + "\\Product\\Helper.lnk"),
@@ -264,13 +267,14 @@ TEST(AnalysisShortcuts, StartMenuGroupsAreNeverProgramFolders)
     CTraceAnalyzer analyzer;
     std::vector<std::string> expected = {FileTrace(app + "\\app.exe")};
     expected.insert(expected.end(), program.begin(), program.end());
-    expected.push_back(FileTrace(tools + "\\App.lnk"));
+    expected.insert(expected.end(), {FileTrace(startup), FileTrace(tools + "\\App.lnk")});
     expected.insert(expected.end(), groups.begin(), groups.end());
     EXPECT_EQ(expected, Analyze(analyzer, app + "\\app.exe"));
 
     // Picked in the user's group, the shortcut leads to its program's folder alone.
     expected = {FileTrace(tools + "\\App.lnk"), FileTrace(app + "\\app.exe")};
     expected.insert(expected.end(), program.begin(), program.end());
+    expected.push_back(FileTrace(startup));
     expected.insert(expected.end(), groups.begin(), groups.end());
     EXPECT_EQ(expected, Analyze(analyzer, tools + "\\App.lnk"));
     std::vector<std::string> folders = {app};
