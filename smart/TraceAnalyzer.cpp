@@ -128,7 +128,8 @@ bool EntryFolder(int which, const char* text, char* folder)
 {
     char named[MAX_PATH];
     bool ok = which == 0 ? CopyText(named, MAX_PATH, text[0] == '"' ? text + 1 : text)
-                         : (which == 1 ? CommandProgram(text, named) : IconFile(text, named)) && CutAtLastBackslash(named);
+                         : (which == 1 ? CommandProgram(text, named) : IconFile(text, named)) &&
+                               CutAtLastBackslash(named);
     char* quote = ok ? FindCharDbcs(named, '"') : nullptr;
     if (quote)
         *quote = '\0';

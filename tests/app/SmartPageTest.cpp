@@ -33,9 +33,8 @@ protected:
     }
 };
 
-// Answers the file-open dialog the way a user does: types a name into its file name
-// field and presses Open. Any other box (a complaint about the name) is closed, and
-// the dialog is cancelled when it comes back.
+// Answers the file-open dialog as a user does: types name and presses Open, then
+// cancels the dialog if it comes back; any other box (a complaint) gets OK.
 class FilePicker {
 public:
     explicit FilePicker(std::string name) : name(std::move(name))
@@ -48,29 +47,21 @@ public:
         UnhookWindowsHookEx(hook);
         current = nullptr;
     }
-    int complaints = 0;
 
 private:
     static LRESULT CALLBACK Procedure(int code, WPARAM wParam, LPARAM lParam)
     {
-        char className[32] = "";
         HWND window = reinterpret_cast<HWND>(wParam);
+        char className[32] = "";
         if (code == HCBT_ACTIVATE && current && GetClassNameA(window, className, sizeof(className)) &&
-            lstrcmpA(className, "#32770") == 0)
-            current->Answer(window);
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    void Answer(HWND window)
-    {
-        if (!GetDlgItem(window, cmb13)) {
-            ++complaints;
-            PostMessageA(window, WM_COMMAND, IDOK, 0);
-            return;
+            lstrcmpA(className, "#32770") == 0) {
+            bool dialog = GetDlgItem(window, cmb13) != nullptr;
+            if (dialog && !current->typed)
+                SetDlgItemTextA(window, cmb13, current->name.c_str());
+            PostMessageA(window, WM_COMMAND, dialog && current->typed ? IDCANCEL : IDOK, 0);
+            current->typed = current->typed || dialog;
         }
-        if (!typed)
-            SetDlgItemTextA(window, cmb13, name.c_str());
-        PostMessageA(window, WM_COMMAND, typed ? IDCANCEL : IDOK, 0);
-        typed = true;
+        return CallNextHookEx(nullptr, code, wParam, lParam);
     }
     static FilePicker* current;
     std::string name;

@@ -65,23 +65,6 @@ TEST(Analysis, SampleProgramGivesTheExactListInOrder)
     EXPECT_EQ(folders, analyzer.GetProgramFolders());
 }
 
-TEST(Analysis, DesktopShortcutAndFolderTargetsLeadToTheProgramFolder)
-{
-    SampleProgram sample;
-    CTraceAnalyzer analyzer;
-    std::vector<std::string> traces = Analyze(analyzer, sample.desktopLink);
-    ASSERT_GE(traces.size(), 3u);
-    EXPECT_EQ(FileTrace(sample.desktopLink), traces[0]);
-    EXPECT_EQ(FileTrace(sample.folder + "\\app.exe"), traces[1]);
-    std::vector<std::string> folders = {sample.folder};
-    EXPECT_EQ(folders, analyzer.GetProgramFolders());
-
-    traces = Analyze(analyzer, sample.folder);
-    ASSERT_FALSE(traces.empty());
-    EXPECT_EQ(FileTrace(sample.folder + "\\app.exe"), traces[0]);
-    EXPECT_EQ(folders, analyzer.GetProgramFolders());
-}
-
 TEST(Analysis, EachAnalysisStartsWithItsOwnProgramFolders)
 {
     SampleProgram sample;
@@ -260,10 +243,11 @@ TEST(AnalysisShortcuts, StartMenuGroupsAreNeverProgramFolders)
     ScopedDir cleanup4(startup);
     MakeShortcut(startup, app + "\\app.exe");
 
-    std::vector<std::string> program = {FileTrace(app + "\\sub\\helper.exe"), FolderTrace(app + "\\sub"), FolderTrace(app)};
-    std::vector<std::string> groups = {FileTrace(vendor + "\\Product\\App.lnk"), FileTrace(vendor + "\\Product\\Helper.lnk"),
-                                       FolderTrace(vendor + "\\Product"), FolderTrace(vendor),
-                                       FileTrace(common + "\\App.lnk"), FolderTrace(common)};
+    std::vector<std::string> program = {FileTrace(app + "\\sub\\helper.exe"), FolderTrace(app + "\\sub"),
+                                        FolderTrace(app)};
+    std::vector<std::string> groups = {FileTrace(vendor + "\\Product\\App.lnk"),
+                                       FileTrace(vendor + "\\Product\\Helper.lnk"), FolderTrace(vendor + "\\Product"),
+                                       FolderTrace(vendor), FileTrace(common + "\\App.lnk"), FolderTrace(common)};
     CTraceAnalyzer analyzer;
     std::vector<std::string> expected = {FileTrace(app + "\\app.exe")};
     expected.insert(expected.end(), program.begin(), program.end());
@@ -285,18 +269,23 @@ TEST(AnalysisShortcuts, StartMenuGroupsAreNeverProgramFolders)
     EXPECT_EQ(0, result);
 }
 
-// The same traces, once each and every folder after its contents, whichever way the
-// program is named; classes that two registry searches reach are listed once.
+// The same program folder and traces, once each and every folder after its contents,
+// whichever way the program is named (a named shortcut comes first, then the folder);
+// classes that two registry searches reach are listed once.
 TEST(AnalysisShortcuts, EveryTraceOnceAndEveryFolderAfterWhatItHolds)
 {
     SampleProgram sample;
     std::vector<std::string> all = sample.ExpectedTraces();
     std::set<std::string> expected(all.begin(), all.end());
+    std::vector<std::string> folders = {sample.folder};
     CTraceAnalyzer analyzer;
     for (const std::string& target : {sample.group + "\\App.lnk", sample.desktopLink, sample.folder}) {
         std::vector<std::string> traces = Analyze(analyzer, target);
         EXPECT_EQ(std::vector<std::string>(), OrderFaults(traces)) << target;
         EXPECT_EQ(expected, std::set<std::string>(traces.begin(), traces.end())) << target;
+        EXPECT_EQ(folders, analyzer.GetProgramFolders()) << target;
+        ASSERT_GE(traces.size(), 2u);
+        EXPECT_EQ(target == sample.folder ? FileTrace(sample.Executable()) : FileTrace(target), traces[0]);
     }
 }
 
@@ -347,29 +336,30 @@ TEST(AnalysisFolders, ShortcutsOutOfTheProgramFolderAreOfferedUntickedAtMost)
 TEST(AnalysisFolders, TooWideFoldersYieldOnlyTheProgramsOwnFile)
 {
     std::string id = UniqueName("umwide");
-    std::string downloads = SpecialFolder(CSIDL_PROFILE) + "\\Downloads", desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    std::string downloads = SpecialFolder(CSIDL_PROFILE) + "\\Downloads";
     std::string tool = downloads + "\\tool" + id + ".exe", photo = downloads + "\\photo" + id + ".jpg";
     std::string rootFile = "C:\\" + id + ".exe";
+    std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + id;
     ScopedDir cleanup1(tool), cleanup2(photo), cleanup3(downloads + "\\" + id), cleanup4(rootFile);
-    ScopedDir cleanup5(desktop + "\\T" + id + ".lnk"), cleanup6(desktop + "\\P" + id + ".lnk"), cleanup7(desktop + "\\R" + id + ".lnk");
+    ScopedDir cleanup5(desktop + "T.lnk"), cleanup6(desktop + "P.lnk"), cleanup7(desktop + "R.lnk");
     for (const std::string& file : {tool, photo, downloads + "\\" + id + "\\x.exe", rootFile})
         ASSERT_TRUE(WriteFileText(file)) << file;
-    MakeShortcut(desktop + "\\T" + id + ".lnk", tool);
-    MakeShortcut(desktop + "\\P" + id + ".lnk", photo);
-    MakeShortcut(desktop + "\\R" + id + ".lnk", rootFile);
+    MakeShortcut(desktop + "T.lnk", tool);
+    MakeShortcut(desktop + "P.lnk", photo);
+    MakeShortcut(desktop + "R.lnk", rootFile);
     ScopedKey settings(HKEY_CURRENT_USER, "Software\\" + id);
     SetString(HKEY_CURRENT_USER, settings.Path(), "Folder", downloads);
     SetString(HKEY_CURRENT_USER, kRunKey, id, "\"" + tool + "\" /min");
 
     CTraceAnalyzer analyzer;
-    std::vector<std::string> expected = {FileTrace(tool), FileTrace(desktop + "\\T" + id + ".lnk"),
+    std::vector<std::string> expected = {FileTrace(tool), FileTrace(desktop + "T.lnk"),
                                          ValueTrace(HKEY_CURRENT_USER, kRunKey, id)};
     EXPECT_EQ(expected, Analyze(analyzer, tool));
     EXPECT_TRUE(analyzer.GetProgramFolders().empty());
     std::swap(expected[0], expected[1]);
-    EXPECT_EQ(expected, Analyze(analyzer, desktop + "\\T" + id + ".lnk"));
-    expected = {FileTrace(desktop + "\\R" + id + ".lnk")};
-    EXPECT_EQ(expected, Analyze(analyzer, desktop + "\\R" + id + ".lnk"));
+    EXPECT_EQ(expected, Analyze(analyzer, desktop + "T.lnk"));
+    expected = {FileTrace(desktop + "R.lnk")};
+    EXPECT_EQ(expected, Analyze(analyzer, desktop + "R.lnk"));
     SHDeleteValueA(HKEY_CURRENT_USER, kRunKey, id.c_str());
 
     // Another product's install location, uninstaller or icon below the folder, in

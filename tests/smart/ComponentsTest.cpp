@@ -51,16 +51,15 @@ TEST(Shortcuts, NonShortcutsAndOverLongPathsHaveNoTarget)
     EXPECT_EQ("", ReadShortcutTarget((base.Path() + "\\long.lnk").c_str()));
 
     // A target the code page cannot spell names nothing.
+    std::wstring folder(base.Path().begin(), base.Path().end());
+    CloseHandle(CreateFileW((folder + L"\\\x0E01.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     IShellLinkW* link = nullptr;
     IPersistFile* file = nullptr;
     ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                            reinterpret_cast<void**>(&link))));
-    std::wstring thai = std::wstring(base.Path().begin(), base.Path().end()) + L"\\\x0E01.exe";
-    CloseHandle(CreateFileW(thai.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    link->SetPath(thai.c_str());
-    std::wstring thaiLink = std::wstring(base.Path().begin(), base.Path().end()) + L"\\thai.lnk";
+    link->SetPath((folder + L"\\\x0E01.exe").c_str());
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        EXPECT_TRUE(SUCCEEDED(file->Save(thaiLink.c_str(), TRUE)));
+        EXPECT_TRUE(SUCCEEDED(file->Save((folder + L"\\thai.lnk").c_str(), TRUE)));
         file->Release();
     }
     link->Release();

@@ -152,40 +152,25 @@ std::vector<std::string> OrderFaults(const std::vector<std::string>& traces)
     return faults;
 }
 
-namespace {
-
-void Put32(std::string* bytes, DWORD value)
-{
-    bytes->append(reinterpret_cast<const char*>(&value), 4);
-}
-
-}  // namespace
-
 bool WriteRawShortcut(const std::string& linkPath, const std::string& target)
 {
-    // Header: size, the shell-link class id, flags (link info only), then zeros
-    // but for the show command.
+    // The header (the shell-link class id, "has link info", shown normally), then
+    // link info for a fixed drive with an empty label and the local path.
     std::string bytes;
-    Put32(&bytes, 0x4C);
+    auto put = [&bytes](DWORD value) { bytes.append(reinterpret_cast<const char*>(&value), 4); };
     const unsigned char linkClass[16] = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+    put(0x4C);
     bytes.append(reinterpret_cast<const char*>(linkClass), 16);
-    Put32(&bytes, 0x2);
+    put(0x2);
     bytes.append(36, '\0');
-    Put32(&bytes, 1);
+    put(1);
     bytes.append(12, '\0');
-    // Link info: a fixed drive with an empty label, then the local path.
-    const DWORD infoHeader = 0x1C, volumeSize = 17;
-    DWORD pathOffset = infoHeader + volumeSize;
-    DWORD suffixOffset = pathOffset + static_cast<DWORD>(target.size()) + 1;
-    Put32(&bytes, suffixOffset + 1);
-    for (DWORD field : {infoHeader, DWORD(1), infoHeader, pathOffset, DWORD(0), suffixOffset})
-        Put32(&bytes, field);
-    for (DWORD field : {volumeSize, DWORD(3), DWORD(0x1234), DWORD(0x10)})
-        Put32(&bytes, field);
-    bytes.append(1, '\0');
-    bytes += target;
-    bytes.append(2, '\0');
-    Put32(&bytes, 0);
+    DWORD pathOffset = 0x1C + 17, suffixOffset = pathOffset + static_cast<DWORD>(target.size()) + 1;
+    for (DWORD field : {suffixOffset + 1, DWORD(0x1C), DWORD(1), DWORD(0x1C), pathOffset, DWORD(0), suffixOffset,
+                        DWORD(17), DWORD(3), DWORD(0x1234), DWORD(0x10)})
+        put(field);
+    bytes += std::string(1, '\0') + target + std::string(2, '\0');
+    put(0);
     FILE* file = fopen(linkPath.c_str(), "wb");
     if (!file)
         return false;
