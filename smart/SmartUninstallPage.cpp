@@ -10,7 +10,6 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstring>
