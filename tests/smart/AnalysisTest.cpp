@@ -65,23 +65,20 @@ TEST(Analysis, SampleProgramGivesTheExactListInOrder)
     EXPECT_EQ(folders, analyzer.GetProgramFolders());
 }
 
-TEST(Analysis, EachAnalysisStartsWithItsOwnProgramFolders)
-{
-    SampleProgram sample;
-    TempDir other("umother");
-    WriteFileText(other.Path() + "\\other.exe");
-    CTraceAnalyzer analyzer;
-    Analyze(analyzer, sample.Executable());
-    std::vector<std::string> traces = Analyze(analyzer, other.Path() + "\\other.exe");
-    std::vector<std::string> expected = {FileTrace(other.Path() + "\\other.exe"), FolderTrace(other.Path())};
-    EXPECT_EQ(expected, traces);
-}
-
-// Refusals hold for every spelling of a path, and an accepted target is listed in
-// the one form the file system gives it.
+// An accepted target is listed in the one form the file system gives it; refusals
+// hold for every spelling of a path, and forget the program folders of before.
 TEST(Analysis, TargetsAreJudgedInTheirFullLongForm)
 {
     CTraceAnalyzer analyzer;
+    TempDir base("umfull");
+    std::string folder = base.Path() + "\\A Long Folder Name";
+    ASSERT_TRUE(WriteFileText(folder + "\\app.exe"));
+    std::string typed = ShortPath(folder) + "/sub/../APP.EXE";
+    std::replace(typed.begin(), typed.begin() + 3, '\\', '/');
+    std::vector<std::string> expected = {FileTrace(folder + "\\app.exe"), FolderTrace(folder)};
+    EXPECT_EQ(expected, Analyze(analyzer, typed)) << typed;
+    ASSERT_EQ(std::vector<std::string>{folder}, analyzer.GetProgramFolders());
+
     std::string windows = WindowsFolder();
     std::string slashed = windows;
     std::replace(slashed.begin(), slashed.end(), '\\', '/');
@@ -103,14 +100,6 @@ TEST(Analysis, TargetsAreJudgedInTheirFullLongForm)
         EXPECT_EQ(0, result) << target;
         EXPECT_TRUE(analyzer.GetProgramFolders().empty()) << target;
     }
-
-    TempDir base("umfull");
-    std::string folder = base.Path() + "\\A Long Folder Name";
-    ASSERT_TRUE(WriteFileText(folder + "\\app.exe"));
-    std::string typed = ShortPath(folder) + "/sub/../APP.EXE";
-    std::replace(typed.begin(), typed.begin() + 3, '\\', '/');
-    std::vector<std::string> expected = {FileTrace(folder + "\\app.exe"), FolderTrace(folder)};
-    EXPECT_EQ(expected, Analyze(analyzer, typed)) << typed;
 }
 
 TEST(Analysis, FolderLinksAreListedButNeverEntered)
