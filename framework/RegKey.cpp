@@ -18,11 +18,11 @@ LONG QueryValue(HKEY key, const char* subKey, const char* valueName, DWORD* type
 
 }  // namespace
 
-bool RegKey::Open(HKEY root, const char* path)
+bool RegKey::Open(HKEY root, const char* path, REGSAM view)
 {
     Reset();
     OwnedKey opened;
-    if (RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ, opened.Out()) != ERROR_SUCCESS ||
+    if (RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ | view, opened.Out()) != ERROR_SUCCESS ||
         IsRegistryLink(opened))
         return false;
     Reset(opened.Release());

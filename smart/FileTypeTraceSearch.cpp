@@ -38,7 +38,7 @@ bool IsWindowsClass(const char* name)
 
 void CTraceAnalyzer::SearchFileTypes()
 {
-    if (programFolders.empty())
+    if (NothingToMatch())
         return;
     RegKey classes;
     if (!classes.Open(HKEY_CLASSES_ROOT, ""))

@@ -53,19 +53,12 @@ bool NormalizeFolderPath(const char* path, char* normalized)
     return true;
 }
 
-bool ContainsFolderAtBoundary(const char* text, const char* folder)
+bool MakeFullPath(const char* path, char* full)
 {
-    if (!text || !folder || !*folder)
+    full[0] = '\0';
+    if (!path || !HasDriveColon(path) || (path[2] != '\\' && path[2] != '/') || strpbrk(path, "*?"))
         return false;
-    for (const char* p = FindTextNoCaseDbcs(text, folder); p; p = FindTextNoCaseDbcs(CharNextA(p), folder)) {
-        const char* after = SkipPrefixNoCaseDbcs(p, folder);
-        if (!after)
-            continue;
-        char next = *after;
-        if (next == '\0' || next == '\\' || next == '/' || next == '"' || next == ',' || next == ';')
-            return true;
-    }
-    return false;
+    return NormalizeFolderPath(path, full);
 }
 
 bool IsWithinFolder(const char* path, const char* folder)

@@ -15,9 +15,11 @@ bool CutAtLastBackslash(char* path);
 // its "C:\" form), in a MAX_PATH buffer. False when it does not fit.
 bool NormalizeFolderPath(const char* path, char* normalized);
 
-// folder occurs in text followed by the end of the text, '\\', '/', '"', ',' or ';'
-// (every occurrence is tried), so "C:\Foo" never claims "C:\FooBar\x.exe".
-bool ContainsFolderAtBoundary(const char* text, const char* folder);
+// An absolute drive path ("X:\..." or "X:/...") made full and long: separators,
+// "." and "..", trailing dots and 8.3 short names resolved as the file system sees
+// them (the long form needs the path to exist), no trailing backslash but a root's.
+// False for relative, wildcard or over-long paths.
+bool MakeFullPath(const char* path, char* full);
 
 // path is folder itself or lies below it.
 bool IsWithinFolder(const char* path, const char* folder);

@@ -40,24 +40,93 @@ const char* const kRegistryCommonFiles[] = {"CommonFilesDir", "CommonFilesDir (x
 
 const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
+// Shell folders that have no CSIDL (Windows Vista and later): Downloads, Public
+// Downloads, Saved Games, Links, Contacts, Searches.
+const GUID kKnownFolders[] = {
+    {0x374DE290, 0x123F, 0x4565, {0x91, 0x64, 0x39, 0xC4, 0x92, 0x5E, 0x46, 0x7B}},
+    {0x3D644C9B, 0x1FB8, 0x4F30, {0x9B, 0x45, 0xF6, 0x70, 0x23, 0x5F, 0x79, 0xC0}},
+    {0x4C5C32FF, 0xBB9D, 0x43B0, {0xB5, 0xB4, 0x2D, 0x72, 0xE5, 0x4E, 0xAA, 0xA4}},
+    {0xBFB9D5E0, 0xC6A9, 0x404C, {0xB2, 0xB2, 0xAE, 0x6D, 0xB6, 0xAF, 0x49, 0x68}},
+    {0x56784854, 0xC6CB, 0x462B, {0x81, 0x69, 0x88, 0xE3, 0x50, 0xAC, 0xB8, 0x82}},
+    {0x7D1D3A04, 0xDEBB, 0x4115, {0x95, 0xCF, 0x2F, 0x29, 0xDA, 0x29, 0x20, 0xDA}},
+};
+
+const int kShortcutTrees[] = {CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS};
+const int kShortcutFolders[] = {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY};
+
+bool ReadShellFolder(int csidl, char* path)
+{
+    path[0] = '\0';
+    return SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE) && path[0];
+}
+
+// The normalized drive path of a folder, or an empty text.
+std::string NormalizedFolder(const char* path)
+{
+    char normalized[MAX_PATH];
+    if (!path || !*path || !NormalizeFolderPath(path, normalized) || !HasDriveColon(normalized))
+        return std::string();
+    return normalized;
+}
+
 }  // namespace
 
 void ProtectedFolders::Add(const char* path, bool programFiles)
 {
-    if (!path || !*path)
-        return;
-    char normalized[MAX_PATH];
-    if (!NormalizeFolderPath(path, normalized) || !HasDriveColon(normalized))
+    std::string normalized = NormalizedFolder(path);
+    if (normalized.empty())
         return;
     folders.push_back(normalized);
     if (programFiles)
         programFilesFolders.push_back(normalized);
 }
 
+void ProtectedFolders::AddKnownFolders()
+{
+    typedef HRESULT(WINAPI * KnownFolderPath)(REFGUID, DWORD, HANDLE, PWSTR*);
+    HMODULE shell = GetModuleHandleA("shell32.dll");
+    FARPROC proc = shell ? GetProcAddress(shell, "SHGetKnownFolderPath") : nullptr;
+    if (!proc)
+        return;
+    auto knownFolderPath = reinterpret_cast<KnownFolderPath>(reinterpret_cast<void (*)()>(proc));
+    for (const GUID& id : kKnownFolders) {
+        PWSTR wide = nullptr;
+        if (FAILED(knownFolderPath(id, 0, nullptr, &wide)) || !wide)
+            continue;
+        char path[MAX_PATH];
+        BOOL lossy = FALSE;
+        int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, path, MAX_PATH, nullptr, &lossy);
+        CoTaskMemFree(wide);
+        if (length > 0 && !lossy)
+            Add(path);
+    }
+}
+
+void ProtectedFolders::AddShortcutFolders()
+{
+    char path[MAX_PATH];
+    for (int csidl : kShortcutTrees) {
+        if (ReadShellFolder(csidl, path))
+            shortcutTrees.push_back(NormalizedFolder(path));
+    }
+    // Quick Launch, with the pinned shortcuts below it.
+    if (ReadShellFolder(CSIDL_APPDATA, path) &&
+        AppendText(path, MAX_PATH, "\\Microsoft\\Internet Explorer\\Quick Launch"))
+        shortcutTrees.push_back(NormalizedFolder(path));
+    for (int csidl : kShortcutFolders) {
+        if (ReadShellFolder(csidl, path))
+            shortcutFolders.push_back(NormalizedFolder(path));
+    }
+}
+
 void ProtectedFolders::Load()
 {
     folders.clear();
     programFilesFolders.clear();
+    shortcutTrees.clear();
+    shortcutFolders.clear();
+    AddShortcutFolders();
+    AddKnownFolders();
     char path[MAX_PATH];
     for (int csidl : kProgramFilesFolders) {
         path[0] = '\0';
@@ -112,6 +181,19 @@ bool ProtectedFolders::IsTooWide(const char* folder) const
     for (const std::string& protectedFolder : folders) {
         // The folder is a protected one, or a protected one lies inside it.
         if (IsWithinFolder(protectedFolder.c_str(), folder))
+            return true;
+    }
+    return false;
+}
+
+bool ProtectedFolders::IsShortcutFolder(const char* folder) const
+{
+    for (const std::string& tree : shortcutTrees) {
+        if (!tree.empty() && IsWithinFolder(folder, tree.c_str()))
+            return true;
+    }
+    for (const std::string& shortcuts : shortcutFolders) {
+        if (!shortcuts.empty() && EqualsNoCaseDbcs(folder, shortcuts.c_str()))
             return true;
     }
     return false;

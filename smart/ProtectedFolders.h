@@ -17,11 +17,20 @@ public:
     // True when folder is one of the Program Files folders (x86 and 64-bit alike).
     bool IsProgramFiles(const char* folder) const;
 
+    // True for a folder of shortcuts: the Start menus and everything below them (the
+    // Programs folders and their groups), the Quick Launch and pinned folders, and
+    // the desktops themselves. Such a folder is never a program's folder.
+    bool IsShortcutFolder(const char* folder) const;
+
     const std::vector<std::string>& Folders() const { return folders; }
 
 private:
     void Add(const char* path, bool programFiles = false);
+    void AddKnownFolders();
+    void AddShortcutFolders();
 
     std::vector<std::string> folders;
     std::vector<std::string> programFilesFolders;
+    std::vector<std::string> shortcutTrees;    // with everything below them
+    std::vector<std::string> shortcutFolders;  // themselves only (the desktops)
 };

@@ -16,8 +16,10 @@ namespace {
 
 enum NamedProgram { NAMES_NOTHING, NAMES_PROGRAM, NAMES_OTHER };
 
-// Whose program a registry text names: one in the program folders, another, or none.
-NamedProgram ProgramNamedBy(const char* text, const std::vector<std::string>& folders)
+// Whose program a registry text names: one in the program folders (or one of the
+// program's own files, when no folder could be adopted), another, or none.
+NamedProgram ProgramNamedBy(const char* text, const std::vector<std::string>& folders,
+                            const std::vector<std::string>& files)
 {
     char named[MAX_PATH];
     if (!NamedPath(text, named, MAX_PATH))
@@ -30,6 +32,10 @@ NamedProgram ProgramNamedBy(const char* text, const std::vector<std::string>& fo
         return NAMES_OTHER;
     for (const std::string& folder : folders) {
         if (IsWithinFolder(full, folder.c_str()))
+            return NAMES_PROGRAM;
+    }
+    for (const std::string& file : files) {
+        if (EqualsNoCaseDbcs(full, file.c_str()))
             return NAMES_PROGRAM;
     }
     return NAMES_OTHER;
@@ -74,12 +80,12 @@ void CTraceAnalyzer::CollectRegistryKey(HKEY root, const char* keyPath)
 
 bool CTraceAnalyzer::NamesProgram(const char* text) const
 {
-    return ProgramNamedBy(text, programFolders) == NAMES_PROGRAM;
+    return ProgramNamedBy(text, programFolders, programFiles) == NAMES_PROGRAM;
 }
 
 bool CTraceAnalyzer::NamesOtherProgram(const char* text) const
 {
-    return ProgramNamedBy(text, programFolders) == NAMES_OTHER;
+    return ProgramNamedBy(text, programFolders, programFiles) == NAMES_OTHER;
 }
 
 bool CTraceAnalyzer::ClassServerMatches(HKEY clsid, const char* classId)
@@ -103,7 +109,7 @@ bool CTraceAnalyzer::ClassServerMatches(HKEY clsid, const char* classId)
 
 void CTraceAnalyzer::SearchClsidKeys()
 {
-    if (programFolders.empty())
+    if (NothingToMatch())
         return;
     RegKey clsid;
     if (!clsid.Open(HKEY_CLASSES_ROOT, "CLSID"))
@@ -151,7 +157,7 @@ bool CTraceAnalyzer::ExamineSettingsKey(HKEY root, const char* keyPath, bool own
 
 void CTraceAnalyzer::SearchSubkeysByValue(HKEY root, const char* keyPath)
 {
-    if (programFolders.empty())
+    if (NothingToMatch())
         return;
     RegKey parent;
     if (!parent.Open(root, keyPath))
@@ -167,7 +173,7 @@ void CTraceAnalyzer::SearchSubkeysByValue(HKEY root, const char* keyPath)
 
 void CTraceAnalyzer::SearchRunValues(HKEY root, const char* keyPath)
 {
-    if (programFolders.empty())
+    if (NothingToMatch())
         return;
     RegKey key;
     if (!key.Open(root, keyPath))
@@ -221,7 +227,7 @@ std::vector<std::string> CTraceAnalyzer::OwnKeyNames()
 // program's, so the walk stays two levels deep. "Classes" is the file-type search's.
 void CTraceAnalyzer::SearchSoftwareKeys(HKEY root)
 {
-    if (programFolders.empty())
+    if (NothingToMatch())
         return;
     std::vector<std::string> ownNames = OwnKeyNames();
     RegKey software;

@@ -1,5 +1,7 @@
 #include "smart/ShortcutResolver.h"
 
+#include "framework/AnsiText.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -57,14 +59,17 @@ bool ResolveShortcut(const char* shortcutPath, char* target)
     ShortcutFile shortcut;
     if (!shortcut.IsReady() || !shortcut.Load(shortcutPath))
         return false;
-    if (FAILED(shortcut.Link()->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH)))
-        return false;
+    // The stored target as it is: no resolving, so a broken shortcut never makes the
+    // shell search the disks or track the link to a substitute. Read into a larger
+    // buffer so that a target too long for MAX_PATH is seen whole and skipped.
+    char stored[4 * MAX_PATH] = "";
     WIN32_FIND_DATAA findData;
-    if (FAILED(shortcut.Link()->GetPath(target, MAX_PATH, &findData, 0))) {
-        target[0] = '\0';
+    if (FAILED(shortcut.Link()->GetPath(stored, sizeof(stored), &findData, 0)))
         return false;
-    }
-    target[MAX_PATH - 1] = '\0';
+    stored[sizeof(stored) - 1] = '\0';
+    // '?' stands for a character the code page cannot spell: no path to go by.
+    if (strchr(stored, '?') || !CopyText(target, MAX_PATH, stored))
+        return false;
     return target[0] != '\0';
 }
 
@@ -73,9 +78,10 @@ std::string ReadShortcutTarget(const char* shortcutPath)
     ShortcutFile shortcut;
     if (!shortcut.IsReady() || !shortcut.Load(shortcutPath))
         return std::string();
-    char target[MAX_PATH] = "";
+    char target[4 * MAX_PATH] = "";
     WIN32_FIND_DATAA findData;
-    shortcut.Link()->GetPath(target, MAX_PATH, &findData, SLGP_UNCPRIORITY);
-    target[MAX_PATH - 1] = '\0';
-    return target;
+    shortcut.Link()->GetPath(target, sizeof(target), &findData, SLGP_UNCPRIORITY);
+    target[sizeof(target) - 1] = '\0';
+    // A target too long for a path buffer is no target at all, never a cut one.
+    return strlen(target) < MAX_PATH ? target : std::string();
 }

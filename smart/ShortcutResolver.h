@@ -3,8 +3,9 @@
 #pragma once
 #include <string>
 
-// With link tracking (no user interface): target holds the long path of the target,
-// MAX_PATH bytes. False and an empty target when there is none.
+// The stored target, never resolved or tracked: target holds its path, MAX_PATH
+// bytes. False and an empty target when there is none, when it does not fit (it is
+// never cut) or when the code page cannot spell it.
 bool ResolveShortcut(const char* shortcutPath, char* target);
 
 // Without link tracking: the stored target (UNC form preferred), empty when none.

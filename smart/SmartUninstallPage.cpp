@@ -10,7 +10,6 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -127,10 +126,17 @@ int CSmartUninstallPage::ShowMessage(UINT stringId, UINT type)
 
 void CSmartUninstallPage::PickTarget(const char* startFolder, const char* filter)
 {
-    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_NODEREFERENCELINKS | OFN_ALLOWMULTISELECT, filter, nullptr);
+    // One file, the shortcut itself; the process's current folder stays as it was.
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_NODEREFERENCELINKS | OFN_NOCHANGEDIR, filter, nullptr);
     dialog.m_ofn.lpstrInitialDir = startFolder[0] ? startFolder : nullptr;
-    if (dialog.DoModal() == IDOK)
-        targetEdit.SetWindowText(dialog.GetPathName().c_str());
+    if (dialog.DoModal() != IDOK)
+        return;
+    // One file is a target; anything else the dialog may hand back (the folder of a
+    // selection of several) is not.
+    std::string picked = dialog.GetPathName();
+    bool isFile = false;
+    if (PathExists(picked.c_str(), &isFile) && isFile)
+        targetEdit.SetWindowText(picked.c_str());
 }
 
 void CSmartUninstallPage::OnPickDesktopShortcut()
@@ -197,23 +203,18 @@ void CSmartUninstallPage::OnStartAnalysis()
 {
     if (analyzing)
         return;
-    std::string target = targetEdit.GetWindowText();
-    if (target.empty())
+    // The target is judged in its full form, as the file system sees it.
+    char target[MAX_PATH];
+    TargetVerdict verdict = analyzer.ScreenTarget(targetEdit.GetWindowText().c_str(), target);
+    if (verdict == TARGET_IGNORED)
         return;
-    const char* lastBackslash = FindLastCharDbcs(target.c_str(), '\\');
-    if (!lastBackslash || lastBackslash - target.c_str() <= 3)
+    if (verdict == TARGET_REFUSED) {
+        ShowMessage(IDS_REFUSED, MB_ICONERROR);
         return;
-    if (!HasExtension(target.c_str(), ".lnk")) {
-        char windowsFolder[MAX_PATH] = "";
-        UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
-        if (length > 0 && length < MAX_PATH && StrStrIA(target.c_str(), windowsFolder)) {
-            ShowMessage(IDS_REFUSED, MB_ICONERROR);
-            return;
-        }
     }
     resultList.DeleteAllItems();
     BeginAnalysis();
-    int accepted = analyzer.Analyze(m_hWnd, target.c_str());
+    int accepted = analyzer.Analyze(m_hWnd, target);
     EndAnalysis();
     if (!accepted) {
         ShowMessage(IDS_REFUSED, MB_ICONERROR);

@@ -3,6 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/Dialog.h"
 #include "framework/RegKey.h"
+#include "resource.h"
 #include "smart/FolderPaths.h"
 #include "smart/ShortcutResolver.h"
 
@@ -10,6 +11,7 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -43,6 +45,8 @@ private:
     HANDLE handle;
 };
 
+const int kMaxGroupDepth = 8;
+
 void ReadSpecialFolder(int csidl, char* path)
 {
     path[0] = '\0';
@@ -55,9 +59,89 @@ bool IsDotName(const char* name)
     return name[0] == '.';
 }
 
+// The text with ASCII letters folded to lower case; double-byte characters are kept
+// whole, so a trail byte is never folded.
+std::string FoldNoCase(const char* text)
+{
+    std::string folded;
+    for (const char* p = text; *p; ++p) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            folded += *p++;
+            folded += *p;
+            continue;
+        }
+        folded += (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
+    }
+    return folded;
+}
+
+// The key of a trace in the set of listed traces (texts already folded).
+std::string TraceKey(int kind, HKEY root, const std::string& path, const std::string& valueName)
+{
+    std::string key = std::to_string(kind) + ":" + std::to_string(reinterpret_cast<ULONG_PTR>(root)) + ":" + path;
+    key += '\0';
+    return key + valueName;
+}
+
+// A key path without its last component; empty for a key directly below the root.
+std::string ParentKeyPath(const std::string& path)
+{
+    const char* last = FindLastCharDbcs(path.c_str(), '\\');
+    return last ? path.substr(0, static_cast<size_t>(last - path.c_str())) : std::string();
+}
+
+// The program path of a command line: the quoted part, else the text up to its
+// first ".exe", else the whole text.
+bool CommandProgram(const char* command, char* path)
+{
+    if (command[0] == '"') {
+        if (!CopyText(path, MAX_PATH, command + 1))
+            return false;
+        char* quote = FindCharDbcs(path, '"');
+        if (quote)
+            *quote = '\0';
+        return true;
+    }
+    if (!CopyText(path, MAX_PATH, command))
+        return false;
+    const char* exe = FindTextNoCaseDbcs(path, ".exe");
+    if (exe)
+        path[exe - path + 4] = '\0';
+    return true;
+}
+
+// The file of an icon reference "path,index" (quoted or not).
+bool IconFile(const char* icon, char* path)
+{
+    if (icon[0] == '"')
+        return CommandProgram(icon, path);
+    if (!CopyText(path, MAX_PATH, icon))
+        return false;
+    char* comma = FindLastCharDbcs(path, ',');
+    if (comma && !FindCharDbcs(comma, '\\'))
+        *comma = '\0';
+    return true;
+}
+
+// The folder an uninstall entry's value names: InstallLocation (which 0) itself, the
+// folder of the uninstaller (1) or of the icon (2); normalized, drive paths only.
+bool EntryFolder(int which, const char* text, char* folder)
+{
+    char named[MAX_PATH];
+    bool ok = which == 0 ? CopyText(named, MAX_PATH, text[0] == '"' ? text + 1 : text)
+                         : (which == 1 ? CommandProgram(text, named) : IconFile(text, named)) &&
+                               CutAtLastBackslash(named);
+    char* quote = ok ? FindCharDbcs(named, '"') : nullptr;
+    if (quote)
+        *quote = '\0';
+    return ok && HasDriveColon(named) && NormalizeFolderPath(named, folder);
+}
+
 // The entries of one folder that match a pattern, in listing order, each with its
 // full path. Names that begin with '.' and children whose path does not fit are
-// skipped; the search handle is closed by Close or the destructor.
+// skipped. A name that the code page cannot spell comes back with '?': such an entry
+// goes by its short name, or, without one, is not addressable at all. The search
+// handle is closed by Close or the destructor.
 class FolderListing {
 public:
     FolderListing(const char* folder, const char* pattern) : folder(folder), find(INVALID_HANDLE_VALUE)
@@ -73,21 +157,32 @@ public:
     {
         while (pending || (find.IsValid() && FindNextFileA(find.Get(), &data))) {
             pending = false;
-            if (!IsDotName(data.cFileName) && FormatText(path, MAX_PATH, "%s\\%s", folder, data.cFileName))
+            name = data.cFileName;
+            addressable = !strchr(name, '?');
+            if (!addressable && data.cAlternateFileName[0] && !strchr(data.cAlternateFileName, '?')) {
+                name = data.cAlternateFileName;
+                addressable = true;
+            }
+            if (!IsDotName(name) && FormatText(path, MAX_PATH, "%s\\%s", folder, name))
                 return true;
         }
         return false;
     }
     const char* Path() const { return path; }
-    const char* Name() const { return data.cFileName; }
+    const char* Name() const { return name; }
+    // False when the path holds a '?' in place of a character: it names nothing.
+    bool IsAddressable() const { return addressable; }
     bool IsFolder() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    bool IsLink() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
     void Close() { find.Close(); }
 
 private:
     const char* folder;
     FindHandle find;
     WIN32_FIND_DATAA data;
+    const char* name = "";
     char path[MAX_PATH];
+    bool addressable = true;
     bool pending = false;
 };
 
@@ -112,6 +207,7 @@ CTraceAnalyzer::CTraceAnalyzer()
 {
     windowsFolder[0] = '\0';
     programsFolder[0] = '\0';
+    commonProgramsFolder[0] = '\0';
     desktopFolder[0] = '\0';
     commonDesktopFolder[0] = '\0';
 }
@@ -131,6 +227,44 @@ void CTraceAnalyzer::Clear()
     for (auto& item : items)
         item.reset();
     items.clear();
+    listed.clear();
+}
+
+TargetVerdict CTraceAnalyzer::ScreenTarget(const char* typed, char* full)
+{
+    full[0] = '\0';
+    if (!typed || !*typed)
+        return TARGET_IGNORED;
+    if (typed[0] == '\\' && typed[1] == '\\')
+        return TARGET_REFUSED;
+    // A relative path depends on a current folder the user cannot see.
+    if (!HasDriveColon(typed) || (typed[2] != '\\' && typed[2] != '/'))
+        return TARGET_IGNORED;
+    if (!MakeFullPath(typed, full))
+        return TARGET_REFUSED;
+    LoadContext();
+    bool isFile = false;
+    bool exists = PathExists(full, &isFile);
+    // A file directly in a drive's root is no program to analyse.
+    const char* lastBackslash = FindLastCharDbcs(full, '\\');
+    if ((isFile || !exists) && (!lastBackslash || lastBackslash - full <= 3))
+        return TARGET_IGNORED;
+    // A shortcut is judged by where it leads.
+    if (HasExtension(full, ".lnk"))
+        return TARGET_ACCEPTED;
+    if (windowsFolder[0] && FindTextNoCaseDbcs(full, windowsFolder))
+        return TARGET_REFUSED;
+    if (!exists)
+        return TARGET_ACCEPTED;
+    char folder[MAX_PATH];
+    CopyText(folder, MAX_PATH, full);
+    if (isFile)
+        CutAtLastBackslash(folder);
+    if (protectedFolders.IsProgramFiles(folder))
+        return TARGET_REFUSED;
+    if (!isFile && (protectedFolders.IsTooWide(folder) || protectedFolders.IsShortcutFolder(folder)))
+        return TARGET_REFUSED;
+    return TARGET_ACCEPTED;
 }
 
 int CTraceAnalyzer::Analyze(HWND window, const char* target)
@@ -139,32 +273,23 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     // Every analysis starts from its own program folders: folders of an earlier
     // program must not claim traces of this one.
     programFolders.clear();
+    programFiles.clear();
     notifyWindow = window;
-    LoadContext();
-
+    char full[MAX_PATH];
+    if (ScreenTarget(target, full) != TARGET_ACCEPTED)
+        return 0;
     bool isFile = false;
-    if (!PathExists(target, &isFile))
-        return 0;
-    char folder[MAX_PATH];
-    DWORD length = GetFullPathNameA(target, MAX_PATH, folder, nullptr);
-    if (length == 0 || length >= MAX_PATH)
+    if (!PathExists(full, &isFile))
         return 0;
     if (isFile)
-        CutAtLastBackslash(folder);
-    char normalized[MAX_PATH];
-    if (!NormalizeFolderPath(folder, normalized) || protectedFolders.IsProgramFiles(normalized))
-        return 0;
-    if (isFile)
-        AddTrace(TRACE_FILE, target, nullptr, nullptr);
-
-    int result = 1;
-    ChooseProgramFolder(target, normalized, isFile, &result);
-    if (desktopFolder[0])
-        SearchShortcutFolder(desktopFolder);
-    if (commonDesktopFolder[0])
-        SearchShortcutFolder(commonDesktopFolder);
-    if (programsFolder[0] && !IsFolderKnown(programsFolder))
-        SearchProgramsMenu(programsFolder, 0);
+        AddTrace(TRACE_FILE, full, nullptr, nullptr);
+    ChooseProgramFolder(full, isFile);
+    for (const std::string& folder : programFolders)
+        CollectFolder(folder.c_str());
+    SearchShortcutFolder(desktopFolder);
+    SearchShortcutFolder(commonDesktopFolder);
+    SearchProgramsMenu(programsFolder, 0);
+    SearchProgramsMenu(commonProgramsFolder, 0);
     SearchClsidKeys();
     SearchFileTypes();
     SearchSubkeysByValue(HKEY_LOCAL_MACHINE, kUninstallKey);
@@ -172,7 +297,7 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     SearchRunValues(HKEY_CURRENT_USER, kRunKey);
     SearchSoftwareKeys(HKEY_LOCAL_MACHINE);
     SearchSoftwareKeys(HKEY_CURRENT_USER);
-    return result;
+    return 1;
 }
 
 void CTraceAnalyzer::LoadContext()
@@ -183,6 +308,7 @@ void CTraceAnalyzer::LoadContext()
     if (length == 0 || length >= MAX_PATH)
         windowsFolder[0] = '\0';
     ReadSpecialFolder(CSIDL_PROGRAMS, programsFolder);
+    ReadSpecialFolder(CSIDL_COMMON_PROGRAMS, commonProgramsFolder);
     PumpIfDue();
     ReadSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktopFolder);
     PumpIfDue();
@@ -197,49 +323,51 @@ void CTraceAnalyzer::LoadContext()
     lastPumpTick = GetTickCount();
 }
 
-void CTraceAnalyzer::ChooseProgramFolder(const char* target, const char* folder, bool isFile, int* result)
+void CTraceAnalyzer::ChooseProgramFolder(const char* target, bool isFile)
 {
-    if (programsFolder[0] && EqualsNoCaseDbcs(folder, programsFolder)) {
-        if (!isFile) {
-            *result = 0;
-            return;
-        }
-        CollectShortcutTarget(target);
+    if (!isFile) {
+        AdoptFolder(target, nullptr);
         return;
     }
-    if ((desktopFolder[0] && EqualsNoCaseDbcs(folder, desktopFolder)) ||
-        (commonDesktopFolder[0] && EqualsNoCaseDbcs(folder, commonDesktopFolder))) {
-        CollectShortcutTarget(target);
+    char folder[MAX_PATH];
+    CopyText(folder, MAX_PATH, target);
+    CutAtLastBackslash(folder);
+    // A folder of shortcuts is never a program's: a shortcut, or anything else that
+    // lies among shortcuts, leads to its program through its target.
+    if (HasExtension(target, ".lnk") || protectedFolders.IsShortcutFolder(folder)) {
+        FollowNamedShortcut(target);
         return;
     }
-    char adopted[MAX_PATH];
-    if (!AdoptFolder(folder, adopted))
-        return;
-    // A shortcut named as the target leads to the program the user means, so its
-    // target's folder is the program's although an uninstall entry names it (the
-    // program's own entry does). Adopted before the group's shortcuts are weighed
-    // against the uninstall entries, collected after the group.
-    char own[MAX_PATH];
-    char ownAdopted[MAX_PATH];
-    bool hasOwn = isFile && HasExtension(target, ".lnk") && ShortcutTargetFolder(target, own) &&
-                  AdoptFolder(own, ownAdopted);
-    CollectFolder(adopted);
-    if (hasOwn)
-        CollectFolder(ownAdopted);
+    AdoptFolder(folder, target);
 }
 
-void CTraceAnalyzer::CollectShortcutTarget(const char* shortcutPath)
+void CTraceAnalyzer::FollowNamedShortcut(const char* shortcutPath)
 {
-    char resolved[MAX_PATH];
-    if (!ResolveShortcut(shortcutPath, resolved) || !CutAtLastBackslash(resolved))
+    char target[MAX_PATH];
+    if (!ReadTargetPath(shortcutPath, target))
         return;
-    char adopted[MAX_PATH];
-    if (AdoptFolder(resolved, adopted))
-        CollectFolder(adopted);
+    bool isFile = true;
+    bool exists = PathExists(target, &isFile);
+    if (exists && !isFile) {
+        AdoptFolder(target, nullptr);
+        return;
+    }
+    char folder[MAX_PATH];
+    CopyText(folder, MAX_PATH, target);
+    if (!CutAtLastBackslash(folder) || AdoptFolder(folder, target) || !exists)
+        return;
+    // The folder is too wide to be the program's: what is certainly the program's
+    // is the file the shortcut starts, unless it lies where no program file does.
+    if (!IsDriveRoot(folder) && !protectedFolders.IsProgramFiles(folder))
+        AddTrace(TRACE_FILE, target, nullptr, nullptr);
 }
 
 void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName, HKEY root, UINT weakReason)
 {
+    // Each trace is listed once, the first time a search reaches it.
+    std::string key = TraceKey(kind, root, FoldNoCase(path), FoldNoCase(valueName ? valueName : ""));
+    if (listed.count(key) || IsBelowListedKey(kind, root, path))
+        return;
     std::unique_ptr<TraceItem> item(new (std::nothrow) TraceItem());
     if (!item)
         return;
@@ -252,8 +380,32 @@ void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName,
     item->weakReason = weakReason;
     TraceItem* added = item.get();
     items.push_back(std::move(item));
+    listed.insert(std::move(key));
     SendMessageA(notifyWindow, WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, reinterpret_cast<LPARAM>(added));
     PumpMessages();
+}
+
+bool CTraceAnalyzer::IsListed(int kind, const char* path) const
+{
+    return listed.count(TraceKey(kind, nullptr, FoldNoCase(path), std::string())) != 0;
+}
+
+bool CTraceAnalyzer::IsBelowListedKey(int kind, HKEY root, const char* path) const
+{
+    if (kind != TRACE_REGKEY && kind != TRACE_REGVALUE)
+        return false;
+    // A key is listed before its values and subkeys, which belong to it: what lies
+    // directly below a listed key is part of its collection; anything deeper whose
+    // own key was not listed is covered by the listed key above it.
+    std::string folded = FoldNoCase(path);
+    std::string parent = kind == TRACE_REGVALUE ? folded : ParentKeyPath(folded);
+    if (parent.empty() || listed.count(TraceKey(TRACE_REGKEY, root, parent, std::string())))
+        return false;
+    for (std::string above = ParentKeyPath(parent); !above.empty(); above = ParentKeyPath(above)) {
+        if (listed.count(TraceKey(TRACE_REGKEY, root, above, std::string())))
+            return true;
+    }
+    return false;
 }
 
 void CTraceAnalyzer::PumpMessages()
@@ -275,24 +427,6 @@ void CTraceAnalyzer::PumpIfDue()
         PumpMessages();
 }
 
-bool CTraceAnalyzer::IsFolderKnown(const char* path) const
-{
-    for (const std::string& folder : programFolders) {
-        if (EqualsNoCaseDbcs(folder.c_str(), path))
-            return true;
-    }
-    return false;
-}
-
-bool CTraceAnalyzer::MatchesProgramFolder(const char* text) const
-{
-    for (const std::string& folder : programFolders) {
-        if (ContainsFolderAtBoundary(text, folder.c_str()))
-            return true;
-    }
-    return false;
-}
-
 bool CTraceAnalyzer::IsSystemFolder(const char* path) const
 {
     if (windowsFolder[0] && FindTextNoCaseDbcs(path, windowsFolder))
@@ -300,26 +434,50 @@ bool CTraceAnalyzer::IsSystemFolder(const char* path) const
     return protectedFolders.IsTooWide(path);
 }
 
-bool CTraceAnalyzer::AdoptFolder(const char* folder, char* adopted)
+bool CTraceAnalyzer::IsInProgramFolders(const char* path) const
 {
-    if (!NormalizeFolderPath(folder, adopted) || IsSystemFolder(adopted) || IsFolderKnown(adopted))
-        return false;
-    programFolders.push_back(adopted);
-    return true;
+    for (const std::string& folder : programFolders) {
+        if (IsWithinFolder(path, folder.c_str()))
+            return true;
+    }
+    return false;
+}
+
+bool CTraceAnalyzer::PointsIntoProgram(const char* target) const
+{
+    if (IsInProgramFolders(target))
+        return true;
+    for (const std::string& file : programFiles) {
+        if (EqualsNoCaseDbcs(target, file.c_str()))
+            return true;
+    }
+    return false;
+}
+
+bool CTraceAnalyzer::AdoptFolder(const char* folder, const char* programFile)
+{
+    char adopted[MAX_PATH];
+    if (NormalizeFolderPath(folder, adopted) && !IsSystemFolder(adopted) &&
+        !protectedFolders.IsShortcutFolder(adopted) && !HoldsOtherProduct(adopted)) {
+        programFolders.push_back(adopted);
+        return true;
+    }
+    // Too wide to be one program's: only the program's own file is its trace.
+    if (programFile)
+        programFiles.push_back(programFile);
+    return false;
 }
 
 bool CTraceAnalyzer::IsCollectable(const char* folder) const
 {
     if (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder))
         return false;
-    if (!HasDriveColon(folder))
-        return false;
-    if (programsFolder[0] && EqualsNoCaseDbcs(folder, programsFolder))
+    if (!HasDriveColon(folder) || protectedFolders.IsShortcutFolder(folder))
         return false;
     return !protectedFolders.IsProgramFiles(folder) && !protectedFolders.IsTooWide(folder);
 }
 
-void CTraceAnalyzer::CollectFolder(const char* folder)
+void CTraceAnalyzer::CollectFolder(const char* folder, UINT weakReason)
 {
     if (!IsCollectable(folder))
         return;
@@ -327,7 +485,7 @@ void CTraceAnalyzer::CollectFolder(const char* folder)
     // target belongs to someone else and may lead back up the tree.
     DWORD attributes = GetFileAttributesA(folder);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        AddTrace(TRACE_FOLDER, folder, nullptr, nullptr);
+        AddTrace(TRACE_FOLDER, folder, nullptr, nullptr, weakReason);
         return;
     }
     FolderListing listing(folder, "*.*");
@@ -335,43 +493,73 @@ void CTraceAnalyzer::CollectFolder(const char* folder)
         return;
     while (listing.Next()) {
         PumpIfDue();
-        if (listing.IsFolder()) {
-            CollectFolder(listing.Path());
+        int kind = listing.IsFolder() ? TRACE_FOLDER : TRACE_FILE;
+        if (!listing.IsAddressable()) {
+            AddTrace(kind, listing.Path(), nullptr, nullptr, IDS_WEAK_UNADDRESSABLE);
             continue;
         }
-        AddTrace(TRACE_FILE, listing.Path(), nullptr, nullptr);
-        if (HasExtension(listing.Name(), ".lnk"))
+        if (kind == TRACE_FOLDER) {
+            CollectFolder(listing.Path(), weakReason);
+            continue;
+        }
+        AddTrace(TRACE_FILE, listing.Path(), nullptr, nullptr, weakReason);
+        if (weakReason == 0 && HasExtension(listing.Name(), ".lnk"))
             FollowCollectedShortcut(listing.Path());
     }
     listing.Close();
-    AddTrace(TRACE_FOLDER, folder, nullptr, nullptr);
+    AddTrace(TRACE_FOLDER, folder, nullptr, nullptr, weakReason);
 }
 
 void CTraceAnalyzer::FollowCollectedShortcut(const char* shortcutPath)
 {
+    char target[MAX_PATH];
+    bool isFile = true;
+    if (!ReadTargetPath(shortcutPath, target) || IsInProgramFolders(target) || !PathExists(target, &isFile))
+        return;
+    // The shortcut leads out of the program's folders: what lies there may be the
+    // program's, another program's or the user's. It is offered unticked, and its
+    // own shortcuts are not followed.
     char folder[MAX_PATH];
-    if (!ShortcutTargetFolder(shortcutPath, folder) || IsFolderKnown(folder))
+    CopyText(folder, MAX_PATH, target);
+    if ((isFile && !CutAtLastBackslash(folder)) || !MayListOutsideFolder(folder))
         return;
-    // A folder that an uninstall entry gives to another product is that product's,
-    // even when our program (or its Start-menu group) links to it.
-    if (BelongsToOtherProduct(folder))
-        return;
-    char adopted[MAX_PATH];
-    if (AdoptFolder(folder, adopted))
-        CollectFolder(adopted);
+    CollectFolder(folder, IDS_WEAK_OUTSIDE_FOLDER);
 }
 
-bool CTraceAnalyzer::ShortcutTargetFolder(const char* shortcutPath, char* folder) const
+bool CTraceAnalyzer::MayListOutsideFolder(const char* folder)
 {
-    folder[0] = '\0';
-    char target[MAX_PATH];
-    if (!ResolveShortcut(shortcutPath, target) || !HasDriveColon(target))
+    if (IsSystemFolder(folder) || protectedFolders.IsShortcutFolder(folder))
         return false;
-    if (windowsFolder[0] && FindTextNoCaseDbcs(target, windowsFolder))
+    // Never a folder above the program's, never another registered product's.
+    for (const std::string& programFolder : programFolders) {
+        if (IsWithinFolder(programFolder.c_str(), folder))
+            return false;
+    }
+    LoadUninstallEntries();
+    for (const UninstallEntryPaths& entry : uninstallEntries) {
+        bool touches = false;
+        bool ownsProgram = false;
+        for (const std::string& entryFolder : entry.folders) {
+            if (entryFolder.empty())
+                continue;
+            const char* text = entryFolder.c_str();
+            touches = touches || IsWithinFolder(text, folder) || IsWithinFolder(folder, text);
+            ownsProgram = ownsProgram || IsInProgramFolders(text);
+        }
+        if (touches && !ownsProgram)
+            return false;
+    }
+    return true;
+}
+
+bool CTraceAnalyzer::ReadTargetPath(const char* shortcutPath, char* target) const
+{
+    char stored[MAX_PATH];
+    if (!ResolveShortcut(shortcutPath, stored) || !HasDriveColon(stored))
         return false;
-    if (!CutAtLastBackslash(target))
+    if (windowsFolder[0] && FindTextNoCaseDbcs(stored, windowsFolder))
         return false;
-    return NormalizeFolderPath(target, folder);
+    return NormalizeFolderPath(stored, target);
 }
 
 void CTraceAnalyzer::LoadUninstallEntries()
@@ -379,11 +567,12 @@ void CTraceAnalyzer::LoadUninstallEntries()
     if (uninstallEntriesLoaded)
         return;
     uninstallEntriesLoaded = true;
-    const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
-    for (HKEY root : roots) {
+    // The machine's entries in both registry views (a 32-bit program sees only one
+    // of them on 64-bit Windows otherwise; older systems have no views), the user's.
+    auto load = [this](HKEY root, REGSAM view) {
         RegKey uninstall;
-        if (!uninstall.Open(root, kUninstallKey))
-            continue;
+        if (!uninstall.Open(root, kUninstallKey, view))
+            return false;
         char name[MAX_PATH];
         for (DWORD index = 0;; ++index) {
             PumpIfDue();
@@ -394,13 +583,15 @@ void CTraceAnalyzer::LoadUninstallEntries()
             if (status != ERROR_SUCCESS)
                 break;
             RegKey entry;
-            if (!entry.Open(uninstall.Get(), name))
+            if (!entry.Open(uninstall.Get(), name, view))
                 continue;
             UninstallEntryPaths paths;
-            char text[MAX_PATH];
             for (int i = 0; i < 3; ++i) {
-                if (ReadTextValue(entry.Get(), nullptr, kUninstallPathValues[i], text, MAX_PATH))
-                    paths.texts[i] = text;
+                char text[MAX_PATH];
+                char folder[MAX_PATH];
+                if (ReadTextValue(entry.Get(), nullptr, kUninstallPathValues[i], text, MAX_PATH) &&
+                    EntryFolder(i, text, folder) && !IsSystemFolder(folder))
+                    paths.folders[i] = folder;
             }
             if (ReadTextValue(entry.Get(), nullptr, "DisplayName", text, MAX_PATH))
                 paths.displayName = text;
@@ -408,20 +599,30 @@ void CTraceAnalyzer::LoadUninstallEntries()
                 paths.publisher = text;
             uninstallEntries.push_back(paths);
         }
-    }
+        return true;
+    };
+    bool native = load(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
+    native = load(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY) || native;
+    if (!native)
+        load(HKEY_LOCAL_MACHINE, 0);
+    load(HKEY_CURRENT_USER, 0);
 }
 
-bool CTraceAnalyzer::BelongsToOtherProduct(const char* folder)
+bool CTraceAnalyzer::HoldsOtherProduct(const char* folder)
 {
+    // Another product's folder lies below: an entry none of whose folders holds
+    // this one (the program's own entry names its folder or one above it).
     LoadUninstallEntries();
     for (const UninstallEntryPaths& entry : uninstallEntries) {
-        bool namesFolder = false;
-        bool namesAdopted = false;
-        for (const std::string& text : entry.texts) {
-            namesFolder = namesFolder || ContainsFolderAtBoundary(text.c_str(), folder);
-            namesAdopted = namesAdopted || MatchesProgramFolder(text.c_str());
+        bool below = false;
+        bool own = false;
+        for (const std::string& entryFolder : entry.folders) {
+            if (entryFolder.empty())
+                continue;
+            own = own || IsWithinFolder(folder, entryFolder.c_str());
+            below = below || IsWithinFolder(entryFolder.c_str(), folder);
         }
-        if (namesFolder && !namesAdopted)
+        if (below && !own)
             return true;
     }
     return false;
@@ -434,37 +635,44 @@ void CTraceAnalyzer::SearchShortcutFolder(const char* folder)
     FolderListing listing(folder, "*.lnk");
     while (listing.Next()) {
         PumpIfDue();
-        if (listing.IsFolder() || !HasExtension(listing.Name(), ".lnk"))
+        if (listing.IsFolder() || !listing.IsAddressable() || !HasExtension(listing.Name(), ".lnk"))
             continue;
-        char targetFolder[MAX_PATH];
-        if (ShortcutTargetFolder(listing.Path(), targetFolder) && IsFolderKnown(targetFolder))
+        char target[MAX_PATH];
+        if (ReadTargetPath(listing.Path(), target) && PointsIntoProgram(target))
             AddTrace(TRACE_FILE, listing.Path(), nullptr, nullptr);
     }
 }
 
-void CTraceAnalyzer::SearchProgramsMenu(const char* folder, int depth)
+bool CTraceAnalyzer::SearchProgramsMenu(const char* folder, int depth)
 {
-    if (depth > 1 || !HasDriveColon(folder) || (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
-        return;
+    if (depth > kMaxGroupDepth || !HasDriveColon(folder) ||
+        (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
+        return false;
+    // A group's shortcuts are listed when they lead into the program; the group
+    // itself only when every entry of it is listed, and after them.
     FolderListing listing(folder, "*.*");
+    bool any = false;
+    bool all = true;
     while (listing.Next()) {
         PumpIfDue();
+        any = true;
+        if (!listing.IsAddressable()) {
+            all = false;
+            continue;
+        }
         if (listing.IsFolder()) {
-            if (depth == 0)
-                SearchProgramsMenu(listing.Path(), 1);
+            // A shell folder (the Startup folder) is never the program's, however full of it.
+            bool whole = !listing.IsLink() && SearchProgramsMenu(listing.Path(), depth + 1) &&
+                         !protectedFolders.IsTooWide(listing.Path());
+            if (whole)
+                AddTrace(TRACE_FOLDER, listing.Path(), nullptr, nullptr);
+            all = all && whole;
             continue;
         }
-        char targetFolder[MAX_PATH];
-        if (!HasExtension(listing.Name(), ".lnk") || !ShortcutTargetFolder(listing.Path(), targetFolder) ||
-            !IsFolderKnown(targetFolder))
-            continue;
-        if (depth == 0) {
+        char target[MAX_PATH];
+        if (HasExtension(listing.Name(), ".lnk") && ReadTargetPath(listing.Path(), target) && PointsIntoProgram(target))
             AddTrace(TRACE_FILE, listing.Path(), nullptr, nullptr);
-            continue;
-        }
-        // The group belongs to the program: list all of it, then stop scanning it.
-        listing.Close();
-        CollectFolder(folder);
-        return;
+        all = all && IsListed(TRACE_FILE, listing.Path());
     }
+    return any && all;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "smart/ProtectedFolders.h"
@@ -16,6 +17,13 @@
 
 // False for a missing or empty path; otherwise isFile tells a file from a folder.
 bool PathExists(const char* path, bool* isFile);
+
+// What becomes of a named target before any analysis.
+enum TargetVerdict {
+    TARGET_IGNORED,   // no absolute path, or a file directly in a drive root: nothing happens
+    TARGET_REFUSED,   // a system folder, a folder too wide to be a program's, a network path
+    TARGET_ACCEPTED,  // full holds the path to analyse
+};
 
 class CTraceAnalyzer {
 public:
@@ -28,6 +36,9 @@ public:
     // to notifyWindow with WM_TRACE_NOTIFY. 1 when searched, 0 when refused.
     int Analyze(HWND notifyWindow, const char* target);
 
+    // Makes typed full (full: MAX_PATH bytes) and screens it the way Analyze does.
+    TargetVerdict ScreenTarget(const char* typed, char* full);
+
     // Frees every trace; item pointers handed out before become invalid.
     void Clear();
 
@@ -38,10 +49,13 @@ public:
     size_t GetItemCount() const { return items.size(); }
     const TraceItem* GetItem(size_t index) const;
     const std::vector<std::string>& GetProgramFolders() const { return programFolders; }
+    // The program's own files when its folder is too wide to be adopted.
+    const std::vector<std::string>& GetProgramFiles() const { return programFiles; }
 
 private:
     struct UninstallEntryPaths {
-        std::string texts[3];  // InstallLocation, UninstallString, DisplayIcon
+        std::string texts[3];    // InstallLocation, UninstallString, DisplayIcon
+        std::string folders[3];  // the install location, the uninstaller's and the icon's folder
         std::string displayName;
         std::string publisher;
     };
@@ -58,22 +72,26 @@ private:
     void LoadContext();
     // weakReason: 0 for a certain trace, else the string id of why it is weak evidence.
     void AddTrace(int kind, const char* path, const char* valueName, HKEY root, UINT weakReason = 0);
+    bool IsListed(int kind, const char* path) const;
+    bool IsBelowListedKey(int kind, HKEY root, const char* path) const;
     void PumpMessages();
     void PumpIfDue();
-    bool IsFolderKnown(const char* path) const;
-    bool MatchesProgramFolder(const char* text) const;
+    bool NothingToMatch() const { return programFolders.empty() && programFiles.empty(); }
     bool IsSystemFolder(const char* path) const;
-    bool AdoptFolder(const char* folder, char* adopted);
-    void ChooseProgramFolder(const char* target, const char* folder, bool isFile, int* result);
-    void CollectShortcutTarget(const char* shortcutPath);
-    void CollectFolder(const char* folder);
+    bool IsInProgramFolders(const char* path) const;
+    bool PointsIntoProgram(const char* target) const;
+    bool AdoptFolder(const char* folder, const char* programFile);
+    void ChooseProgramFolder(const char* target, bool isFile);
+    void FollowNamedShortcut(const char* shortcutPath);
+    void CollectFolder(const char* folder, UINT weakReason = 0);
     bool IsCollectable(const char* folder) const;
     void FollowCollectedShortcut(const char* shortcutPath);
-    bool ShortcutTargetFolder(const char* shortcutPath, char* folder) const;
-    bool BelongsToOtherProduct(const char* folder);
+    bool MayListOutsideFolder(const char* folder);
+    bool ReadTargetPath(const char* shortcutPath, char* target) const;
     void LoadUninstallEntries();
+    bool HoldsOtherProduct(const char* folder);
     void SearchShortcutFolder(const char* folder);
-    void SearchProgramsMenu(const char* folder, int depth);
+    bool SearchProgramsMenu(const char* folder, int depth);
 
     // Registry searches (RegistryTraceSearch.cpp, FileTypeTraceSearch.cpp)
     void CollectRegistryKey(HKEY root, const char* keyPath);
@@ -98,11 +116,14 @@ private:
 
     std::vector<std::unique_ptr<TraceItem>> items;
     std::vector<std::string> programFolders;
+    std::vector<std::string> programFiles;
     HWND notifyWindow;
+    std::unordered_set<std::string> listed;  // every listed trace, folded, for "once only"
 
     // Per analysis: the folders the searches test against, and caches.
     char windowsFolder[MAX_PATH];
     char programsFolder[MAX_PATH];
+    char commonProgramsFolder[MAX_PATH];
     char desktopFolder[MAX_PATH];
     char commonDesktopFolder[MAX_PATH];
     ProtectedFolders protectedFolders;

@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <dlgs.h>
+#include <shlobj.h>
+
 #include <functional>
 
 namespace {
@@ -49,6 +52,43 @@ protected:
         return CWnd::WindowProc(msg, wParam, lParam);
     }
 };
+
+// Answers the file-open dialog as a user does: types name and presses Open, then
+// cancels the dialog if it comes back; any other box (a complaint) gets OK.
+class FilePicker {
+public:
+    explicit FilePicker(std::string name) : name(std::move(name))
+    {
+        current = this;
+        hook = SetWindowsHookExA(WH_CBT, Procedure, nullptr, GetCurrentThreadId());
+    }
+    ~FilePicker()
+    {
+        UnhookWindowsHookEx(hook);
+        current = nullptr;
+    }
+
+private:
+    static LRESULT CALLBACK Procedure(int code, WPARAM wParam, LPARAM lParam)
+    {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        char className[32] = "";
+        if (code == HCBT_ACTIVATE && current && GetClassNameA(window, className, sizeof(className)) &&
+            lstrcmpA(className, "#32770") == 0) {
+            bool dialog = GetDlgItem(window, cmb13) != nullptr;
+            if (dialog && !current->typed)
+                SetDlgItemTextA(window, cmb13, current->name.c_str());
+            PostMessageA(window, WM_COMMAND, dialog && current->typed ? IDCANCEL : IDOK, 0);
+            current->typed = current->typed || dialog;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static FilePicker* current;
+    std::string name;
+    HHOOK hook = nullptr;
+    bool typed = false;
+};
+FilePicker* FilePicker::current = nullptr;
 
 // A small installed program: a folder with two files and a key under HKCU\Software
 // that names the folder.
@@ -113,22 +153,30 @@ TEST_F(SmartPageTest, ScreeningIgnoresOrRefusesBadTargets)
     int rows = Rows();
     ASSERT_GT(rows, 0);
 
-    // Inside the Windows folder: refused by the page itself, the rows stay.
+    // Inside the Windows folder in any spelling, or a folder too wide to be one
+    // program's: refused by the page itself, the rows stay.
     std::string windows = fixtures::WindowsFolder();
-    for (std::string target : {windows + "\\notepad.exe", windows + "TOOLS\\x.exe"}) {
-        for (char& ch : target)
-            ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+    std::string slashed = windows + "/notepad.exe";
+    for (char& ch : slashed)
+        ch = ch == '\\' ? '/' : static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+    char programFiles[MAX_PATH] = "";
+    GetShortPathNameA(fixtures::SpecialFolder(CSIDL_PROGRAM_FILES).c_str(), programFiles, MAX_PATH);
+    const std::string refused[] = {windows + "\\notepad.exe", windows + "TOOLS\\x.exe", slashed,
+                                   windows + ".\\notepad.exe", "C:\\x\\..\\" + windows.substr(3) + "\\notepad.exe",
+                                   fixtures::SpecialFolder(CSIDL_PERSONAL), fixtures::SpecialFolder(CSIDL_PROGRAMS),
+                                   programFiles, "\\\\server\\share\\app.exe"};
+    for (const std::string& target : refused) {
         Analyze(target);
         EXPECT_EQ(rows, Rows()) << target;
     }
-    ASSERT_EQ(2u, answerer.Count());
+    ASSERT_EQ(sizeof(refused) / sizeof(refused[0]), answerer.Count());
     EXPECT_EQ(fixtures::Ansi("分析对象在系统文件夹内，拒绝分析!"), answerer.Boxes()[0].text);
 
     // A shortcut path is handed to the analyzer, which refuses a missing one: the
     // list was cleared first, and the same message shows.
     Analyze(windows + "\\missing.LNK");
     EXPECT_EQ(0, Rows());
-    EXPECT_EQ(3u, answerer.Count());
+    EXPECT_EQ(sizeof(refused) / sizeof(refused[0]) + 1, answerer.Count());
     EXPECT_TRUE(UninstallEnabled());  // kept from the earlier success
 }
 
@@ -136,7 +184,7 @@ TEST_F(SmartPageTest, AnalysisShowsEveryTraceAsACheckedRow)
 {
     EXPECT_FALSE(UninstallEnabled());
     Analyze(program);
-    ASSERT_GE(Rows(), 6);
+    ASSERT_GE(Rows(), 5);
     EXPECT_EQ(program, apptest::ItemText(list, 0, 0));
     EXPECT_EQ(0, apptest::ItemImage(list, 0));
     for (int row = 0; row < Rows(); ++row)
@@ -230,6 +278,32 @@ TEST_F(SmartPageTest, DropsTakeTheFirstExistingFileOrAShortcutsTarget)
     EXPECT_EQ(data, apptest::WindowText(target));
     apptest::DropFiles(target, {link});
     EXPECT_EQ(program, apptest::WindowText(target));
+}
+
+TEST_F(SmartPageTest, BrowseDialogsTakeOneFileAndLeaveTheCurrentFolder)
+{
+    HWND target = page.GetDlgItem(IDC_TARGET);
+    char saved[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    fixtures::TempDir current;
+    ASSERT_TRUE(SetCurrentDirectoryA(current.Path().c_str()));
+    char before[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, before);
+    for (int button : {IDC_PICK_DESKTOP, IDC_PICK_STARTMENU, IDC_PICK_PROGRAM}) {
+        SetWindowTextA(target, "");
+        FilePicker picker(program);
+        SendMessageA(page.GetDlgItem(button), BM_CLICK, 0, 0);
+        EXPECT_EQ(program, apptest::WindowText(target)) << button;
+        char after[MAX_PATH] = "";
+        GetCurrentDirectoryA(MAX_PATH, after);
+        EXPECT_STREQ(before, after) << button;
+    }
+    // Two names at once are no target, never the folder that holds them.
+    SetWindowTextA(target, "typed");
+    FilePicker picker("\"" + program + "\" \"" + data + "\"");
+    SendMessageA(page.GetDlgItem(IDC_PICK_PROGRAM), BM_CLICK, 0, 0);
+    EXPECT_EQ("typed", apptest::WindowText(target));
+    SetCurrentDirectoryA(saved);
 }
 
 TEST_F(SmartPageTest, ControlsCannotReenterARunningAnalysis)

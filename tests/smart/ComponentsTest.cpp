@@ -7,6 +7,9 @@
 #include "framework/ProgramFilesFolder.h"
 #include "smart/ShortcutResolver.h"
 #include "support/Fixtures.h"
+#include "TraceTestSupport.h"
+
+#include <shlobj.h>
 
 using namespace fixtures;
 
@@ -35,6 +38,32 @@ TEST(Shortcuts, NonShortcutsAndOverLongPathsHaveNoTarget)
     std::string tooLong = "C:\\" + std::string(300, 'a') + ".lnk";
     EXPECT_FALSE(ResolveShortcut(tooLong.c_str(), resolved));
     EXPECT_EQ("", ReadShortcutTarget(tooLong.c_str()));
+
+    // The stored target is taken as it is; one too long for a path is skipped, never
+    // cut to a folder it does not name.
+    std::string stored = base.Path() + "\\Suite\\gone.exe";
+    ASSERT_TRUE(smarttest::WriteRawShortcut(base.Path() + "\\raw.lnk", stored));
+    ASSERT_TRUE(ResolveShortcut((base.Path() + "\\raw.lnk").c_str(), resolved));
+    EXPECT_EQ(stored, resolved);
+    stored = base.Path() + "\\Suite\\" + std::string(250, 'n') + "\\tool.exe";
+    ASSERT_TRUE(smarttest::WriteRawShortcut(base.Path() + "\\long.lnk", stored));
+    EXPECT_FALSE(ResolveShortcut((base.Path() + "\\long.lnk").c_str(), resolved));
+    EXPECT_EQ("", ReadShortcutTarget((base.Path() + "\\long.lnk").c_str()));
+
+    // A target the code page cannot spell names nothing.
+    std::wstring folder(base.Path().begin(), base.Path().end());
+    CloseHandle(CreateFileW((folder + L"\\\x0E01.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           reinterpret_cast<void**>(&link))));
+    link->SetPath((folder + L"\\\x0E01.exe").c_str());
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        EXPECT_TRUE(SUCCEEDED(file->Save((folder + L"\\thai.lnk").c_str(), TRUE)));
+        file->Release();
+    }
+    link->Release();
+    EXPECT_FALSE(ResolveShortcut((base.Path() + "\\thai.lnk").c_str(), resolved));
 }
 
 TEST(ProgramFiles, FolderWithAndWithoutSeparator)
@@ -70,21 +99,15 @@ TEST(Platform, OverridesDecideFamilyAndVersion)
     EXPECT_TRUE(IsWindowsNT());
 }
 
-TEST(FolderPaths, BoundaryMatchesAndDoubleByteSteps)
+TEST(FolderPaths, ContainmentAndDoubleByteSteps)
 {
-    EXPECT_TRUE(ContainsFolderAtBoundary("C:\\Program Files\\Foo", "c:\\program files\\foo"));
-    EXPECT_TRUE(ContainsFolderAtBoundary("\"C:\\Foo\\x.exe\" /s", "C:\\Foo"));
-    EXPECT_TRUE(ContainsFolderAtBoundary("C:\\Foo,1", "C:\\Foo"));
-    EXPECT_TRUE(ContainsFolderAtBoundary("x;C:\\Foo;y", "C:\\Foo"));
-    EXPECT_TRUE(ContainsFolderAtBoundary("C:/Foo/x", "C:/Foo"));
-    EXPECT_FALSE(ContainsFolderAtBoundary("C:\\FooBar\\x.exe", "C:\\Foo"));
-    // The second occurrence is the one at a boundary.
-    EXPECT_TRUE(ContainsFolderAtBoundary("C:\\FooBar\\x.exe C:\\Foo\\y.exe", "C:\\Foo"));
-    EXPECT_FALSE(ContainsFolderAtBoundary("", "C:\\Foo"));
-    EXPECT_FALSE(ContainsFolderAtBoundary("C:\\Foo", ""));
+    EXPECT_TRUE(IsWithinFolder("C:\\Program Files\\Foo\\x.exe", "c:\\program files\\foo"));
+    EXPECT_TRUE(IsWithinFolder("C:\\Foo", "C:\\Foo"));
+    EXPECT_FALSE(IsWithinFolder("C:\\FooBar\\x.exe", "C:\\Foo"));
+    EXPECT_FALSE(IsWithinFolder("C:\\Foo", ""));
     // A trail byte 0x5C is not a backslash, and a trail byte 'a' does not fold to 'A'.
-    EXPECT_FALSE(ContainsFolderAtBoundary("C:\\Foo\x95\\x", "C:\\Foo"));
-    EXPECT_FALSE(ContainsFolderAtBoundary("C:\\\x95" "a", "C:\\\x95" "A"));
+    EXPECT_FALSE(IsWithinFolder("C:\\Foo\x95\\x", "C:\\Foo"));
+    EXPECT_FALSE(IsWithinFolder("C:\\\x95" "a", "C:\\\x95" "A"));
 
     char path[MAX_PATH] = "C:\\App\\\x95\\tool.exe";
     ASSERT_TRUE(CutAtLastBackslash(path));

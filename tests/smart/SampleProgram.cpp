@@ -112,9 +112,9 @@ std::vector<std::string> SampleProgram::ExpectedTraces() const
     std::vector<std::string> progId2Keys = {KeyTrace(cr, progId2), KeyTrace(cr, progId2 + "\\CLSID"),
                                             ValueTrace(cr, progId2 + "\\CLSID", "")};
     std::vector<std::string> expected = {
+        // The program folder, each folder after its contents, in listing order; the
+        // target is the first row and is not listed again.
         FileTrace(Executable()),
-        // The program folder, each folder after its contents, in listing order.
-        FileTrace(folder + "\\app.exe"),
         FileTrace(folder + "\\data\\config.ini"),
         FileTrace(folder + "\\data\\deep\\more.bin"),
         FolderTrace(folder + "\\data\\deep"),
@@ -122,7 +122,7 @@ std::vector<std::string> SampleProgram::ExpectedTraces() const
         FileTrace(folder + "\\hidden.dat"),
         FileTrace(folder + "\\readme.txt"),
         FileTrace(folder + "\\Tools.lnk"),
-        // The shortcut's target folder, collected at once.
+        // The shortcut's target folder lies outside: offered, unticked.
         FileTrace(toolsFolder + "\\tool.exe"),
         FolderTrace(toolsFolder),
         FolderTrace(folder),
@@ -138,15 +138,11 @@ std::vector<std::string> SampleProgram::ExpectedTraces() const
     };
     append(classAKeys);
     append(classBKeys);
-    // File types: the extension routed through a class id, then through a command.
+    // File types: the extension routed through a class id, then through a command;
+    // what the class walk reaches again is not listed twice.
     append({KeyTrace(cr, extension2), ValueTrace(cr, extension2, "")});
     append(progId2Keys);
-    append(classBKeys);
     append({KeyTrace(cr, extension), ValueTrace(cr, extension, "")});
-    append(progIdKeys);
-    // The ProgIDs themselves come up again in the same walk.
-    append(progId2Keys);
-    append(classBKeys);
     append(progIdKeys);
     append({KeyTrace(HKEY_LOCAL_MACHINE, uninstallKey), ValueTrace(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName"),
             ValueTrace(HKEY_LOCAL_MACHINE, uninstallKey, "InstallLocation"),

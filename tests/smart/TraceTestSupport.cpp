@@ -1,6 +1,10 @@
 #include "TraceTestSupport.h"
 
+#include "support/TraceCoverage.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace smarttest {
 
@@ -131,6 +135,58 @@ std::vector<std::string> Containing(const std::vector<std::string>& traces, cons
             result.push_back(trace);
     }
     return result;
+}
+
+std::vector<std::string> WeakTraces(const CTraceAnalyzer& analyzer, UINT reason)
+{
+    std::vector<std::string> weak;
+    for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
+        if (analyzer.GetItem(i)->weakReason == reason)
+            weak.push_back(Describe(*analyzer.GetItem(i)));
+    }
+    return weak;
+}
+
+std::vector<std::string> OrderFaults(const std::vector<std::string>& traces)
+{
+    std::vector<std::string> faults;
+    for (size_t i = 0; i < traces.size(); ++i) {
+        std::string lower = fixtures::LowerAscii(traces[i]);
+        for (size_t j = i + 1; j < traces.size(); ++j) {
+            std::string later = fixtures::LowerAscii(traces[j]);
+            if (later == lower)
+                faults.push_back("twice: " + traces[i]);
+            else if (lower[0] == 'd' && later.compare(2, lower.size() - 1, lower.substr(2) + "\\") == 0)
+                faults.push_back(traces[j] + " after its folder");
+        }
+    }
+    return faults;
+}
+
+bool WriteRawShortcut(const std::string& linkPath, const std::string& target)
+{
+    // The header (the shell-link class id, "has link info", shown normally), then
+    // link info for a fixed drive with an empty label and the local path.
+    std::string bytes;
+    auto put = [&bytes](DWORD value) { bytes.append(reinterpret_cast<const char*>(&value), 4); };
+    const unsigned char linkClass[16] = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+    put(0x4C);
+    bytes.append(reinterpret_cast<const char*>(linkClass), 16);
+    put(0x2);
+    bytes.append(36, '\0');
+    put(1);
+    bytes.append(12, '\0');
+    DWORD pathOffset = 0x1C + 17, suffixOffset = pathOffset + static_cast<DWORD>(target.size()) + 1;
+    for (DWORD field : {suffixOffset + 1, DWORD(0x1C), DWORD(1), DWORD(0x1C), pathOffset, DWORD(0), suffixOffset,
+                        DWORD(17), DWORD(3), DWORD(0x1234), DWORD(0x10)})
+        put(field);
+    bytes += std::string(1, '\0') + target + std::string(2, '\0');
+    put(0);
+    FILE* file = fopen(linkPath.c_str(), "wb");
+    if (!file)
+        return false;
+    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return fclose(file) == 0 && written;
 }
 
 }  // namespace smarttest
