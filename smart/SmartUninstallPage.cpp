@@ -203,19 +203,20 @@ void CSmartUninstallPage::OnStartAnalysis()
 {
     if (analyzing)
         return;
-    // The target is judged in its full form, as the file system sees it.
+    // The target is judged in its full form, as the file system sees it. Screening
+    // already dispatches messages (the shell's first calls are slow), so the page is
+    // guarded from here on.
+    BeginAnalysis();
     char target[MAX_PATH];
     TargetVerdict verdict = analyzer.ScreenTarget(targetEdit.GetWindowText().c_str(), target);
+    int accepted = 0;
+    if (verdict == TARGET_ACCEPTED) {
+        resultList.DeleteAllItems();
+        accepted = analyzer.Analyze(m_hWnd, target);
+    }
+    EndAnalysis();
     if (verdict == TARGET_IGNORED)
         return;
-    if (verdict == TARGET_REFUSED) {
-        ShowMessage(IDS_REFUSED, MB_ICONERROR);
-        return;
-    }
-    resultList.DeleteAllItems();
-    BeginAnalysis();
-    int accepted = analyzer.Analyze(m_hWnd, target);
-    EndAnalysis();
     if (!accepted) {
         ShowMessage(IDS_REFUSED, MB_ICONERROR);
         return;

@@ -586,11 +586,13 @@ void CTraceAnalyzer::LoadUninstallEntries()
             if (!entry.Open(uninstall.Get(), name, view))
                 continue;
             UninstallEntryPaths paths;
+            char text[MAX_PATH];
             for (int i = 0; i < 3; ++i) {
-                char text[MAX_PATH];
                 char folder[MAX_PATH];
-                if (ReadTextValue(entry.Get(), nullptr, kUninstallPathValues[i], text, MAX_PATH) &&
-                    EntryFolder(i, text, folder) && !IsSystemFolder(folder))
+                if (!ReadTextValue(entry.Get(), nullptr, kUninstallPathValues[i], text, MAX_PATH))
+                    continue;
+                paths.texts[i] = text;
+                if (EntryFolder(i, text, folder) && !IsSystemFolder(folder))
                     paths.folders[i] = folder;
             }
             if (ReadTextValue(entry.Get(), nullptr, "DisplayName", text, MAX_PATH))

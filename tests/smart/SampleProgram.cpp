@@ -123,8 +123,8 @@ std::vector<std::string> SampleProgram::ExpectedTraces() const
         FileTrace(folder + "\\readme.txt"),
         FileTrace(folder + "\\Tools.lnk"),
         // The shortcut's target folder lies outside: offered, unticked.
-        FileTrace(toolsFolder + "\\tool.exe"),
-        FolderTrace(toolsFolder),
+        WeakTrace(FileTrace(toolsFolder + "\\tool.exe"), IDS_WEAK_OUTSIDE_FOLDER),
+        WeakTrace(FolderTrace(toolsFolder), IDS_WEAK_OUTSIDE_FOLDER),
         FolderTrace(folder),
         FileTrace(desktopLink),
         FileTrace(commonDesktopLink),

@@ -137,16 +137,6 @@ std::vector<std::string> Containing(const std::vector<std::string>& traces, cons
     return result;
 }
 
-std::vector<std::string> WeakTraces(const CTraceAnalyzer& analyzer, UINT reason)
-{
-    std::vector<std::string> weak;
-    for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
-        if (analyzer.GetItem(i)->weakReason == reason)
-            weak.push_back(Describe(*analyzer.GetItem(i)));
-    }
-    return weak;
-}
-
 std::vector<std::string> OrderFaults(const std::vector<std::string>& traces)
 {
     std::vector<std::string> faults;

@@ -57,9 +57,6 @@ std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& ta
 // Traces whose text contains marker (filters out unrelated machine content).
 std::vector<std::string> Containing(const std::vector<std::string>& traces, const std::string& marker);
 
-// The described traces of the analyzer that are weak evidence for the given reason.
-std::vector<std::string> WeakTraces(const CTraceAnalyzer& analyzer, UINT reason);
-
 // What breaks "every trace once, every folder after everything below it": one line
 // per fault, empty when there is none.
 std::vector<std::string> OrderFaults(const std::vector<std::string>& traces);
