@@ -70,6 +70,8 @@ using OwnedKey = Owned<HKEY, handles::CloseKey>;
 // FindFirstFileA and CreateFileA fail with INVALID_HANDLE_VALUE, not null.
 using OwnedFind = Owned<HANDLE, handles::CloseFind, -1>;
 using OwnedFile = Owned<HANDLE, handles::CloseKernel, -1>;
+// Processes, threads and other kernel objects: null when there is none.
+using OwnedKernel = Owned<HANDLE, handles::CloseKernel>;
 template <typename G>
 using OwnedGdi = Owned<G, handles::DeleteGdi<G>>;
 using OwnedIcon = Owned<HICON, handles::DestroyIconHandle>;

@@ -38,9 +38,9 @@ bool MakeDirs(const std::string& path)
 bool WriteFileText(const std::string& path, const std::string& content)
 {
     MakeParent(path);
-    KernelHandle file(
+    OwnedFile file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
+    if (!file)
         return false;
     DWORD written = 0;
     BOOL ok = WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
@@ -50,8 +50,8 @@ bool WriteFileText(const std::string& path, const std::string& content)
 bool ReadFileText(const std::string& path, std::string* content)
 {
     content->clear();
-    KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file.Valid())
+    OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return false;
     char buffer[4096];
     DWORD read = 0;

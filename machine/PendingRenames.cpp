@@ -17,7 +17,7 @@ bool ReadPending(DWORD* type, std::vector<BYTE>* data)
 {
     KeyHandle key;
     DWORD size = 0;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS ||
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, key.Out()) != ERROR_SUCCESS ||
         RegQueryValueExW(key.Get(), kPendingRenames, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
         return false;
     data->assign(size, 0);
@@ -48,7 +48,7 @@ ScopedPendingRenames::ScopedPendingRenames()
 ScopedPendingRenames::~ScopedPendingRenames()
 {
     KeyHandle key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, key.Out()) != ERROR_SUCCESS)
         return;
     if (existed)
         RegSetValueExW(key.Get(), kPendingRenames, 0, type, data.data(), static_cast<DWORD>(data.size()));

@@ -9,14 +9,14 @@ namespace machine {
 bool CreateKey(HKEY root, const std::string& path)
 {
     KeyHandle key;
-    return RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) ==
+    return RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Out(), nullptr) ==
            ERROR_SUCCESS;
 }
 
 bool SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const void* data, DWORD size)
 {
     KeyHandle key;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) !=
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Out(), nullptr) !=
         ERROR_SUCCESS)
         return false;
     return RegSetValueExA(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
@@ -41,7 +41,7 @@ bool MakeRegistryLink(HKEY root, const std::string& path, const std::string& mac
 {
     KeyHandle link;
     if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr,
-                        link.Receive(), nullptr) != ERROR_SUCCESS)
+                        link.Out(), nullptr) != ERROR_SUCCESS)
         return false;
     std::string target = "\\Registry\\Machine\\" + machineTarget;
     wchar_t wide[1024] = L"";
@@ -65,13 +65,13 @@ void DeleteValue(HKEY root, const std::string& path, const std::string& name)
 bool KeyExists(HKEY root, const std::string& path)
 {
     KeyHandle key;
-    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Out()) == ERROR_SUCCESS;
 }
 
 bool ValueExists(HKEY root, const std::string& path, const std::string& name)
 {
     KeyHandle key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return false;
     return RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
@@ -80,7 +80,7 @@ std::vector<std::string> SubkeyNames(HKEY root, const std::string& path)
 {
     std::vector<std::string> names;
     KeyHandle key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return names;
     char name[MAX_PATH];
     for (DWORD index = 0; RegEnumKeyA(key.Get(), index, name, sizeof(name)) == ERROR_SUCCESS; ++index)

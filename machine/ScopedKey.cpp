@@ -15,8 +15,8 @@ void CopyKey(HKEY fromRoot, const std::string& from, HKEY toRoot, const std::str
 {
     KeyHandle source;
     KeyHandle target;
-    if (RegOpenKeyExA(fromRoot, from.c_str(), 0, KEY_ALL_ACCESS, source.Receive()) == ERROR_SUCCESS &&
-        RegOpenKeyExA(toRoot, to.c_str(), 0, KEY_ALL_ACCESS, target.Receive()) == ERROR_SUCCESS)
+    if (RegOpenKeyExA(fromRoot, from.c_str(), 0, KEY_ALL_ACCESS, source.Out()) == ERROR_SUCCESS &&
+        RegOpenKeyExA(toRoot, to.c_str(), 0, KEY_ALL_ACCESS, target.Out()) == ERROR_SUCCESS)
         SHCopyKeyA(source.Get(), nullptr, target.Get(), 0);
 }
 

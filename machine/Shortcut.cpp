@@ -1,5 +1,6 @@
 #include "machine/Shortcut.h"
 
+#include "framework/Handles.h"
 #include "machine/Files.h"
 #include "machine/Text.h"
 
@@ -12,27 +13,10 @@ namespace machine {
 
 namespace {
 
-// A COM interface pointer, released with the object.
-template <typename Interface>
-class ComPointer {
-public:
-    ~ComPointer()
-    {
-        if (pointer)
-            pointer->Release();
-    }
-    Interface* operator->() const { return pointer; }
-    Interface* Get() const { return pointer; }
-    void** Receive() { return reinterpret_cast<void**>(&pointer); }
-
-private:
-    Interface* pointer = nullptr;
-};
-
 bool Save(IShellLinkA* link, const std::string& linkPath)
 {
-    ComPointer<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.Receive())))
+    OwnedInterface<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out()))))
         return false;
     std::vector<wchar_t> wide(linkPath.size() + 1);
     if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide.data(), static_cast<int>(wide.size())) <= 0)
@@ -47,8 +31,9 @@ bool MakeLink(const std::string& linkPath, const std::string& target, const std:
     size_t slash = LastBackslash(linkPath);
     if (slash == std::string::npos || !MakeDirs(linkPath.substr(0, slash)))
         return false;
-    ComPointer<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.Receive())))
+    OwnedInterface<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(link.Out()))))
         return false;
     link->SetPath(target.c_str());
     // A setup program stores its (empty) arguments too; Wine keeps an empty entry.

@@ -62,7 +62,7 @@ void WalkRegistry(HKEY root, const std::string& path, const KeyVisitor& onKey, c
     std::vector<std::string> children;
     {
         KeyHandle key;
-        if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key.Out()) != ERROR_SUCCESS) {
             onKey(path, KeyKind::Unreadable);
             return;
         }
@@ -86,7 +86,7 @@ void WalkFiles(const std::string& folder, const FileVisitor& visit)
     {
         WIN32_FIND_DATAA data;
         FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
-        if (!find.Valid())
+        if (!find)
             return;
         do {
             std::string name = data.cFileName;

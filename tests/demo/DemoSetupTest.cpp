@@ -21,8 +21,8 @@ int RunAndWait(std::string commandLine)
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return -1;
-    machine::KernelHandle thread(process.hThread);
-    machine::KernelHandle running(process.hProcess);
+    OwnedKernel thread(process.hThread);
+    OwnedKernel running(process.hProcess);
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(running.Get(), 60000) == WAIT_OBJECT_0)
         GetExitCodeProcess(running.Get(), &code);
