@@ -20,31 +20,6 @@ const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
 const DWORD kPumpIntervalMs = 50;
 
-// Owns a FindFirstFileA search handle.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle(handle) {}
-    ~FindHandle() { Close(); }
-    void Reset(HANDLE opened)
-    {
-        Close();
-        handle = opened;
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle; }
-    void Close()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            FindClose(handle);
-        handle = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE handle;
-};
-
 const int kMaxGroupDepth = 8;
 
 void ReadSpecialFolder(int csidl, char* path)
@@ -144,18 +119,18 @@ bool EntryFolder(int which, const char* text, char* folder)
 // handle is closed by Close or the destructor.
 class FolderListing {
 public:
-    FolderListing(const char* folder, const char* pattern) : folder(folder), find(INVALID_HANDLE_VALUE)
+    FolderListing(const char* folder, const char* pattern) : folder(folder)
     {
         char search[MAX_PATH];
         if (FormatText(search, MAX_PATH, "%s\\%s", folder, pattern))
             find.Reset(FindFirstFileA(search, &data));
-        pending = find.IsValid();
+        pending = static_cast<bool>(find);
     }
-    bool IsOpen() const { return find.IsValid(); }
+    bool IsOpen() const { return static_cast<bool>(find); }
     // Moves to the next entry; false at the end.
     bool Next()
     {
-        while (pending || (find.IsValid() && FindNextFileA(find.Get(), &data))) {
+        while (pending || (find && FindNextFileA(find, &data))) {
             pending = false;
             name = data.cFileName;
             addressable = !strchr(name, '?');
@@ -174,11 +149,11 @@ public:
     bool IsAddressable() const { return addressable; }
     bool IsFolder() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     bool IsLink() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-    void Close() { find.Close(); }
+    void Close() { find.Reset(); }
 
 private:
     const char* folder;
-    FindHandle find;
+    OwnedFind find;
     WIN32_FIND_DATAA data;
     const char* name = "";
     char path[MAX_PATH];
@@ -195,8 +170,8 @@ bool PathExists(const char* path, bool* isFile)
     if (!path || !*path || strpbrk(path, "*?"))
         return false;
     WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA(path, &data));
-    if (!find.IsValid())
+    OwnedFind find(FindFirstFileA(path, &data));
+    if (!find)
         return false;
     *isFile = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     return true;
