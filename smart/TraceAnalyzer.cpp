@@ -34,22 +34,6 @@ bool IsDotName(const char* name)
     return name[0] == '.';
 }
 
-// The text with ASCII letters folded to lower case; double-byte characters are kept
-// whole, so a trail byte is never folded.
-std::string FoldNoCase(const char* text)
-{
-    std::string folded;
-    for (const char* p = text; *p; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
-            folded += *p++;
-            folded += *p;
-            continue;
-        }
-        folded += (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
-    }
-    return folded;
-}
-
 // The key of a trace in the set of listed traces (texts already folded).
 std::string TraceKey(int kind, HKEY root, const std::string& path, const std::string& valueName)
 {
@@ -175,6 +159,20 @@ bool PathExists(const char* path, bool* isFile)
         return false;
     *isFile = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     return true;
+}
+
+std::string CTraceAnalyzer::FoldNoCase(const char* text)
+{
+    std::string folded;
+    for (const char* p = text; *p; ++p) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            folded += *p++;
+            folded += *p;
+            continue;
+        }
+        folded += FoldAscii(*p);
+    }
+    return folded;
 }
 
 CTraceAnalyzer::CTraceAnalyzer()
@@ -537,6 +535,25 @@ bool CTraceAnalyzer::ReadTargetPath(const char* shortcutPath, char* target) cons
     return NormalizeFolderPath(stored, target);
 }
 
+CTraceAnalyzer::UninstallEntryPaths CTraceAnalyzer::ReadUninstallEntry(HKEY entry) const
+{
+    UninstallEntryPaths paths;
+    char text[MAX_PATH];
+    for (int i = 0; i < 3; ++i) {
+        char folder[MAX_PATH];
+        if (!ReadTextValue(entry, nullptr, kUninstallPathValues[i], text, MAX_PATH))
+            continue;
+        paths.texts[i] = text;
+        if (EntryFolder(i, text, folder) && !IsSystemFolder(folder))
+            paths.folders[i] = folder;
+    }
+    if (ReadTextValue(entry, nullptr, "DisplayName", text, MAX_PATH))
+        paths.displayName = text;
+    if (ReadTextValue(entry, nullptr, "Publisher", text, MAX_PATH))
+        paths.publisher = text;
+    return paths;
+}
+
 void CTraceAnalyzer::LoadUninstallEntries()
 {
     if (uninstallEntriesLoaded)
@@ -548,34 +565,13 @@ void CTraceAnalyzer::LoadUninstallEntries()
         RegKey uninstall;
         if (!uninstall.Open(root, kUninstallKey, view))
             return false;
-        char name[MAX_PATH];
-        for (DWORD index = 0;; ++index) {
+        uninstall.ForEachSubkey([&](const char* name) {
             PumpIfDue();
-            DWORD nameSize = MAX_PATH;
-            LONG status = RegEnumKeyExA(uninstall.Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-            if (status == ERROR_MORE_DATA)
-                continue;
-            if (status != ERROR_SUCCESS)
-                break;
             RegKey entry;
-            if (!entry.Open(uninstall.Get(), name, view))
-                continue;
-            UninstallEntryPaths paths;
-            char text[MAX_PATH];
-            for (int i = 0; i < 3; ++i) {
-                char folder[MAX_PATH];
-                if (!ReadTextValue(entry.Get(), nullptr, kUninstallPathValues[i], text, MAX_PATH))
-                    continue;
-                paths.texts[i] = text;
-                if (EntryFolder(i, text, folder) && !IsSystemFolder(folder))
-                    paths.folders[i] = folder;
-            }
-            if (ReadTextValue(entry.Get(), nullptr, "DisplayName", text, MAX_PATH))
-                paths.displayName = text;
-            if (ReadTextValue(entry.Get(), nullptr, "Publisher", text, MAX_PATH))
-                paths.publisher = text;
-            uninstallEntries.push_back(paths);
-        }
+            if (entry.Open(uninstall, name, view))
+                uninstallEntries.push_back(ReadUninstallEntry(entry));
+            return true;
+        });
         return true;
     };
     bool native = load(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
