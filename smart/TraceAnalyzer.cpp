@@ -225,7 +225,7 @@ TargetVerdict CTraceAnalyzer::ScreenTarget(const char* typed, char* full)
     // A shortcut is judged by where it leads.
     if (HasExtension(full, ".lnk"))
         return TARGET_ACCEPTED;
-    if (windowsFolder[0] && FindTextNoCaseDbcs(full, windowsFolder))
+    if (IsInWindowsFolder(full))
         return TARGET_REFUSED;
     if (!exists)
         return TARGET_ACCEPTED;
@@ -400,11 +400,14 @@ void CTraceAnalyzer::PumpIfDue()
         PumpMessages();
 }
 
+bool CTraceAnalyzer::IsInWindowsFolder(const char* path) const
+{
+    return windowsFolder[0] && FindTextNoCaseDbcs(path, windowsFolder);
+}
+
 bool CTraceAnalyzer::IsSystemFolder(const char* path) const
 {
-    if (windowsFolder[0] && FindTextNoCaseDbcs(path, windowsFolder))
-        return true;
-    return protectedFolders.IsTooWide(path);
+    return IsInWindowsFolder(path) || protectedFolders.IsTooWide(path);
 }
 
 bool CTraceAnalyzer::IsInProgramFolders(const char* path) const
@@ -443,7 +446,7 @@ bool CTraceAnalyzer::AdoptFolder(const char* folder, const char* programFile)
 
 bool CTraceAnalyzer::IsCollectable(const char* folder) const
 {
-    if (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder))
+    if (IsInWindowsFolder(folder))
         return false;
     if (!HasDriveColon(folder) || protectedFolders.IsShortcutFolder(folder))
         return false;
@@ -530,7 +533,7 @@ bool CTraceAnalyzer::ReadTargetPath(const char* shortcutPath, char* target) cons
     char stored[MAX_PATH];
     if (!ResolveShortcut(shortcutPath, stored) || !HasDriveColon(stored))
         return false;
-    if (windowsFolder[0] && FindTextNoCaseDbcs(stored, windowsFolder))
+    if (IsInWindowsFolder(stored))
         return false;
     return NormalizeFolderPath(stored, target);
 }
@@ -603,7 +606,7 @@ bool CTraceAnalyzer::HoldsOtherProduct(const char* folder)
 
 void CTraceAnalyzer::SearchShortcutFolder(const char* folder)
 {
-    if (!HasDriveColon(folder) || (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
+    if (!HasDriveColon(folder) || IsInWindowsFolder(folder))
         return;
     FolderListing listing(folder, "*.lnk");
     while (listing.Next()) {
@@ -618,8 +621,7 @@ void CTraceAnalyzer::SearchShortcutFolder(const char* folder)
 
 bool CTraceAnalyzer::SearchProgramsMenu(const char* folder, int depth)
 {
-    if (depth > kMaxGroupDepth || !HasDriveColon(folder) ||
-        (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
+    if (depth > kMaxGroupDepth || !HasDriveColon(folder) || IsInWindowsFolder(folder))
         return false;
     // A group's shortcuts are listed when they lead into the program; the group
     // itself only when every entry of it is listed, and after them.

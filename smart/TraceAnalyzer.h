@@ -80,6 +80,8 @@ private:
     void PumpMessages();
     void PumpIfDue();
     bool NothingToMatch() const { return programFolders.empty() && programFiles.empty(); }
+    // The Windows folder's path appears in path.
+    bool IsInWindowsFolder(const char* path) const;
     bool IsSystemFolder(const char* path) const;
     bool IsInProgramFolders(const char* path) const;
     bool PointsIntoProgram(const char* target) const;
