@@ -5,7 +5,6 @@
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
 #include "smart/NamedPath.h"
-#include "smart/RegistryWalk.h"
 
 namespace {
 
@@ -45,11 +44,11 @@ void CTraceAnalyzer::SearchFileTypes()
         return;
     RegKey clsid;
     clsid.Open(HKEY_CLASSES_ROOT, "CLSID");
-    char name[MAX_PATH];
-    for (DWORD index = 0; NextSubkeyName(classes.Get(), &index, name); ++index) {
+    classes.ForEachSubkey([&](const char* name) {
         PumpIfDue();
-        ExamineClassKey(classes.Get(), clsid.Get(), name);
-    }
+        ExamineClassKey(classes, clsid, name);
+        return true;
+    });
 }
 
 // A class key is listed whole when something in it names the program and nothing
@@ -136,14 +135,14 @@ void CTraceAnalyzer::ReadOwnVerbs(HKEY classes, const char* name, std::vector<st
     RegKey shell;
     if (!FormatText(shellPath, MAX_PATH, "%s\\shell", name) || !shell.Open(classes, shellPath))
         return;
-    char verb[MAX_PATH];
-    for (DWORD index = 0; NextSubkeyName(shell.Get(), &index, verb); ++index) {
+    shell.ForEachSubkey([&](const char* verb) {
         char commandPath[MAX_PATH];
         char command[MAX_PATH];
         if (FormatText(commandPath, MAX_PATH, "%s\\command", verb) &&
-            ReadTextValue(shell.Get(), commandPath, "", command, MAX_PATH) && NamesProgram(command))
+            ReadTextValue(shell, commandPath, "", command, MAX_PATH) && NamesProgram(command))
             verbs->push_back(verb);
-    }
+        return true;
+    });
 }
 
 // Whether anything in the key names a program other than ours: a path outside the
@@ -162,28 +161,29 @@ bool CTraceAnalyzer::KeyNamesOtherProgram(HKEY classes, HKEY clsid, const char* 
     const char* leaf = LeafName(keyPath);
     bool openWithTypes = EqualsNoCaseDbcs(leaf, "OpenWithProgids");
     bool openWithPrograms = EqualsNoCaseDbcs(leaf, "OpenWithList");
-    ValueEntry value;
-    for (DWORD index = 0;; ++index) {
-        LONG status = ReadValueAt(key.Get(), index, &value);
-        if (status == ERROR_MORE_DATA)
-            return true;
-        if (status != ERROR_SUCCESS)
-            break;
+    // A value skipped for its length leaves fewer values read than the key holds.
+    DWORD valueCount = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return true;
+    DWORD valuesRead = 0;
+    bool other = false;
+    key.ForEachValue([&](const RegValue& value) {
+        ++valuesRead;
         if (openWithTypes && !(progId && EqualsNoCaseDbcs(value.name, progId)))
-            return true;
-        if (!ValueAsText(&value, true))
-            continue;
-        if (IsClassId(value.data) ? !ClassServerMatches(clsid, value.data) : NamesOtherProgram(value.data))
-            return true;
-    }
-    char name[MAX_PATH];
-    for (DWORD index = 0; NextSubkeyName(key.Get(), &index, name); ++index) {
+            other = true;
+        else if (ValueAsText(value, true))
+            other = IsClassId(value.data) ? !ClassServerMatches(clsid, value.data) : NamesOtherProgram(value.data);
+        return !other;
+    });
+    if (other || valuesRead < valueCount)
+        return true;
+    key.ForEachSubkey([&](const char* name) {
         char child[MAX_PATH];
-        if (openWithPrograms || (IsClassId(name) && !ClassServerMatches(clsid, name)) ||
-            !FormatText(child, MAX_PATH, "%s\\%s", keyPath, name) ||
-            KeyNamesOtherProgram(classes, clsid, child, progId, depth + 1, budget))
-            return true;
-    }
-    return false;
+        other = openWithPrograms || (IsClassId(name) && !ClassServerMatches(clsid, name)) ||
+                !FormatText(child, MAX_PATH, "%s\\%s", keyPath, name) ||
+                KeyNamesOtherProgram(classes, clsid, child, progId, depth + 1, budget);
+        return !other;
+    });
+    return other;
 }
-

@@ -3,6 +3,8 @@
 // path, or as a plain path value: a path that is only an argument of another
 // program's command names that other program, not the one in the argument.
 #pragma once
+#include "framework/RegKey.h"
+
 #include <cstddef>
 
 // The path text names: the quoted first item; unquoted, the shortest prefix that
@@ -14,3 +16,15 @@ bool NamedPath(const char* text, char* path, size_t pathSize);
 
 // A name in braces with no backslash: how class keys refer to a class id.
 bool IsClassId(const char* text);
+
+// Makes the data of a value read by RegKey::ForEachValue terminated text: a REG_SZ
+// value, or with expandable also a REG_EXPAND_SZ one (references expanded). False
+// for other types and for texts that do not fit.
+bool ValueAsText(const RegValue& value, bool expandable);
+
+// A ProgID or class id read from a value may only name one key directly below its
+// parent: an empty text would make the parent itself (all of it) the trace.
+bool IsSingleKeyName(const char* name);
+
+// The last component of a key path.
+const char* LeafName(const char* keyPath);

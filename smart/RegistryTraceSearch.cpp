@@ -8,7 +8,6 @@
 #include "resource.h"
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
-#include "smart/RegistryWalk.h"
 
 #include <cstring>
 
@@ -41,14 +40,6 @@ NamedProgram ProgramNamedBy(const char* text, const std::vector<std::string>& fo
     return NAMES_OTHER;
 }
 
-void AsciiLower(std::string* text)
-{
-    for (char& ch : *text) {
-        if (ch >= 'A' && ch <= 'Z')
-            ch = static_cast<char>(ch - 'A' + 'a');
-    }
-}
-
 }  // namespace
 
 void CTraceAnalyzer::CollectRegistryKey(HKEY root, const char* keyPath)
@@ -59,23 +50,19 @@ void CTraceAnalyzer::CollectRegistryKey(HKEY root, const char* keyPath)
     if (!key.Open(root, keyPath))
         return;
     AddTrace(TRACE_REGKEY, keyPath, nullptr, root);
-    char name[MAX_PATH];
-    for (DWORD index = 0;; ++index) {
-        PumpIfDue();
-        DWORD nameSize = MAX_PATH;
-        DWORD type = 0;
-        LONG status = RegEnumValueA(key.Get(), index, name, &nameSize, nullptr, &type, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA)
-            continue;
-        if (status != ERROR_SUCCESS)
-            break;
-        AddTrace(TRACE_REGVALUE, keyPath, name, root);
-    }
-    for (DWORD index = 0; NextSubkeyName(key.Get(), &index, name); ++index) {
+    key.ForEachValue(
+        [&](const RegValue& value) {
+            PumpIfDue();
+            AddTrace(TRACE_REGVALUE, keyPath, value.name, root);
+            return true;
+        },
+        RegKey::NAMES_ONLY);
+    key.ForEachSubkey([&](const char* name) {
         char child[MAX_PATH];
         if (FormatText(child, MAX_PATH, "%s\\%s", keyPath, name))
             CollectRegistryKey(root, child);
-    }
+        return true;
+    });
 }
 
 bool CTraceAnalyzer::NamesProgram(const char* text) const
@@ -92,8 +79,7 @@ bool CTraceAnalyzer::ClassServerMatches(HKEY clsid, const char* classId)
 {
     // The CLSID walk and the file-type walk ask about the same classes; the answer
     // cannot change within one analysis, so each class is read once.
-    std::string cacheKey(classId);
-    AsciiLower(&cacheKey);
+    std::string cacheKey = FoldNoCase(classId);
     auto cached = classServerMatches.find(cacheKey);
     if (cached != classServerMatches.end())
         return cached->second;
@@ -114,18 +100,18 @@ void CTraceAnalyzer::SearchClsidKeys()
     RegKey clsid;
     if (!clsid.Open(HKEY_CLASSES_ROOT, "CLSID"))
         return;
-    char name[MAX_PATH];
-    for (DWORD index = 0; NextSubkeyName(clsid.Get(), &index, name); ++index) {
+    clsid.ForEachSubkey([&](const char* name) {
         PumpIfDue();
         char classKey[MAX_PATH];
-        if (ClassServerMatches(clsid.Get(), name) && FormatText(classKey, MAX_PATH, "CLSID\\%s", name))
+        if (ClassServerMatches(clsid, name) && FormatText(classKey, MAX_PATH, "CLSID\\%s", name))
             CollectRegistryKey(HKEY_CLASSES_ROOT, classKey);
-    }
+        return true;
+    });
 }
 
-bool CTraceAnalyzer::ValueNamesProgram(ValueEntry* value) const
+bool CTraceAnalyzer::ValueNamesProgram(const RegValue& value) const
 {
-    return ValueAsText(value, false) && NamesProgram(value->data);
+    return ValueAsText(value, false) && NamesProgram(value.data);
 }
 
 // Values of the key that name the program: the whole key when it is the program's
@@ -136,23 +122,22 @@ bool CTraceAnalyzer::ExamineSettingsKey(HKEY root, const char* keyPath, bool own
     RegKey key;
     if (!key.Open(root, keyPath))
         return false;
-    ValueEntry value;
-    for (DWORD index = 0;; ++index) {
-        LONG status = ReadValueAt(key.Get(), index, &value);
-        if (status == ERROR_MORE_DATA)
-            continue;
-        if (status != ERROR_SUCCESS)
-            break;
-        if (!ValueNamesProgram(&value))
-            continue;
-        if (ownKey) {
-            key.Close();
-            CollectRegistryKey(root, keyPath);
+    bool collect = false;
+    key.ForEachValue([&](const RegValue& value) {
+        if (!ValueNamesProgram(value))
             return true;
+        if (ownKey) {
+            collect = true;
+            return false;
         }
         AddTrace(TRACE_REGVALUE, keyPath, value.name, root, IDS_WEAK_OTHER_SETTINGS);
-    }
-    return false;
+        return true;
+    });
+    if (!collect)
+        return false;
+    key.Close();
+    CollectRegistryKey(root, keyPath);
+    return true;
 }
 
 void CTraceAnalyzer::SearchSubkeysByValue(HKEY root, const char* keyPath)
@@ -162,13 +147,13 @@ void CTraceAnalyzer::SearchSubkeysByValue(HKEY root, const char* keyPath)
     RegKey parent;
     if (!parent.Open(root, keyPath))
         return;
-    char name[MAX_PATH];
-    for (DWORD index = 0; NextSubkeyName(parent.Get(), &index, name); ++index) {
+    parent.ForEachSubkey([&](const char* name) {
         PumpIfDue();
         char subkeyPath[MAX_PATH];
         if (FormatText(subkeyPath, MAX_PATH, "%s\\%s", keyPath, name))
             ExamineSettingsKey(root, subkeyPath, true);
-    }
+        return true;
+    });
 }
 
 void CTraceAnalyzer::SearchRunValues(HKEY root, const char* keyPath)
@@ -178,16 +163,11 @@ void CTraceAnalyzer::SearchRunValues(HKEY root, const char* keyPath)
     RegKey key;
     if (!key.Open(root, keyPath))
         return;
-    ValueEntry value;
-    for (DWORD index = 0;; ++index) {
-        LONG status = ReadValueAt(key.Get(), index, &value);
-        if (status == ERROR_MORE_DATA)
-            continue;
-        if (status != ERROR_SUCCESS)
-            break;
-        if (ValueNamesProgram(&value))
+    key.ForEachValue([&](const RegValue& value) {
+        if (ValueNamesProgram(value))
             AddTrace(TRACE_REGVALUE, keyPath, value.name, root);
-    }
+        return true;
+    });
 }
 
 // The names the program's own keys under "Software" go by: the program folders'
@@ -233,18 +213,18 @@ void CTraceAnalyzer::SearchSoftwareKeys(HKEY root)
     RegKey software;
     if (!software.Open(root, "Software"))
         return;
-    char name[MAX_PATH];
-    for (DWORD index = 0; NextSubkeyName(software.Get(), &index, name); ++index) {
+    software.ForEachSubkey([&](const char* name) {
         PumpIfDue();
         char vendorPath[MAX_PATH];
         if (!FormatText(vendorPath, MAX_PATH, "Software\\%s", name))
-            continue;
+            return true;
         bool ownVendor = false;
         for (const std::string& own : ownNames)
             ownVendor = ownVendor || EqualsNoCaseDbcs(own.c_str(), name);
         if (!ExamineSettingsKey(root, vendorPath, ownVendor) && !EqualsNoCaseDbcs(name, "Classes"))
             SearchProductKeys(root, vendorPath, ownVendor, ownNames);
-    }
+        return true;
+    });
 }
 
 void CTraceAnalyzer::SearchProductKeys(HKEY root, const char* vendorPath, bool ownVendor,
@@ -261,10 +241,10 @@ void CTraceAnalyzer::SearchProductKeys(HKEY root, const char* vendorPath, bool o
     RegKey vendor;
     if (!vendor.Open(root, vendorPath))
         return;
-    char name[MAX_PATH];
-    for (DWORD index = 0; NextSubkeyName(vendor.Get(), &index, name); ++index) {
+    vendor.ForEachSubkey([&](const char* name) {
         PumpIfDue();
         if (FormatText(productPath, MAX_PATH, "%s\\%s", vendorPath, name))
             ExamineSettingsKey(root, productPath, true);
-    }
+        return true;
+    });
 }

@@ -1,6 +1,7 @@
 #include "smart/RemovalRun.h"
 
 #include "framework/AnsiText.h"
+#include "framework/Handles.h"
 #include "framework/RegistryTree.h"
 #include "smart/FolderPaths.h"
 
@@ -22,24 +23,6 @@ bool IsDotOrDotDot(const char* name)
 {
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
-
-// Owns a FindFirstFileA search handle.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle(handle) {}
-    ~FindHandle()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            FindClose(handle);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
 
 // Unticked key and value rows below a ticked key: what its deletion leaves.
 class KeptRows : public RegistryKeep {
@@ -161,8 +144,8 @@ RemovalOutcome CRemovalRun::ClassifyLeftovers(const char* folder)
     // right after its contents (the pending list keeps its order).
     std::string base(folder);
     WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA((base + "\\*").c_str(), &data));
-    if (!find.IsValid())
+    OwnedFind find(FindFirstFileA((base + "\\*").c_str(), &data));
+    if (!find)
         return REMOVAL_FAILED;
     bool holdsScheduled = false;
     do {
@@ -173,7 +156,7 @@ RemovalOutcome CRemovalRun::ClassifyLeftovers(const char* folder)
         if (!waits)
             return REMOVAL_FAILED;
         holdsScheduled = true;
-    } while (FindNextFileA(find.Get(), &data));
+    } while (FindNextFileA(find, &data));
     if (!holdsScheduled || !ScheduleFolderRemoval(folder))
         return REMOVAL_FAILED;
     scheduled.push_back(folder);
@@ -231,11 +214,9 @@ RemovalOutcome CRemovalRun::RemoveValue(const TraceItem& item) const
     // '?' may stand for a character the code page cannot spell, and name another value.
     if (strchr(item.path, '?') || strchr(item.valueName, '?'))
         return REMOVAL_FAILED;
-    HKEY key = nullptr;
-    LONG status = RegOpenKeyExA(item.rootKey, item.path, 0, KEY_SET_VALUE, &key);
-    if (status == ERROR_SUCCESS) {
+    OwnedKey key;
+    LONG status = RegOpenKeyExA(item.rootKey, item.path, 0, KEY_SET_VALUE, key.Out());
+    if (status == ERROR_SUCCESS)
         status = RegDeleteValueA(key, item.valueName);
-        RegCloseKey(key);
-    }
     return status == ERROR_SUCCESS || IsNotFoundError(status) ? REMOVAL_DONE : REMOVAL_FAILED;
 }

@@ -21,6 +21,19 @@ const int IMAGE_FOLDER = 1;
 const int IMAGE_REGVALUE = 2;
 const int IMAGE_REGKEY = 3;
 const DWORD kListRedrawIntervalMs = 50;
+const int kProgramFilesFolder = -1;
+
+// The browse buttons: the folder each opens the file dialog in, and what it lists.
+struct BrowseButton {
+    UINT id;
+    int folder;  // a CSIDL, or kProgramFilesFolder
+    const char* filter;
+};
+const BrowseButton kBrowseButtons[] = {
+    {IDC_PICK_DESKTOP, CSIDL_DESKTOPDIRECTORY, "Shortcut File(*.lnk)|*.lnk||"},
+    {IDC_PICK_STARTMENU, CSIDL_PROGRAMS, nullptr},
+    {IDC_PICK_PROGRAM, kProgramFilesFolder, nullptr},
+};
 
 }  // namespace
 
@@ -90,21 +103,14 @@ BOOL CSmartUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (CommandCode(wParam) != BN_CLICKED)
         return CDialog::OnCommand(wParam, lParam);
-    switch (CommandId(wParam)) {
-    case IDC_PICK_DESKTOP:
-        OnPickDesktopShortcut();
+    if (OnBrowse(CommandId(wParam)))
         return TRUE;
+    switch (CommandId(wParam)) {
     case IDC_ANALYZE:
         OnStartAnalysis();
         return TRUE;
     case IDC_UNINSTALL:
         OnUninstall();
-        return TRUE;
-    case IDC_PICK_STARTMENU:
-        OnPickStartMenuShortcut();
-        return TRUE;
-    case IDC_PICK_PROGRAM:
-        OnPickProgram();
         return TRUE;
     default:
         return CDialog::OnCommand(wParam, lParam);
@@ -139,28 +145,21 @@ void CSmartUninstallPage::PickTarget(const char* startFolder, const char* filter
         targetEdit.SetWindowText(picked.c_str());
 }
 
-void CSmartUninstallPage::OnPickDesktopShortcut()
+bool CSmartUninstallPage::OnBrowse(UINT id)
 {
-    char folder[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(m_hWnd, folder, CSIDL_DESKTOPDIRECTORY, FALSE))
-        folder[0] = '\0';
-    PickTarget(folder, "Shortcut File(*.lnk)|*.lnk||");
-}
-
-void CSmartUninstallPage::OnPickStartMenuShortcut()
-{
-    char folder[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(m_hWnd, folder, CSIDL_PROGRAMS, FALSE))
-        folder[0] = '\0';
-    PickTarget(folder, nullptr);
-}
-
-void CSmartUninstallPage::OnPickProgram()
-{
-    char folder[MAX_PATH] = "";
-    if (!GetProgramFilesFolderWithSeparator(folder, MAX_PATH))
-        folder[0] = '\0';
-    PickTarget(folder, nullptr);
+    for (const BrowseButton& button : kBrowseButtons) {
+        if (button.id != id)
+            continue;
+        char folder[MAX_PATH] = "";
+        bool found = button.folder == kProgramFilesFolder
+                         ? GetProgramFilesFolderWithSeparator(folder, MAX_PATH) != 0
+                         : SHGetSpecialFolderPathA(m_hWnd, folder, button.folder, FALSE) != FALSE;
+        if (!found)
+            folder[0] = '\0';
+        PickTarget(folder, button.filter);
+        return true;
+    }
+    return false;
 }
 
 void CSmartUninstallPage::BeginAnalysis()

@@ -31,9 +31,8 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
 
-    void OnPickDesktopShortcut();
-    void OnPickStartMenuShortcut();
-    void OnPickProgram();
+    // Opens the file dialog of a browse button; false when id is no browse button.
+    bool OnBrowse(UINT id);
     void OnStartAnalysis();
     void OnUninstall();
     LRESULT OnTraceNotify(WPARAM wParam, LPARAM lParam);

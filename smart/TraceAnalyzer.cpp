@@ -20,31 +20,6 @@ const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
 const DWORD kPumpIntervalMs = 50;
 
-// Owns a FindFirstFileA search handle.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle(handle) {}
-    ~FindHandle() { Close(); }
-    void Reset(HANDLE opened)
-    {
-        Close();
-        handle = opened;
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle; }
-    void Close()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            FindClose(handle);
-        handle = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE handle;
-};
-
 const int kMaxGroupDepth = 8;
 
 void ReadSpecialFolder(int csidl, char* path)
@@ -57,22 +32,6 @@ void ReadSpecialFolder(int csidl, char* path)
 bool IsDotName(const char* name)
 {
     return name[0] == '.';
-}
-
-// The text with ASCII letters folded to lower case; double-byte characters are kept
-// whole, so a trail byte is never folded.
-std::string FoldNoCase(const char* text)
-{
-    std::string folded;
-    for (const char* p = text; *p; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
-            folded += *p++;
-            folded += *p;
-            continue;
-        }
-        folded += (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
-    }
-    return folded;
 }
 
 // The key of a trace in the set of listed traces (texts already folded).
@@ -144,18 +103,18 @@ bool EntryFolder(int which, const char* text, char* folder)
 // handle is closed by Close or the destructor.
 class FolderListing {
 public:
-    FolderListing(const char* folder, const char* pattern) : folder(folder), find(INVALID_HANDLE_VALUE)
+    FolderListing(const char* folder, const char* pattern) : folder(folder)
     {
         char search[MAX_PATH];
         if (FormatText(search, MAX_PATH, "%s\\%s", folder, pattern))
             find.Reset(FindFirstFileA(search, &data));
-        pending = find.IsValid();
+        pending = static_cast<bool>(find);
     }
-    bool IsOpen() const { return find.IsValid(); }
+    bool IsOpen() const { return static_cast<bool>(find); }
     // Moves to the next entry; false at the end.
     bool Next()
     {
-        while (pending || (find.IsValid() && FindNextFileA(find.Get(), &data))) {
+        while (pending || (find && FindNextFileA(find, &data))) {
             pending = false;
             name = data.cFileName;
             addressable = !strchr(name, '?');
@@ -174,11 +133,11 @@ public:
     bool IsAddressable() const { return addressable; }
     bool IsFolder() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     bool IsLink() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-    void Close() { find.Close(); }
+    void Close() { find.Reset(); }
 
 private:
     const char* folder;
-    FindHandle find;
+    OwnedFind find;
     WIN32_FIND_DATAA data;
     const char* name = "";
     char path[MAX_PATH];
@@ -195,11 +154,25 @@ bool PathExists(const char* path, bool* isFile)
     if (!path || !*path || strpbrk(path, "*?"))
         return false;
     WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA(path, &data));
-    if (!find.IsValid())
+    OwnedFind find(FindFirstFileA(path, &data));
+    if (!find)
         return false;
     *isFile = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     return true;
+}
+
+std::string CTraceAnalyzer::FoldNoCase(const char* text)
+{
+    std::string folded;
+    for (const char* p = text; *p; ++p) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            folded += *p++;
+            folded += *p;
+            continue;
+        }
+        folded += FoldAscii(*p);
+    }
+    return folded;
 }
 
 CTraceAnalyzer::CTraceAnalyzer()
@@ -252,7 +225,7 @@ TargetVerdict CTraceAnalyzer::ScreenTarget(const char* typed, char* full)
     // A shortcut is judged by where it leads.
     if (HasExtension(full, ".lnk"))
         return TARGET_ACCEPTED;
-    if (windowsFolder[0] && FindTextNoCaseDbcs(full, windowsFolder))
+    if (IsInWindowsFolder(full))
         return TARGET_REFUSED;
     if (!exists)
         return TARGET_ACCEPTED;
@@ -427,11 +400,14 @@ void CTraceAnalyzer::PumpIfDue()
         PumpMessages();
 }
 
+bool CTraceAnalyzer::IsInWindowsFolder(const char* path) const
+{
+    return windowsFolder[0] && FindTextNoCaseDbcs(path, windowsFolder);
+}
+
 bool CTraceAnalyzer::IsSystemFolder(const char* path) const
 {
-    if (windowsFolder[0] && FindTextNoCaseDbcs(path, windowsFolder))
-        return true;
-    return protectedFolders.IsTooWide(path);
+    return IsInWindowsFolder(path) || protectedFolders.IsTooWide(path);
 }
 
 bool CTraceAnalyzer::IsInProgramFolders(const char* path) const
@@ -470,7 +446,7 @@ bool CTraceAnalyzer::AdoptFolder(const char* folder, const char* programFile)
 
 bool CTraceAnalyzer::IsCollectable(const char* folder) const
 {
-    if (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder))
+    if (IsInWindowsFolder(folder))
         return false;
     if (!HasDriveColon(folder) || protectedFolders.IsShortcutFolder(folder))
         return false;
@@ -557,9 +533,28 @@ bool CTraceAnalyzer::ReadTargetPath(const char* shortcutPath, char* target) cons
     char stored[MAX_PATH];
     if (!ResolveShortcut(shortcutPath, stored) || !HasDriveColon(stored))
         return false;
-    if (windowsFolder[0] && FindTextNoCaseDbcs(stored, windowsFolder))
+    if (IsInWindowsFolder(stored))
         return false;
     return NormalizeFolderPath(stored, target);
+}
+
+CTraceAnalyzer::UninstallEntryPaths CTraceAnalyzer::ReadUninstallEntry(HKEY entry) const
+{
+    UninstallEntryPaths paths;
+    char text[MAX_PATH];
+    for (int i = 0; i < 3; ++i) {
+        char folder[MAX_PATH];
+        if (!ReadTextValue(entry, nullptr, kUninstallPathValues[i], text, MAX_PATH))
+            continue;
+        paths.texts[i] = text;
+        if (EntryFolder(i, text, folder) && !IsSystemFolder(folder))
+            paths.folders[i] = folder;
+    }
+    if (ReadTextValue(entry, nullptr, "DisplayName", text, MAX_PATH))
+        paths.displayName = text;
+    if (ReadTextValue(entry, nullptr, "Publisher", text, MAX_PATH))
+        paths.publisher = text;
+    return paths;
 }
 
 void CTraceAnalyzer::LoadUninstallEntries()
@@ -573,34 +568,13 @@ void CTraceAnalyzer::LoadUninstallEntries()
         RegKey uninstall;
         if (!uninstall.Open(root, kUninstallKey, view))
             return false;
-        char name[MAX_PATH];
-        for (DWORD index = 0;; ++index) {
+        uninstall.ForEachSubkey([&](const char* name) {
             PumpIfDue();
-            DWORD nameSize = MAX_PATH;
-            LONG status = RegEnumKeyExA(uninstall.Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-            if (status == ERROR_MORE_DATA)
-                continue;
-            if (status != ERROR_SUCCESS)
-                break;
             RegKey entry;
-            if (!entry.Open(uninstall.Get(), name, view))
-                continue;
-            UninstallEntryPaths paths;
-            char text[MAX_PATH];
-            for (int i = 0; i < 3; ++i) {
-                char folder[MAX_PATH];
-                if (!ReadTextValue(entry.Get(), nullptr, kUninstallPathValues[i], text, MAX_PATH))
-                    continue;
-                paths.texts[i] = text;
-                if (EntryFolder(i, text, folder) && !IsSystemFolder(folder))
-                    paths.folders[i] = folder;
-            }
-            if (ReadTextValue(entry.Get(), nullptr, "DisplayName", text, MAX_PATH))
-                paths.displayName = text;
-            if (ReadTextValue(entry.Get(), nullptr, "Publisher", text, MAX_PATH))
-                paths.publisher = text;
-            uninstallEntries.push_back(paths);
-        }
+            if (entry.Open(uninstall, name, view))
+                uninstallEntries.push_back(ReadUninstallEntry(entry));
+            return true;
+        });
         return true;
     };
     bool native = load(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
@@ -632,7 +606,7 @@ bool CTraceAnalyzer::HoldsOtherProduct(const char* folder)
 
 void CTraceAnalyzer::SearchShortcutFolder(const char* folder)
 {
-    if (!HasDriveColon(folder) || (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
+    if (!HasDriveColon(folder) || IsInWindowsFolder(folder))
         return;
     FolderListing listing(folder, "*.lnk");
     while (listing.Next()) {
@@ -647,8 +621,7 @@ void CTraceAnalyzer::SearchShortcutFolder(const char* folder)
 
 bool CTraceAnalyzer::SearchProgramsMenu(const char* folder, int depth)
 {
-    if (depth > kMaxGroupDepth || !HasDriveColon(folder) ||
-        (windowsFolder[0] && FindTextNoCaseDbcs(folder, windowsFolder)))
+    if (depth > kMaxGroupDepth || !HasDriveColon(folder) || IsInWindowsFolder(folder))
         return false;
     // A group's shortcuts are listed when they lead into the program; the group
     // itself only when every entry of it is listed, and after them.

@@ -10,8 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "framework/RegKey.h"
 #include "smart/ProtectedFolders.h"
-#include "smart/RegistryWalk.h"
 #include "smart/TraceItem.h"
 #include "smart/TraceRemoval.h"
 
@@ -69,6 +69,9 @@ private:
     };
 
     // Analysis (TraceAnalyzer.cpp)
+    // The text with ASCII letters folded to lower case; double-byte characters are
+    // kept whole, so a trail byte is never folded.
+    static std::string FoldNoCase(const char* text);
     void LoadContext();
     // weakReason: 0 for a certain trace, else the string id of why it is weak evidence.
     void AddTrace(int kind, const char* path, const char* valueName, HKEY root, UINT weakReason = 0);
@@ -77,6 +80,8 @@ private:
     void PumpMessages();
     void PumpIfDue();
     bool NothingToMatch() const { return programFolders.empty() && programFiles.empty(); }
+    // The Windows folder's path appears in path.
+    bool IsInWindowsFolder(const char* path) const;
     bool IsSystemFolder(const char* path) const;
     bool IsInProgramFolders(const char* path) const;
     bool PointsIntoProgram(const char* target) const;
@@ -88,6 +93,7 @@ private:
     void FollowCollectedShortcut(const char* shortcutPath);
     bool MayListOutsideFolder(const char* folder);
     bool ReadTargetPath(const char* shortcutPath, char* target) const;
+    UninstallEntryPaths ReadUninstallEntry(HKEY entry) const;
     void LoadUninstallEntries();
     bool HoldsOtherProduct(const char* folder);
     void SearchShortcutFolder(const char* folder);
@@ -108,7 +114,7 @@ private:
                               int* budget);
     void SearchSubkeysByValue(HKEY root, const char* keyPath);
     void SearchRunValues(HKEY root, const char* keyPath);
-    bool ValueNamesProgram(ValueEntry* value) const;
+    bool ValueNamesProgram(const RegValue& value) const;
     void SearchSoftwareKeys(HKEY root);
     void SearchProductKeys(HKEY root, const char* vendorPath, bool ownVendor, const std::vector<std::string>& ownNames);
     bool ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey);

@@ -1,6 +1,7 @@
 #include "smart/TraceRemoval.h"
 
 #include "framework/AnsiText.h"
+#include "framework/Handles.h"
 #include "framework/PlatformVersion.h"
 #include "framework/RegistryTree.h"
 #include "smart/TraceAnalyzer.h"
@@ -19,24 +20,6 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
-// Owns a file handle from CreateFileA.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle(handle) {}
-    ~FileHandle()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
-
 bool SameFile(HANDLE a, HANDLE b)
 {
     BY_HANDLE_FILE_INFORMATION infoA;
@@ -54,14 +37,14 @@ bool SameFile(HANDLE a, HANDLE b)
 DWORD RemoveFolderLink(const char* path)
 {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    FileHandle link(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+    OwnedFile link(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!link.IsValid())
+    if (!link)
         return GetLastError();
-    FileHandle target(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+    OwnedFile target(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     // A dangling link has no target to confuse it with.
-    if (target.IsValid() && SameFile(link.Get(), target.Get()))
+    if (target && SameFile(link, target))
         return ERROR_ACCESS_DENIED;
     return RemoveDirectoryA(path) ? ERROR_SUCCESS : GetLastError();
 }
@@ -89,12 +72,12 @@ bool ReachesAnotherFile(const char* path)
         return false;
     auto finalPath = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void (*)()>(proc));
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    FileHandle file(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+    OwnedFile file(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file.IsValid())
+    if (!file)
         return false;
     wchar_t reached[kWidePath];
-    DWORD length = finalPath(file.Get(), reached, kWidePath, 0);
+    DWORD length = finalPath(file, reached, kWidePath, 0);
     if (length == 0)
         return false;
     if (length >= kWidePath)
