@@ -1,6 +1,8 @@
 #include "framework/RegistryTree.h"
 
 #include "framework/AnsiText.h"
+#include "framework/Handles.h"
+#include "framework/RegKey.h"
 
 #include <cstring>
 #include <string>
@@ -10,33 +12,6 @@ namespace {
 
 const REGSAM kTreeAccess = KEY_READ | KEY_SET_VALUE | DELETE;
 const size_t kLongestName = 32768;
-
-// Owns a registry key handle.
-class KeyHandle {
-public:
-    KeyHandle() = default;
-    ~KeyHandle() { Close(); }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY* Out() { return &key; }
-    HKEY Get() const { return key; }
-    void Close()
-    {
-        if (key)
-            RegCloseKey(key);
-        key = nullptr;
-    }
-
-private:
-    HKEY key = nullptr;
-};
-
-bool IsLinkKey(HKEY key)
-{
-    DWORD type = 0;
-    return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
-           type == REG_LINK;
-}
 
 // Removes a registry link key itself, never what it points to.
 LONG DeleteLinkKey(HKEY link)
@@ -124,17 +99,17 @@ LONG EmptyKey(HKEY key, const std::string& path, const RegistryKeep* keep)
 
 LONG DeleteSubkey(HKEY parent, const std::wstring& name, const std::string& path, const RegistryKeep* keep)
 {
-    KeyHandle key;
+    OwnedKey key;
     LONG status = RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, kTreeAccess, key.Out());
     if (status != ERROR_SUCCESS)
         return IsNotFoundError(status) ? ERROR_SUCCESS : status;
     bool keepsBelow = keep && keep->KeepsBelow(path.c_str());
-    if (IsLinkKey(key.Get()))
+    if (IsRegistryLink(key))
         return keepsBelow ? ERROR_SUCCESS : DeleteLinkKey(key.Get());
     status = EmptyKey(key.Get(), path, keep);
     if (status != ERROR_SUCCESS || keepsBelow)
         return status;
-    key.Close();
+    key.Reset();
     status = RegDeleteKeyW(parent, name.c_str());
     return IsNotFoundError(status) ? ERROR_SUCCESS : status;
 }
@@ -151,7 +126,7 @@ LONG DeleteKeyTree(HKEY root, const char* path, const RegistryKeep* keep)
     if (!path || !*path || strchr(path, '?') || EndsWithBackslash(path))
         return ERROR_INVALID_NAME;
     const char* slash = FindLastCharDbcs(path, '\\');
-    KeyHandle parent;
+    OwnedKey parent;
     if (slash) {
         std::string parentPath(path, static_cast<size_t>(slash - path));
         LONG status = RegOpenKeyExA(root, parentPath.c_str(), 0, KEY_READ, parent.Out());

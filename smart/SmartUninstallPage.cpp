@@ -162,14 +162,20 @@ bool CSmartUninstallPage::OnBrowse(UINT id)
     return false;
 }
 
+CWnd* CSmartUninstallPage::GuardedControl(int index)
+{
+    CWnd* guarded[kGuardedCount] = {&analyzeButton, &uninstallButton, &desktopShortcutButton, &startMenuButton,
+                                    &programButton};
+    return guarded[index];
+}
+
 void CSmartUninstallPage::BeginAnalysis()
 {
     analyzing = true;
     NotifyParentOfAnalysis(TRUE);
-    CWnd* guarded[] = {&analyzeButton, &uninstallButton, &desktopShortcutButton, &startMenuButton, &programButton};
-    for (int i = 0; i < 5; ++i) {
-        savedEnabled[i] = guarded[i]->IsWindowEnabled();
-        guarded[i]->EnableWindow(FALSE);
+    for (int i = 0; i < kGuardedCount; ++i) {
+        savedEnabled[i] = GuardedControl(i)->IsWindowEnabled();
+        GuardedControl(i)->EnableWindow(FALSE);
     }
     targetEdit.IgnoreDrops(true);
     typeNames.clear();
@@ -180,9 +186,8 @@ void CSmartUninstallPage::BeginAnalysis()
 
 void CSmartUninstallPage::EndAnalysis()
 {
-    CWnd* guarded[] = {&analyzeButton, &uninstallButton, &desktopShortcutButton, &startMenuButton, &programButton};
-    for (int i = 0; i < 5; ++i)
-        guarded[i]->EnableWindow(savedEnabled[i]);
+    for (int i = 0; i < kGuardedCount; ++i)
+        GuardedControl(i)->EnableWindow(savedEnabled[i]);
     targetEdit.IgnoreDrops(false);
     ResumeListRedraw();
     FlushStatus();

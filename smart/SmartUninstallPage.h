@@ -77,7 +77,10 @@ private:
     std::string pendingStatus;
     // Type names of files by extension, for the current analysis.
     std::map<std::string, std::string> typeNames;
-    BOOL savedEnabled[5] = {};
+    // The buttons that could re-enter the analyzer, and their states before it ran.
+    static const int kGuardedCount = 5;
+    CWnd* GuardedControl(int index);
+    BOOL savedEnabled[kGuardedCount] = {};
 };
 
 // The display name of a registry root ("" for any other value).
