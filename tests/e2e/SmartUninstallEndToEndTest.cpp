@@ -7,13 +7,10 @@
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
-#include "support/Snapshot.h"
 #include "support/TraceCoverage.h"
 
 #include "DemoCatalog.h"
 #include "DemoSeed.h"
-#include "DemoShell.h"
-#include "DemoText.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -35,12 +32,6 @@ const char* TargetKindName(int kind)
 {
     static const char* const names[] = {"DesktopShortcut", "StartMenuShortcut", "Executable", "Folder"};
     return names[kind];
-}
-
-std::string PayloadFolder()
-{
-    // tests\test_e2e.exe and tools\demo\ are siblings in the build folder.
-    return demo::JoinPath(demo::ParentFolder(demo::ExecutableFolder()), "tools\\demo");
 }
 
 std::string RootName(HKEY root)
@@ -138,7 +129,7 @@ protected:
     static void SetUpTestSuite()
     {
         demo::RemoveDemoMachine();
-        seeded = demo::SeedDemoMachine(PayloadFolder(), &failedStep);
+        seeded = demo::SeedDemoMachine(demo::BuiltPayloadFolder(), &failedStep);
         if (seeded)
             baseline = TakeSnapshot();
     }
@@ -146,7 +137,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(seeded) << failedStep << " from " << PayloadFolder();
+        ASSERT_TRUE(seeded) << failedStep << " from " << demo::BuiltPayloadFolder();
         ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
         dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PAGE_SMART, BN_CLICKED), 0);
         apptest::Pump();
@@ -161,7 +152,7 @@ protected:
             dialog.DestroyWindow();
         std::string step;
         const demo::DemoProduct& product = demo::DemoProducts().at(GetParam().product);
-        if (seeded && !demo::InstallProduct(product, PayloadFolder(), &step)) {
+        if (seeded && !demo::InstallProduct(product, demo::BuiltPayloadFolder(), &step)) {
             seeded = false;
             failedStep = "reinstalling " + std::string(product.uninstallKey) + ": " + step;
         }

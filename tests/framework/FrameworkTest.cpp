@@ -153,6 +153,7 @@ class SelfClosingDialog : public CDialog {
 public:
     SelfClosingDialog() : CDialog(IDD_MAIN_DIALOG) {}
     int pretranslated = 0;
+    bool cancelAtStart = false;
 
     BOOL PreTranslateMessage(MSG* msg) override
     {
@@ -166,7 +167,10 @@ protected:
     {
         CDialog::OnInitDialog();
         PostMessageA(m_hWnd, WM_APP, 0, 0);
-        SetTimer(m_hWnd, 1, 10, nullptr);
+        if (cancelAtStart)
+            PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        else
+            SetTimer(m_hWnd, 1, 10, nullptr);
         return TRUE;
     }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
@@ -186,22 +190,10 @@ TEST(ModalDialog, RunsItsOwnLoopUntilEndDialog)
     EXPECT_EQ(42, dialog.DoModal());
     EXPECT_EQ(1, dialog.pretranslated);
     EXPECT_EQ(nullptr, dialog.m_hWnd);
-}
-
-TEST(ModalDialog, CancelEndsTheDialog)
-{
-    class CancelDialog : public CDialog {
-    public:
-        CancelDialog() : CDialog(IDD_MAIN_DIALOG) {}
-
-    protected:
-        BOOL OnInitDialog() override
-        {
-            PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return CDialog::OnInitDialog();
-        }
-    } dialog;
-    EXPECT_EQ(IDCANCEL, dialog.DoModal());
+    // Cancel ends it too.
+    SelfClosingDialog cancelled;
+    cancelled.cancelAtStart = true;
+    EXPECT_EQ(IDCANCEL, cancelled.DoModal());
 }
 
 TEST(MessageBox, CaptionIsTheExecutableName)

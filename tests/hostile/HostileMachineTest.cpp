@@ -6,9 +6,7 @@
 #include "inventory/InstalledSoftwareList.h"
 #include "smart/TraceAnalyzer.h"
 #include "support/Fixtures.h"
-#include "support/Snapshot.h"
 #include "support/TraceCoverage.h"
-#include "support/UnixLink.h"
 
 #include <shlobj.h>
 
@@ -80,47 +78,6 @@ void WriteStrangeValues(HKEY root, const std::string& key, const std::string& fo
         fixtures::SetString(root, key + "\\" + std::string(length, 'k'), "Path", folder);
     fixtures::SetString(root, key + "\\" + fixtures::Ansi("乗俓僜"), fixtures::Ansi("刓匼"), folder + "\\app.exe");
 }
-
-class PendingRenamesGuard {
-public:
-    PendingRenamesGuard()
-    {
-        HKEY key = Open();
-        DWORD size = 0;
-        if (key && RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, nullptr, &size) == 0) {
-            existed = true;
-            data.resize(size + 2);
-            RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, data.data(), &size);
-            data.resize(size);
-        }
-        if (key)
-            RegCloseKey(key);
-    }
-    ~PendingRenamesGuard()
-    {
-        HKEY key = Open();
-        if (!key)
-            return;
-        if (existed)
-            RegSetValueExA(key, "PendingFileRenameOperations", 0, type, data.data(), static_cast<DWORD>(data.size()));
-        else
-            RegDeleteValueA(key, "PendingFileRenameOperations");
-        RegCloseKey(key);
-    }
-
-private:
-    static HKEY Open()
-    {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
-                          KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
-            return nullptr;
-        return key;
-    }
-    bool existed = false;
-    DWORD type = 0;
-    std::vector<BYTE> data;
-};
 
 class HostileMachineTest : public testing::Test {
 protected:
@@ -408,7 +365,7 @@ TEST_F(HostileMachineTest, AnalysesFinishAndListOnlyWhatBelongsToTheProgram)
 
 TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile)
 {
-    PendingRenamesGuard pendingGuard;
+    machine::ScopedPendingRenames pendingGuard;
     CTraceAnalyzer analyzer;
     ASSERT_EQ(1, analyzer.Analyze(window, program.c_str()));
     ASSERT_GT(analyzer.GetItemCount(), 5u);
