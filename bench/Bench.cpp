@@ -183,19 +183,15 @@ void SeedShortcuts()
             machine::MakeShortcut(Format("%s\\Item %d.lnk", group.c_str(), i), target);
         }
     }
-    printf("shortcuts: %d\n", made);
 }
 
 int Seed()
 {
     double start = Now();
     SeedRegistry();
-    double registry = Now();
     SeedFiles();
-    double files = Now();
     SeedShortcuts();
-    printf("seed registry: %.1f s\nseed files: %.1f s\nseed shortcuts: %.1f s\n", registry - start, files - registry,
-           Now() - files);
+    printf("seed: %.1f s\n", Now() - start);
     return 0;
 }
 

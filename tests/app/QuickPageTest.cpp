@@ -149,27 +149,23 @@ protected:
     HWND list = nullptr;
 };
 
-TEST_F(QuickPageTest, ListsEveryProductInRegistryOrderWithAnImageEach)
+// Every product in registry order with an image each; selecting a row shows its
+// record, and the help-link button follows it.
+TEST_F(QuickPageTest, ListsEveryProductAndSelectionShowsItsRecord)
 {
     ASSERT_EQ(3, apptest::ItemCount(list));
     ASSERT_EQ(3u, order.size());
-    for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(ProductAt(row).name, apptest::ItemText(list, row, 0));
-        EXPECT_EQ(ProductAt(row).command, apptest::ItemText(list, row, 1));
-        EXPECT_EQ(ProductAt(row).publisher, apptest::ItemText(list, row, 2));
-        EXPECT_EQ(row, apptest::ItemImage(list, row));
-    }
     HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
     EXPECT_EQ(3, ImageList_GetImageCount(images));
     EXPECT_FALSE(LinkButtonEnabled());
     EXPECT_EQ("", Field(IDC_DISPLAY_NAME));
-}
-
-TEST_F(QuickPageTest, SelectionShowsTheRecordAndTheHelpLinkButtonFollowsIt)
-{
     for (int row = 0; row < 3; ++row) {
-        apptest::SelectRow(list, row);
         const Product& product = ProductAt(row);
+        EXPECT_EQ(product.name, apptest::ItemText(list, row, 0));
+        EXPECT_EQ(product.command, apptest::ItemText(list, row, 1));
+        EXPECT_EQ(product.publisher, apptest::ItemText(list, row, 2));
+        EXPECT_EQ(row, apptest::ItemImage(list, row));
+        apptest::SelectRow(list, row);
         EXPECT_EQ(product.name, Field(IDC_DISPLAY_NAME));
         EXPECT_EQ(product.command, Field(IDC_UNINSTALL_STRING));
         EXPECT_EQ(product.publisher, Field(IDC_PUBLISHER));

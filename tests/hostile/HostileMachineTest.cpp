@@ -156,20 +156,8 @@ protected:
         WriteStrangeValues(HKEY_CURRENT_USER, softwareKey, folder);
         WriteStrangeValues(HKEY_LOCAL_MACHINE, softwareKey, folder);
         // Thousands of subkeys, one of them naming the program deep down.
-        HKEY many = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, (softwareKey + "_many").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &many, nullptr);
-        for (int i = 0; many && i < 3000; ++i) {
-            HKEY child = nullptr;
-            if (RegCreateKeyExA(many, ("k" + std::to_string(i)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &child, nullptr) == ERROR_SUCCESS) {
-                RegSetValueExA(child, "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\0\0\0\0"), 4);
-                RegCloseKey(child);
-                ++cheapCount;
-            }
-        }
-        if (many)
-            RegCloseKey(many);
+        for (int i = 0; i < 3000; ++i)
+            cheapCount += fixtures::SetDword(HKEY_CURRENT_USER, softwareKey + "_many\\k" + std::to_string(i), "v", 0);
         // A hundred levels of nesting, the program named at the bottom.
         // Made one level at a time: the whole path is longer than a key path may be.
         deepLevels = 0;
@@ -202,11 +190,11 @@ protected:
         fixtures::SetStringUnterminated(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "_a\\InprocServer32", "",
                                         folder + "\\server.dll");
         WriteStrangeValues(HKEY_CLASSES_ROOT, name + ".Strange", folder);
-        fixtures::SetString(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", name,
+        fixtures::SetString(HKEY_CURRENT_USER, machine::kRunKey, name,
                             "\"" + program + "\" /tray");
-        fixtures::SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", name + "_bin",
+        fixtures::SetValue(HKEY_LOCAL_MACHINE, machine::kRunKey, name + "_bin",
                            REG_BINARY, program.c_str(), static_cast<DWORD>(program.size()));
-        fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+        fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, machine::kRunKey,
                                         name + "_long", std::string(300, 'r'));
     }
 
@@ -234,16 +222,9 @@ protected:
         fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + clsid);
         fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "_a");
         fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, name + ".Strange");
-        HKEY run = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_WRITE, &run) == 0) {
-            RegDeleteValueA(run, name.c_str());
-            RegCloseKey(run);
-        }
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_WRITE, &run) == 0) {
-            RegDeleteValueA(run, (name + "_bin").c_str());
-            RegDeleteValueA(run, (name + "_long").c_str());
-            RegCloseKey(run);
-        }
+        fixtures::DeleteValue(HKEY_CURRENT_USER, machine::kRunKey, name);
+        fixtures::DeleteValue(HKEY_LOCAL_MACHINE, machine::kRunKey, name + "_bin");
+        fixtures::DeleteValue(HKEY_LOCAL_MACHINE, machine::kRunKey, name + "_long");
     }
 
     void SetUp() override
