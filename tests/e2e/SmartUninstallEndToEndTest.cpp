@@ -3,6 +3,7 @@
 // trace must be one the product's setup made, every one it made must be listed, and
 // afterwards nothing but the listed traces may be missing from the machine.
 #include "app/MainDialog.h"
+#include "framework/WinApp.h"
 #include "resource.h"
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
@@ -213,7 +214,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     apptest::Pump();
     std::vector<std::string> rows = Rows();
     ASSERT_FALSE(rows.empty()) << target;
-    EXPECT_EQ(fixtures::Ansi("分析完毕!"), apptest::WindowText(GetDlgItem(page, IDC_STATUS)));
+    EXPECT_EQ(LoadStringText(IDS_ANALYSIS_DONE), apptest::WindowText(GetDlgItem(page, IDC_STATUS)));
 
     std::set<std::string> listed(rows.begin(), rows.end());
     std::set<std::string> expectedLower = Lower(expected.All());
@@ -260,12 +261,13 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
         // The question is asked once; the hook also sees the main window when it
         // becomes active again, and the main window ignores Enter.
         ASSERT_GE(answerer.Count(), 1u);
-        EXPECT_EQ(fixtures::Ansi("您真的要卸载指定分析的软件?"), answerer.Boxes()[0].text);
+        EXPECT_EQ(LoadStringText(IDS_CONFIRM_REMOVE), answerer.Boxes()[0].text);
     }
     ASSERT_TRUE(dialog.IsWindow());
     EXPECT_EQ(0, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::string status = apptest::WindowText(GetDlgItem(page, IDC_STATUS));
-    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("已删除"))) << status;
+    const std::string summary = LoadStringText(IDS_REMOVAL_SUMMARY);
+    EXPECT_EQ(0u, status.find(summary.substr(0, summary.find('%')))) << status;
 
     // Every trace is gone or waits for the next start.
     std::set<std::string> pending = fixtures::PendingDeletions();
@@ -274,7 +276,6 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
         EXPECT_TRUE(gone || pending.count(fixtures::LowerAscii(path))) << path;
     }
     MachineSnapshot after = TakeSnapshot();
-    std::set<std::string> keysAfter, valuesAfter;
     for (const std::string& key : traces.keys) {
         size_t slash = key.find('\\');
         std::string rootName = key.substr(0, slash);

@@ -129,23 +129,19 @@ TEST_F(FrameworkTest, ColourRequestsAndOwnerDrawingAreReflectedToTheControl)
     EXPECT_GE(page.refreshButton.drawCalls, 1);
 }
 
-TEST_F(FrameworkTest, DestroyingTheWindowUnbindsEveryObject)
-{
-    HWND button = page.refreshButton.m_hWnd;
-    page.DestroyWindow();
-    EXPECT_EQ(nullptr, page.m_hWnd);
-    EXPECT_EQ(nullptr, page.refreshButton.m_hWnd);
-    EXPECT_EQ(nullptr, CWnd::FromHandle(button));
-}
-
-TEST_F(FrameworkTest, ChildPageIgnoresOkAndCancel)
+// A child page ignores OK and Cancel; destroying it unbinds every object.
+TEST_F(FrameworkTest, ChildPageIgnoresOkAndCancelAndUnbindsWhenDestroyed)
 {
     host.ShowWindow(SW_SHOW);
     page.ShowWindow(SW_SHOW);
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(page.IsWindow());
     EXPECT_TRUE(page.IsWindowVisible());
+    HWND button = page.refreshButton.m_hWnd;
+    page.DestroyWindow();
+    EXPECT_EQ(nullptr, page.m_hWnd);
+    EXPECT_EQ(nullptr, page.refreshButton.m_hWnd);
+    EXPECT_EQ(nullptr, CWnd::FromHandle(button));
 }
 
 // A modal dialog that ends itself from a timer and records what passed PreTranslateMessage.
