@@ -183,19 +183,15 @@ void SeedShortcuts()
             machine::MakeShortcut(Format("%s\\Item %d.lnk", group.c_str(), i), target);
         }
     }
-    printf("shortcuts: %d\n", made);
 }
 
 int Seed()
 {
     double start = Now();
     SeedRegistry();
-    double registry = Now();
     SeedFiles();
-    double files = Now();
     SeedShortcuts();
-    printf("seed registry: %.1f s\nseed files: %.1f s\nseed shortcuts: %.1f s\n", registry - start, files - registry,
-           Now() - files);
+    printf("seed: %.1f s\n", Now() - start);
     return 0;
 }
 
@@ -207,31 +203,28 @@ struct BareCount {
     long files = 0;
 };
 
+// Reads one value of key: the index-th one, or the default one.
+bool ReadOne(HKEY key, bool enumerate, DWORD index = 0)
+{
+    char name[MAX_PATH], data[MAX_PATH];
+    DWORD nameSize = MAX_PATH, dataSize = MAX_PATH;
+    BYTE* bytes = reinterpret_cast<BYTE*>(data);
+    return (enumerate ? RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, bytes, &dataSize)
+                      : RegQueryValueExA(key, "", nullptr, nullptr, bytes, &dataSize)) == ERROR_SUCCESS;
+}
+
 // Every subkey of root\path named by enumerating it, opened, one value read, closed.
 void BareSubkeys(HKEY root, const char* path, bool firstValue, BareCount* count)
 {
-    HKEY parent = nullptr;
+    HKEY parent = nullptr, key = nullptr;
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &parent) != ERROR_SUCCESS)
         return;
     char name[MAX_PATH];
-    for (DWORD index = 0;; ++index) {
-        DWORD nameSize = MAX_PATH;
-        if (RegEnumKeyExA(parent, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        HKEY key = nullptr;
+    for (DWORD index = 0; RegEnumKeyA(parent, index, name, MAX_PATH) == ERROR_SUCCESS; ++index) {
         if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
             continue;
         ++count->keys;
-        char valueName[MAX_PATH];
-        char data[MAX_PATH];
-        DWORD valueNameSize = MAX_PATH;
-        DWORD dataSize = MAX_PATH;
-        DWORD type = 0;
-        LONG status = firstValue ? RegEnumValueA(key, 0, valueName, &valueNameSize, nullptr, &type,
-                                                 reinterpret_cast<BYTE*>(data), &dataSize)
-                                 : RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize);
-        if (status == ERROR_SUCCESS)
-            ++count->values;
+        count->values += ReadOne(key, firstValue) ? 1 : 0;
         RegCloseKey(key);
     }
     RegCloseKey(parent);
@@ -242,17 +235,8 @@ void BareValues(HKEY root, const char* path, BareCount* count)
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    for (DWORD index = 0;; ++index) {
-        char name[MAX_PATH];
-        char data[MAX_PATH];
-        DWORD nameSize = MAX_PATH;
-        DWORD dataSize = MAX_PATH;
-        DWORD type = 0;
-        if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize) !=
-            ERROR_SUCCESS)
-            break;
+    for (DWORD index = 0; ReadOne(key, true, index); ++index)
         ++count->values;
-    }
     RegCloseKey(key);
 }
 
@@ -301,14 +285,9 @@ class DispatchProbe {
 public:
     DispatchProbe()
     {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "UmBenchProbe";
-        RegisterClassA(&windowClass);
-        window = CreateWindowA("UmBenchProbe", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
+        window = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Procedure));
     }
     ~DispatchProbe() { DestroyWindow(window); }
 
@@ -322,36 +301,34 @@ public:
     }
 
     // Stops posting; a message still waiting counts up to now.
-    void Stop()
+    void Print(const char* label)
     {
-        double end = Now();
+        Note(Now());
         running = false;
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
-        if (pending) {
-            double stretch = end - postedAt.load();
-            if (stretch > longest)
-                longest = stretch;
-        }
         MSG message;
         while (PeekMessageA(&message, window, 0, 0, PM_REMOVE))
             ;
+        printf("%s longest stretch without dispatching: %.1f ms (%ld probes)\n", label, longest * 1000, dispatched);
     }
 
-    double Longest() const { return longest; }
-    long Dispatched() const { return dispatched; }
-
 private:
+    void Note(double now)
+    {
+        if (running && pending)
+            longest = std::max(longest, now - postedAt.load());
+    }
+
     static DWORD WINAPI Poster(void* parameter)
     {
         auto* self = static_cast<DispatchProbe*>(parameter);
-        while (self->running) {
-            if (!self->pending) {
-                self->postedAt = Now();
-                self->pending = true;
-                PostMessageA(self->window, WM_APP + 7, 0, 0);
-            }
-            Sleep(1);
+        for (; self->running; Sleep(1)) {
+            if (self->pending)
+                continue;
+            self->postedAt = Now();
+            self->pending = true;
+            PostMessageA(self->window, WM_APP + 7, 0, 0);
         }
         return 0;
     }
@@ -359,17 +336,12 @@ private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         auto* self = reinterpret_cast<DispatchProbe*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (message == WM_APP + 7 && self) {
-            if (self->running && self->pending) {
-                double stretch = Now() - self->postedAt.load();
-                if (stretch > self->longest)
-                    self->longest = stretch;
-                ++self->dispatched;
-            }
-            self->pending = false;
-            return 0;
-        }
-        return DefWindowProcA(window, message, wParam, lParam);
+        if (message != WM_APP + 7 || !self)
+            return DefWindowProcA(window, message, wParam, lParam);
+        self->Note(Now());
+        self->dispatched += self->running ? 1 : 0;
+        self->pending = false;
+        return 0;
     }
 
     HWND window = nullptr;
@@ -381,36 +353,28 @@ private:
     long dispatched = 0;
 };
 
+// Working set and private bytes (Wine leaves PrivateUsage at zero; the page-file
+// usage is the same figure there).
 struct Memory {
-    double workingSet = 0;
-    double peakWorkingSet = 0;
-    double privateBytes = 0;
+    double workingSet = 0, peak = 0, privateBytes = 0;
 };
 
 Memory ReadMemory()
 {
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
-    counters.cb = sizeof(counters);
-    Memory memory;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                             sizeof(counters))) {
-        memory.workingSet = static_cast<double>(counters.WorkingSetSize);
-        memory.peakWorkingSet = static_cast<double>(counters.PeakWorkingSetSize);
-        // Wine leaves PrivateUsage at zero; the page-file usage is the same figure there.
-        memory.privateBytes = static_cast<double>(counters.PrivateUsage ? counters.PrivateUsage
-                                                                        : counters.PagefileUsage);
-    }
-    return memory;
+    PROCESS_MEMORY_COUNTERS_EX c = {};
+    c.cb = sizeof(c);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), sizeof(c));
+    return {double(c.WorkingSetSize), double(c.PeakWorkingSetSize), double(c.PrivateUsage ? c.PrivateUsage : c.PagefileUsage)};
 }
 
-void PrintMemory(const char* label, const Memory& before, const Memory& after, size_t traces)
+void PrintMemory(const char* label, const Memory& before, size_t traces)
 {
+    Memory after = ReadMemory();
     double n = traces ? static_cast<double>(traces) : 1.0;
     printf("%s working set: %.1f -> %.1f MB (peak %.1f MB), %.0f bytes per trace\n", label,
-           before.workingSet / 1048576.0, after.workingSet / 1048576.0, after.peakWorkingSet / 1048576.0,
-           (after.peakWorkingSet - before.workingSet) / n);
-    printf("%s private bytes: %.1f -> %.1f MB, %.0f bytes per trace\n", label, before.privateBytes / 1048576.0,
-           after.privateBytes / 1048576.0, (after.privateBytes - before.privateBytes) / n);
+           before.workingSet / 1048576.0, after.workingSet / 1048576.0, after.peak / 1048576.0,
+           (after.peak - before.workingSet) / n);
+    printf("%s private bytes: %.0f bytes per trace\n", label, (after.privateBytes - before.privateBytes) / n);
 }
 
 // The page as the program shows it, inside a visible top-level window.
@@ -433,29 +397,23 @@ protected:
 
 // ---- Inventory --------------------------------------------------------------
 
-const char* const kInventoryTexts[] = {"UninstallString", "DisplayName", "Publisher", "HelpLink", "DisplayIcon"};
-
-double BareInventory(long* products)
+// The values the inventory reads, of every uninstall entry.
+double BareInventory()
 {
     double start = Now();
-    HKEY parent = nullptr;
+    HKEY parent = nullptr, key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &parent) != ERROR_SUCCESS)
         return 0;
-    char name[MAX_PATH];
+    char name[MAX_PATH], data[MAX_PATH];
     for (DWORD index = 0; RegEnumKeyA(parent, index, name, MAX_PATH) == ERROR_SUCCESS; ++index) {
-        HKEY key = nullptr;
         if (RegOpenKeyExA(parent, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
             continue;
-        for (const char* valueName : kInventoryTexts) {
-            char data[MAX_PATH];
+        for (const char* value : {"UninstallString", "DisplayName", "Publisher", "HelpLink", "DisplayIcon",
+                                  "WindowsInstaller"}) {
             DWORD size = MAX_PATH;
-            RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+            RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
         }
-        DWORD flag = 0;
-        DWORD size = sizeof(flag);
-        RegQueryValueExA(key, "WindowsInstaller", nullptr, nullptr, reinterpret_cast<BYTE*>(&flag), &size);
         RegCloseKey(key);
-        ++*products;
     }
     RegCloseKey(parent);
     return Now() - start;
@@ -463,10 +421,8 @@ double BareInventory(long* products)
 
 void MeasureInventory(const char* label)
 {
-    long products = 0;
-    BareInventory(&products);  // warm-up
-    products = 0;
-    double bare = BareInventory(&products);
+    BareInventory();  // warm-up
+    double bare = BareInventory();
     CInstalledSoftwareList list;
     double start = Now();
     list.Reload();
@@ -482,32 +438,12 @@ void StripIcons()
 {
     for (int p = 0; p < kProducts; ++p) {
         std::string key = Format("%s\\BenchProd%04d", kUninstallKey, p);
-        if (!machine::KeyExists(HKEY_LOCAL_MACHINE, key))
-            continue;
         machine::DeleteValue(HKEY_LOCAL_MACHINE, key, "DisplayIcon");
         machine::SetDword(HKEY_LOCAL_MACHINE, key, "WindowsInstaller", 1);
     }
 }
 
 // ---- The measurements -------------------------------------------------------
-
-// When each trace was reported: the long gaps between reports show where an
-// analysis spends its time (the walks that find nothing).
-struct Report {
-    double at;
-    std::string text;
-};
-std::vector<Report> reports;
-
-LRESULT CALLBACK SinkProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_TRACE_NOTIFY) {
-        const TraceItem* item = reinterpret_cast<const TraceItem*>(lParam);
-        reports.push_back({Now(), Format("%d %s %s", item->kind, item->path, item->valueName)});
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 int Run()
 {
@@ -520,13 +456,7 @@ int Run()
     printf("bare pass: %.3f s (%ld keys, %ld values, %ld files)\n", bare, count.keys, count.values, count.files);
 
     // The analysis reporting to a hidden window that only receives.
-    WNDCLASSA sinkClass = {};
-    sinkClass.lpfnWndProc = SinkProcedure;
-    sinkClass.hInstance = GetModuleHandleA(nullptr);
-    sinkClass.lpszClassName = "UmBenchSink";
-    RegisterClassA(&sinkClass);
-    HWND sink = CreateWindowA("UmBenchSink", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+    HWND sink = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     double hiddenTime = 0;
     {
         CTraceAnalyzer analyzer;
@@ -535,27 +465,10 @@ int Run()
         double start = Now();
         int accepted = analyzer.Analyze(sink, target.c_str());
         hiddenTime = Now() - start;
-        probe.Stop();
-        Memory after = ReadMemory();
         printf("analysis (hidden window): %.3f s, %zu traces, accepted %d, ratio to bare pass %.2f\n", hiddenTime,
                analyzer.GetItemCount(), accepted, hiddenTime / bare);
-        printf("analysis (hidden window) longest stretch without dispatching: %.1f ms (%ld probes)\n",
-               probe.Longest() * 1000, probe.Dispatched());
-        PrintMemory("analysis (hidden window)", before, after, analyzer.GetItemCount());
-        reports.insert(reports.begin(), Report{start, "(start)"});
-        reports.push_back({start + hiddenTime, "(end)"});
-        std::vector<size_t> order;
-        for (size_t i = 1; i < reports.size(); ++i)
-            order.push_back(i);
-        std::partial_sort(order.begin(), order.begin() + std::min<size_t>(6, order.size()), order.end(),
-                          [](size_t a, size_t b) {
-                              return reports[a].at - reports[a - 1].at > reports[b].at - reports[b - 1].at;
-                          });
-        for (size_t i = 0; i < std::min<size_t>(6, order.size()); ++i) {
-            size_t at = order[i];
-            printf("  gap %.0f ms at %.0f ms, before: %s\n", (reports[at].at - reports[at - 1].at) * 1000,
-                   (reports[at - 1].at - start) * 1000, reports[at].text.c_str());
-        }
+        probe.Print("analysis (hidden window)");
+        PrintMemory("analysis (hidden window)", before, analyzer.GetItemCount());
     }
     DestroyWindow(sink);
 
@@ -579,21 +492,15 @@ int Run()
         double start = Now();
         SendMessageA(page.GetDlgItem(IDC_ANALYZE), BM_CLICK, 0, 0);
         double pageTime = Now() - start;
-        probe.Stop();
-        Memory after = ReadMemory();
+        probe.Print("analysis (page)");
         int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
         printf("analysis (page): %.3f s, %d rows, %zu traces, ratio to bare pass %.2f\n", pageTime, rows,
                page.Traces(), pageTime / bare);
         printf("analysis (page) time adding rows: %.3f s\n", page.notifyTime);
-        printf("analysis (page) longest stretch without dispatching: %.1f ms (%ld probes)\n", probe.Longest() * 1000,
-               probe.Dispatched());
-        PrintMemory("analysis (page)", before, after, page.Traces());
+        PrintMemory("analysis (page)", before, page.Traces());
         page.DestroyWindow();
         host.DestroyWindow();
     }
-    count = BareCount();
-    double bareAgain = BarePass(&count);
-    printf("bare pass again: %.3f s\n", bareAgain);
 
     MeasureInventory("with icons");
     StripIcons();

@@ -10,8 +10,7 @@
 
 #include "support/AppTestSupport.h"
 
-#include "DemoShell.h"
-#include "DemoText.h"
+#include "DemoSeed.h"
 #include "InstallLog.h"
 
 #include <tlhelp32.h>
@@ -48,7 +47,7 @@ protected:
 // The demo uninstaller, built next to the test programs.
 std::string DemoUninstaller()
 {
-    return demo::JoinPath(demo::ParentFolder(demo::ExecutableFolder()), "tools\\demo\\DemoUninstall.exe");
+    return demo::BuiltPayloadFolder() + "\\DemoUninstall.exe";
 }
 
 // Ends every running process of that file name; how many there were.
@@ -150,29 +149,23 @@ protected:
     HWND list = nullptr;
 };
 
-TEST_F(QuickPageTest, ListsEveryProductInRegistryOrderWithAnImageEach)
+// Every product in registry order with an image each; selecting a row shows its
+// record, and the help-link button follows it.
+TEST_F(QuickPageTest, ListsEveryProductAndSelectionShowsItsRecord)
 {
     ASSERT_EQ(3, apptest::ItemCount(list));
     ASSERT_EQ(3u, order.size());
-    for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(ProductAt(row).name, apptest::ItemText(list, row, 0));
-        EXPECT_EQ(ProductAt(row).command, apptest::ItemText(list, row, 1));
-        EXPECT_EQ(ProductAt(row).publisher, apptest::ItemText(list, row, 2));
-        EXPECT_EQ(row, apptest::ItemImage(list, row));
-    }
     HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
     EXPECT_EQ(3, ImageList_GetImageCount(images));
-    EXPECT_EQ(static_cast<DWORD>(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP),
-              static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)));
     EXPECT_FALSE(LinkButtonEnabled());
     EXPECT_EQ("", Field(IDC_DISPLAY_NAME));
-}
-
-TEST_F(QuickPageTest, SelectionShowsTheRecordAndTheHelpLinkButtonFollowsIt)
-{
     for (int row = 0; row < 3; ++row) {
-        apptest::SelectRow(list, row);
         const Product& product = ProductAt(row);
+        EXPECT_EQ(product.name, apptest::ItemText(list, row, 0));
+        EXPECT_EQ(product.command, apptest::ItemText(list, row, 1));
+        EXPECT_EQ(product.publisher, apptest::ItemText(list, row, 2));
+        EXPECT_EQ(row, apptest::ItemImage(list, row));
+        apptest::SelectRow(list, row);
         EXPECT_EQ(product.name, Field(IDC_DISPLAY_NAME));
         EXPECT_EQ(product.command, Field(IDC_UNINSTALL_STRING));
         EXPECT_EQ(product.publisher, Field(IDC_PUBLISHER));
@@ -262,7 +255,7 @@ TEST_F(QuickPageTest, ForcedUninstallAsksDeletesLinksAsLinksAndReportsFailures)
         fixtures::MessageBoxAnswerer answerer(IDNO);
         Click(IDC_DELETE_ENTRY);
         ASSERT_EQ(1u, answerer.Count());
-        EXPECT_EQ(fixtures::Ansi("您是否真的要强制卸载应用软件并强制删除其卸载登记项!"), answerer.Boxes()[0].text);
+        EXPECT_EQ(LoadStringText(IDS_CONFIRM_FORCED), answerer.Boxes()[0].text);
     }
     EXPECT_TRUE(page.commands.empty());
     EXPECT_EQ(4, apptest::ItemCount(list));
@@ -334,6 +327,8 @@ TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
     EXPECT_FALSE(StartUninstallCommand((base.Path() + "\\missing.exe").c_str()));
 }
 
+// A refresh picks up new products and empties the details; with no products left
+// the buttons do nothing.
 TEST_F(QuickPageTest, RefreshPicksUpNewProductsAndEmptiesTheDetails)
 {
     apptest::SelectRow(list, 0);
@@ -345,20 +340,14 @@ TEST_F(QuickPageTest, RefreshPicksUpNewProductsAndEmptiesTheDetails)
     EXPECT_EQ("", Field(IDC_DISPLAY_NAME));
     EXPECT_EQ("", Field(IDC_KEY_PATH));
     EXPECT_FALSE(LinkButtonEnabled());
-}
 
-TEST(QuickPageEmpty, EmptyInventoryGivesAnEmptyListAndInertButtons)
-{
-    fixtures::ScopedKeyIsolation isolation(HKEY_LOCAL_MACHINE, kUninstall);
-    CWnd host;
-    RECT rect = {0, 0, 700, 500};
-    ASSERT_TRUE(host.CreateEx(0, nullptr, "host", WS_OVERLAPPEDWINDOW, rect, nullptr, 0));
-    RecordingQuickPage page;
-    ASSERT_TRUE(page.Create(IDD_QUICK_PAGE, &host));
-    EXPECT_EQ(0, apptest::ItemCount(page.GetDlgItem(IDC_LIST)));
+    for (const std::string& key : fixtures::SubkeyNames(HKEY_LOCAL_MACHINE, kUninstall))
+        fixtures::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstall) + "\\" + key);
+    Click(IDC_REFRESH);
+    EXPECT_EQ(0, apptest::ItemCount(list));
     fixtures::MessageBoxAnswerer answerer(IDYES);
-    SendMessageA(page.GetDlgItem(IDC_UNINSTALL), BM_CLICK, 0, 0);
-    SendMessageA(page.GetDlgItem(IDC_DELETE_ENTRY), BM_CLICK, 0, 0);
+    Click(IDC_UNINSTALL);
+    Click(IDC_DELETE_ENTRY);
     EXPECT_EQ(0u, answerer.Count());
     EXPECT_TRUE(page.commands.empty());
 }

@@ -2,6 +2,7 @@
 // the checked ones, drops and the guard against re-entry while an analysis runs.
 #include "smart/SmartUninstallPage.h"
 #include "app/MainDialog.h"
+#include "framework/WinApp.h"
 #include "resource.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
@@ -16,6 +17,14 @@
 #include <functional>
 
 namespace {
+
+template <typename... Args>
+std::string Format(UINT id, Args... args)
+{
+    char text[512] = "";
+    snprintf(text, sizeof(text), LoadStringText(id).c_str(), args...);
+    return text;
+}
 
 // The page with a probe that acts from inside the running analysis.
 class ProbedSmartPage : public CSmartUninstallPage {
@@ -170,7 +179,7 @@ TEST_F(SmartPageTest, ScreeningIgnoresOrRefusesBadTargets)
         EXPECT_EQ(rows, Rows()) << target;
     }
     ASSERT_EQ(sizeof(refused) / sizeof(refused[0]), answerer.Count());
-    EXPECT_EQ(fixtures::Ansi("分析对象在系统文件夹内，拒绝分析!"), answerer.Boxes()[0].text);
+    EXPECT_EQ(LoadStringText(IDS_REFUSED), answerer.Boxes()[0].text);
 
     // A shortcut path is handed to the analyzer, which refuses a missing one: the
     // list was cleared first, and the same message shows.
@@ -197,19 +206,20 @@ TEST_F(SmartPageTest, AnalysisShowsEveryTraceAsACheckedRow)
     int keyRow = FindRow("HKEY_CURRENT_USER\\" + softwareKey);
     ASSERT_GE(keyRow, 0);
     EXPECT_EQ(3, apptest::ItemImage(list, keyRow));
-    EXPECT_EQ(fixtures::Ansi("注册表项"), apptest::ItemText(list, keyRow, 1));
+    EXPECT_EQ(LoadStringText(IDS_REGKEY), apptest::ItemText(list, keyRow, 1));
     int valueRow = FindRow("HKEY_CURRENT_USER\\" + softwareKey + "\\Path");
     ASSERT_EQ(keyRow + 1, valueRow);
     EXPECT_EQ(2, apptest::ItemImage(list, valueRow));
-    EXPECT_EQ(fixtures::Ansi("注册表键值"), apptest::ItemText(list, valueRow, 1));
+    EXPECT_EQ(LoadStringText(IDS_REGVALUE), apptest::ItemText(list, valueRow, 1));
 
-    EXPECT_EQ(fixtures::Ansi("分析完毕!"), Status());
+    EXPECT_EQ(LoadStringText(IDS_ANALYSIS_DONE), Status());
     EXPECT_TRUE(UninstallEnabled());
 }
 
 TEST_F(SmartPageTest, RemovalTakesTheCheckedTracesAndReportsTheOutcome)
 {
     Analyze(program);
+    const int rows = Rows();
     int dataRow = FindRow(data);
     ASSERT_GE(dataRow, 0);
     apptest::SetChecked(list, dataRow, false);
@@ -217,7 +227,7 @@ TEST_F(SmartPageTest, RemovalTakesTheCheckedTracesAndReportsTheOutcome)
         fixtures::MessageBoxAnswerer answerer(IDCANCEL);
         SendMessageA(page.GetDlgItem(IDC_UNINSTALL), BM_CLICK, 0, 0);
         ASSERT_EQ(1u, answerer.Count());
-        EXPECT_EQ(fixtures::Ansi("您真的要卸载指定分析的软件?"), answerer.Boxes()[0].text);
+        EXPECT_EQ(LoadStringText(IDS_CONFIRM_REMOVE), answerer.Boxes()[0].text);
     }
     EXPECT_TRUE(fixtures::FileExists(program));
     EXPECT_FALSE(apptest::ItemChecked(list, dataRow));
@@ -235,24 +245,21 @@ TEST_F(SmartPageTest, RemovalTakesTheCheckedTracesAndReportsTheOutcome)
     EXPECT_FALSE(UninstallEnabled());
     // The status line says what happened: the folder was kept for the unchecked
     // file, not something that failed.
-    std::string status = Status();
-    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("已删除"))) << status;
-    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("未能删除 0 项"))) << status;
-    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("另有 1 项因含有未勾选的项目而保留"))) << status;
+    EXPECT_EQ(Format(IDS_REMOVAL_SUMMARY, rows - 2, 0, 0) + Format(IDS_REMOVAL_KEPT, 1), Status());
 }
 
 TEST_F(SmartPageTest, NotificationsWithoutATraceAddNoRow)
 {
-    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, 361, 0));
+    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE + 1, 0));
     TraceItem item = {};
     item.kind = TRACE_FILE;
-    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, 360, 0));
-    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, 361, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, 0));
+    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE + 1, reinterpret_cast<LPARAM>(&item)));
     EXPECT_EQ(0, Rows());
     item.rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000005));
     item.kind = TRACE_REGKEY;
     lstrcpyA(item.path, "Software\\X");
-    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, 360, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, reinterpret_cast<LPARAM>(&item)));
     EXPECT_EQ("\\Software\\X", apptest::ItemText(list, 0, 0));
 }
 

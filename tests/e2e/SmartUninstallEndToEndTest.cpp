@@ -3,17 +3,15 @@
 // trace must be one the product's setup made, every one it made must be listed, and
 // afterwards nothing but the listed traces may be missing from the machine.
 #include "app/MainDialog.h"
+#include "framework/WinApp.h"
 #include "resource.h"
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
-#include "support/Snapshot.h"
 #include "support/TraceCoverage.h"
 
 #include "DemoCatalog.h"
 #include "DemoSeed.h"
-#include "DemoShell.h"
-#include "DemoText.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -35,12 +33,6 @@ const char* TargetKindName(int kind)
 {
     static const char* const names[] = {"DesktopShortcut", "StartMenuShortcut", "Executable", "Folder"};
     return names[kind];
-}
-
-std::string PayloadFolder()
-{
-    // tests\test_e2e.exe and tools\demo\ are siblings in the build folder.
-    return demo::JoinPath(demo::ParentFolder(demo::ExecutableFolder()), "tools\\demo");
 }
 
 std::string RootName(HKEY root)
@@ -138,7 +130,7 @@ protected:
     static void SetUpTestSuite()
     {
         demo::RemoveDemoMachine();
-        seeded = demo::SeedDemoMachine(PayloadFolder(), &failedStep);
+        seeded = demo::SeedDemoMachine(demo::BuiltPayloadFolder(), &failedStep);
         if (seeded)
             baseline = TakeSnapshot();
     }
@@ -146,7 +138,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(seeded) << failedStep << " from " << PayloadFolder();
+        ASSERT_TRUE(seeded) << failedStep << " from " << demo::BuiltPayloadFolder();
         ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
         dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PAGE_SMART, BN_CLICKED), 0);
         apptest::Pump();
@@ -161,7 +153,7 @@ protected:
             dialog.DestroyWindow();
         std::string step;
         const demo::DemoProduct& product = demo::DemoProducts().at(GetParam().product);
-        if (seeded && !demo::InstallProduct(product, PayloadFolder(), &step)) {
+        if (seeded && !demo::InstallProduct(product, demo::BuiltPayloadFolder(), &step)) {
             seeded = false;
             failedStep = "reinstalling " + std::string(product.uninstallKey) + ": " + step;
         }
@@ -222,7 +214,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     apptest::Pump();
     std::vector<std::string> rows = Rows();
     ASSERT_FALSE(rows.empty()) << target;
-    EXPECT_EQ(fixtures::Ansi("分析完毕!"), apptest::WindowText(GetDlgItem(page, IDC_STATUS)));
+    EXPECT_EQ(LoadStringText(IDS_ANALYSIS_DONE), apptest::WindowText(GetDlgItem(page, IDC_STATUS)));
 
     std::set<std::string> listed(rows.begin(), rows.end());
     std::set<std::string> expectedLower = Lower(expected.All());
@@ -269,12 +261,13 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
         // The question is asked once; the hook also sees the main window when it
         // becomes active again, and the main window ignores Enter.
         ASSERT_GE(answerer.Count(), 1u);
-        EXPECT_EQ(fixtures::Ansi("您真的要卸载指定分析的软件?"), answerer.Boxes()[0].text);
+        EXPECT_EQ(LoadStringText(IDS_CONFIRM_REMOVE), answerer.Boxes()[0].text);
     }
     ASSERT_TRUE(dialog.IsWindow());
     EXPECT_EQ(0, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::string status = apptest::WindowText(GetDlgItem(page, IDC_STATUS));
-    EXPECT_NE(std::string::npos, status.find(fixtures::Ansi("已删除"))) << status;
+    const std::string summary = LoadStringText(IDS_REMOVAL_SUMMARY);
+    EXPECT_EQ(0u, status.find(summary.substr(0, summary.find('%')))) << status;
 
     // Every trace is gone or waits for the next start.
     std::set<std::string> pending = fixtures::PendingDeletions();
@@ -283,7 +276,6 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
         EXPECT_TRUE(gone || pending.count(fixtures::LowerAscii(path))) << path;
     }
     MachineSnapshot after = TakeSnapshot();
-    std::set<std::string> keysAfter, valuesAfter;
     for (const std::string& key : traces.keys) {
         size_t slash = key.find('\\');
         std::string rootName = key.substr(0, slash);

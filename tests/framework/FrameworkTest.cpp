@@ -129,8 +129,14 @@ TEST_F(FrameworkTest, ColourRequestsAndOwnerDrawingAreReflectedToTheControl)
     EXPECT_GE(page.refreshButton.drawCalls, 1);
 }
 
-TEST_F(FrameworkTest, DestroyingTheWindowUnbindsEveryObject)
+// A child page ignores OK and Cancel; destroying it unbinds every object.
+TEST_F(FrameworkTest, ChildPageIgnoresOkAndCancelAndUnbindsWhenDestroyed)
 {
+    host.ShowWindow(SW_SHOW);
+    page.ShowWindow(SW_SHOW);
+    page.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    page.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(page.IsWindowVisible());
     HWND button = page.refreshButton.m_hWnd;
     page.DestroyWindow();
     EXPECT_EQ(nullptr, page.m_hWnd);
@@ -138,21 +144,12 @@ TEST_F(FrameworkTest, DestroyingTheWindowUnbindsEveryObject)
     EXPECT_EQ(nullptr, CWnd::FromHandle(button));
 }
 
-TEST_F(FrameworkTest, ChildPageIgnoresOkAndCancel)
-{
-    host.ShowWindow(SW_SHOW);
-    page.ShowWindow(SW_SHOW);
-    page.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    page.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(page.IsWindow());
-    EXPECT_TRUE(page.IsWindowVisible());
-}
-
 // A modal dialog that ends itself from a timer and records what passed PreTranslateMessage.
 class SelfClosingDialog : public CDialog {
 public:
     SelfClosingDialog() : CDialog(IDD_MAIN_DIALOG) {}
     int pretranslated = 0;
+    bool cancelAtStart = false;
 
     BOOL PreTranslateMessage(MSG* msg) override
     {
@@ -166,7 +163,10 @@ protected:
     {
         CDialog::OnInitDialog();
         PostMessageA(m_hWnd, WM_APP, 0, 0);
-        SetTimer(m_hWnd, 1, 10, nullptr);
+        if (cancelAtStart)
+            PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        else
+            SetTimer(m_hWnd, 1, 10, nullptr);
         return TRUE;
     }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
@@ -186,22 +186,10 @@ TEST(ModalDialog, RunsItsOwnLoopUntilEndDialog)
     EXPECT_EQ(42, dialog.DoModal());
     EXPECT_EQ(1, dialog.pretranslated);
     EXPECT_EQ(nullptr, dialog.m_hWnd);
-}
-
-TEST(ModalDialog, CancelEndsTheDialog)
-{
-    class CancelDialog : public CDialog {
-    public:
-        CancelDialog() : CDialog(IDD_MAIN_DIALOG) {}
-
-    protected:
-        BOOL OnInitDialog() override
-        {
-            PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return CDialog::OnInitDialog();
-        }
-    } dialog;
-    EXPECT_EQ(IDCANCEL, dialog.DoModal());
+    // Cancel ends it too.
+    SelfClosingDialog cancelled;
+    cancelled.cancelAtStart = true;
+    EXPECT_EQ(IDCANCEL, cancelled.DoModal());
 }
 
 TEST(MessageBox, CaptionIsTheExecutableName)

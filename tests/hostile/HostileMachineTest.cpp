@@ -6,9 +6,7 @@
 #include "inventory/InstalledSoftwareList.h"
 #include "smart/TraceAnalyzer.h"
 #include "support/Fixtures.h"
-#include "support/Snapshot.h"
 #include "support/TraceCoverage.h"
-#include "support/UnixLink.h"
 
 #include <shlobj.h>
 
@@ -80,47 +78,6 @@ void WriteStrangeValues(HKEY root, const std::string& key, const std::string& fo
         fixtures::SetString(root, key + "\\" + std::string(length, 'k'), "Path", folder);
     fixtures::SetString(root, key + "\\" + fixtures::Ansi("乗俓僜"), fixtures::Ansi("刓匼"), folder + "\\app.exe");
 }
-
-class PendingRenamesGuard {
-public:
-    PendingRenamesGuard()
-    {
-        HKEY key = Open();
-        DWORD size = 0;
-        if (key && RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, nullptr, &size) == 0) {
-            existed = true;
-            data.resize(size + 2);
-            RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, data.data(), &size);
-            data.resize(size);
-        }
-        if (key)
-            RegCloseKey(key);
-    }
-    ~PendingRenamesGuard()
-    {
-        HKEY key = Open();
-        if (!key)
-            return;
-        if (existed)
-            RegSetValueExA(key, "PendingFileRenameOperations", 0, type, data.data(), static_cast<DWORD>(data.size()));
-        else
-            RegDeleteValueA(key, "PendingFileRenameOperations");
-        RegCloseKey(key);
-    }
-
-private:
-    static HKEY Open()
-    {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
-                          KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
-            return nullptr;
-        return key;
-    }
-    bool existed = false;
-    DWORD type = 0;
-    std::vector<BYTE> data;
-};
 
 class HostileMachineTest : public testing::Test {
 protected:
@@ -199,20 +156,8 @@ protected:
         WriteStrangeValues(HKEY_CURRENT_USER, softwareKey, folder);
         WriteStrangeValues(HKEY_LOCAL_MACHINE, softwareKey, folder);
         // Thousands of subkeys, one of them naming the program deep down.
-        HKEY many = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, (softwareKey + "_many").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &many, nullptr);
-        for (int i = 0; many && i < 3000; ++i) {
-            HKEY child = nullptr;
-            if (RegCreateKeyExA(many, ("k" + std::to_string(i)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &child, nullptr) == ERROR_SUCCESS) {
-                RegSetValueExA(child, "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\0\0\0\0"), 4);
-                RegCloseKey(child);
-                ++cheapCount;
-            }
-        }
-        if (many)
-            RegCloseKey(many);
+        for (int i = 0; i < 3000; ++i)
+            cheapCount += fixtures::SetDword(HKEY_CURRENT_USER, softwareKey + "_many\\k" + std::to_string(i), "v", 0);
         // A hundred levels of nesting, the program named at the bottom.
         // Made one level at a time: the whole path is longer than a key path may be.
         deepLevels = 0;
@@ -245,11 +190,11 @@ protected:
         fixtures::SetStringUnterminated(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "_a\\InprocServer32", "",
                                         folder + "\\server.dll");
         WriteStrangeValues(HKEY_CLASSES_ROOT, name + ".Strange", folder);
-        fixtures::SetString(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", name,
+        fixtures::SetString(HKEY_CURRENT_USER, machine::kRunKey, name,
                             "\"" + program + "\" /tray");
-        fixtures::SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", name + "_bin",
+        fixtures::SetValue(HKEY_LOCAL_MACHINE, machine::kRunKey, name + "_bin",
                            REG_BINARY, program.c_str(), static_cast<DWORD>(program.size()));
-        fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+        fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, machine::kRunKey,
                                         name + "_long", std::string(300, 'r'));
     }
 
@@ -277,16 +222,9 @@ protected:
         fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + clsid);
         fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "_a");
         fixtures::DeleteKeyTree(HKEY_CLASSES_ROOT, name + ".Strange");
-        HKEY run = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_WRITE, &run) == 0) {
-            RegDeleteValueA(run, name.c_str());
-            RegCloseKey(run);
-        }
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_WRITE, &run) == 0) {
-            RegDeleteValueA(run, (name + "_bin").c_str());
-            RegDeleteValueA(run, (name + "_long").c_str());
-            RegCloseKey(run);
-        }
+        fixtures::DeleteValue(HKEY_CURRENT_USER, machine::kRunKey, name);
+        fixtures::DeleteValue(HKEY_LOCAL_MACHINE, machine::kRunKey, name + "_bin");
+        fixtures::DeleteValue(HKEY_LOCAL_MACHINE, machine::kRunKey, name + "_long");
     }
 
     void SetUp() override
@@ -408,7 +346,7 @@ TEST_F(HostileMachineTest, AnalysesFinishAndListOnlyWhatBelongsToTheProgram)
 
 TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile)
 {
-    PendingRenamesGuard pendingGuard;
+    machine::ScopedPendingRenames pendingGuard;
     CTraceAnalyzer analyzer;
     ASSERT_EQ(1, analyzer.Analyze(window, program.c_str()));
     ASSERT_GT(analyzer.GetItemCount(), 5u);

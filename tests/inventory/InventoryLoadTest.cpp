@@ -37,101 +37,76 @@ TEST_F(InventoryTest, RecordFieldsComeFromTheProductKey)
     EXPECT_EQ(bare->windowsInstaller, 0u);
 }
 
-TEST_F(InventoryTest, MissingOrOverLongValues)
+// Values that are missing, of another type, unterminated, expandable or too long
+// for the 260-byte fields (259 characters and the terminator fit, one more does
+// not): a required one skips the product, an optional one leaves its field empty.
+TEST_F(InventoryTest, MissingOverLongAndStrangeValues)
 {
-    // 259 characters and the terminator fit the 260-byte fields; one more does not.
-    const std::string fits(259, 'n');
-    const std::string tooLong(260, 'n');
-    SetText("noName", "UninstallString", "C:\\a.exe");
-    SetText("noCommand", "DisplayName", "No command");
-    AddProduct("name259", fits, "C:\\a.exe");
-    AddProduct("name260", tooLong, "C:\\a.exe");
-    AddProduct("name4000", std::string(4000, 'n'), "C:\\a.exe");
-    AddProduct("command259", "Command 259", fits);
-    AddProduct("command260", "Command 260", tooLong);
-    // Optional values that don't fit leave their field empty; the product stays.
-    SetText("command259", "Publisher", tooLong);
-    SetText("command259", "HelpLink", fits);
-    SetText("name259", "Publisher", fits);
-    SetText("name259", "HelpLink", std::string(1000, 'h'));
-
-    list.Load();
-    EXPECT_EQ(list.GetCount(), 2u);
-    for (const char* skipped : {"noName", "noCommand", "name260", "name4000", "command260"})
-        EXPECT_EQ(Find(skipped), nullptr) << skipped;
-    const InstalledSoftwareEntry* name = Find("name259");
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(std::string(name->displayName), fits);
-    EXPECT_EQ(std::string(name->publisher), fits);
-    EXPECT_STREQ(name->helpLink, "");
-    const InstalledSoftwareEntry* command = Find("command259");
-    ASSERT_NE(command, nullptr);
-    EXPECT_EQ(std::string(command->uninstallString), fits);
-    EXPECT_STREQ(command->publisher, "");
-    EXPECT_EQ(std::string(command->helpLink), fits);
-}
-
-TEST_F(InventoryTest, ValuesOfOtherTypesCountAsAbsent)
-{
-    const std::string noZero(40, 'b');
-    const std::string noZeroFull(260, 'b');
-    AddProduct("dwordName", "x", "C:\\a.exe");
-    ASSERT_TRUE(fixtures::SetDword(HKEY_LOCAL_MACHINE, ProductPath("dwordName"), "DisplayName", 0x41414141));
-    AddProduct("binaryCommand", "Binary", "x");
-    SetRaw("binaryCommand", "UninstallString", REG_BINARY, noZero);
-    AddProduct("binaryFull", "Binary full", "x");
-    SetRaw("binaryFull", "UninstallString", REG_BINARY, noZeroFull);
-    AddProduct("multiName", "x", "C:\\a.exe");
-    SetRaw("multiName", "DisplayName", REG_MULTI_SZ, std::string("Multi\0Name\0\0", 12));
-    AddProduct("optional", "Optional", "C:\\a.exe");
-    SetRaw("optional", "Publisher", REG_BINARY, noZero);
-    SetRaw("optional", "HelpLink", REG_MULTI_SZ, std::string("http://a\0\0", 10));
-
-    list.Load();
-    EXPECT_EQ(list.GetCount(), 1u);
-    EXPECT_EQ(Find("dwordName"), nullptr);
-    EXPECT_EQ(Find("binaryCommand"), nullptr);
-    EXPECT_EQ(Find("binaryFull"), nullptr);
-    EXPECT_EQ(Find("multiName"), nullptr);
-    const InstalledSoftwareEntry* optional = Find("optional");
-    ASSERT_NE(optional, nullptr);
-    EXPECT_STREQ(optional->publisher, "");
-    EXPECT_STREQ(optional->helpLink, "");
-}
-
-TEST_F(InventoryTest, UnterminatedAndExpandableStrings)
-{
-    AddProduct("unterminated", "x", "x");
-    ASSERT_TRUE(fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, ProductPath("unterminated"), "DisplayName", "Raw"));
-    ASSERT_TRUE(fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, ProductPath("unterminated"), "Publisher",
-                                                std::string(259, 'u')));
-    AddProduct("unterminated260", "x", "x");
-    ASSERT_TRUE(fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, ProductPath("unterminated260"),
-                                                "UninstallString", std::string(260, 'u')));
-
+    const std::string fits(259, 'n'), tooLong(260, 'n'), noZero(40, 'b');
     ASSERT_TRUE(SetEnvironmentVariableA("UM_INVENTORY_LONG", std::string(250, 'e').c_str()));
-    AddProduct("expand", "x", "x");
-    SetText("expand", "UninstallString", "%SystemRoot%\\uninst.exe /S", REG_EXPAND_SZ);
-    SetText("expand", "Publisher", "%UM_INVENTORY_LONG%123456789", REG_EXPAND_SZ);  // 259 expanded
-    SetText("expand", "HelpLink", "%UM_INVENTORY_LONG%1234567890", REG_EXPAND_SZ);  // 260 expanded
-    AddProduct("expandLong", "x", "x");
-    SetText("expandLong", "DisplayName", "%UM_INVENTORY_LONG%%UM_INVENTORY_LONG%", REG_EXPAND_SZ);
-
+    const std::string longVar = "%UM_INVENTORY_LONG%";
+    const DWORD kUnterminated = 0xFFFF, kAbsent = 0xFFFE;  // an unterminated REG_SZ; no value
+    const struct Value {
+        const char* name;
+        DWORD type;  // or kUnterminated, kAbsent
+        std::string data;
+    } sz[] = {{"DisplayName", REG_SZ, "x"}, {"UninstallString", REG_SZ, "C:\\a.exe"}};
+    const struct {
+        const char* subkey;
+        std::vector<Value> values;  // over the two plain required ones
+        const char* name;           // the fields loaded; nullptr: no record
+        std::string command, publisher, helpLink;
+    } cases[] = {
+        {"noName", {{"DisplayName", kAbsent, ""}}, nullptr, "", "", ""},
+        {"noCommand", {{"UninstallString", kAbsent, ""}}, nullptr, "", "", ""},
+        {"name259", {{"DisplayName", REG_SZ, fits}, {"Publisher", REG_SZ, fits}, {"HelpLink", REG_SZ, std::string(1000, 'h')}},
+         fits.c_str(), "C:\\a.exe", fits, ""},
+        {"name260", {{"DisplayName", REG_SZ, tooLong}}, nullptr, "", "", ""},
+        {"name4000", {{"DisplayName", REG_SZ, std::string(4000, 'n')}}, nullptr, "", "", ""},
+        {"command259", {{"UninstallString", REG_SZ, fits}, {"Publisher", REG_SZ, tooLong}, {"HelpLink", REG_SZ, fits}},
+         "x", fits, "", fits},
+        {"command260", {{"UninstallString", REG_SZ, tooLong}}, nullptr, "", "", ""},
+        {"dwordName", {{"DisplayName", REG_DWORD, "AAAA"}}, nullptr, "", "", ""},
+        {"binaryCommand", {{"UninstallString", REG_BINARY, noZero}}, nullptr, "", "", ""},
+        {"binaryFull", {{"UninstallString", REG_BINARY, std::string(260, 'b')}}, nullptr, "", "", ""},
+        {"multiName", {{"DisplayName", REG_MULTI_SZ, std::string("Multi\0Name\0\0", 12)}}, nullptr, "", "", ""},
+        {"optional", {{"Publisher", REG_BINARY, noZero}, {"HelpLink", REG_MULTI_SZ, std::string("http://a\0\0", 10)}},
+         "x", "C:\\a.exe", "", ""},
+        {"unterminated", {{"DisplayName", kUnterminated, "Raw"}, {"Publisher", kUnterminated, std::string(259, 'u')}},
+         "Raw", "C:\\a.exe", std::string(259, 'u'), ""},
+        {"unterminated260", {{"UninstallString", kUnterminated, std::string(260, 'u')}}, nullptr, "", "", ""},
+        {"expand", {{"UninstallString", REG_EXPAND_SZ, "%SystemRoot%\\uninst.exe /S"},
+                    {"Publisher", REG_EXPAND_SZ, longVar + "123456789"},      // 259 expanded
+                    {"HelpLink", REG_EXPAND_SZ, longVar + "1234567890"}},   // 260 expanded
+         "x", fixtures::WindowsFolder() + "\\uninst.exe /S", std::string(250, 'e') + "123456789", ""},
+        {"expandLong", {{"DisplayName", REG_EXPAND_SZ, longVar + longVar}}, nullptr, "", "", ""},
+    };
+    for (const auto& c : cases) {
+        for (const Value& value : sz)
+            SetText(c.subkey, value.name, value.data);
+        for (const Value& value : c.values) {
+            if (value.type == kUnterminated)
+                ASSERT_TRUE(fixtures::SetStringUnterminated(HKEY_LOCAL_MACHINE, ProductPath(c.subkey), value.name, value.data));
+            else if (value.type == REG_SZ || value.type == REG_EXPAND_SZ)
+                SetText(c.subkey, value.name, value.data, value.type);
+            else if (value.type == kAbsent)
+                fixtures::DeleteValue(HKEY_LOCAL_MACHINE, ProductPath(c.subkey), value.name);
+            else
+                SetRaw(c.subkey, value.name, value.type, value.data);
+        }
+    }
     list.Load();
     SetEnvironmentVariableA("UM_INVENTORY_LONG", nullptr);
-    EXPECT_EQ(list.GetCount(), 2u);
-    const InstalledSoftwareEntry* raw = Find("unterminated");
-    ASSERT_NE(raw, nullptr);
-    EXPECT_STREQ(raw->displayName, "Raw");
-    EXPECT_EQ(std::string(raw->publisher), std::string(259, 'u'));
-    EXPECT_EQ(Find("unterminated260"), nullptr);
-
-    const InstalledSoftwareEntry* expand = Find("expand");
-    ASSERT_NE(expand, nullptr);
-    EXPECT_EQ(std::string(expand->uninstallString), fixtures::WindowsFolder() + "\\uninst.exe /S");
-    EXPECT_EQ(std::string(expand->publisher), std::string(250, 'e') + "123456789");
-    EXPECT_STREQ(expand->helpLink, "");
-    EXPECT_EQ(Find("expandLong"), nullptr);
+    for (const auto& c : cases) {
+        const InstalledSoftwareEntry* entry = Find(c.subkey);
+        ASSERT_EQ(c.name != nullptr, entry != nullptr) << c.subkey;
+        if (!entry)
+            continue;
+        EXPECT_EQ(c.name, std::string(entry->displayName)) << c.subkey;
+        EXPECT_EQ(c.command, entry->uninstallString) << c.subkey;
+        EXPECT_EQ(c.publisher, entry->publisher) << c.subkey;
+        EXPECT_EQ(c.helpLink, entry->helpLink) << c.subkey;
+    }
 }
 
 TEST_F(InventoryTest, KeyPathLongerThan259IsSkippedNotCut)

@@ -13,17 +13,11 @@
 #include "framework/ProgramFilesFolder.h"
 #include "resource.h"
 #include "support/Fixtures.h"
-#include "support/UnixLink.h"
 
 using namespace fixtures;
 using namespace smarttest;
 
 namespace {
-
-bool Contains(const std::vector<std::string>& list, const std::string& entry)
-{
-    return std::find(list.begin(), list.end(), entry) != list.end();
-}
 
 std::string ProgramFiles()
 {
@@ -50,18 +44,6 @@ std::string ShortName(const std::wstring& path)
 }
 
 }  // namespace
-
-TEST(Analysis, SampleProgramGivesTheExactListInOrder)
-{
-    SampleProgram sample;
-    CTraceAnalyzer analyzer;
-    int result = 0;
-    std::vector<std::string> traces = Analyze(analyzer, sample.Executable(), &result);
-    EXPECT_EQ(1, result);
-    EXPECT_EQ(sample.ExpectedTraces(), traces);
-    std::vector<std::string> folders = {sample.folder};
-    EXPECT_EQ(folders, analyzer.GetProgramFolders());
-}
 
 // An accepted target is listed in the one form the file system gives it; refusals
 // hold for every spelling of a path, and forget the program folders of before.
@@ -100,44 +82,33 @@ TEST(Analysis, TargetsAreJudgedInTheirFullLongForm)
     }
 }
 
+// Links to folders (back to the program, outside, to an empty folder) are listed
+// and removed as links, never entered.
 TEST(Analysis, FolderLinksAreListedButNeverEntered)
 {
     TempDir base("umlink");
     std::string app = base.Path() + "\\App";
     std::string outside = base.Path() + "\\Outside";
+    std::string empty = base.Path() + "\\Empty";
     WriteFileText(app + "\\app.exe");
     WriteFileText(outside + "\\precious.txt");
+    MakeDirs(empty);
+    ASSERT_TRUE(MakeFolderLink(app + "\\empty", empty));
     ASSERT_TRUE(MakeFolderLink(app + "\\loop", app));
     ASSERT_TRUE(MakeFolderLink(app + "\\other", outside));
 
     CTraceAnalyzer analyzer;
     std::vector<std::string> traces = Analyze(analyzer, app + "\\app.exe");
-    std::vector<std::string> expected = {FileTrace(app + "\\app.exe"), FolderTrace(app + "\\loop"),
-                                         FolderTrace(app + "\\other"), FolderTrace(app)};
+    std::vector<std::string> expected = {FileTrace(app + "\\app.exe"), FolderTrace(app + "\\empty"),
+                                         FolderTrace(app + "\\loop"), FolderTrace(app + "\\other"), FolderTrace(app)};
     EXPECT_EQ(expected, traces);
 
     // Removing every trace removes nothing behind the links.
     analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true));
     EXPECT_TRUE(FileExists(outside + "\\precious.txt"));
-    EXPECT_TRUE(DirExists(outside));
-    RemoveFolderLink(app + "\\loop");
-    RemoveFolderLink(app + "\\other");
-}
-
-TEST(Analysis, EmptyLinkTargetFolderSurvivesRemovalOfTheLink)
-{
-    TempDir base("umlink2");
-    std::string app = base.Path() + "\\App";
-    std::string empty = base.Path() + "\\Empty";
-    WriteFileText(app + "\\app.exe");
-    MakeDirs(empty);
-    ASSERT_TRUE(MakeFolderLink(app + "\\empty", empty));
-    CTraceAnalyzer analyzer;
-    std::vector<std::string> traces = Analyze(analyzer, app);
-    ASSERT_TRUE(Contains(traces, FolderTrace(app + "\\empty")));
-    analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true));
     EXPECT_TRUE(DirExists(empty));
-    RemoveFolderLink(app + "\\empty");
+    for (const char* link : {"\\empty", "\\loop", "\\other"})
+        RemoveFolderLink(app + link);
 }
 
 TEST(Analysis, OverLongNamesAreSkippedNotCut)
@@ -254,8 +225,8 @@ TEST(AnalysisShortcuts, StartMenuGroupsAreNeverProgramFolders)
     EXPECT_EQ(0, result);
 }
 
-// The same program folder and traces, once each and every folder after its contents,
-// whichever way the program is named (a named shortcut comes first, then the folder);
+// The sample program's exact list; the same program folder and traces, once each and
+// every folder after its contents, whichever way the program is named (a named shortcut comes first, then the folder);
 // classes that two registry searches reach are listed once.
 TEST(AnalysisShortcuts, EveryTraceOnceAndEveryFolderAfterWhatItHolds)
 {
@@ -264,6 +235,9 @@ TEST(AnalysisShortcuts, EveryTraceOnceAndEveryFolderAfterWhatItHolds)
     std::set<std::string> expected(all.begin(), all.end());
     std::vector<std::string> folders = {sample.folder};
     CTraceAnalyzer analyzer;
+    int result = 0;
+    EXPECT_EQ(all, Analyze(analyzer, sample.Executable(), &result));  // the exact list, in order
+    EXPECT_EQ(1, result);
     for (const std::string& target : {sample.group + "\\App.lnk", sample.desktopLink, sample.folder}) {
         std::vector<std::string> traces = Analyze(analyzer, target);
         EXPECT_EQ(std::vector<std::string>(), OrderFaults(traces)) << target;

@@ -23,14 +23,11 @@ TEST(Shortcuts, ResolveAndReadGiveTheTargetOfARealShortcut)
     ASSERT_TRUE(ResolveShortcut((base.Path() + "\\app.lnk").c_str(), resolved));
     EXPECT_STREQ(target.c_str(), resolved);
     EXPECT_EQ(target, ReadShortcutTarget((base.Path() + "\\app.lnk").c_str()));
-}
 
-TEST(Shortcuts, NonShortcutsAndOverLongPathsHaveNoTarget)
-{
-    TempDir base("umlnk2");
+    // Non-shortcuts and over-long paths have no target.
     std::string plain = base.Path() + "\\plain.lnk";
     WriteFileText(plain, "not a shortcut");
-    char resolved[MAX_PATH] = "junk";
+    strcpy(resolved, "junk");
     EXPECT_FALSE(ResolveShortcut(plain.c_str(), resolved));
     EXPECT_STREQ("", resolved);
     EXPECT_EQ("", ReadShortcutTarget(plain.c_str()));
@@ -83,18 +80,17 @@ TEST(ProgramFiles, FolderWithAndWithoutSeparator)
 TEST(Platform, OverridesDecideFamilyAndVersion)
 {
     EXPECT_TRUE(IsWindowsNT());  // Wine reports the NT family
-    SetPlatformVersionOverride(VER_PLATFORM_WIN32_WINDOWS, 4, 90);
-    EXPECT_FALSE(IsWindowsNT());
-    EXPECT_FALSE(IsWindowsXPFamily());
-    SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, 5, 0);
-    EXPECT_TRUE(IsWindowsNT());
-    EXPECT_FALSE(IsWindowsXPFamily());
-    SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, 5, 1);
-    EXPECT_TRUE(IsWindowsXPFamily());
-    SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, 5, 2);
-    EXPECT_TRUE(IsWindowsXPFamily());
-    SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, 6, 1);
-    EXPECT_FALSE(IsWindowsXPFamily());
+    const struct {
+        DWORD platform, major, minor;
+        bool nt, xp;
+    } versions[] = {{VER_PLATFORM_WIN32_WINDOWS, 4, 90, false, false}, {VER_PLATFORM_WIN32_NT, 5, 0, true, false},
+                    {VER_PLATFORM_WIN32_NT, 5, 1, true, true},          {VER_PLATFORM_WIN32_NT, 5, 2, true, true},
+                    {VER_PLATFORM_WIN32_NT, 6, 1, true, false}};
+    for (const auto& v : versions) {
+        SetPlatformVersionOverride(v.platform, v.major, v.minor);
+        EXPECT_EQ(v.nt, IsWindowsNT() != FALSE) << v.major << "." << v.minor;
+        EXPECT_EQ(v.xp, IsWindowsXPFamily() != FALSE) << v.major << "." << v.minor;
+    }
     ClearPlatformVersionOverride();
     EXPECT_TRUE(IsWindowsNT());
 }

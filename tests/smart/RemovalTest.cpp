@@ -4,37 +4,18 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "SampleProgram.h"
 #include "TraceTestSupport.h"
 #include "framework/PlatformVersion.h"
 #include "smart/TraceRemoval.h"
 #include "support/Fixtures.h"
-#include "support/Snapshot.h"
-#include "support/UnixLink.h"
+#include "machine/PendingRenames.h"
 
 using namespace fixtures;
 using namespace smarttest;
 
 namespace {
-
-const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 std::string ShortPath(const std::string& path)
 {
@@ -43,54 +24,12 @@ std::string ShortPath(const std::string& path)
     return buffer;
 }
 
-// Reads PendingFileRenameOperations and puts it back as it was when destroyed.
-class PendingRenames {
-public:
-    PendingRenames() { present = Read(&original); }
-    ~PendingRenames()
-    {
-        if (present)
-            SetValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ,
-                     original.data(), static_cast<DWORD>(original.size()));
-        else
-            SHDeleteValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
-    }
-    static bool Read(std::string* data)
-    {
-        DWORD size = 0;
-        data->clear();
-        if (SHGetValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", nullptr, nullptr,
-                        &size) != ERROR_SUCCESS)
-            return false;
-        data->resize(size);
-        return SHGetValueA(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", nullptr, &(*data)[0],
-                           &size) == ERROR_SUCCESS;
-    }
-    // The wide text of the value as ANSI, entries separated by '|'.
-    static std::string Entries()
-    {
-        HKEY key = nullptr;
-        std::string result;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return result;
-        wchar_t data[8192] = {};
-        DWORD size = sizeof(data) - 4;
-        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                             &size) == ERROR_SUCCESS) {
-            for (const wchar_t* p = data; p < data + size / 2; p += wcslen(p) + 1) {
-                char text[1024] = "";
-                WideCharToMultiByte(CP_ACP, 0, p, -1, text, sizeof(text), nullptr, nullptr);
-                result += std::string(text) + "|";
-            }
-        }
-        RegCloseKey(key);
-        return result;
-    }
-
-private:
-    bool present;
-    std::string original;
-};
+std::string ReadText(const std::string& path)
+{
+    std::string text;
+    machine::ReadFileText(path, &text);
+    return text;
+}
 
 // Keeps wininit.ini as it was and acts as the 95/98/Me family while alive.
 class Windows9xFamily {
@@ -100,7 +39,7 @@ public:
         GetWininitPath(path, MAX_PATH);
         existed = FileExists(path);
         if (existed)
-            original = ReadBytes(path);
+            machine::ReadFileText(path, &original);
         DeleteFileA(path);
         SetPlatformVersionOverride(VER_PLATFORM_WIN32_WINDOWS, 4, 90);
     }
@@ -109,7 +48,7 @@ public:
         ClearPlatformVersionOverride();
         DeleteFileA(path);
         if (existed)
-            WriteBytes(path, original);
+            WriteFileText(path, original);
     }
     std::string Path() const { return path; }
 
@@ -317,7 +256,7 @@ TEST(Removal, TickedRowsGoWithAllTheyHoldButTheUntickedOnes)
 TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
 {
     ASSERT_TRUE(IsWindowsNT());
-    PendingRenames restore;
+    machine::ScopedPendingRenames restore;
     TempDir base("umgone");
     const std::string held = base.Path() + "\\Held";
     const std::string other = base.Path() + "\\Other";
@@ -364,7 +303,9 @@ TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
     EXPECT_TRUE(Missing(before, MachineSnapshot()).empty()) << Missing(before, MachineSnapshot()).front();
     EXPECT_TRUE(Missing(MachineSnapshot(), before).empty()) << Missing(MachineSnapshot(), before).front();
     // The folders wait for the next start right after the file, inner one first.
-    std::string pending = PendingRenames::Entries();
+    std::string pending;
+    for (const std::string& entry : machine::PendingRenameEntries())
+        pending += entry + "|";
     size_t file = pending.find("\\??\\" + held + "\\sub\\held.dll|");
     size_t sub = pending.find("\\??\\" + held + "\\sub|");
     size_t top = pending.find("\\??\\" + held + "|");
@@ -373,53 +314,37 @@ TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
     EXPECT_TRUE(CTraceAnalyzer().RemoveChecked({true, true}).outcomes.empty());
 }
 
+// On the 95/98/Me family a held file is scheduled in wininit.ini: the [rename]
+// section is made, or found in any capitals, and the entry goes at its end.
 TEST(Removal, HeldFilesAreScheduledInWininitOnThe9xFamily)
 {
     Windows9xFamily family;
     ASSERT_FALSE(IsWindowsNT());
+    EXPECT_STREQ((WindowsFolder() + "\\wininit.ini").c_str(), family.Path().c_str());
     TempDir base("umwininit");
-    std::string first = base.Path() + "\\first.dll";
-    std::string second = base.Path() + "\\second.dll";
-    WriteFileText(first);
-    WriteFileText(second);
-    HeldFile heldFirst(first);
-    HeldFile heldSecond(second);
-
-    DeleteFileOrSchedule(first.c_str());
-    EXPECT_EQ("[rename]\r\nNUL=" + ShortPath(first) + "\r\n", ReadBytes(family.Path()));
-    DeleteFileOrSchedule(second.c_str());
-    EXPECT_EQ("[rename]\r\nNUL=" + ShortPath(first) + "\r\nNUL=" + ShortPath(second) + "\r\n",
-              ReadBytes(family.Path()));
-    EXPECT_FALSE(ScheduleDeleteViaWininit((base.Path() + "\\missing.dll").c_str()));
-    EXPECT_TRUE(FileExists(first));
-}
-
-TEST(Removal, WininitHeaderInCapitalsMissingLineEndAndLaterSections)
-{
-    Windows9xFamily family;
-    TempDir base("umwininit2");
     std::string file = base.Path() + "\\f.dll";
     WriteFileText(file);
+    HeldFile held(file);
     std::string entry = "NUL=" + ShortPath(file) + "\r\n";
-
-    WriteBytes(family.Path(), "[RENAME]\r\nNUL=C:\\OLD.DLL");
-    ASSERT_TRUE(ScheduleDeleteViaWininit(file.c_str()));
-    EXPECT_EQ("[RENAME]\r\nNUL=C:\\OLD.DLL\r\n" + entry, ReadBytes(family.Path()));
-
-    WriteBytes(family.Path(), "[other]\r\na=b");
-    ASSERT_TRUE(ScheduleDeleteViaWininit(file.c_str()));
-    EXPECT_EQ("[other]\r\na=b\r\n[rename]\r\n" + entry, ReadBytes(family.Path()));
-
-    WriteBytes(family.Path(), "[Rename]\r\nNUL=C:\\OLD.DLL\r\n[other]\r\na=b\r\n");
-    ASSERT_TRUE(ScheduleDeleteViaWininit(file.c_str()));
-    EXPECT_EQ("[Rename]\r\nNUL=C:\\OLD.DLL\r\n" + entry + "[other]\r\na=b\r\n", ReadBytes(family.Path()));
-}
-
-TEST(Removal, WininitPathIsInTheWindowsFolder)
-{
-    char path[MAX_PATH];
-    ASSERT_TRUE(GetWininitPath(path, MAX_PATH));
-    EXPECT_STREQ((WindowsFolder() + "\\wininit.ini").c_str(), path);
+    const struct {
+        const char* before;
+        std::string after;
+    } cases[] = {
+        {nullptr, "[rename]\r\n" + entry},
+        {"[rename]\r\nNUL=C:\\OLD.DLL\r\n", "[rename]\r\nNUL=C:\\OLD.DLL\r\n" + entry},
+        {"[RENAME]\r\nNUL=C:\\OLD.DLL", "[RENAME]\r\nNUL=C:\\OLD.DLL\r\n" + entry},
+        {"[other]\r\na=b", "[other]\r\na=b\r\n[rename]\r\n" + entry},
+        {"[Rename]\r\nNUL=C:\\OLD.DLL\r\n[other]\r\na=b\r\n", "[Rename]\r\nNUL=C:\\OLD.DLL\r\n" + entry + "[other]\r\na=b\r\n"},
+    };
+    for (const auto& c : cases) {
+        DeleteFileA(family.Path().c_str());
+        if (c.before)
+            WriteFileText(family.Path(), c.before);
+        DeleteFileOrSchedule(file.c_str());
+        EXPECT_EQ(c.after, ReadText(family.Path())) << (c.before ? c.before : "(none)");
+    }
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_FALSE(ScheduleDeleteViaWininit((base.Path() + "\\missing.dll").c_str()));
     char tiny[8];
     EXPECT_FALSE(GetWininitPath(tiny, sizeof(tiny)));
     EXPECT_EQ('\0', tiny[0]);

@@ -8,9 +8,6 @@
 
 namespace smarttest {
 
-const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
 using namespace fixtures;
 
 SampleProgram::SampleProgram() : id(UniqueName("um")), base("umsample")

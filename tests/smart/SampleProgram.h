@@ -52,7 +52,7 @@ private:
     fixtures::TempDir base;
 };
 
-extern const char kRunKey[];
-extern const char kUninstallKey[];
+using machine::kRunKey;
+using machine::kUninstallKey;
 
 }  // namespace smarttest

@@ -127,16 +127,6 @@ std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& ta
     return Traces(analyzer, recorder);
 }
 
-std::vector<std::string> Containing(const std::vector<std::string>& traces, const std::string& marker)
-{
-    std::vector<std::string> result;
-    for (const std::string& trace : traces) {
-        if (trace.find(marker) != std::string::npos)
-            result.push_back(trace);
-    }
-    return result;
-}
-
 std::vector<std::string> OrderFaults(const std::vector<std::string>& traces)
 {
     std::vector<std::string> faults;

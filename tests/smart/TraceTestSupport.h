@@ -54,9 +54,6 @@ std::vector<std::string> Traces(const CTraceAnalyzer& analyzer, const TraceRecor
 // Runs an analysis and returns the described list (notifications checked).
 std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result = nullptr);
 
-// Traces whose text contains marker (filters out unrelated machine content).
-std::vector<std::string> Containing(const std::vector<std::string>& traces, const std::string& marker);
-
 // What breaks "every trace once, every folder after everything below it": one line
 // per fault, empty when there is none.
 std::vector<std::string> OrderFaults(const std::vector<std::string>& traces);

@@ -14,11 +14,7 @@
 
 namespace fixtures {
 
-// Lower-case copies, the rows of a key or folder tree, the pending deletions.
-using machine::FileTreeRows;
-using machine::LowerAscii;
-using machine::PendingDeletions;
-using machine::RegistryTreeRows;
+using namespace machine;  // lower-case copies, tree rows, pending deletions
 
 struct ListedTraces {
     std::vector<std::string> paths;   // files and folders
