@@ -189,15 +189,25 @@ TEST_F(SmartPageTest, ScreeningIgnoresOrRefusesBadTargets)
     EXPECT_TRUE(UninstallEnabled());  // kept from the earlier success
 }
 
-TEST_F(SmartPageTest, AnalysisShowsEveryTraceAsACheckedRow)
+TEST_F(SmartPageTest, AnalysisShowsCertainTracesCheckedAndWeakOnesUncheckedWithTheirReason)
 {
+    // Another tool's settings name the program: only that value is listed, unchecked.
+    fixtures::ScopedKey otherTool(HKEY_CURRENT_USER, "Software\\" + fixtures::UniqueName("OtherTool"));
+    fixtures::SetString(HKEY_CURRENT_USER, otherTool.Path(), "Viewer", program);
     EXPECT_FALSE(UninstallEnabled());
     Analyze(program);
-    ASSERT_GE(Rows(), 5);
+    ASSERT_GE(Rows(), 6);
     EXPECT_EQ(program, apptest::ItemText(list, 0, 0));
     EXPECT_EQ(0, apptest::ItemImage(list, 0));
+    const std::string weakRow = "HKEY_CURRENT_USER\\" + otherTool.Path() + "\\Viewer";
+    EXPECT_EQ(-1, FindRow("HKEY_CURRENT_USER\\" + otherTool.Path()));
     for (int row = 0; row < Rows(); ++row)
-        EXPECT_TRUE(apptest::ItemChecked(list, row)) << row;
+        EXPECT_EQ(apptest::ItemText(list, row, 0) != weakRow, apptest::ItemChecked(list, row)) << row;
+    int otherRow = FindRow(weakRow);
+    ASSERT_GE(otherRow, 0);
+    EXPECT_EQ(LoadStringText(IDS_REGVALUE) + LoadStringText(IDS_WEAK_SEPARATOR) +
+                  LoadStringText(IDS_WEAK_OTHER_SETTINGS),
+              apptest::ItemText(list, otherRow, 1));
 
     int folderRow = FindRow(folder);
     ASSERT_GE(folderRow, 0);
