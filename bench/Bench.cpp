@@ -6,7 +6,7 @@
 #include "machine/Files.h"
 #include "machine/Registry.h"
 #include "machine/Shortcut.h"
-#include "machine/SpecialFolders.h"
+#include "machine/ShellFolders.h"
 #include "resource.h"
 #include "smart/SmartUninstallPage.h"
 #include "smart/TraceAnalyzer.h"

@@ -113,6 +113,41 @@ std::vector<std::string> Appeared(const std::set<std::string>& before, const std
     return result;
 }
 
+// A registry row ("HKEY_...\\key" or "HKEY_...\\key\\value") as the smart page names it.
+HKEY RowRoot(const std::string& row)
+{
+    std::string name = row.substr(0, row.find('\\'));
+    return name == "HKEY_CURRENT_USER"   ? HKEY_CURRENT_USER
+           : name == "HKEY_CLASSES_ROOT" ? HKEY_CLASSES_ROOT
+                                         : HKEY_LOCAL_MACHINE;
+}
+
+bool KeyRowExists(const std::string& row)
+{
+    return fixtures::KeyExists(RowRoot(row), row.substr(row.find('\\') + 1));
+}
+
+bool ValueRowExists(const std::string& row)
+{
+    size_t slash = row.find('\\');
+    size_t last = row.rfind('\\');
+    return fixtures::ValueExists(RowRoot(row), row.substr(slash + 1, last - slash - 1), row.substr(last + 1));
+}
+
+// Whatever the snapshots lost must be accounted for by the traces given.
+void ExpectNothingElseLost(const MachineSnapshot& before, const MachineSnapshot& after, const ListedTraces& traces)
+{
+    std::vector<std::string> lostFiles =
+        fixtures::UnaccountedFileLines(fixtures::Missing(before.files, after.files), traces);
+    std::vector<std::string> lostUser = fixtures::UnaccountedRegistryLines(
+        fixtures::Missing(before.currentUser, after.currentUser), "HKEY_CURRENT_USER", traces);
+    std::vector<std::string> lostSoftware = fixtures::UnaccountedRegistryLines(
+        fixtures::Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", traces);
+    EXPECT_TRUE(lostFiles.empty()) << "files lost:\n" << fixtures::JoinLines(lostFiles);
+    EXPECT_TRUE(lostUser.empty()) << "HKCU lost:\n" << fixtures::JoinLines(lostUser);
+    EXPECT_TRUE(lostSoftware.empty()) << "HKLM\\Software lost:\n" << fixtures::JoinLines(lostSoftware);
+}
+
 struct Case {
     size_t product;
     int target;
@@ -276,32 +311,13 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
         EXPECT_TRUE(gone || pending.count(fixtures::LowerAscii(path))) << path;
     }
     MachineSnapshot after = TakeSnapshot();
-    for (const std::string& key : traces.keys) {
-        size_t slash = key.find('\\');
-        std::string rootName = key.substr(0, slash);
-        HKEY root = rootName == "HKEY_CURRENT_USER"   ? HKEY_CURRENT_USER
-                    : rootName == "HKEY_CLASSES_ROOT" ? HKEY_CLASSES_ROOT
-                                                      : HKEY_LOCAL_MACHINE;
-        EXPECT_FALSE(fixtures::KeyExists(root, key.substr(slash + 1))) << key;
-    }
-    for (const std::string& value : traces.values) {
-        size_t slash = value.find('\\');
-        size_t last = value.rfind('\\');
-        HKEY root = value.compare(0, slash, "HKEY_CURRENT_USER") == 0 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-        EXPECT_FALSE(fixtures::ValueExists(root, value.substr(slash + 1, last - slash - 1), value.substr(last + 1)))
-            << value;
-    }
+    for (const std::string& key : traces.keys)
+        EXPECT_FALSE(KeyRowExists(key)) << key;
+    for (const std::string& value : traces.values)
+        EXPECT_FALSE(ValueRowExists(value)) << value;
 
     // Nothing else went, and nothing appeared.
-    std::vector<std::string> lostFiles =
-        fixtures::UnaccountedFileLines(fixtures::Missing(before.files, after.files), traces);
-    std::vector<std::string> lostUser = fixtures::UnaccountedRegistryLines(
-        fixtures::Missing(before.currentUser, after.currentUser), "HKEY_CURRENT_USER", traces);
-    std::vector<std::string> lostSoftware = fixtures::UnaccountedRegistryLines(
-        fixtures::Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", traces);
-    EXPECT_TRUE(lostFiles.empty()) << "files lost:\n" << fixtures::JoinLines(lostFiles);
-    EXPECT_TRUE(lostUser.empty()) << "HKCU lost:\n" << fixtures::JoinLines(lostUser);
-    EXPECT_TRUE(lostSoftware.empty()) << "HKLM\\Software lost:\n" << fixtures::JoinLines(lostSoftware);
+    ExpectNothingElseLost(before, after, traces);
     EXPECT_TRUE(Appeared(before.files, after.files).empty()) << fixtures::JoinLines(Appeared(before.files, after.files));
     EXPECT_TRUE(Appeared(before.software, after.software).empty()) << fixtures::JoinLines(Appeared(before.software, after.software));
     EXPECT_TRUE(Appeared(before.currentUser, after.currentUser).empty())
@@ -375,22 +391,10 @@ TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
         else
             EXPECT_TRUE(!exists || pending.count(fixtures::LowerAscii(path))) << path;
     }
-    for (const std::string& key : ticked.keys) {
-        size_t slash = key.find('\\');
-        HKEY root = key.compare(0, slash, "HKEY_CURRENT_USER") == 0   ? HKEY_CURRENT_USER
-                    : key.compare(0, slash, "HKEY_CLASSES_ROOT") == 0 ? HKEY_CLASSES_ROOT
-                                                                      : HKEY_LOCAL_MACHINE;
-        EXPECT_EQ(holdsKept(key), fixtures::KeyExists(root, key.substr(slash + 1))) << key;
-    }
-    for (const std::string& value : ticked.values) {
-        size_t slash = value.find('\\');
-        size_t last = value.rfind('\\');
-        HKEY root = value.compare(0, slash, "HKEY_CURRENT_USER") == 0   ? HKEY_CURRENT_USER
-                    : value.compare(0, slash, "HKEY_CLASSES_ROOT") == 0 ? HKEY_CLASSES_ROOT
-                                                                        : HKEY_LOCAL_MACHINE;
-        EXPECT_FALSE(fixtures::ValueExists(root, value.substr(slash + 1, last - slash - 1), value.substr(last + 1)))
-            << value;
-    }
+    for (const std::string& key : ticked.keys)
+        EXPECT_EQ(holdsKept(key), KeyRowExists(key)) << key;
+    for (const std::string& value : ticked.values)
+        EXPECT_FALSE(ValueRowExists(value)) << value;
 
     // Whatever went was ticked: a kept key's own lines are accounted for by no trace.
     MachineSnapshot after = TakeSnapshot();
@@ -400,15 +404,7 @@ TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
         if (!holdsKept(key))
             accounting.keys.push_back(key);
     }
-    std::vector<std::string> lostFiles =
-        fixtures::UnaccountedFileLines(fixtures::Missing(before.files, after.files), accounting);
-    std::vector<std::string> lostUser = fixtures::UnaccountedRegistryLines(
-        fixtures::Missing(before.currentUser, after.currentUser), "HKEY_CURRENT_USER", accounting);
-    std::vector<std::string> lostSoftware = fixtures::UnaccountedRegistryLines(
-        fixtures::Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", accounting);
-    EXPECT_TRUE(lostFiles.empty()) << "files lost:\n" << fixtures::JoinLines(lostFiles);
-    EXPECT_TRUE(lostUser.empty()) << "HKCU lost:\n" << fixtures::JoinLines(lostUser);
-    EXPECT_TRUE(lostSoftware.empty()) << "HKLM\\Software lost:\n" << fixtures::JoinLines(lostSoftware);
+    ExpectNothingElseLost(before, after, accounting);
 }
 
 bool SmartUninstallEndToEndTest::seeded = false;

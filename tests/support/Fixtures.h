@@ -15,7 +15,7 @@
 #include "machine/ScopedKey.h"
 #include "machine/Shortcut.h"
 #include "machine/Snapshot.h"
-#include "machine/SpecialFolders.h"
+#include "machine/ShellFolders.h"
 #include "machine/Text.h"
 
 namespace fixtures {

@@ -1,7 +1,7 @@
 #include "DemoCatalog.h"
 
 #include "machine/Registry.h"
-#include "machine/SpecialFolders.h"
+#include "machine/ShellFolders.h"
 #include "machine/Text.h"
 
 #include <shlobj.h>

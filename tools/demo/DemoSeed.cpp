@@ -4,7 +4,7 @@
 #include "machine/Files.h"
 #include "machine/Registry.h"
 #include "machine/Shortcut.h"
-#include "machine/SpecialFolders.h"
+#include "machine/ShellFolders.h"
 #include "machine/Text.h"
 
 #include <shlwapi.h>

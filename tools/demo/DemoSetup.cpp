@@ -10,7 +10,7 @@
 #include <string>
 
 #include "DemoSeed.h"
-#include "machine/SpecialFolders.h"
+#include "machine/ShellFolders.h"
 #include "machine/Text.h"
 
 namespace {

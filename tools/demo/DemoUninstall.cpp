@@ -8,7 +8,7 @@
 
 #include "InstallLog.h"
 #include "machine/Registry.h"
-#include "machine/SpecialFolders.h"
+#include "machine/ShellFolders.h"
 #include "machine/Text.h"
 
 using machine::Ansi;

@@ -1,4 +1,4 @@
-#include "machine/SpecialFolders.h"
+#include "machine/ShellFolders.h"
 
 #include "machine/Text.h"
 
