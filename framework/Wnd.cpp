@@ -22,8 +22,9 @@ bool RegisterGenericClass()
     return RegisterClassA(&wc) != 0;
 }
 
-// Creation hook: binds the object before the window's first message.
-thread_local CWnd* g_windowBeingCreated = nullptr;
+// Creation hook: binds the object before the window's first message. Windows are
+// created on the one user-interface thread only, so a plain variable serves.
+CWnd* g_windowBeingCreated = nullptr;
 
 }  // namespace
 
