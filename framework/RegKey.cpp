@@ -1,5 +1,7 @@
 #include "framework/RegKey.h"
 
+#include "framework/RegistryView.h"
+
 #include <string>
 
 namespace {
@@ -10,7 +12,7 @@ LONG QueryValue(HKEY key, const char* subKey, const char* valueName, DWORD* type
     if (!subKey || !*subKey)
         return RegQueryValueExA(key, valueName, nullptr, type, data, size);
     OwnedKey opened;
-    LONG result = RegOpenKeyExA(key, subKey, 0, KEY_QUERY_VALUE, opened.Out());
+    LONG result = RegOpenKeyExA(key, subKey, 0, KEY_QUERY_VALUE | PhysicalView(), opened.Out());
     if (result != ERROR_SUCCESS)
         return result;
     return RegQueryValueExA(opened, valueName, nullptr, type, data, size);
@@ -18,11 +20,11 @@ LONG QueryValue(HKEY key, const char* subKey, const char* valueName, DWORD* type
 
 }  // namespace
 
-bool RegKey::Open(HKEY root, const char* path, REGSAM view)
+bool RegKey::Open(HKEY root, const char* path)
 {
     Reset();
     OwnedKey opened;
-    if (RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ | view, opened.Out()) != ERROR_SUCCESS ||
+    if (RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ | PhysicalView(), opened.Out()) != ERROR_SUCCESS ||
         IsRegistryLink(opened))
         return false;
     Reset(opened.Release());

@@ -19,9 +19,9 @@ public:
     enum ValueData { WITH_DATA, NAMES_ONLY };
 
     // Opens root\path for reading. A link key is opened as itself and refused,
-    // so a recursive walk never follows a registry link back up the tree. view may
-    // name a registry view (KEY_WOW64_64KEY or KEY_WOW64_32KEY).
-    bool Open(HKEY root, const char* path, REGSAM view = 0);
+    // so a recursive walk never follows a registry link back up the tree. path is
+    // physical (see RegistryView.h).
+    bool Open(HKEY root, const char* path);
     void Close() { Reset(); }
 
     // Calls visit with each subkey name in the registry's order until it returns

@@ -3,6 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
 #include "framework/RegKey.h"
+#include "framework/RegistryView.h"
 
 #include <cstring>
 #include <string>
@@ -100,7 +101,7 @@ LONG EmptyKey(HKEY key, const std::string& path, const RegistryKeep* keep)
 LONG DeleteSubkey(HKEY parent, const std::wstring& name, const std::string& path, const RegistryKeep* keep)
 {
     OwnedKey key;
-    LONG status = RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, kTreeAccess, key.Out());
+    LONG status = RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, kTreeAccess | PhysicalView(), key.Out());
     if (status != ERROR_SUCCESS)
         return IsNotFoundError(status) ? ERROR_SUCCESS : status;
     bool keepsBelow = keep && keep->KeepsBelow(path.c_str());
@@ -110,7 +111,7 @@ LONG DeleteSubkey(HKEY parent, const std::wstring& name, const std::string& path
     if (status != ERROR_SUCCESS || keepsBelow)
         return status;
     key.Reset();
-    status = RegDeleteKeyW(parent, name.c_str());
+    status = DeleteSubkeyInView(parent, name.c_str());
     return IsNotFoundError(status) ? ERROR_SUCCESS : status;
 }
 
@@ -129,7 +130,7 @@ LONG DeleteKeyTree(HKEY root, const char* path, const RegistryKeep* keep)
     OwnedKey parent;
     if (slash) {
         std::string parentPath(path, static_cast<size_t>(slash - path));
-        LONG status = RegOpenKeyExA(root, parentPath.c_str(), 0, KEY_READ, parent.Out());
+        LONG status = RegOpenKeyExA(root, parentPath.c_str(), 0, KEY_READ | PhysicalView(), parent.Out());
         if (status != ERROR_SUCCESS)
             return IsNotFoundError(status) ? ERROR_SUCCESS : status;
     }

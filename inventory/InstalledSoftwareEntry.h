@@ -9,7 +9,8 @@ struct InstalledSoftwareEntry {
     char uninstallString[MAX_PATH];
     char publisher[MAX_PATH];
     char helpLink[MAX_PATH];
-    char keyPath[MAX_PATH];     // below HKEY_LOCAL_MACHINE
+    HKEY root;                  // HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER for a per-user install
+    char keyPath[MAX_PATH];     // the key's physical path below root (see RegistryView.h)
     DWORD windowsInstaller;
     OwnedIcon smallIcon;
     OwnedIcon largeIcon;

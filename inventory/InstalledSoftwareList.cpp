@@ -63,6 +63,22 @@ HICON LookUpIcon(const char* path, UINT flags)
     return info.hIcon;
 }
 
+// What Windows' own list of programs leaves out: system components, and updates
+// (listed below their product, or released as an update or hotfix).
+bool IsHiddenByWindows(HKEY productKey)
+{
+    DWORD systemComponent = 0;
+    if (ReadDwordValue(productKey, nullptr, "SystemComponent", &systemComponent) && systemComponent == 1)
+        return true;
+    char text[MAX_PATH];
+    if (ReadTextValue(productKey, nullptr, "ParentKeyName", text, MAX_PATH))
+        return true;
+    if (!ReadTextValue(productKey, nullptr, "ReleaseType", text, MAX_PATH))
+        return false;
+    CharLowerBuffA(text, static_cast<DWORD>(strlen(text)));
+    return strstr(text, "update") || strstr(text, "hotfix");
+}
+
 }  // namespace
 
 bool IsExistingFile(const char* path)
@@ -76,25 +92,29 @@ bool IsExistingFile(const char* path)
 
 void CInstalledSoftwareList::Load()
 {
-    RegKey uninstallKey;
-    if (!uninstallKey.Open(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH))
-        return;
-    uninstallKey.ForEachSubkey([&](const char* subkeyName) {
-        std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
-        if (entry && ReadEntry(uninstallKey, subkeyName, entry.get()))
-            entries.push_back(std::move(entry));
-        return true;
-    });
+    for (const RegistryPlace& place : MachineAndUserPlaces(UNINSTALL_KEY_PATH)) {
+        RegKey uninstallKey;
+        if (!uninstallKey.Open(place.root, place.path.c_str()))
+            continue;
+        uninstallKey.ForEachSubkey([&](const char* subkeyName) {
+            std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
+            if (entry && ReadEntry(place, uninstallKey, subkeyName, entry.get()))
+                entries.push_back(std::move(entry));
+            return true;
+        });
+    }
 }
 
 // Fills one record; false when the product does not qualify. A key path that does
 // not fit is skipped rather than cut, because the forced uninstall deletes that key.
-bool CInstalledSoftwareList::ReadEntry(HKEY uninstallKey, const char* subkeyName, InstalledSoftwareEntry* entry)
+bool CInstalledSoftwareList::ReadEntry(const RegistryPlace& place, HKEY uninstallKey, const char* subkeyName,
+                                       InstalledSoftwareEntry* entry)
 {
-    if (!FormatText(entry->keyPath, MAX_PATH, "%s\\%s", UNINSTALL_KEY_PATH, subkeyName))
+    entry->root = place.root;
+    if (!FormatText(entry->keyPath, MAX_PATH, "%s\\%s", place.path.c_str(), subkeyName))
         return false;
     RegKey key;
-    if (!key.Open(uninstallKey, subkeyName))
+    if (!key.Open(uninstallKey, subkeyName) || IsHiddenByWindows(key))
         return false;
     bool hasCommand = ReadTextValue(key, nullptr, "UninstallString", entry->uninstallString, MAX_PATH);
     bool hasName = ReadTextValue(key, nullptr, "DisplayName", entry->displayName, MAX_PATH);

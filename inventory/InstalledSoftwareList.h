@@ -1,6 +1,7 @@
 // The ordered list of registered products, in the registry's enumeration order.
 // Record i is row i of the quick-uninstall page.
 #pragma once
+#include "framework/RegistryView.h"
 #include "inventory/InstalledSoftwareEntry.h"
 
 #include <memory>
@@ -10,7 +11,9 @@ extern const char UNINSTALL_KEY_PATH[];
 
 class CInstalledSoftwareList {
 public:
-    // Appends one record per product that has both a name and an uninstall command.
+    // Appends one record per product that has both a name and an uninstall command and
+    // that Windows lists (no system component, no update), from every place Windows
+    // records them: the machine's native registry view, its other view, the user's.
     void Load();
     void Clear();
     void Reload();
@@ -22,7 +25,8 @@ public:
     size_t GetCount() const { return entries.size(); }
 
 private:
-    static bool ReadEntry(HKEY uninstallKey, const char* subkeyName, InstalledSoftwareEntry* entry);
+    static bool ReadEntry(const RegistryPlace& place, HKEY uninstallKey, const char* subkeyName,
+                          InstalledSoftwareEntry* entry);
     static void ResolveIcons(HKEY productKey, InstalledSoftwareEntry* entry);
 
     std::vector<std::unique_ptr<InstalledSoftwareEntry>> entries;

@@ -160,7 +160,9 @@ void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
     uninstallStringText = entry->uninstallString;
     publisherText = entry->publisher;
     helpLinkText = entry->helpLink;
-    keyPathText = entry->keyPath;
+    // As the registry editor shows it; the machine's entries keep their short form.
+    keyPathText = entry->root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "";
+    keyPathText += entry->keyPath;
     UpdateData(FALSE);
     openLinkButton.EnableWindow(actionsEnabled && !helpLinkText.empty());
 }
@@ -184,9 +186,9 @@ bool CQuickUninstallPage::RunUninstallCommand(const char* command)
     return StartUninstallCommand(command);
 }
 
-LONG CQuickUninstallPage::DeleteEntryKey(const char* keyPath)
+LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath)
 {
-    return DeleteKeyTree(HKEY_LOCAL_MACHINE, keyPath);
+    return DeleteKeyTree(root, keyPath);
 }
 
 void CQuickUninstallPage::OpenLink(const char* link)
@@ -226,7 +228,7 @@ void CQuickUninstallPage::OnDeleteEntry()
         return;
     // The registration goes even when its uninstaller cannot start: that is what forcing is for.
     RunUninstallCommand(entry->uninstallString);
-    if (DeleteEntryKey(entry->keyPath) != ERROR_SUCCESS) {
+    if (DeleteEntryKey(entry->root, entry->keyPath) != ERROR_SUCCESS) {
         ReportFailure(IDS_DELETE_ENTRY_FAILED, entry->keyPath);
         return;
     }

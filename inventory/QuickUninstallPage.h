@@ -42,7 +42,7 @@ protected:
     // Starts a product's uninstall command; false when nothing was started.
     virtual bool RunUninstallCommand(const char* command);
     // Deletes a product's registration below HKEY_LOCAL_MACHINE; the Win32 result.
-    virtual LONG DeleteEntryKey(const char* keyPath);
+    virtual LONG DeleteEntryKey(HKEY root, const char* keyPath);
     virtual void OpenLink(const char* link);
     void ReportFailure(UINT formatId, const char* subject);
 

@@ -4,6 +4,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
+#include "framework/RegistryView.h"
 #include "smart/NamedPath.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 const char* const kWindowsClasses[] = {
     "*", "AllFilesystemObjects", "Directory", "Drive", "Folder", "Unknown", "SystemFileAssociations",
     "Applications", "CLSID", "exefile", "lnkfile", "batfile", "cmdfile", "comfile", "dllfile", "piffile",
-    "scrfile", "regfile", "inifile", "inffile", "txtfile", "htmlfile", "mhtmlfile", "xmlfile", "jsfile",
+    "scrfile", "regfile", "Wow6432Node", "inifile", "inffile", "txtfile", "htmlfile", "mhtmlfile", "xmlfile", "jsfile",
     "VBSFile", "InternetShortcut", "jpegfile", "giffile", "pngfile", "Paint.Picture", "http", "https", "ftp",
     "mailto", "news", "nntp", "snews", "telnet", "file", ".htm", ".html", ".shtml", ".xht", ".xhtml", ".mht",
     ".mhtml", ".txt", ".log", ".ini", ".inf", ".xml", ".url", ".lnk", ".exe", ".com", ".bat", ".cmd", ".pif",
@@ -39,44 +40,54 @@ void CTraceAnalyzer::SearchFileTypes()
 {
     if (NothingToMatch())
         return;
-    RegKey classes;
-    if (!classes.Open(HKEY_CLASSES_ROOT, ""))
-        return;
-    RegKey clsid;
-    clsid.Open(HKEY_CLASSES_ROOT, "CLSID");
-    classes.ForEachSubkey([&](const char* name) {
-        PumpIfDue();
-        ExamineClassKey(classes, clsid, name);
-        return true;
-    });
+    // Windows 7 and later share the file types between the views; Vista keeps the
+    // 32-bit ones apart, below Wow6432Node.
+    for (const std::string& path : PathsInEveryView(HKEY_CLASSES_ROOT, "")) {
+        RegKey classes;
+        if (!classes.Open(HKEY_CLASSES_ROOT, path.c_str()))
+            continue;
+        classesPath = path;
+        classRoutes.clear();
+        classes.ForEachSubkey([&](const char* name) {
+            PumpIfDue();
+            ExamineClassKey(classes, name);
+            return true;
+        });
+    }
+    classesPath.clear();
 }
 
 // A class key is listed whole when something in it names the program and nothing
 // names another; otherwise only its verbs that run the program are. An extension
 // goes whole only with its ProgID, when that is whole and the extension holds
 // nothing of another program. Types that Windows ships never go whole.
-void CTraceAnalyzer::ExamineClassKey(HKEY classes, HKEY clsid, const char* name)
+void CTraceAnalyzer::ExamineClassKey(HKEY classes, const char* name)
 {
-    auto collectWhole = [this](const char* className, const ClassRoute& route) {
-        CollectRegistryKey(HKEY_CLASSES_ROOT, className);
+    // Rows name the class keys by their physical paths.
+    const char* separator = classesPath.empty() ? "" : "\\";
+    auto collectKey = [&](const char* format, const char* className, const char* subkey) {
         char classKey[MAX_PATH];
-        if (!route.classId.empty() && FormatText(classKey, MAX_PATH, "CLSID\\%s", route.classId.c_str()))
-            CollectRegistryKey(HKEY_CLASSES_ROOT, classKey);
+        char keyPath[MAX_PATH];
+        if (FormatText(classKey, MAX_PATH, format, className, subkey) &&
+            FormatText(keyPath, MAX_PATH, "%s%s%s", classesPath.c_str(), separator, classKey))
+            CollectRegistryKey(HKEY_CLASSES_ROOT, keyPath);
     };
-    auto collectVerbs = [this](const char* className, const std::vector<std::string>& verbs) {
-        for (const std::string& verb : verbs) {
-            char verbKey[MAX_PATH];
-            if (FormatText(verbKey, MAX_PATH, "%s\\shell\\%s", className, verb.c_str()))
-                CollectRegistryKey(HKEY_CLASSES_ROOT, verbKey);
-        }
+    auto collectWhole = [&](const char* className, const ClassRoute& route) {
+        collectKey("%s%s", className, "");
+        if (!route.classId.empty())
+            CollectClass(route.classId.c_str());
+    };
+    auto collectVerbs = [&](const char* className, const std::vector<std::string>& verbs) {
+        for (const std::string& verb : verbs)
+            collectKey("%s\\shell\\%s", className, verb.c_str());
     };
     if (name[0] == '.') {
         char progId[MAX_PATH];
         if (!IsWindowsClass(name) && ReadTextValue(classes, name, "", progId, MAX_PATH) && IsSingleKeyName(progId)) {
-            const ClassRoute& owner = CachedClassRoute(classes, clsid, progId);
+            const ClassRoute& owner = CachedClassRoute(classes, progId);
             int budget = kClassKeyBudget;
-            if (owner.whole && !KeyNamesOtherProgram(classes, clsid, name, progId, 0, &budget)) {
-                CollectRegistryKey(HKEY_CLASSES_ROOT, name);
+            if (owner.whole && !KeyNamesOtherProgram(classes, name, progId, 0, &budget)) {
+                collectKey("%s%s", name, "");
                 collectWhole(progId, owner);
                 return;
             }
@@ -89,7 +100,7 @@ void CTraceAnalyzer::ExamineClassKey(HKEY classes, HKEY clsid, const char* name)
     ClassRoute read;
     auto cached = classRoutes.find(name);
     if (cached == classRoutes.end())
-        ReadClassRoute(classes, clsid, name, &read);
+        ReadClassRoute(classes, name, &read);
     const ClassRoute& route = cached != classRoutes.end() ? cached->second : read;
     if (route.whole)
         collectWhole(name, route);
@@ -97,7 +108,7 @@ void CTraceAnalyzer::ExamineClassKey(HKEY classes, HKEY clsid, const char* name)
         collectVerbs(name, route.ownVerbs);
 }
 
-void CTraceAnalyzer::ReadClassRoute(HKEY classes, HKEY clsid, const char* name, ClassRoute* route)
+void CTraceAnalyzer::ReadClassRoute(HKEY classes, const char* name, ClassRoute* route)
 {
     ReadOwnVerbs(classes, name, &route->ownVerbs);
     bool namesProgram = !route->ownVerbs.empty();
@@ -106,26 +117,26 @@ void CTraceAnalyzer::ReadClassRoute(HKEY classes, HKEY clsid, const char* name, 
     if (FormatText(keyPath, MAX_PATH, "%s\\DefaultIcon", name) && ReadTextValue(classes, keyPath, "", text, MAX_PATH))
         namesProgram = NamesProgram(text) || namesProgram;
     if (FormatText(keyPath, MAX_PATH, "%s\\CLSID", name) && ReadTextValue(classes, keyPath, "", text, MAX_PATH) &&
-        IsSingleKeyName(text) && ClassServerMatches(clsid, text)) {
+        IsSingleKeyName(text) && ClassServerMatches(text)) {
         route->classId = text;
         namesProgram = true;
     }
     if (!namesProgram || IsWindowsClass(name))
         return;
     int budget = kClassKeyBudget;
-    route->whole = !KeyNamesOtherProgram(classes, clsid, name, nullptr, 0, &budget);
+    route->whole = !KeyNamesOtherProgram(classes, name, nullptr, 0, &budget);
 }
 
 // Extensions come before the classes in the walk and usually name one of them:
 // a class already read for an extension is not read again. Only the routes read
 // for extensions are kept, so the cache stays as large as the extensions' classes.
-const CTraceAnalyzer::ClassRoute& CTraceAnalyzer::CachedClassRoute(HKEY classes, HKEY clsid, const char* name)
+const CTraceAnalyzer::ClassRoute& CTraceAnalyzer::CachedClassRoute(HKEY classes, const char* name)
 {
     auto cached = classRoutes.find(name);
     if (cached != classRoutes.end())
         return cached->second;
     ClassRoute& route = classRoutes[name];
-    ReadClassRoute(classes, clsid, name, &route);
+    ReadClassRoute(classes, name, &route);
     return route;
 }
 
@@ -150,8 +161,8 @@ void CTraceAnalyzer::ReadOwnVerbs(HKEY classes, const char* name, std::vector<st
 // program does not serve, another type in an "open with" list. A key that cannot
 // be read whole (a link, a value too long, too deep, too many keys) counts as one
 // that does: it is not known to be the program's alone.
-bool CTraceAnalyzer::KeyNamesOtherProgram(HKEY classes, HKEY clsid, const char* keyPath, const char* progId,
-                                          int depth, int* budget)
+bool CTraceAnalyzer::KeyNamesOtherProgram(HKEY classes, const char* keyPath, const char* progId, int depth,
+                                          int* budget)
 {
     if (depth > kClassKeyDepth || --*budget < 0)
         return true;
@@ -173,16 +184,16 @@ bool CTraceAnalyzer::KeyNamesOtherProgram(HKEY classes, HKEY clsid, const char* 
         if (openWithTypes && !(progId && EqualsNoCaseDbcs(value.name, progId)))
             other = true;
         else if (ValueAsText(value, true))
-            other = IsClassId(value.data) ? !ClassServerMatches(clsid, value.data) : NamesOtherProgram(value.data);
+            other = IsClassId(value.data) ? !ClassServerMatches(value.data) : NamesOtherProgram(value.data);
         return !other;
     });
     if (other || valuesRead < valueCount)
         return true;
     key.ForEachSubkey([&](const char* name) {
         char child[MAX_PATH];
-        other = openWithPrograms || (IsClassId(name) && !ClassServerMatches(clsid, name)) ||
+        other = openWithPrograms || (IsClassId(name) && !ClassServerMatches(name)) ||
                 !FormatText(child, MAX_PATH, "%s\\%s", keyPath, name) ||
-                KeyNamesOtherProgram(classes, clsid, child, progId, depth + 1, budget);
+                KeyNamesOtherProgram(classes, child, progId, depth + 1, budget);
         return !other;
     });
     return other;

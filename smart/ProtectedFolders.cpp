@@ -1,9 +1,10 @@
 #include "smart/ProtectedFolders.h"
 
 #include "framework/AnsiText.h"
-#include "framework/RegKey.h"
-#include "smart/FolderPaths.h"
 #include "framework/ProgramFilesFolder.h"
+#include "framework/RegKey.h"
+#include "framework/RegistryView.h"
+#include "smart/FolderPaths.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -133,13 +134,16 @@ void ProtectedFolders::Load()
         if (SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE))
             Add(path, csidl == CSIDL_PROGRAM_FILES || csidl == CSIDL_PROGRAM_FILESX86);
     }
-    for (const char* name : kRegistryProgramFiles) {
-        if (ReadTextValue(HKEY_LOCAL_MACHINE, kCurrentVersion, name, path, MAX_PATH))
-            Add(path, true);
-    }
-    for (const char* name : kRegistryCommonFiles) {
-        if (ReadTextValue(HKEY_LOCAL_MACHINE, kCurrentVersion, name, path, MAX_PATH))
-            Add(path);
+    // Each registry view records the folders as its programs see them.
+    for (const std::string& key : PathsInEveryView(HKEY_LOCAL_MACHINE, kCurrentVersion)) {
+        for (const char* name : kRegistryProgramFiles) {
+            if (ReadTextValue(HKEY_LOCAL_MACHINE, key.c_str(), name, path, MAX_PATH))
+                Add(path, true);
+        }
+        for (const char* name : kRegistryCommonFiles) {
+            if (ReadTextValue(HKEY_LOCAL_MACHINE, key.c_str(), name, path, MAX_PATH))
+                Add(path);
+        }
     }
     for (const char* name : kEnvironmentProgramFiles) {
         DWORD length = GetEnvironmentVariableA(name, path, MAX_PATH);

@@ -75,38 +75,61 @@ bool CTraceAnalyzer::NamesOtherProgram(const char* text) const
     return ProgramNamedBy(text, programFolders, programFiles) == NAMES_OTHER;
 }
 
-bool CTraceAnalyzer::ClassServerMatches(HKEY clsid, const char* classId)
+bool CTraceAnalyzer::ClassServerMatchesIn(const std::string& clsidPath, const char* classId)
 {
     // The CLSID walk and the file-type walk ask about the same classes; the answer
     // cannot change within one analysis, so each class is read once.
-    std::string cacheKey = FoldNoCase(classId);
+    std::string cacheKey = clsidPath + '\\' + FoldNoCase(classId);
     auto cached = classServerMatches.find(cacheKey);
     if (cached != classServerMatches.end())
         return cached->second;
     char serverKey[MAX_PATH];
     char server[MAX_PATH] = "";
     bool matches = false;
-    if (clsid && FormatText(serverKey, MAX_PATH, "%s\\InprocServer32", classId) &&
-        ReadTextValue(clsid, serverKey, "", server, MAX_PATH))
+    if (FormatText(serverKey, MAX_PATH, "%s\\%s\\InprocServer32", clsidPath.c_str(), classId) &&
+        ReadTextValue(HKEY_CLASSES_ROOT, serverKey, "", server, MAX_PATH))
         matches = NamesProgram(server);
     classServerMatches[cacheKey] = matches;
     return matches;
+}
+
+// A file type of either view may name a class that only one view registers.
+bool CTraceAnalyzer::ClassServerMatches(const char* classId)
+{
+    for (const std::string& clsidPath : clsidPaths) {
+        if (ClassServerMatchesIn(clsidPath, classId))
+            return true;
+    }
+    return false;
+}
+
+void CTraceAnalyzer::CollectClass(const char* classId)
+{
+    char classKey[MAX_PATH];
+    for (const std::string& clsidPath : clsidPaths) {
+        if (ClassServerMatchesIn(clsidPath, classId) &&
+            FormatText(classKey, MAX_PATH, "%s\\%s", clsidPath.c_str(), classId))
+            CollectRegistryKey(HKEY_CLASSES_ROOT, classKey);
+    }
 }
 
 void CTraceAnalyzer::SearchClsidKeys()
 {
     if (NothingToMatch())
         return;
-    RegKey clsid;
-    if (!clsid.Open(HKEY_CLASSES_ROOT, "CLSID"))
-        return;
-    clsid.ForEachSubkey([&](const char* name) {
-        PumpIfDue();
-        char classKey[MAX_PATH];
-        if (ClassServerMatches(clsid, name) && FormatText(classKey, MAX_PATH, "CLSID\\%s", name))
-            CollectRegistryKey(HKEY_CLASSES_ROOT, classKey);
-        return true;
-    });
+    for (const std::string& clsidPath : clsidPaths) {
+        RegKey clsid;
+        if (!clsid.Open(HKEY_CLASSES_ROOT, clsidPath.c_str()))
+            continue;
+        clsid.ForEachSubkey([&](const char* name) {
+            PumpIfDue();
+            char classKey[MAX_PATH];
+            if (ClassServerMatchesIn(clsidPath, name) &&
+                FormatText(classKey, MAX_PATH, "%s\\%s", clsidPath.c_str(), name))
+                CollectRegistryKey(HKEY_CLASSES_ROOT, classKey);
+            return true;
+        });
+    }
 }
 
 bool CTraceAnalyzer::ValueNamesProgram(const RegValue& value) const
@@ -205,18 +228,19 @@ std::vector<std::string> CTraceAnalyzer::OwnKeyNames()
 // in any other key such a value is listed alone. Below a vendor key named as the
 // program's every product key is examined, below any other only keys named as the
 // program's, so the walk stays two levels deep. "Classes" is the file-type search's.
-void CTraceAnalyzer::SearchSoftwareKeys(HKEY root)
+void CTraceAnalyzer::SearchSoftwareKeys(HKEY root, const char* softwarePath)
 {
     if (NothingToMatch())
         return;
     std::vector<std::string> ownNames = OwnKeyNames();
     RegKey software;
-    if (!software.Open(root, "Software"))
+    if (!software.Open(root, softwarePath))
         return;
     software.ForEachSubkey([&](const char* name) {
         PumpIfDue();
         char vendorPath[MAX_PATH];
-        if (!FormatText(vendorPath, MAX_PATH, "Software\\%s", name))
+        // The other view is searched as a place of its own.
+        if (EqualsNoCaseDbcs(name, "Wow6432Node") || !FormatText(vendorPath, MAX_PATH, "%s\\%s", softwarePath, name))
             return true;
         bool ownVendor = false;
         for (const std::string& own : ownNames)

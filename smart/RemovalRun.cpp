@@ -2,6 +2,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
+#include "framework/RegistryView.h"
 #include "framework/RegistryTree.h"
 #include "smart/FolderPaths.h"
 
@@ -215,7 +216,7 @@ RemovalOutcome CRemovalRun::RemoveValue(const TraceItem& item) const
     if (strchr(item.path, '?') || strchr(item.valueName, '?'))
         return REMOVAL_FAILED;
     OwnedKey key;
-    LONG status = RegOpenKeyExA(item.rootKey, item.path, 0, KEY_SET_VALUE, key.Out());
+    LONG status = RegOpenKeyExA(item.rootKey, item.path, 0, KEY_SET_VALUE | PhysicalView(), key.Out());
     if (status == ERROR_SUCCESS)
         status = RegDeleteValueA(key, item.valueName);
     return status == ERROR_SUCCESS || IsNotFoundError(status) ? REMOVAL_DONE : REMOVAL_FAILED;

@@ -3,6 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/Dialog.h"
 #include "framework/RegKey.h"
+#include "framework/RegistryView.h"
 #include "resource.h"
 #include "smart/FolderPaths.h"
 #include "smart/ShortcutResolver.h"
@@ -265,11 +266,12 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     SearchProgramsMenu(commonProgramsFolder, 0);
     SearchClsidKeys();
     SearchFileTypes();
-    SearchSubkeysByValue(HKEY_LOCAL_MACHINE, kUninstallKey);
-    SearchRunValues(HKEY_LOCAL_MACHINE, kRunKey);
-    SearchRunValues(HKEY_CURRENT_USER, kRunKey);
-    SearchSoftwareKeys(HKEY_LOCAL_MACHINE);
-    SearchSoftwareKeys(HKEY_CURRENT_USER);
+    for (const RegistryPlace& place : MachineAndUserPlaces(kUninstallKey))
+        SearchSubkeysByValue(place.root, place.path.c_str());
+    for (const RegistryPlace& place : MachineAndUserPlaces(kRunKey))
+        SearchRunValues(place.root, place.path.c_str());
+    for (const RegistryPlace& place : MachineAndUserPlaces("SOFTWARE"))
+        SearchSoftwareKeys(place.root, place.path.c_str());
     return 1;
 }
 
@@ -293,6 +295,7 @@ void CTraceAnalyzer::LoadContext()
     uninstallEntriesLoaded = false;
     classServerMatches.clear();
     classRoutes.clear();
+    clsidPaths = PathsInEveryView(HKEY_CLASSES_ROOT, "CLSID");
     lastPumpTick = GetTickCount();
 }
 
@@ -562,26 +565,19 @@ void CTraceAnalyzer::LoadUninstallEntries()
     if (uninstallEntriesLoaded)
         return;
     uninstallEntriesLoaded = true;
-    // The machine's entries in both registry views (a 32-bit program sees only one
-    // of them on 64-bit Windows otherwise; older systems have no views), the user's.
-    auto load = [this](HKEY root, REGSAM view) {
+    // Every product Windows records: the machine's in each view, the user's.
+    for (const RegistryPlace& place : MachineAndUserPlaces(kUninstallKey)) {
         RegKey uninstall;
-        if (!uninstall.Open(root, kUninstallKey, view))
-            return false;
+        if (!uninstall.Open(place.root, place.path.c_str()))
+            continue;
         uninstall.ForEachSubkey([&](const char* name) {
             PumpIfDue();
             RegKey entry;
-            if (entry.Open(uninstall, name, view))
+            if (entry.Open(uninstall, name))
                 uninstallEntries.push_back(ReadUninstallEntry(entry));
             return true;
         });
-        return true;
-    };
-    bool native = load(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
-    native = load(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY) || native;
-    if (!native)
-        load(HKEY_LOCAL_MACHINE, 0);
-    load(HKEY_CURRENT_USER, 0);
+    }
 }
 
 bool CTraceAnalyzer::HoldsOtherProduct(const char* folder)

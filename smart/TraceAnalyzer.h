@@ -105,17 +105,19 @@ private:
     bool NamesOtherProgram(const char* text) const;
     void SearchClsidKeys();
     void SearchFileTypes();
-    void ExamineClassKey(HKEY classes, HKEY clsid, const char* name);
-    bool ClassServerMatches(HKEY clsid, const char* classId);
-    void ReadClassRoute(HKEY classes, HKEY clsid, const char* name, ClassRoute* route);
-    const ClassRoute& CachedClassRoute(HKEY classes, HKEY clsid, const char* name);
+    void ExamineClassKey(HKEY classes, const char* name);
+    // Whether the class's server is the program: in one view's CLSID key, in any view.
+    bool ClassServerMatchesIn(const std::string& clsidPath, const char* classId);
+    bool ClassServerMatches(const char* classId);
+    void CollectClass(const char* classId);
+    void ReadClassRoute(HKEY classes, const char* name, ClassRoute* route);
+    const ClassRoute& CachedClassRoute(HKEY classes, const char* name);
     void ReadOwnVerbs(HKEY classes, const char* name, std::vector<std::string>* verbs) const;
-    bool KeyNamesOtherProgram(HKEY classes, HKEY clsid, const char* keyPath, const char* progId, int depth,
-                              int* budget);
+    bool KeyNamesOtherProgram(HKEY classes, const char* keyPath, const char* progId, int depth, int* budget);
     void SearchSubkeysByValue(HKEY root, const char* keyPath);
     void SearchRunValues(HKEY root, const char* keyPath);
     bool ValueNamesProgram(const RegValue& value) const;
-    void SearchSoftwareKeys(HKEY root);
+    void SearchSoftwareKeys(HKEY root, const char* softwarePath);
     void SearchProductKeys(HKEY root, const char* vendorPath, bool ownVendor, const std::vector<std::string>& ownNames);
     bool ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey);
     std::vector<std::string> OwnKeyNames();
@@ -137,5 +139,7 @@ private:
     bool uninstallEntriesLoaded;
     std::unordered_map<std::string, bool> classServerMatches;
     std::unordered_map<std::string, ClassRoute> classRoutes;  // by the exact name
+    std::vector<std::string> clsidPaths;  // the CLSID key of each view of the classes
+    std::string classesPath;              // the view of the classes the file-type walk is in
     DWORD lastPumpTick;
 };
