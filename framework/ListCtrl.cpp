@@ -76,6 +76,36 @@ int CListCtrl::GetNextItem(int start, UINT flags) const
     return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), MAKELPARAM(flags, 0)));
 }
 
+LPARAM CListCtrl::GetItemData(int index) const
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    if (!SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return 0;
+    return item.lParam;
+}
+
+BOOL CListCtrl::SortItems(PFNLVCOMPARE compare, LPARAM data)
+{
+    return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(data), reinterpret_cast<LPARAM>(compare)));
+}
+
+void CListCtrl::ShowSortArrow(int column, bool ascending)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER, 0, 0));
+    int count = header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i) {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        ::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == column)
+            item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+        ::SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
 int CListCtrl::GetItemImage(int index) const
 {
     LVITEMA item = {};

@@ -18,6 +18,10 @@ public:
     int GetItemCount() const;
     int GetNextItem(int start, UINT flags) const;
     int GetItemImage(int index) const;
+    LPARAM GetItemData(int index) const;
+    BOOL SortItems(PFNLVCOMPARE compare, LPARAM data);
+    // Shows the sort arrow on one column's header (ascending or not), none on the others.
+    void ShowSortArrow(int column, bool ascending);
     DWORD SetExtendedStyle(DWORD styles);
     DWORD GetExtendedStyle() const;
     HIMAGELIST SetImageList(HIMAGELIST list, int kind);

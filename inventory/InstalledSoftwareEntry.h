@@ -12,6 +12,7 @@ struct InstalledSoftwareEntry {
     HKEY root;                  // HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER for a per-user install
     char keyPath[MAX_PATH];     // the key's physical path below root (see RegistryView.h)
     DWORD windowsInstaller;
+    size_t loadIndex;           // its place in the registry's order
     OwnedIcon smallIcon;
     OwnedIcon largeIcon;
 };

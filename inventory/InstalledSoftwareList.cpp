@@ -98,8 +98,10 @@ void CInstalledSoftwareList::Load()
             continue;
         uninstallKey.ForEachSubkey([&](const char* subkeyName) {
             std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
-            if (entry && ReadEntry(place, uninstallKey, subkeyName, entry.get()))
+            if (entry && ReadEntry(place, uninstallKey, subkeyName, entry.get())) {
+                entry->loadIndex = entries.size();
                 entries.push_back(std::move(entry));
+            }
             return true;
         });
     }
@@ -179,6 +181,15 @@ InstalledSoftwareEntry* CInstalledSoftwareList::GetAt(int index) const
     if (static_cast<unsigned>(index) >= entries.size())
         return nullptr;
     return entries[index].get();
+}
+
+int CInstalledSoftwareList::IndexOf(const InstalledSoftwareEntry* entry) const
+{
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].get() == entry)
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 void CInstalledSoftwareList::RemoveAt(int index)

@@ -22,6 +22,8 @@ public:
     bool GetNext(int& position, InstalledSoftwareEntry*& entry) const;
     InstalledSoftwareEntry* GetAt(int index) const;
     void RemoveAt(int index);
+    // The record's index, or -1 when it is not in the list.
+    int IndexOf(const InstalledSoftwareEntry* entry) const;
     size_t GetCount() const { return entries.size(); }
 
 private:

@@ -11,7 +11,8 @@
 
 CQuickUninstallPage::CQuickUninstallPage()
     : CDialog(IDD_QUICK_PAGE), listReady(0), actionsEnabled(true),
-      defaultIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT)))
+      defaultIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT))), sortColumn(-1),
+      sortAscending(true)
 {
     backgroundBrush.CreateSolidBrush(PAGE_BACKGROUND_COLOR);
 }
@@ -96,6 +97,11 @@ BOOL CQuickUninstallPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result
         *result = 0;
         return TRUE;
     }
+    if (header->idFrom == IDC_LIST && header->code == LVN_COLUMNCLICK) {
+        OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem);
+        *result = 0;
+        return TRUE;
+    }
     return CDialog::OnNotify(wParam, lParam, result);
 }
 
@@ -141,19 +147,50 @@ void CQuickUninstallPage::FillList()
         item.iItem = position;
         item.pszText = entry->displayName;
         item.iImage = position;
-        item.lParam = 0;
+        item.lParam = reinterpret_cast<LPARAM>(entry);
         softwareListView.InsertItem(&item);
         softwareListView.SetItemText(position, 1, entry->uninstallString);
         softwareListView.SetItemText(position, 2, entry->publisher);
     }
+    if (sortColumn >= 0)
+        softwareListView.SortItems(CompareRows, reinterpret_cast<LPARAM>(this));
     listReady = 1;
+}
+
+// A second click on the same header reverses the order.
+void CQuickUninstallPage::OnColumnClick(int column)
+{
+    sortAscending = column != sortColumn || !sortAscending;
+    sortColumn = column;
+    softwareListView.SortItems(CompareRows, reinterpret_cast<LPARAM>(this));
+    softwareListView.ShowSortArrow(sortColumn, sortAscending);
+}
+
+// Rows compare by the sorted column's text as the user's locale orders it; equal
+// texts keep the registry's order.
+int CALLBACK CQuickUninstallPage::CompareRows(LPARAM first, LPARAM second, LPARAM pageParam)
+{
+    const CQuickUninstallPage* page = reinterpret_cast<const CQuickUninstallPage*>(pageParam);
+    const InstalledSoftwareEntry* a = reinterpret_cast<const InstalledSoftwareEntry*>(first);
+    const InstalledSoftwareEntry* b = reinterpret_cast<const InstalledSoftwareEntry*>(second);
+    const char* textA = page->sortColumn == 1 ? a->uninstallString : page->sortColumn == 2 ? a->publisher : a->displayName;
+    const char* textB = page->sortColumn == 1 ? b->uninstallString : page->sortColumn == 2 ? b->publisher : b->displayName;
+    int order = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, textA, -1, textB, -1) - CSTR_EQUAL;
+    if (order == 0)
+        return a->loadIndex < b->loadIndex ? -1 : a->loadIndex > b->loadIndex ? 1 : 0;
+    return page->sortAscending ? order : -order;
+}
+
+InstalledSoftwareEntry* CQuickUninstallPage::EntryAtRow(int row) const
+{
+    return row < 0 ? nullptr : reinterpret_cast<InstalledSoftwareEntry*>(softwareListView.GetItemData(row));
 }
 
 void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
 {
     if (!listReady || change->iItem == -1)
         return;
-    const InstalledSoftwareEntry* entry = inventory.GetAt(change->iItem);
+    const InstalledSoftwareEntry* entry = EntryAtRow(change->iItem);
     if (!entry)
         return;
     displayNameText = entry->displayName;
@@ -176,7 +213,7 @@ void CQuickUninstallPage::EnableActions(bool enable)
     openLinkButton.EnableWindow(enable && !helpLinkText.empty());
 }
 
-int CQuickUninstallPage::SelectedIndex() const
+int CQuickUninstallPage::SelectedRow() const
 {
     return softwareListView.GetNextItem(-1, LVNI_SELECTED);
 }
@@ -205,24 +242,23 @@ void CQuickUninstallPage::ReportFailure(UINT formatId, const char* subject)
 
 void CQuickUninstallPage::OnUninstall()
 {
-    int index = SelectedIndex();
-    const InstalledSoftwareEntry* entry = inventory.GetAt(index);
-    if (index < 0 || !entry)
+    int row = SelectedRow();
+    const InstalledSoftwareEntry* entry = EntryAtRow(row);
+    if (!entry)
         return;
     // Only a product whose uninstaller started leaves the list.
     if (!RunUninstallCommand(entry->uninstallString)) {
         ReportFailure(IDS_UNINSTALL_NOT_STARTED, entry->uninstallString);
         return;
     }
-    inventory.RemoveAt(index);
-    softwareListView.DeleteItem(index);
+    softwareListView.DeleteItem(row);
+    inventory.RemoveAt(inventory.IndexOf(entry));
 }
 
 void CQuickUninstallPage::OnDeleteEntry()
 {
-    int index = SelectedIndex();
-    const InstalledSoftwareEntry* entry = inventory.GetAt(index);
-    if (index < 0 || !entry)
+    const InstalledSoftwareEntry* entry = EntryAtRow(SelectedRow());
+    if (!entry)
         return;
     if (AfxMessageBox(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;

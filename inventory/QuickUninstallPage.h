@@ -33,6 +33,7 @@ protected:
     void OnDeleteEntry();
     void OnItemChanged(const NMLISTVIEW* change);
     void OnRefresh();
+    void OnColumnClick(int column);
     void OnOpenHelpLink();
     BOOL OnEraseBkgnd(HDC dc);
     void OnDestroy();
@@ -41,7 +42,7 @@ protected:
     void ResetImageList();
     // Starts a product's uninstall command; false when nothing was started.
     virtual bool RunUninstallCommand(const char* command);
-    // Deletes a product's registration below HKEY_LOCAL_MACHINE; the Win32 result.
+    // Deletes a product's registration (root\keyPath, physical); the Win32 result.
     virtual LONG DeleteEntryKey(HKEY root, const char* keyPath);
     virtual void OpenLink(const char* link);
     void ReportFailure(UINT formatId, const char* subject);
@@ -62,7 +63,12 @@ protected:
     int listReady;
     bool actionsEnabled;
     HICON defaultIcon;
+    int sortColumn;  // -1: the registry's order
+    bool sortAscending;
 
 private:
-    int SelectedIndex() const;
+    static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM pageParam);
+    // A row's record (rows follow the sort, records the registry's order).
+    InstalledSoftwareEntry* EntryAtRow(int row) const;
+    int SelectedRow() const;
 };
