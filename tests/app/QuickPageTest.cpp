@@ -37,9 +37,9 @@ protected:
         commands.push_back(command);
         return runCommands ? CQuickUninstallPage::RunUninstallCommand(command) : true;
     }
-    LONG DeleteEntryKey(const char* keyPath) override
+    LONG DeleteEntryKey(HKEY root, const char* keyPath) override
     {
-        return deletionDenied ? deletionDenied : CQuickUninstallPage::DeleteEntryKey(keyPath);
+        return deletionDenied ? deletionDenied : CQuickUninstallPage::DeleteEntryKey(root, keyPath);
     }
     void OpenLink(const char* link) override { links.push_back(link); }
 };
