@@ -237,7 +237,8 @@ private:
 PROCESS_MEMORY_COUNTERS_EX ReadMemory()
 {
     PROCESS_MEMORY_COUNTERS_EX c = {};
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), c.cb = sizeof(c));
+    c.cb = sizeof(c);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), c.cb);
     c.PrivateUsage = c.PrivateUsage ? c.PrivateUsage : c.PagefileUsage;
     return c;
 }
