@@ -1,0 +1,308 @@
+// Reading the Uninstall key into records: which subkeys qualify, what each field
+// and icon holds, the order of the records and the walk over them, and that a
+// large inventory loaded and cleared leaves no objects behind.
+#include "framework/Handles.h"
+#include "inventory/InstalledSoftwareList.h"
+#include "support/Fixtures.h"
+#include "support/GdiCount.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <iterator>
+#include <vector>
+
+using namespace fixtures;
+
+namespace {
+
+std::string ProductPath(const std::string& subkey)
+{
+    return std::string(UNINSTALL_KEY_PATH) + "\\" + subkey;
+}
+
+// Width of a live icon; 0 for null or for a handle that is no longer an icon.
+int IconWidth(HICON icon)
+{
+    ICONINFO info = {};
+    if (!icon || !GetIconInfo(icon, &info))
+        return 0;
+    OwnedGdi<HBITMAP> mask(info.hbmMask), color(info.hbmColor);
+    BITMAP bitmap = {};
+    GetObjectA(mask, sizeof(bitmap), &bitmap);
+    return bitmap.bmWidth;
+}
+
+// Each test sees the Uninstall key emptied of everything but its own products.
+class InventoryTest : public testing::Test {
+protected:
+    // A product with both required values stored as plain strings.
+    static void AddProduct(const std::string& subkey, const std::string& name, const std::string& command)
+    {
+        ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, ProductPath(subkey), "DisplayName", name));
+        ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, ProductPath(subkey), "UninstallString", command));
+    }
+
+    // The loaded record of a subkey, or null when the subkey gave none.
+    const InstalledSoftwareEntry* Find(const std::string& subkey) const
+    {
+        const InstalledSoftwareEntry* found = nullptr;
+        for (int i = 0; list.GetAt(i); ++i) {
+            if (ProductPath(subkey) == list.GetAt(i)->keyPath) {
+                EXPECT_EQ(found, nullptr) << "two records for " << subkey;
+                found = list.GetAt(i);
+            }
+        }
+        return found;
+    }
+
+    ScopedKeyIsolation isolation{HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH};
+    CInstalledSoftwareList list;
+};
+
+// Every field from its value, and values that are missing, of another type,
+// unterminated, expandable or too long for the 260-byte fields (259 characters and
+// the terminator fit, one more does not): a required one skips the product, an
+// optional one leaves its field empty. A key path too long for its field skips the
+// product rather than being cut (a cut one would name the other product's key).
+TEST_F(InventoryTest, FieldsComeFromTheProductKeyAndBadValuesAreRefused)
+{
+    const std::string keyFits(259 - strlen(UNINSTALL_KEY_PATH) - 1, 'k'), keyTooLong = keyFits + "k";
+    const std::string chinese = "\xB2\xE2\xCA\xD4\xC8\xED\xBC\xFE 2.0";  // code page 936
+    const std::string fits(259, 'n'), tooLong(260, 'n'), noZero(40, 'b');
+    ASSERT_TRUE(SetEnvironmentVariableA("UM_INVENTORY_LONG", std::string(250, 'e').c_str()));
+    const std::string longVar = "%UM_INVENTORY_LONG%";
+    const DWORD kUnterminated = 0xFFFF, kAbsent = 0xFFFE;  // an unterminated REG_SZ; no value
+    struct Value { const char* name; DWORD type; std::string data; };  // type: or kUnterminated, kAbsent
+    const struct {
+        const char* subkey;
+        std::vector<Value> values;  // over the name "x" and the command "C:\a.exe"
+        const char* name;           // the fields loaded; nullptr: no record
+        std::string command, publisher, helpLink;
+        DWORD windowsInstaller = 0;
+    } cases[] = {
+        {"full", {{"DisplayName", REG_SZ, chinese}, {"Publisher", REG_SZ, "Full Soft"},
+                  {"HelpLink", REG_SZ, "http://example.com/help"}, {"WindowsInstaller", REG_DWORD, "\x78\x56\x34\x12"}},
+         chinese.c_str(), "C:\\a.exe", "Full Soft", "http://example.com/help", 0x12345678},
+        {"emptyName", {{"DisplayName", REG_SZ, ""}}, "", "C:\\a.exe", "", ""},
+        {keyFits.c_str(), {}, "x", "C:\\a.exe", "", ""},
+        {keyTooLong.c_str(), {}, nullptr, "", "", ""},
+        {"noName", {{"DisplayName", kAbsent, ""}}, nullptr, "", "", ""},
+        {"noCommand", {{"UninstallString", kAbsent, ""}}, nullptr, "", "", ""},
+        {"name259", {{"DisplayName", REG_SZ, fits}, {"Publisher", REG_SZ, fits}, {"HelpLink", REG_SZ, std::string(1000, 'h')}},
+         fits.c_str(), "C:\\a.exe", fits, ""},
+        {"name260", {{"DisplayName", REG_SZ, tooLong}}, nullptr, "", "", ""},
+        {"name4000", {{"DisplayName", REG_SZ, std::string(4000, 'n')}}, nullptr, "", "", ""},
+        {"command259", {{"UninstallString", REG_SZ, fits}, {"Publisher", REG_SZ, tooLong}, {"HelpLink", REG_SZ, fits}},
+         "x", fits, "", fits},
+        {"command260", {{"UninstallString", REG_SZ, tooLong}}, nullptr, "", "", ""},
+        {"dwordName", {{"DisplayName", REG_DWORD, "AAAA"}}, nullptr, "", "", ""},
+        {"binaryCommand", {{"UninstallString", REG_BINARY, noZero}}, nullptr, "", "", ""},
+        {"binaryFull", {{"UninstallString", REG_BINARY, std::string(260, 'b')}}, nullptr, "", "", ""},
+        {"multiName", {{"DisplayName", REG_MULTI_SZ, std::string("Multi\0Name\0\0", 12)}}, nullptr, "", "", ""},
+        {"optional", {{"Publisher", REG_BINARY, noZero}, {"HelpLink", REG_MULTI_SZ, std::string("http://a\0\0", 10)}},
+         "x", "C:\\a.exe", "", ""},
+        {"unterminated", {{"DisplayName", kUnterminated, "Raw"}, {"Publisher", kUnterminated, std::string(259, 'u')}},
+         "Raw", "C:\\a.exe", std::string(259, 'u'), ""},
+        {"unterminated260", {{"UninstallString", kUnterminated, std::string(260, 'u')}}, nullptr, "", "", ""},
+        {"expand", {{"UninstallString", REG_EXPAND_SZ, "%SystemRoot%\\uninst.exe /S"},
+                    {"Publisher", REG_EXPAND_SZ, longVar + "123456789"},      // 259 expanded
+                    {"HelpLink", REG_EXPAND_SZ, longVar + "1234567890"}},   // 260 expanded
+         "x", WindowsFolder() + "\\uninst.exe /S", std::string(250, 'e') + "123456789", ""},
+        {"expandLong", {{"DisplayName", REG_EXPAND_SZ, longVar + longVar}}, nullptr, "", "", ""},
+    };
+    for (const auto& c : cases) {
+        AddProduct(c.subkey, "x", "C:\\a.exe");
+        for (const Value& value : c.values) {
+            const bool text = value.type == REG_SZ || value.type == REG_EXPAND_SZ;  // stored with the terminator
+            if (value.type == kAbsent)
+                DeleteValue(HKEY_LOCAL_MACHINE, ProductPath(c.subkey), value.name);
+            else
+                ASSERT_TRUE(SetValue(HKEY_LOCAL_MACHINE, ProductPath(c.subkey), value.name,
+                                     value.type == kUnterminated ? REG_SZ : value.type, value.data.c_str(),
+                                     static_cast<DWORD>(value.data.size() + text)));
+        }
+    }
+    list.Load();
+    SetEnvironmentVariableA("UM_INVENTORY_LONG", nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.subkey);
+        const InstalledSoftwareEntry* entry = Find(c.subkey);
+        EXPECT_EQ(c.name != nullptr, entry != nullptr);
+        if (!entry || !c.name)
+            continue;
+        EXPECT_EQ(c.name, std::string(entry->displayName));
+        EXPECT_EQ(c.command, entry->uninstallString);
+        EXPECT_EQ(c.publisher, entry->publisher);
+        EXPECT_EQ(c.helpLink, entry->helpLink);
+        EXPECT_EQ(c.windowsInstaller, entry->windowsInstaller);
+    }
+}
+
+TEST_F(InventoryTest, RecordsKeepTheRegistryOrderAndTheWalkStopsAtItsEdges)
+{
+    // Key names and display names sort in opposite directions, and the mixed case
+    // of the key names sorts differently byte-wise than the registry sorts it.
+    const char* subkeys[] = {"delta", "Charlie", "bravo", "Alpha", "echo"};
+    for (int i = 0; i < 5; ++i)
+        AddProduct(subkeys[i], std::string(1, static_cast<char>('A' + i)), "C:\\a.exe");
+    list.Load();
+    list.Load();  // Load appends; only Reload starts over
+    EXPECT_EQ(list.GetCount(), 10u);
+    list.Reload();
+    std::vector<std::string> loaded, expected;
+    int position = 7;
+    InstalledSoftwareEntry* entry = nullptr;
+    for (bool more = list.GetFirst(position, entry); more; more = list.GetNext(position, entry)) {
+        EXPECT_EQ(entry, list.GetAt(position));
+        loaded.push_back(entry->keyPath);
+    }
+    EXPECT_EQ(position, 5);
+    for (const std::string& name : SubkeyNames(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH))
+        expected.push_back(ProductPath(name));
+    EXPECT_EQ(loaded, expected);
+
+    // Indexes out of range change nothing; removing a record keeps the order of the rest.
+    for (int outside : {-1, 5, INT_MIN, INT_MAX}) {
+        EXPECT_EQ(list.GetAt(outside), nullptr);
+        list.RemoveAt(outside);
+    }
+    ASSERT_EQ(list.GetCount(), 5u);
+    const InstalledSoftwareEntry* third = list.GetAt(2);
+    list.RemoveAt(1);
+    EXPECT_EQ(list.GetAt(1), third);
+    EXPECT_EQ(list.GetCount(), 4u);
+
+    // Without the Uninstall key the list is empty.
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH);
+    list.Reload();
+    EXPECT_FALSE(list.GetFirst(position, entry));
+    EXPECT_EQ(position, -1);
+    EXPECT_FALSE(list.GetNext(position, entry));
+    EXPECT_EQ(list.GetCount(), 0u);
+}
+
+TEST(InventoryIsExistingFile, OnlyAnExistingFileCounts)
+{
+    TempDir dir("uminv");
+    ASSERT_TRUE(WriteFileText(dir.Path() + "\\setup.exe"));
+    ASSERT_TRUE(MakeDirs(dir.Path() + "\\sub.dir"));
+    const std::pair<std::string, bool> cases[] = {
+        {"\\setup.exe", true}, {"", false}, {"\\sub.dir", false}, {"\\missing.exe", false},
+        {"\\missing\\setup.exe", false},
+        // A pattern: the first match decides.
+        {"\\*.exe", true}, {"\\set??.exe", true}, {"\\sub*", false}, {"\\*.txt", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IsExistingFile((dir.Path() + c.first).c_str()), c.second) << c.first;
+    EXPECT_FALSE(IsExistingFile(nullptr));
+    EXPECT_FALSE(IsExistingFile(""));
+}
+
+TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
+{
+    TempDir dir("uminvicon");
+    const std::string exe = dir.Path() + "\\app.exe";
+    const std::string dotted = dir.Path() + "\\my.folder\\app.exe";
+    ASSERT_TRUE(CopyFileTo(IconExecutable(), exe));
+    ASSERT_TRUE(CopyFileTo(IconExecutable(), dotted));
+    const std::string quoted = "\"" + exe + "\"";
+    const std::string missing = dir.Path() + "\\missing.exe";
+    const std::string withIndex = exe + ",3";
+    const std::string quotedWithIndex = quoted + ",0";
+    const std::string tooLong = dir.Path() + "\\" + std::string(260, 'i') + ".exe";
+    static const char kDwordIcon[] = "";  // stands for a "DisplayIcon" stored as a number
+
+    const struct {
+        const char* subkey;
+        const char* displayIcon;  // null: no such value
+        std::string command;
+        DWORD windowsInstaller;
+        bool expectIcons;
+    } cases[] = {
+        // "DisplayIcon" decides whenever it holds a path; the command is not consulted.
+        {"iconIndex", withIndex.c_str(), "C:\\nothing.exe", 0, true},
+        {"iconQuoted", quotedWithIndex.c_str(), "C:\\nothing.exe", 0, true},
+        {"iconMissing", missing.c_str(), quoted, 0, false},
+        {"iconWithInstaller", exe.c_str(), "MsiExec.exe /X{0}", 1, true},
+        // An unusable "DisplayIcon" (too long, empty, not text) sends the lookup to the command.
+        {"iconTooLong", tooLong.c_str(), quoted, 0, true},
+        {"iconEmpty", "", quoted, 0, true},
+        {"iconDword", kDwordIcon, quoted, 0, true},
+        // Windows Installer products without a "DisplayIcon" get no icon at all.
+        {"installerEmptyIcon", "", quoted, 1, false},
+        {"installerNoIcon", nullptr, quoted, 1, false},
+        {"quotedCommand", nullptr, quoted, 0, true},
+        {"quotedWithArguments", nullptr, quoted + " /uninstall \"C:\\x y\"", 0, true},
+        {"quoteNotClosed", nullptr, "\"" + exe, 0, true},
+        {"unquotedCommand", nullptr, exe, 0, true},
+        {"unquotedWithArguments", nullptr, exe + " /S", 0, true},
+        // The first dot lies in a folder name: the cut falls inside that name.
+        {"dotInFolder", nullptr, dotted + " /S", 0, false},
+        {"dotInFolderQuoted", nullptr, "\"" + dotted + "\" /S", 0, true},
+        {"commandNoFile", nullptr, "\"" + missing + "\" /S", 0, false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = ProductPath(c.subkey);
+        AddProduct(c.subkey, c.subkey, c.command);
+        ASSERT_TRUE(!c.displayIcon || (c.displayIcon == kDwordIcon
+                                           ? SetDword(HKEY_LOCAL_MACHINE, path, "DisplayIcon", 0x31)
+                                           : SetString(HKEY_LOCAL_MACHINE, path, "DisplayIcon", c.displayIcon)));
+        ASSERT_TRUE(!c.windowsInstaller || SetDword(HKEY_LOCAL_MACHINE, path, "WindowsInstaller", c.windowsInstaller));
+    }
+
+    list.Load();
+    ASSERT_EQ(list.GetCount(), std::size(cases));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.subkey);
+        const InstalledSoftwareEntry* entry = Find(c.subkey);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(IconWidth(entry->smallIcon), c.expectIcons ? GetSystemMetrics(SM_CXSMICON) : 0);
+        EXPECT_EQ(IconWidth(entry->largeIcon), c.expectIcons ? GetSystemMetrics(SM_CXICON) : 0);
+        EXPECT_EQ(entry->smallIcon || entry->largeIcon, c.expectIcons);
+        EXPECT_EQ(c.command, entry->uninstallString);  // the command itself is kept
+    }
+}
+
+TEST_F(InventoryTest, ThousandProductsReloadedRemovedAndClearedLeaveNothingBehind)
+{
+    const int count = 1000;
+    TempDir dir("uminvleak");
+    const std::string exe = dir.Path() + "\\app.exe";
+    ASSERT_TRUE(CopyFileTo(IconExecutable(), exe));
+    for (int i = 0; i < count; ++i)
+        AddProduct("product" + std::to_string(i), "product", i % 2 ? "\"" + exe + "\" /remove" : exe);
+    auto icons = [&] {
+        std::vector<HICON> all;
+        for (int i = 0; list.GetAt(i); ++i)
+            all.insert(all.end(), {list.GetAt(i)->smallIcon, list.GetAt(i)->largeIcon});
+        return all;
+    };
+    auto alive = [](const std::vector<HICON>& all) { return std::count_if(all.begin(), all.end(), IconWidth); };
+    // The first load warms the shell's caches (its system image list).
+    list.Load();
+    list.Clear();
+    const DWORD gdiBefore = LiveGdiObjectCount();
+    const DWORD handlesBefore = KernelHandleCount();
+    ASSERT_NE(handlesBefore, 0u);
+    list.Load();
+    const std::vector<HICON> first = icons();
+    ASSERT_EQ(alive(first), 2 * count);
+    EXPECT_GE(LiveGdiObjectCount(), gdiBefore + 2 * count);  // the count sees icons
+    list.Reload();
+    const std::vector<HICON> second = icons();
+    EXPECT_EQ(alive(first), 0) << "icons of the first load are still alive";
+    EXPECT_EQ(alive(second), 2 * count);
+    list.RemoveAt(0);
+    EXPECT_EQ(alive(second), 2 * count - 2);
+    EXPECT_EQ(IconWidth(second[0]) + IconWidth(second[1]), 0);
+    list.Clear();
+    EXPECT_EQ(alive(second), 0);
+    // A few objects of one-time caches may remain; a leak per product would not fit.
+    // (Icons are USER objects; the handles checked above stand for them, as Wine
+    // counts no USER objects. Their bitmaps show in the GDI count.)
+    EXPECT_LE(LiveGdiObjectCount(), gdiBefore + 10);
+    EXPECT_LE(KernelHandleCount(), handlesBefore + 10);
+}
+
+}  // namespace
