@@ -1,67 +1,15 @@
-#include <gtest/gtest.h>
-
-#include <shlwapi.h>
-
-#include <set>
-
-#include "SampleProgram.h"
 #include "TraceTestSupport.h"
 #include "resource.h"
 #include "smart/NamedPath.h"
-#include "support/Fixtures.h"
 
-using namespace fixtures;
 using namespace smarttest;
+using RegistrySearch = ProgramTest;
 
-namespace {
-
-const HKEY cr = HKEY_CLASSES_ROOT;
-
-struct Program {
-    TempDir base{"umreg"};
-    std::string folder = base.Path() + "\\App";
-    std::string exe = folder + "\\app.exe";
-    std::string id = UniqueName("umreg");
-    Program() { WriteFileText(exe); }
-    std::set<std::string> Registry(CTraceAnalyzer& analyzer)
-    {
-        std::set<std::string> registry;
-        for (const std::string& trace : Analyze(analyzer, folder)) {
-            if (trace[0] == 'K' || trace[0] == 'V')
-                registry.insert(trace);
-        }
-        return registry;
-    }
-};
-
-// A key with its subtree as listed: the key, its values, its subkeys.
-void AddTree(std::set<std::string>* traces, HKEY root, const std::string& path)
+// Classes: file types, ProgIDs, protocols and their verbs.
+TEST_F(RegistrySearch, ClassKeysGoWholeOnlyWhenAllTheyNameIsTheProgram)
 {
-    traces->insert(KeyTrace(root, path));
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    char name[MAX_PATH];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = MAX_PATH;
-        if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        traces->insert(ValueTrace(root, path, name));
-    }
-    for (const std::string& child : SubkeyNames(root, path))
-        AddTree(traces, root, path + "\\" + child);
-    RegCloseKey(key);
-}
-
-}  // namespace
-
-// ---- Classes: file types, ProgIDs, protocols and their verbs ------------------
-
-TEST(RegistrySearch, ClassKeysGoWholeOnlyWhenAllTheyNameIsTheProgram)
-{
-    Program program;
-    const std::string& id = program.id;
-    std::string runApp = "\"" + program.exe + "\" \"%1\"";
+    const HKEY cr = HKEY_CLASSES_ROOT;
+    std::string runApp = "\"" + exe + "\" \"%1\"";
     std::string runOther = "\"C:\\Other\\other.exe\" \"%1\"";
     ScopedKeyIsolation htmlfile(cr, "htmlfile"), htm(cr, ".htm"), html(cr, ".html");
     // Windows' html type, whose open verb the program took: only that verb is its.
@@ -74,7 +22,7 @@ TEST(RegistrySearch, ClassKeysGoWholeOnlyWhenAllTheyNameIsTheProgram)
     std::string htmlType = "Q" + id + ".HTML";
     ScopedKey htmlTypeKey(cr, htmlType);
     SetString(cr, ".html", "", htmlType);
-    SetString(cr, htmlType + "\\DefaultIcon", "", program.exe + ",1");
+    SetString(cr, htmlType + "\\DefaultIcon", "", exe + ",1");
     SetString(cr, htmlType + "\\shell\\open\\command", "", runApp);
     // A type wholly the program's goes whole with its extension; a second extension
     // of it that another program also opens stays.
@@ -84,9 +32,9 @@ TEST(RegistrySearch, ClassKeysGoWholeOnlyWhenAllTheyNameIsTheProgram)
     SetString(cr, extension + "\\OpenWithProgids", progId, "");
     SetString(cr, shared, "", progId);
     SetString(cr, shared + "\\OpenWithProgids", "Other.Doc", "");
-    SetString(cr, progId + "\\DefaultIcon", "", program.exe + ",0");
+    SetString(cr, progId + "\\DefaultIcon", "", exe + ",0");
     SetString(cr, progId + "\\shell\\open\\command", "", runApp);
-    SetString(cr, progId + "\\shell\\print\\command", "", program.exe + " /p \"%1\"");
+    SetString(cr, progId + "\\shell\\print\\command", "", exe + " /p \"%1\"");
     // Another program's type with a verb the program added, a verb on all files, and
     // a type that borrows the program's class but is opened by another program.
     std::string foreign = "Q" + id + ".Foreign", borrowing = "Q" + id + ".Borrow";
@@ -96,7 +44,7 @@ TEST(RegistrySearch, ClassKeysGoWholeOnlyWhenAllTheyNameIsTheProgram)
     SetString(cr, foreign + "\\shell\\open\\command", "", runOther);
     SetString(cr, foreign + "\\shell\\QApp\\command", "", runApp);
     SetString(cr, allFilesVerb.Path() + "\\command", "", runApp);
-    SetString(cr, classKey + "\\InprocServer32", "", program.folder + "\\q.dll");
+    SetString(cr, classKey + "\\InprocServer32", "", app + "\\q.dll");
     SetString(cr, borrowing + "\\shell\\open\\command", "", runOther);
     SetString(cr, borrowing + "\\CLSID", "", "{Q" + id + "}");
     // A type of the program's that cannot be read whole (an over-long value): only its verb.
@@ -105,18 +53,13 @@ TEST(RegistrySearch, ClassKeysGoWholeOnlyWhenAllTheyNameIsTheProgram)
     SetString(cr, unread + "\\shell\\open\\command", "", runApp);
     SetString(cr, unread, "Note", std::string(300, 'n'));
 
-    std::set<std::string> expected;
-    for (const std::string& tree : {std::string("htmlfile\\shell\\open"), htmlType, extension, progId,
-                                    foreign + "\\shell\\QApp", allFilesVerb.Path(), classKey,
-                                    unread + "\\shell\\open"})
-        AddTree(&expected, cr, tree);
-    CTraceAnalyzer analyzer;
-    EXPECT_EQ(expected, program.Registry(analyzer));
+    std::vector<std::string> expected =
+        KeyTree(cr, {"htmlfile\\shell\\open", htmlType, extension, progId, foreign + "\\shell\\QApp",
+                     allFilesVerb.Path(), classKey, unread + "\\shell\\open"});
+    EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryTraces());
 }
 
-// ---- Registry data: what a path in a value names --------------------------------
-
-TEST(RegistrySearch, NamedPathIsTheProgramACommandRunsOrThePathItself)
+TEST_F(RegistrySearch, NamedPathIsTheProgramACommandRunsOrThePathItself)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"\"C:\\A b\\x.exe\" -q \"C:\\App\"", "C:\\A b\\x.exe"},
@@ -145,82 +88,68 @@ TEST(RegistrySearch, NamedPathIsTheProgramACommandRunsOrThePathItself)
     EXPECT_FALSE(IsClassId("{a\\b}"));
 }
 
-TEST(RegistrySearch, RunValuesAndUninstallEntriesNameTheProgramOnlyAsTheProgramTheyRun)
+TEST_F(RegistrySearch, RunValuesAndUninstallEntriesNameTheProgramOnlyAsTheProgramTheyRun)
 {
-    Program program;
-    std::string prefix = program.id;
-    std::vector<std::string> names;
-    for (char c = 'a'; c <= 'k'; ++c)
-        names.push_back(prefix + c);
-    SetString(HKEY_CURRENT_USER, kRunKey, names[0], std::string(300, 'x'));  // over-long: skipped
-    SetString(HKEY_CURRENT_USER, kRunKey, names[1], "\"" + program.exe + "\" -q");
-    SetString(HKEY_CURRENT_USER, kRunKey, names[2], program.exe, REG_EXPAND_SZ);
-    SetValue(HKEY_CURRENT_USER, kRunKey, names[3], REG_BINARY, program.exe.c_str(),
-             static_cast<DWORD>(program.exe.size() + 1));
-    SetString(HKEY_CURRENT_USER, kRunKey, names[4], "run " + program.exe);
-    SetStringUnterminated(HKEY_CURRENT_USER, kRunKey, names[5], program.exe);
-    SetStringUnterminated(HKEY_CURRENT_USER, kRunKey, names[6], program.folder + std::string(260, 'y'));
-    // Another tool that watches the program's folder or files runs that tool.
-    SetString(HKEY_CURRENT_USER, kRunKey, names[7], "\"C:\\Tools\\watch.exe\" \"" + program.folder + "\"");
-    SetString(HKEY_CURRENT_USER, kRunKey, names[8], "C:\\Tools\\watch.exe /file " + program.exe);
-    SetString(HKEY_CURRENT_USER, kRunKey, names[9], program.folder + "\\..\\Elsewhere\\x.exe");
-    SetString(HKEY_CURRENT_USER, kRunKey, names[10], program.exe + " /background");
+    // Listed: the program run with arguments, stored without its terminator, run in
+    // the background. Not: over-long, expandable, binary, behind another word, another
+    // tool that watches the program's folder or files, a path that leaves the folder.
+    const struct { DWORD type; std::string data; bool terminated, listed; } runs[] = {
+        {REG_SZ, std::string(300, 'x'), true, false}, {REG_SZ, "\"" + exe + "\" -q", true, true},
+        {REG_EXPAND_SZ, exe, true, false}, {REG_BINARY, exe, true, false}, {REG_SZ, "run " + exe, true, false},
+        {REG_SZ, exe, false, true}, {REG_SZ, app + std::string(260, 'y'), false, false},
+        {REG_SZ, "\"C:\\Tools\\watch.exe\" \"" + app + "\"", true, false},
+        {REG_SZ, "C:\\Tools\\watch.exe /file " + exe, true, false},
+        {REG_SZ, app + "\\..\\Elsewhere\\x.exe", true, false}, {REG_SZ, exe + " /background", true, true}};
+    ScopedKeyIsolation runKey(HKEY_CURRENT_USER, kRunKey);
+    std::set<std::string> expected;
+    for (const auto& run : runs) {
+        std::string name = id + char('a' + (&run - runs));
+        SetValue(HKEY_CURRENT_USER, kRunKey, name, run.type, run.data.c_str(), DWORD(run.data.size() + run.terminated));
+        if (run.listed)
+            expected.insert(ValueTrace(HKEY_CURRENT_USER, kRunKey, name));
+    }
     // Another product's entry names the folder as an argument; the program's own
     // entry names it only through its icon.
-    ScopedKey other(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\O" + prefix);
-    ScopedKey own(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\P" + prefix);
-    SetString(HKEY_LOCAL_MACHINE, other.Path(), "UninstallString",
-              "\"C:\\Other\\uninst.exe\" /plugin \"" + program.folder + "\"");
+    ScopedKey other(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\O" + id);
+    ScopedKey own(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\P" + id);
+    SetString(HKEY_LOCAL_MACHINE, other.Path(), "UninstallString", "\"C:\\Other\\uninst.exe\" /plugin \"" + app + "\"");
     SetString(HKEY_LOCAL_MACHINE, other.Path(), "DisplayIcon", "C:\\Other\\other.exe,0");
-    SetString(HKEY_LOCAL_MACHINE, own.Path(), "DisplayIcon", program.exe + ",0");
-
-    CTraceAnalyzer analyzer;
-    std::set<std::string> registry = program.Registry(analyzer);
-    for (const std::string& name : names)
-        SHDeleteValueA(HKEY_CURRENT_USER, kRunKey, name.c_str());
-    std::set<std::string> expected = {ValueTrace(HKEY_CURRENT_USER, kRunKey, names[1]),
-                                      ValueTrace(HKEY_CURRENT_USER, kRunKey, names[5]),
-                                      ValueTrace(HKEY_CURRENT_USER, kRunKey, names[10]),
-                                      KeyTrace(HKEY_LOCAL_MACHINE, own.Path()),
-                                      ValueTrace(HKEY_LOCAL_MACHINE, own.Path(), "DisplayIcon")};
-    EXPECT_EQ(expected, registry);
+    SetString(HKEY_LOCAL_MACHINE, own.Path(), "DisplayIcon", exe + ",0");
+    expected.insert(
+        {KeyTrace(HKEY_LOCAL_MACHINE, own.Path()), ValueTrace(HKEY_LOCAL_MACHINE, own.Path(), "DisplayIcon")});
+    EXPECT_EQ(expected, RegistryTraces());
 }
 
-TEST(RegistrySearch, SoftwareKeysGoWholeOnlyWhenNamedAsTheProgram)
+TEST_F(RegistrySearch, SoftwareKeysGoWholeOnlyWhenNamedAsTheProgram)
 {
-    Program program;
-    std::string id = program.id;
     const HKEY cu = HKEY_CURRENT_USER, lm = HKEY_LOCAL_MACHINE;
     ScopedKey entry(lm, std::string(kUninstallKey) + "\\" + id);
     SetString(lm, entry.Path(), "DisplayName", "E" + id);
     SetString(lm, entry.Path(), "Publisher", "V" + id);
-    SetString(lm, entry.Path(), "InstallLocation", program.folder);
+    SetString(lm, entry.Path(), "InstallLocation", app);
     // Another tool's settings name the program: that value alone, unticked.
     ScopedKey tool(cu, "Software\\T" + id);
     SetString(cu, tool.Path(), "Theme", "dark");
-    SetString(cu, tool.Path(), "DiffTool", "\"" + program.exe + "\" -diff");
+    SetString(cu, tool.Path(), "DiffTool", "\"" + exe + "\" -diff");
     // The publisher's vendor key: each product key below it that names the program.
     ScopedKey vendor(cu, "Software\\V" + id);
-    SetString(cu, vendor.Path() + "\\Editor", "Path", program.folder);
+    SetString(cu, vendor.Path() + "\\Editor", "Path", app);
     // Under another vendor: keys named after the product or its folder, and no others.
     ScopedKey otherVendor(lm, "Software\\W" + id);
-    SetString(lm, otherVendor.Path() + "\\E" + id, "InstallDir", program.folder);
-    SetString(lm, otherVendor.Path() + "\\App", "Exe", program.exe);
-    SetString(lm, otherVendor.Path() + "\\Unrelated", "Exe", program.exe);
+    SetString(lm, otherVendor.Path() + "\\E" + id, "InstallDir", app);
+    SetString(lm, otherVendor.Path() + "\\App", "Exe", exe);
+    SetString(lm, otherVendor.Path() + "\\Unrelated", "Exe", exe);
     // The product's key directly under Software; a subkey whose path would not fit is left out.
     ScopedKey product(cu, "Software\\E" + id);
-    SetString(cu, product.Path(), "Path", program.folder);
+    SetString(cu, product.Path(), "Path", app);
     SetString(cu, product.Path() + "\\" + std::string(240, 'k'), "v", "1");
     SetString(cu, product.Path() + "\\Short", "v", "1");
 
-    std::set<std::string> expected = {
-        WeakTrace(ValueTrace(cu, tool.Path(), "DiffTool"), IDS_WEAK_OTHER_SETTINGS),
-        KeyTrace(cu, product.Path()), ValueTrace(cu, product.Path(), "Path"),
-        KeyTrace(cu, product.Path() + "\\Short"), ValueTrace(cu, product.Path() + "\\Short", "v")};
-    AddTree(&expected, lm, entry.Path());
-    AddTree(&expected, cu, vendor.Path() + "\\Editor");
-    AddTree(&expected, lm, otherVendor.Path() + "\\E" + id);
-    AddTree(&expected, lm, otherVendor.Path() + "\\App");
-    CTraceAnalyzer analyzer;
-    EXPECT_EQ(expected, program.Registry(analyzer));
+    std::vector<std::string> expected =
+        Concat({{WeakTrace(ValueTrace(cu, tool.Path(), "DiffTool"), IDS_WEAK_OTHER_SETTINGS),
+                 KeyTrace(cu, product.Path()), ValueTrace(cu, product.Path(), "Path"),
+                 KeyTrace(cu, product.Path() + "\\Short"), ValueTrace(cu, product.Path() + "\\Short", "v")},
+                KeyTree(lm, {entry.Path(), otherVendor.Path() + "\\E" + id, otherVendor.Path() + "\\App"}),
+                KeyTree(cu, {vendor.Path() + "\\Editor"})});
+    EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryTraces());
 }

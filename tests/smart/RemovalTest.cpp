@@ -1,175 +1,48 @@
-#include <gtest/gtest.h>
-
-#include <shlwapi.h>
-
-#include <algorithm>
-#include <cstdio>
-
 #include "SampleProgram.h"
-#include "TraceTestSupport.h"
+#include "framework/AnsiText.h"
 #include "framework/PlatformVersion.h"
 #include "smart/TraceRemoval.h"
-#include "support/Fixtures.h"
-#include "machine/PendingRenames.h"
 
-using namespace fixtures;
 using namespace smarttest;
 
 namespace {
 
-std::string ShortPath(const std::string& path)
-{
-    char buffer[MAX_PATH] = "";
-    GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
-    return buffer;
-}
-
-std::string ReadText(const std::string& path)
-{
-    std::string text;
-    machine::ReadFileText(path, &text);
-    return text;
-}
-
-// Keeps wininit.ini as it was and acts as the 95/98/Me family while alive.
-class Windows9xFamily {
-public:
-    Windows9xFamily()
-    {
-        GetWininitPath(path, MAX_PATH);
-        existed = FileExists(path);
-        if (existed)
-            machine::ReadFileText(path, &original);
-        DeleteFileA(path);
-        SetPlatformVersionOverride(VER_PLATFORM_WIN32_WINDOWS, 4, 90);
-    }
-    ~Windows9xFamily()
-    {
-        ClearPlatformVersionOverride();
-        DeleteFileA(path);
-        if (existed)
-            WriteFileText(path, original);
-    }
-    std::string Path() const { return path; }
-
-private:
-    char path[MAX_PATH];
-    bool existed;
-    std::string original;
+struct MachineState {
+    std::set<std::string> user = RegistrySnapshot(HKEY_CURRENT_USER, "Software");
+    std::set<std::string> software = RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software");
+    std::set<std::string> files = FileSnapshot("C:");
 };
 
-// Opens a file without FILE_SHARE_DELETE, so it cannot be deleted while open.
-class HeldFile {
-public:
-    explicit HeldFile(const std::string& path)
-        : handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr))
-    {
-    }
-    ~HeldFile()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle;
-};
-
-TraceItem MakeTrace(int kind, const std::string& path, HKEY root = nullptr, const std::string& valueName = "")
+// Every line that appeared, and every line that went without a listed trace to
+// account for it.
+std::vector<std::string> UnlistedChanges(const MachineState& before, const MachineState& after,
+                                         const ListedTraces& listed)
 {
-    TraceItem item = {};
-    item.kind = kind;
-    snprintf(item.path, MAX_PATH, "%s", path.c_str());
-    snprintf(item.valueName, MAX_PATH, "%s", valueName.c_str());
-    item.rootKey = root;
-    return item;
-}
-
-// The part of a snapshot line that names the thing (path, or key path and value name).
-bool StartsWithNoCase(const std::string& text, const std::string& prefix)
-{
-    return text.size() >= prefix.size() && _strnicmp(text.c_str(), prefix.c_str(), prefix.size()) == 0;
-}
-
-bool IsListed(const std::string& line, const std::vector<std::string>& traces)
-{
-    for (const std::string& trace : traces) {
-        std::string kind = trace.substr(0, 2);
-        std::string rest = trace.substr(2, trace.rfind(" ~") - 2);  // without a weak reason
-        if (kind == "F " || kind == "D ") {
-            if (StartsWithNoCase(line, rest + "|"))
-                return true;
-            continue;
-        }
-        std::string root = rest.substr(0, 5);  // "HKCR " etc.
-        std::string tail = rest.substr(5);
-        std::string prefix = root == "HKCR " ? "HKLM Software\\Classes\\" : root;
-        if (kind == "K ") {
-            std::string keyPath = prefix + tail;
-            for (const char* start : {"K ", "V ", "L "}) {
-                std::string head = start + keyPath;
-                if (StartsWithNoCase(line, head) &&
-                    (line.size() == head.size() || line[head.size()] == '\\' || line[head.size()] == '|'))
-                    return true;
-            }
-        } else {
-            size_t bar = tail.find('|');
-            std::string valueLine = "V " + prefix + tail.substr(0, bar) + "|" + tail.substr(bar + 1) + "|";
-            if (StartsWithNoCase(line, valueLine))
-                return true;
-        }
-    }
-    return false;
-}
-
-std::set<std::string> MachineSnapshot()
-{
-    std::set<std::string> lines;
-    for (const std::string& line : RegistrySnapshot(HKEY_CURRENT_USER, "Software"))
-        lines.insert(line.substr(0, 1) + " HKCU " + line.substr(2));
-    for (const std::string& line : RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software"))
-        lines.insert(line.substr(0, 1) + " HKLM " + line.substr(2));
-    for (const std::string& line : FileSnapshot("C:"))
-        lines.insert(line);
-    return lines;
-}
-
-std::wstring Wide(const std::string& text)
-{
-    wchar_t wide[MAX_PATH] = L"";
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH);
-    return wide;
+    return Concat({UnaccountedFileLines(Missing(before.files, after.files), listed),
+                   UnaccountedRegistryLines(Missing(before.user, after.user), "HKEY_CURRENT_USER", listed),
+                   UnaccountedRegistryLines(Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", listed),
+                   Missing(after.files, before.files), Missing(after.user, before.user),
+                   Missing(after.software, before.software)});
 }
 
 // A character code page 936 cannot spell: ANSI listings show it as '?'.
 const wchar_t kUnspellable[] = L"\x0e01";
 
-bool CreateWideKey(HKEY root, const std::string& parent, const std::wstring& name)
+bool OpenWideKey(HKEY root, const std::string& parent, bool create)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, (Wide(parent) + L"\\" + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    OwnedKey key;
+    std::wstring path = std::wstring(parent.begin(), parent.end()) + L"\\x" + kUnspellable;  // ASCII parent
+    return (create ? RegCreateKeyW(root, path.c_str(), key.Out()) : RegOpenKeyW(root, path.c_str(), key.Out())) ==
+           ERROR_SUCCESS;
 }
 
-bool WideKeyExists(HKEY root, const std::string& parent, const std::wstring& name)
+TraceItem MakeTrace(int kind, const std::string& path, HKEY root = nullptr)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, (Wide(parent) + L"\\" + name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::vector<bool> TicksExcept(const std::vector<std::string>& traces, const std::set<std::string>& unticked)
-{
-    std::vector<bool> ticks;
-    for (const std::string& trace : traces)
-        ticks.push_back(!unticked.count(trace));
-    return ticks;
+    TraceItem item = {};
+    item.kind = kind;
+    CopyText(item.path, MAX_PATH, path.c_str());
+    item.rootKey = root;
+    return item;
 }
 
 }  // namespace
@@ -177,75 +50,71 @@ std::vector<bool> TicksExcept(const std::vector<std::string>& traces, const std:
 TEST(Removal, TickedRowsGoWithAllTheyHoldButTheUntickedOnes)
 {
     SampleProgram sample;
-    const std::string vendor = sample.vendorKey;
+    const std::string vendor = sample.vendorKey.Path();
+    const HKEY lm = HKEY_LOCAL_MACHINE;
     // More below the program's keys: a subkey the user keeps, a value kept among
     // others that go, a subkey the code page cannot spell, a link to another key.
-    SetString(HKEY_LOCAL_MACHINE, vendor + "\\Keep", "k", "1");
-    SetString(HKEY_LOCAL_MACHINE, vendor + "\\Settings", "y", "2");
-    ASSERT_TRUE(CreateWideKey(HKEY_LOCAL_MACHINE, vendor, std::wstring(L"x") + kUnspellable));
-    ScopedKey victim(HKEY_LOCAL_MACHINE, "Software\\" + sample.Id() + "Victim");
-    SetString(HKEY_LOCAL_MACHINE, victim.Path(), "precious", "1");
-    ASSERT_TRUE(MakeRegistryLink(HKEY_LOCAL_MACHINE, vendor + "\\Link", victim.Path()));
+    SetString(lm, vendor + "\\Keep", "k", "1");
+    SetString(lm, vendor + "\\Settings", "y", "2");
+    ASSERT_TRUE(OpenWideKey(lm, vendor, true));
+    ScopedKey victim(lm, "Software\\" + sample.id + "Victim");
+    SetString(lm, victim.Path(), "precious", "1");
+    ASSERT_TRUE(MakeRegistryLink(lm, vendor + "\\Link", victim.Path()));
 
     CTraceAnalyzer analyzer;
-    std::vector<std::string> traces = Analyze(analyzer, sample.Executable());
+    std::vector<std::string> traces = Analyze(analyzer, sample.exe);
     const std::string config = sample.folder + "\\data\\config.ini";
-    std::set<std::string> unticked = {FileTrace(config), KeyTrace(HKEY_LOCAL_MACHINE, vendor + "\\Keep"),
-                                      ValueTrace(HKEY_LOCAL_MACHINE, vendor + "\\Settings", "x")};
-    for (const std::string& row : unticked)
-        ASSERT_TRUE(std::count(traces.begin(), traces.end(), row)) << row;
-    std::vector<bool> ticks = TicksExcept(traces, unticked);
-    std::vector<std::string> ticked;
+    std::set<std::string> unticked = {FileTrace(config), KeyTrace(lm, vendor + "\\Keep"),
+                                      ValueTrace(lm, vendor + "\\Settings", "x")};
+    std::vector<bool> ticks;
+    ListedTraces ticked;
+    std::vector<std::string>* lists[] = {nullptr, &ticked.paths, &ticked.paths, &ticked.keys, &ticked.values};
     for (size_t i = 0; i < traces.size(); ++i) {
+        ticks.push_back(!unticked.count(traces[i]));
+        const TraceItem* item = analyzer.GetItem(i);
         if (ticks[i])
-            ticked.push_back(traces[i]);
+            lists[item->kind]->push_back(TraceRowText(item->kind, item->path, item->valueName, item->rootKey));
     }
+    ASSERT_EQ(traces.size() - unticked.size(), static_cast<size_t>(std::count(ticks.begin(), ticks.end(), true)));
     // Written after the analysis, never listed: inside a ticked key, and inside an unticked one.
-    SetString(HKEY_LOCAL_MACHINE, vendor, "Late", "1");
-    SetString(HKEY_LOCAL_MACHINE, vendor + "\\Late\\Sub", "z", "1");
-    SetString(HKEY_LOCAL_MACHINE, vendor + "\\Keep", "Late", "1");
-    std::set<std::string> before = MachineSnapshot();
+    SetString(lm, vendor, "Late", "1");
+    SetString(lm, vendor + "\\Late\\Sub", "z", "1");
+    SetString(lm, vendor + "\\Keep", "Late", "1");
+    MachineState before;
 
     RemovalTally tally = analyzer.RemoveChecked(ticks);
     ASSERT_EQ(traces.size(), analyzer.GetItemCount());
-    std::set<std::string> after = MachineSnapshot();
-
-    std::vector<std::string> appeared = Missing(after, before);
-    EXPECT_TRUE(appeared.empty()) << "added: " << appeared.front();
-    for (const std::string& removed : Missing(before, after))
-        EXPECT_TRUE(IsListed(removed, ticked)) << "removed but not ticked: " << removed;
+    std::vector<std::string> unlisted = UnlistedChanges(before, MachineState(), ticked);
+    EXPECT_TRUE(unlisted.empty()) << "changed but not ticked:\n" << JoinLines(unlisted);
     // The unticked rows stay, with the folders and keys on the way to them.
     EXPECT_TRUE(FileExists(config));
-    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, vendor + "\\Keep", "Late"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, vendor + "\\Keep", "k"));  // its own row was ticked
-    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, vendor + "\\Settings", "x"));
+    EXPECT_TRUE(ValueExists(lm, vendor + "\\Keep", "Late"));
+    EXPECT_FALSE(ValueExists(lm, vendor + "\\Keep", "k"));  // its own row was ticked
+    EXPECT_TRUE(ValueExists(lm, vendor + "\\Settings", "x"));
     // All else inside the ticked folders and keys went, listed or not.
     EXPECT_FALSE(DirExists(sample.folder + "\\data\\deep"));
     EXPECT_FALSE(FileExists(sample.folder + "\\readme.txt"));  // read-only
     EXPECT_FALSE(FileExists(sample.folder + "\\hidden.dat"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, vendor, "Path"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, vendor, "Late"));
-    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, vendor + "\\Settings", "y"));
-    EXPECT_EQ((std::vector<std::string>{"Keep", "Settings"}), SubkeyNames(HKEY_LOCAL_MACHINE, vendor));
-    EXPECT_FALSE(WideKeyExists(HKEY_LOCAL_MACHINE, vendor, std::wstring(L"x") + kUnspellable));
+    EXPECT_FALSE(ValueExists(lm, vendor, "Path"));
+    EXPECT_FALSE(ValueExists(lm, vendor, "Late"));
+    EXPECT_FALSE(ValueExists(lm, vendor + "\\Settings", "y"));
+    EXPECT_EQ((std::vector<std::string>{"Keep", "Settings"}), SubkeyNames(lm, vendor));
+    EXPECT_FALSE(OpenWideKey(lm, vendor, false));
     EXPECT_FALSE(DirExists(sample.toolsFolder));
-    EXPECT_FALSE(FileExists(sample.desktopLink));
-    EXPECT_FALSE(DirExists(sample.group));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, sample.classA));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sample.uninstallKey));
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, sample.userKey, "InstallDir"));  // another tool's setting, ticked here
+    EXPECT_FALSE(FileExists(sample.desktopLink.Path()));
+    EXPECT_FALSE(DirExists(sample.group.Path()));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, sample.classA.Path()));
+    EXPECT_FALSE(KeyExists(lm, sample.uninstallKey.Path()));
+    EXPECT_FALSE(
+        ValueExists(HKEY_CURRENT_USER, sample.userKey.Path(), "InstallDir"));  // another tool's setting, ticked here
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, sample.runValue));
-    // What the program does not own stays.
-    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, victim.Path(), "precious"));
-    EXPECT_TRUE(FileExists(sample.siblingFolder + "\\x.exe"));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, sample.siblingKey));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, sample.classOutOfProcess));
-    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kRunKey, sample.expandRunValue));
+    // The link's target stays (what else the program does not own is never listed,
+    // so the snapshots above cover it).
+    EXPECT_TRUE(ValueExists(lm, victim.Path(), "precious"));
 
     // Every ticked row went, but the folders and keys that stay for unticked rows.
     std::set<std::string> holders = {FolderTrace(sample.folder), FolderTrace(sample.folder + "\\data"),
-                                     KeyTrace(HKEY_LOCAL_MACHINE, vendor),
-                                     KeyTrace(HKEY_LOCAL_MACHINE, vendor + "\\Settings")};
+                                     KeyTrace(lm, vendor), KeyTrace(lm, vendor + "\\Settings")};
     ASSERT_EQ(traces.size(), tally.outcomes.size());
     for (size_t i = 0; i < traces.size(); ++i) {
         RemovalOutcome expected = !ticks[i] ? REMOVAL_IGNORED : holders.count(traces[i]) ? REMOVAL_KEPT : REMOVAL_DONE;
@@ -258,20 +127,16 @@ TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
     ASSERT_TRUE(IsWindowsNT());
     machine::ScopedPendingRenames restore;
     TempDir base("umgone");
-    const std::string held = base.Path() + "\\Held";
-    const std::string other = base.Path() + "\\Other";
-    const std::string bad = base.Path() + "\\Bad";
+    const std::string held = base.Path() + "\\Held", other = base.Path() + "\\Other", bad = base.Path() + "\\Bad";
     WriteFileText(held + "\\sub\\held.dll");
     WriteFileText(other + "\\shared.txt");
     SetFileAttributesA((other + "\\shared.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     MakeDirs(bad);
-    HANDLE unspellable = CreateFileW((Wide(bad) + L"\\a" + kUnspellable + L".txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                                     CREATE_NEW, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, unspellable);
-    CloseHandle(unspellable);
+    ASSERT_TRUE(OwnedFile(CreateFileW((std::wstring(bad.begin(), bad.end()) + L"\\a" + kUnspellable + L".txt").c_str(),
+                                      GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
     ASSERT_TRUE(MakeFileLink(bad + "\\link.txt", other + "\\shared.txt"));
     ScopedKey keys(HKEY_CURRENT_USER, "Software\\" + UniqueName("umgone"));
-    ASSERT_TRUE(CreateWideKey(HKEY_CURRENT_USER, keys.Path(), std::wstring(L"x") + kUnspellable));
+    ASSERT_TRUE(OpenWideKey(HKEY_CURRENT_USER, keys.Path(), true));
     ASSERT_TRUE(CreateKey(HKEY_CURRENT_USER, keys.Path() + "\\x?y"));  // another program's
 
     std::vector<TraceItem> rows = {
@@ -284,11 +149,13 @@ TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
     std::vector<const TraceItem*> items;
     for (const TraceItem& row : rows)
         items.push_back(&row);
-    std::set<std::string> before = MachineSnapshot();
+    MachineState before;
     RemovalTally tally;
     {
-        HeldFile holder(held + "\\sub\\held.dll");
-        ASSERT_TRUE(holder.IsOpen());
+        // Opened without FILE_SHARE_DELETE, so it cannot be deleted while open.
+        OwnedFile holder(CreateFileA((held + "\\sub\\held.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
         tally = RemoveTraces(items, std::vector<bool>(items.size(), true));
     }
 
@@ -300,8 +167,8 @@ TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
     EXPECT_EQ(expected, tally.outcomes);
     // Nothing went yet, and nothing else changed: the link's target keeps its
     // attributes, the key spelt like the unspellable one stays.
-    EXPECT_TRUE(Missing(before, MachineSnapshot()).empty()) << Missing(before, MachineSnapshot()).front();
-    EXPECT_TRUE(Missing(MachineSnapshot(), before).empty()) << Missing(MachineSnapshot(), before).front();
+    std::vector<std::string> changes = UnlistedChanges(before, MachineState(), ListedTraces());
+    EXPECT_TRUE(changes.empty()) << JoinLines(changes);
     // The folders wait for the next start right after the file, inner one first.
     std::string pending;
     for (const std::string& entry : machine::PendingRenameEntries())
@@ -318,34 +185,42 @@ TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
 // section is made, or found in any capitals, and the entry goes at its end.
 TEST(Removal, HeldFilesAreScheduledInWininitOnThe9xFamily)
 {
-    Windows9xFamily family;
-    ASSERT_FALSE(IsWindowsNT());
-    EXPECT_STREQ((WindowsFolder() + "\\wininit.ini").c_str(), family.Path().c_str());
+    std::string wininit = WindowsFolder() + "\\wininit.ini", original;
+    bool existed = ReadFileText(wininit, &original);
+    SetPlatformVersionOverride(VER_PLATFORM_WIN32_WINDOWS, 4, 90);
+    EXPECT_FALSE(IsWindowsNT());
+    char path[MAX_PATH];
+    EXPECT_TRUE(GetWininitPath(path, MAX_PATH));
+    EXPECT_EQ(wininit, path);
     TempDir base("umwininit");
     std::string file = base.Path() + "\\f.dll";
     WriteFileText(file);
-    HeldFile held(file);
     std::string entry = "NUL=" + ShortPath(file) + "\r\n";
-    const struct {
-        const char* before;
-        std::string after;
-    } cases[] = {
+    OwnedFile held(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    const struct { const char* before; std::string after; } cases[] = {
         {nullptr, "[rename]\r\n" + entry},
         {"[rename]\r\nNUL=C:\\OLD.DLL\r\n", "[rename]\r\nNUL=C:\\OLD.DLL\r\n" + entry},
         {"[RENAME]\r\nNUL=C:\\OLD.DLL", "[RENAME]\r\nNUL=C:\\OLD.DLL\r\n" + entry},
         {"[other]\r\na=b", "[other]\r\na=b\r\n[rename]\r\n" + entry},
-        {"[Rename]\r\nNUL=C:\\OLD.DLL\r\n[other]\r\na=b\r\n", "[Rename]\r\nNUL=C:\\OLD.DLL\r\n" + entry + "[other]\r\na=b\r\n"},
+        {"[Rename]\r\nNUL=C:\\OLD.DLL\r\n[other]\r\na=b\r\n",
+         "[Rename]\r\nNUL=C:\\OLD.DLL\r\n" + entry + "[other]\r\na=b\r\n"},
     };
     for (const auto& c : cases) {
-        DeleteFileA(family.Path().c_str());
+        DeleteFileA(wininit.c_str());
         if (c.before)
-            WriteFileText(family.Path(), c.before);
+            WriteFileText(wininit, c.before);
         DeleteFileOrSchedule(file.c_str());
-        EXPECT_EQ(c.after, ReadText(family.Path())) << (c.before ? c.before : "(none)");
+        std::string after;
+        ReadFileText(wininit, &after);
+        EXPECT_EQ(c.after, after) << (c.before ? c.before : "(none)");
     }
     EXPECT_TRUE(FileExists(file));
     EXPECT_FALSE(ScheduleDeleteViaWininit((base.Path() + "\\missing.dll").c_str()));
     char tiny[8];
     EXPECT_FALSE(GetWininitPath(tiny, sizeof(tiny)));
     EXPECT_EQ('\0', tiny[0]);
+    ClearPlatformVersionOverride();
+    DeleteFileA(wininit.c_str());
+    if (existed)
+        WriteFileText(wininit, original);
 }

@@ -4,55 +4,68 @@
 // "Software". Plus things that must not be claimed: a sibling folder whose name
 // begins with the program folder's name, an out-of-process class, an expandable Run
 // value, and another tool's key whose setting names the program (listed alone, weak).
+// All of it goes again with the object.
 #pragma once
-#include <windows.h>
-
-#include <string>
-#include <vector>
-
-#include "support/Fixtures.h"
+#include "TraceTestSupport.h"
 
 namespace smarttest {
 
-class SampleProgram {
-public:
-    SampleProgram();
-    ~SampleProgram();
-    SampleProgram(const SampleProgram&) = delete;
-    SampleProgram& operator=(const SampleProgram&) = delete;
+struct SampleProgram {
+    std::string id = UniqueName("um"), runValue = id, expandRunValue = "X" + id;
+    TempDir base{"umsample"};
+    std::string folder = base.Path() + "\\App", exe = folder + "\\app.exe";
+    std::string toolsFolder = base.Path() + "\\Tools";  // reached through App\Tools.lnk
+    std::string siblingFolder = base.Path() + "\\AppBar";
+    ScopedDir desktopLink{SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + id + ".lnk"};
+    ScopedDir commonDesktopLink{SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\" + id + ".lnk"};
+    ScopedDir directMenuLink{SpecialFolder(CSIDL_PROGRAMS) + "\\A" + id + ".lnk"};
+    ScopedDir group{SpecialFolder(CSIDL_PROGRAMS) + "\\G" + id};
+    ScopedKey classA{HKEY_CLASSES_ROOT, "CLSID\\{A" + id + "}"}, classB{HKEY_CLASSES_ROOT, "CLSID\\{B" + id + "}"};
+    ScopedKey classOutOfProcess{HKEY_CLASSES_ROOT, "CLSID\\{C" + id + "}"};
+    ScopedKey extension{HKEY_CLASSES_ROOT, ".e" + id}, extension2{HKEY_CLASSES_ROOT, ".e2" + id};
+    ScopedKey progId{HKEY_CLASSES_ROOT, "P" + id}, progId2{HKEY_CLASSES_ROOT, "P2" + id};
+    ScopedKey uninstallKey{HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + id};
+    ScopedKey vendorKey{HKEY_LOCAL_MACHINE, "Software\\V" + id};
+    ScopedKey userKey{HKEY_CURRENT_USER, "Software\\U" + id}, siblingKey{HKEY_CURRENT_USER, "Software\\S" + id};
+    ScopedKeyIsolation machineRun{HKEY_LOCAL_MACHINE, kRunKey}, userRun{HKEY_CURRENT_USER, kRunKey};
 
-    // The exact list an analysis of Executable() yields, in order.
-    std::vector<std::string> ExpectedTraces() const;
+    SampleProgram()
+    {
+        for (const char* file :
+             {"\\app.exe", "\\readme.txt", "\\hidden.dat", "\\data\\config.ini", "\\data\\deep\\more.bin"})
+            WriteFileText(folder + file);
+        SetFileAttributesA((folder + "\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA((folder + "\\hidden.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
+        WriteFileText(toolsFolder + "\\tool.exe");
+        MakeShortcut(folder + "\\Tools.lnk", toolsFolder + "\\tool.exe");
+        WriteFileText(siblingFolder + "\\x.exe");
+        for (const std::string& link :
+             {desktopLink.Path(), commonDesktopLink.Path(), directMenuLink.Path(), group.Path() + "\\App.lnk"})
+            MakeShortcut(link, exe);
+        MakeShortcut(group.Path() + "\\Readme.lnk", folder + "\\readme.txt");
 
-    std::string Executable() const { return folder + "\\app.exe"; }
-    std::string Id() const { return id; }
-    std::string folder;       // C:\...\App
-    std::string toolsFolder;  // C:\...\Tools, reached through App\Tools.lnk
-    std::string siblingFolder;  // C:\...\AppBar
-    std::string desktopLink;
-    std::string commonDesktopLink;
-    std::string directMenuLink;
-    std::string group;
-    std::string classA;
-    std::string classB;
-    std::string classOutOfProcess;
-    std::string extension;
-    std::string extension2;
-    std::string progId;
-    std::string progId2;
-    std::string uninstallKey;
-    std::string vendorKey;
-    std::string userKey;
-    std::string siblingKey;
-    std::string runValue;
-    std::string expandRunValue;
-
-private:
-    std::string id;
-    fixtures::TempDir base;
+        const HKEY cr = HKEY_CLASSES_ROOT, lm = HKEY_LOCAL_MACHINE, cu = HKEY_CURRENT_USER;
+        SetString(cr, classA.Path(), "", "Sample class");
+        SetString(cr, classA.Path() + "\\InprocServer32", "", folder + "\\app.dll");
+        SetString(cr, classA.Path() + "\\InprocServer32", "ThreadingModel", "Apartment");
+        SetString(cr, classB.Path() + "\\InprocServer32", "", folder + "\\ext.dll", REG_EXPAND_SZ);
+        SetString(cr, classOutOfProcess.Path() + "\\LocalServer32", "", exe);
+        SetString(cr, extension.Path(), "", progId.Path());
+        SetString(cr, progId.Path() + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
+        SetString(cr, extension2.Path(), "", progId2.Path());
+        SetString(cr, progId2.Path() + "\\CLSID", "", "{B" + id + "}");
+        SetString(lm, uninstallKey.Path(), "DisplayName", "Sample");
+        SetString(lm, uninstallKey.Path(), "InstallLocation", folder);
+        SetString(lm, uninstallKey.Path(), "UninstallString", folder + "\\uninst.exe");
+        SetString(lm, uninstallKey.Path(), "Publisher", "V" + id);
+        SetString(lm, kRunKey, runValue, "\"" + exe + "\" /min");
+        SetString(lm, kRunKey, expandRunValue, exe, REG_EXPAND_SZ);
+        SetString(cu, kRunKey, runValue, exe);
+        SetString(lm, vendorKey.Path(), "Path", folder);
+        SetString(lm, vendorKey.Path() + "\\Settings", "x", "1");
+        SetString(cu, userKey.Path(), "InstallDir", folder);
+        SetString(cu, siblingKey.Path(), "Path", siblingFolder + "\\x.exe");
+    }
 };
-
-using machine::kRunKey;
-using machine::kUninstallKey;
 
 }  // namespace smarttest

@@ -1,65 +1,75 @@
 // Shared by the smart-engine tests: a real hidden notify window that records every
-// WM_TRACE_NOTIFY, and one-line descriptions of traces for exact list comparisons.
+// WM_TRACE_NOTIFY, one-line descriptions of traces for exact list comparisons, and a
+// fixture with a program folder to analyse.
 #pragma once
-#include <windows.h>
-
-#include <atomic>
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "smart/TraceAnalyzer.h"
+#include "support/Fixtures.h"
+#include "support/TraceCoverage.h"
 
 namespace smarttest {
 
-struct Notification {
-    WPARAM code;
-    const TraceItem* item;
-};
+using namespace fixtures;
 
-class TraceRecorder {
-public:
+// The first notification starts a one-shot timer, so a message arrives while the
+// analysis goes on.
+struct TraceRecorder {
+    static const UINT kTimerDelay = 5;
     TraceRecorder();
-    ~TraceRecorder();
+    ~TraceRecorder() { DestroyWindow(window); }
     TraceRecorder(const TraceRecorder&) = delete;
     TraceRecorder& operator=(const TraceRecorder&) = delete;
-
-    HWND Window() const { return window; }
-    const std::vector<Notification>& Received() const { return received; }
-    void Reset() { received.clear(); }
-    // WM_APP messages dispatched to the window (posted by a test).
-    int AppMessages() const { return appMessages; }
-    // Safe to read from another thread.
-    int NotificationCount() const { return notificationCount; }
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND window;
-    std::vector<Notification> received;
-    int appMessages = 0;
-    std::atomic<int> notificationCount{0};
+    std::vector<std::pair<WPARAM, LPARAM>> received;  // every WM_TRACE_NOTIFY
+    DWORD timerStart = 0;
+    int timerMessages = 0;  // WM_TIMER messages dispatched
 };
 
-// "F path", "D path", "K HKCR path", "V HKCU path|name".
-std::string Describe(const TraceItem& item);
-std::string FileTrace(const std::string& path);
-std::string FolderTrace(const std::string& path);
-std::string KeyTrace(HKEY root, const std::string& path);
-std::string ValueTrace(HKEY root, const std::string& path, const std::string& name);
-// A trace listed unticked for the given reason: the description ends in " ~reason".
-std::string WeakTrace(const std::string& trace, UINT reason);
+// "F path", "D path", "K HKEY_...\key", "V HKEY_...\key\value" (the page's row text
+// after the kind); a trace listed unticked ends in " ~reason".
+std::string Trace(int kind, const std::string& path, HKEY root = nullptr, const std::string& valueName = "");
+inline std::string FileTrace(const std::string& path) { return Trace(TRACE_FILE, path); }
+inline std::string FolderTrace(const std::string& path) { return Trace(TRACE_FOLDER, path); }
+inline std::string KeyTrace(HKEY root, const std::string& path) { return Trace(TRACE_REGKEY, path, root); }
+inline std::string ValueTrace(HKEY root, const std::string& key, const std::string& name)
+{
+    return Trace(TRACE_REGVALUE, key, root, name);
+}
+inline std::string WeakTrace(const std::string& trace, UINT reason) { return trace + " ~" + std::to_string(reason); }
 
-// The analyzer's list, described, after checking that notification n carried item n.
-std::vector<std::string> Traces(const CTraceAnalyzer& analyzer, const TraceRecorder& recorder);
-
-// Runs an analysis and returns the described list (notifications checked).
+// Runs an analysis and returns the described list, after checking that notification
+// n carried item n.
 std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result = nullptr);
+
+// Each key with everything below it, in the order an analysis lists a whole key.
+std::vector<std::string> KeyTree(HKEY root, std::initializer_list<std::string> paths);
+
+inline std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts)
+{
+    std::vector<std::string> all;
+    for (const std::vector<std::string>& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
 
 // What breaks "every trace once, every folder after everything below it": one line
 // per fault, empty when there is none.
 std::vector<std::string> OrderFaults(const std::vector<std::string>& traces);
 
-// A shortcut file written byte by byte (the shell-link object refuses long paths)
-// whose stored target is the given local path.
-bool WriteRawShortcut(const std::string& linkPath, const std::string& target);
+std::string ShortPath(const std::string& path);
+
+// A program folder App holding app.exe in a fresh folder, and an analyzer.
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(WriteFileText(exe)); }
+    // The registry traces an analysis of the program folder lists.
+    std::set<std::string> RegistryTraces();
+
+    TempDir base{"umapp"};
+    std::string id = UniqueName("um");
+    std::string app = base.Path() + "\\App", exe = app + "\\app.exe";
+    CTraceAnalyzer analyzer;
+};
 
 }  // namespace smarttest
