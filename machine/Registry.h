@@ -10,6 +10,8 @@ namespace machine {
 
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// The user's keys as the registry spells them (the machine's are upper case).
+const char kUserRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 bool CreateKey(HKEY root, const std::string& path);
 bool SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const void* data,

@@ -150,7 +150,7 @@ TEST_F(Analysis, EveryTraceOnceAndEveryFolderAfterWhatItHolds)
          KeyTree(cr, {s.classA.Path(), s.classB.Path(), s.extension2.Path(), s.progId2.Path(), s.extension.Path(),
                       s.progId.Path()}),
          KeyTree(lm, {s.uninstallKey.Path()}),
-         {ValueTrace(lm, kRunKey, s.runValue), ValueTrace(cu, kRunKey, s.runValue)},
+         {ValueTrace(lm, kRunKey, s.runValue), ValueTrace(cu, kUserRunKey, s.runValue)},
          KeyTree(lm, {s.vendorKey.Path()}),
          {WeakTrace(ValueTrace(cu, s.userKey.Path(), "InstallDir"), IDS_WEAK_OTHER_SETTINGS)}});
     int result = 0;
@@ -215,16 +215,16 @@ TEST_F(Analysis, TooWideFoldersYieldOnlyTheProgramsOwnFile)
                 MakeShortcut(desktop + "R.lnk", rootFile));
     ScopedKey settings(HKEY_CURRENT_USER, "Software\\" + id);
     SetString(HKEY_CURRENT_USER, settings.Path(), "Folder", downloads);
-    SetString(HKEY_CURRENT_USER, kRunKey, id, "\"" + tool + "\" /min");
+    SetString(HKEY_CURRENT_USER, kUserRunKey, id, "\"" + tool + "\" /min");
 
     std::vector<std::string> expected = {FileTrace(tool), FileTrace(desktop + "T.lnk"),
-                                         ValueTrace(HKEY_CURRENT_USER, kRunKey, id)};
+                                         ValueTrace(HKEY_CURRENT_USER, kUserRunKey, id)};
     EXPECT_EQ(expected, Analyze(analyzer, tool));
     EXPECT_TRUE(analyzer.GetProgramFolders().empty());
     std::swap(expected[0], expected[1]);
     EXPECT_EQ(expected, Analyze(analyzer, desktop + "T.lnk"));
     EXPECT_EQ(std::vector<std::string>{FileTrace(desktop + "R.lnk")}, Analyze(analyzer, desktop + "R.lnk"));
-    DeleteValue(HKEY_CURRENT_USER, kRunKey, id);
+    DeleteValue(HKEY_CURRENT_USER, kUserRunKey, id);
 
     // Another product's install location, uninstaller or icon below the folder, in
     // either registry view.

@@ -100,13 +100,13 @@ TEST_F(RegistrySearch, RunValuesAndUninstallEntriesNameTheProgramOnlyAsTheProgra
         {REG_SZ, "\"C:\\Tools\\watch.exe\" \"" + app + "\"", true, false},
         {REG_SZ, "C:\\Tools\\watch.exe /file " + exe, true, false},
         {REG_SZ, app + "\\..\\Elsewhere\\x.exe", true, false}, {REG_SZ, exe + " /background", true, true}};
-    ScopedKeyIsolation runKey(HKEY_CURRENT_USER, kRunKey);
+    ScopedKeyIsolation runKey(HKEY_CURRENT_USER, kUserRunKey);
     std::set<std::string> expected;
     for (const auto& run : runs) {
         std::string name = id + char('a' + (&run - runs));
-        SetValue(HKEY_CURRENT_USER, kRunKey, name, run.type, run.data.c_str(), DWORD(run.data.size() + run.terminated));
+        SetValue(HKEY_CURRENT_USER, kUserRunKey, name, run.type, run.data.c_str(), DWORD(run.data.size() + run.terminated));
         if (run.listed)
-            expected.insert(ValueTrace(HKEY_CURRENT_USER, kRunKey, name));
+            expected.insert(ValueTrace(HKEY_CURRENT_USER, kUserRunKey, name));
     }
     // Another product's entry names the folder as an argument; the program's own
     // entry names it only through its icon.
@@ -135,7 +135,7 @@ TEST_F(RegistrySearch, SoftwareKeysGoWholeOnlyWhenNamedAsTheProgram)
     ScopedKey vendor(cu, "Software\\V" + id);
     SetString(cu, vendor.Path() + "\\Editor", "Path", app);
     // Under another vendor: keys named after the product or its folder, and no others.
-    ScopedKey otherVendor(lm, "Software\\W" + id);
+    ScopedKey otherVendor(lm, "SOFTWARE\\W" + id);
     SetString(lm, otherVendor.Path() + "\\E" + id, "InstallDir", app);
     SetString(lm, otherVendor.Path() + "\\App", "Exe", exe);
     SetString(lm, otherVendor.Path() + "\\Unrelated", "Exe", exe);

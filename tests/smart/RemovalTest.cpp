@@ -9,7 +9,7 @@ namespace {
 
 struct MachineState {
     std::set<std::string> user = RegistrySnapshot(HKEY_CURRENT_USER, "Software");
-    std::set<std::string> software = RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software");
+    std::set<std::string> software = RegistrySnapshot(HKEY_LOCAL_MACHINE, "SOFTWARE");
     std::set<std::string> files = FileSnapshot("C:");
 };
 
@@ -57,7 +57,7 @@ TEST(Removal, TickedRowsGoWithAllTheyHoldButTheUntickedOnes)
     SetString(lm, vendor + "\\Keep", "k", "1");
     SetString(lm, vendor + "\\Settings", "y", "2");
     ASSERT_TRUE(OpenWideKey(lm, vendor, true));
-    ScopedKey victim(lm, "Software\\" + sample.id + "Victim");
+    ScopedKey victim(lm, "SOFTWARE\\" + sample.id + "Victim");
     SetString(lm, victim.Path(), "precious", "1");
     ASSERT_TRUE(MakeRegistryLink(lm, vendor + "\\Link", victim.Path()));
 
@@ -107,7 +107,7 @@ TEST(Removal, TickedRowsGoWithAllTheyHoldButTheUntickedOnes)
     EXPECT_FALSE(KeyExists(lm, sample.uninstallKey.Path()));
     EXPECT_FALSE(
         ValueExists(HKEY_CURRENT_USER, sample.userKey.Path(), "InstallDir"));  // another tool's setting, ticked here
-    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, sample.runValue));
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kUserRunKey, sample.runValue));
     // The link's target stays (what else the program does not own is never listed,
     // so the snapshots above cover it).
     EXPECT_TRUE(ValueExists(lm, victim.Path(), "precious"));

@@ -25,9 +25,9 @@ struct SampleProgram {
     ScopedKey extension{HKEY_CLASSES_ROOT, ".e" + id}, extension2{HKEY_CLASSES_ROOT, ".e2" + id};
     ScopedKey progId{HKEY_CLASSES_ROOT, "P" + id}, progId2{HKEY_CLASSES_ROOT, "P2" + id};
     ScopedKey uninstallKey{HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + id};
-    ScopedKey vendorKey{HKEY_LOCAL_MACHINE, "Software\\V" + id};
+    ScopedKey vendorKey{HKEY_LOCAL_MACHINE, "SOFTWARE\\V" + id};
     ScopedKey userKey{HKEY_CURRENT_USER, "Software\\U" + id}, siblingKey{HKEY_CURRENT_USER, "Software\\S" + id};
-    ScopedKeyIsolation machineRun{HKEY_LOCAL_MACHINE, kRunKey}, userRun{HKEY_CURRENT_USER, kRunKey};
+    ScopedKeyIsolation machineRun{HKEY_LOCAL_MACHINE, kRunKey}, userRun{HKEY_CURRENT_USER, kUserRunKey};
 
     SampleProgram()
     {
@@ -60,7 +60,7 @@ struct SampleProgram {
         SetString(lm, uninstallKey.Path(), "Publisher", "V" + id);
         SetString(lm, kRunKey, runValue, "\"" + exe + "\" /min");
         SetString(lm, kRunKey, expandRunValue, exe, REG_EXPAND_SZ);
-        SetString(cu, kRunKey, runValue, exe);
+        SetString(cu, kUserRunKey, runValue, exe);
         SetString(lm, vendorKey.Path(), "Path", folder);
         SetString(lm, vendorKey.Path() + "\\Settings", "x", "1");
         SetString(cu, userKey.Path(), "InstallDir", folder);
