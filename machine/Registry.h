@@ -10,6 +10,9 @@ namespace machine {
 
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// The 32-bit view of the machine's keys, by its physical path.
+const char kWowRunKey[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kWowUninstallKey[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 // The user's keys as the registry spells them (the machine's are upper case).
 const char kUserRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 

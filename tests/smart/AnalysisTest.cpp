@@ -147,11 +147,13 @@ TEST_F(Analysis, EveryTraceOnceAndEveryFolderAfterWhatItHolds)
           WeakTrace(FolderTrace(s.toolsFolder), IDS_WEAK_OUTSIDE_FOLDER), FolderTrace(s.folder),
           FileTrace(s.desktopLink.Path()), FileTrace(s.commonDesktopLink.Path()), FileTrace(s.directMenuLink.Path()),
           FileTrace(group + "\\App.lnk"), FileTrace(group + "\\Readme.lnk"), FolderTrace(group)},
-         KeyTree(cr, {s.classA.Path(), s.classB.Path(), s.extension2.Path(), s.progId2.Path(), s.extension.Path(),
-                      s.progId.Path()}),
-         KeyTree(lm, {s.uninstallKey.Path()}),
-         {ValueTrace(lm, kRunKey, s.runValue), ValueTrace(cu, kUserRunKey, s.runValue)},
-         KeyTree(lm, {s.vendorKey.Path()}),
+         KeyTree(cr, {s.classA.Path(), s.classB.Path(), s.wowClass.Path(), s.extension2.Path(), s.progId2.Path(),
+                      s.extension3.Path(), s.progId3.Path(), s.extension.Path(), s.progId.Path(),
+                      s.wowExtension.Path(), s.wowProgId.Path()}),
+         KeyTree(lm, {s.uninstallKey.Path(), s.wowUninstallKey.Path()}),
+         {ValueTrace(lm, kRunKey, s.runValue), ValueTrace(lm, kWowRunKey, s.runValue),
+          ValueTrace(cu, kUserRunKey, s.runValue)},
+         KeyTree(lm, {s.vendorKey.Path(), s.wowVendorKey.Path()}),
          {WeakTrace(ValueTrace(cu, s.userKey.Path(), "InstallDir"), IDS_WEAK_OTHER_SETTINGS)}});
     int result = 0;
     EXPECT_EQ(all, Analyze(analyzer, s.exe, &result));  // the exact list, in order

@@ -4,6 +4,9 @@
 // "Software". Plus things that must not be claimed: a sibling folder whose name
 // begins with the program folder's name, an out-of-process class, an expandable Run
 // value, and another tool's key whose setting names the program (listed alone, weak).
+// Its 32-bit part is registered in the other registry view: an uninstall entry, a Run
+// value, a vendor key, a class, a shared file type served by that class and a file
+// type kept apart as Vista keeps them.
 // All of it goes again with the object.
 #pragma once
 #include "TraceTestSupport.h"
@@ -24,10 +27,16 @@ struct SampleProgram {
     ScopedKey classOutOfProcess{HKEY_CLASSES_ROOT, "CLSID\\{C" + id + "}"};
     ScopedKey extension{HKEY_CLASSES_ROOT, ".e" + id}, extension2{HKEY_CLASSES_ROOT, ".e2" + id};
     ScopedKey progId{HKEY_CLASSES_ROOT, "P" + id}, progId2{HKEY_CLASSES_ROOT, "P2" + id};
+    ScopedKey wowClass{HKEY_CLASSES_ROOT, "Wow6432Node\\CLSID\\{D" + id + "}"};
+    ScopedKey extension3{HKEY_CLASSES_ROOT, ".e3" + id}, progId3{HKEY_CLASSES_ROOT, "P3" + id};
+    ScopedKey wowExtension{HKEY_CLASSES_ROOT, "Wow6432Node\\.w" + id}, wowProgId{HKEY_CLASSES_ROOT, "Wow6432Node\\PW" + id};
+    ScopedKey wowUninstallKey{HKEY_LOCAL_MACHINE, std::string(kWowUninstallKey) + "\\W" + id};
+    ScopedKey wowVendorKey{HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\V" + id};
     ScopedKey uninstallKey{HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + id};
     ScopedKey vendorKey{HKEY_LOCAL_MACHINE, "SOFTWARE\\V" + id};
     ScopedKey userKey{HKEY_CURRENT_USER, "Software\\U" + id}, siblingKey{HKEY_CURRENT_USER, "Software\\S" + id};
     ScopedKeyIsolation machineRun{HKEY_LOCAL_MACHINE, kRunKey}, userRun{HKEY_CURRENT_USER, kUserRunKey};
+    ScopedKeyIsolation wowRun{HKEY_LOCAL_MACHINE, kWowRunKey};
 
     SampleProgram()
     {
@@ -54,6 +63,14 @@ struct SampleProgram {
         SetString(cr, progId.Path() + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
         SetString(cr, extension2.Path(), "", progId2.Path());
         SetString(cr, progId2.Path() + "\\CLSID", "", "{B" + id + "}");
+        SetString(cr, wowClass.Path() + "\\InprocServer32", "", folder + "\\app32.dll");
+        SetString(cr, extension3.Path(), "", progId3.Path());
+        SetString(cr, progId3.Path() + "\\CLSID", "", "{D" + id + "}");
+        SetString(cr, wowExtension.Path(), "", "PW" + id);
+        SetString(cr, wowProgId.Path() + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
+        SetString(lm, wowUninstallKey.Path(), "InstallLocation", folder);
+        SetString(lm, kWowRunKey, runValue, exe);
+        SetString(lm, wowVendorKey.Path(), "Path", folder);
         SetString(lm, uninstallKey.Path(), "DisplayName", "Sample");
         SetString(lm, uninstallKey.Path(), "InstallLocation", folder);
         SetString(lm, uninstallKey.Path(), "UninstallString", folder + "\\uninst.exe");
