@@ -8,21 +8,6 @@
 
 namespace {
 
-using apptest::RectIn;
-
-bool IsChecked(HWND toolbar, int command)
-{
-    return SendMessageA(toolbar, TB_ISBUTTONCHECKED, command, 0) != 0;
-}
-
-void ClickToolbarButton(HWND toolbar, int command)
-{
-    int index = static_cast<int>(SendMessageA(toolbar, TB_COMMANDTOINDEX, command, 0));
-    RECT button = {};
-    SendMessageA(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&button));
-    apptest::ClickAt(toolbar, (button.left + button.right) / 2, (button.top + button.bottom) / 2);
-}
-
 // Counts the page commands that reach the main window.
 class CountingMainDialog : public CMainDialog {
 public:
@@ -31,8 +16,7 @@ public:
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
     {
-        if (CommandId(wParam) == ID_PAGE_QUICK || CommandId(wParam) == ID_PAGE_SMART)
-            ++pageCommands;
+        pageCommands += CommandId(wParam) == ID_PAGE_QUICK || CommandId(wParam) == ID_PAGE_SMART;
         return CMainDialog::OnCommand(wParam, lParam);
     }
 };
@@ -44,6 +28,13 @@ protected:
         ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
         apptest::Pump();
     }
+    RECT RectOf(HWND window) const
+    {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        MapWindowPoints(nullptr, dialog.m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
 
     CountingMainDialog dialog;
 };
@@ -54,75 +45,67 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientArea)
 {
     RECT client, overlap;
     dialog.GetClientRect(&client);
-    RECT banner = RectIn(dialog.bannerLink.m_hWnd, dialog.m_hWnd);
-    RECT bar = RectIn(dialog.navigationBar.m_hWnd, dialog.m_hWnd);
+    RECT banner = RectOf(dialog.bannerLink.m_hWnd);
+    RECT bar = RectOf(dialog.navigationBar.m_hWnd);
     RECT top = {0, 0, client.right, banner.bottom};
     EXPECT_TRUE(EqualRect(&banner, &top));
     EXPECT_NE(0, dialog.bannerLink.PictureLoaded());
+    EXPECT_GE(bar.top, banner.bottom);
     for (HWND page : {dialog.quickPage.m_hWnd, dialog.smartPage.m_hWnd}) {
-        RECT rect = RectIn(page, dialog.m_hWnd);
+        RECT rect = RectOf(page);
         EXPECT_FALSE(IntersectRect(&overlap, &rect, &banner) || IntersectRect(&overlap, &rect, &bar));
         EXPECT_TRUE(rect.left >= bar.right && rect.right <= client.right && rect.bottom <= client.bottom);
         EXPECT_EQ(bar.top, rect.top);
         EXPECT_EQ(bar.bottom, rect.bottom);
         EXPECT_GT(rect.right - rect.left, 3 * (bar.right - bar.left));
     }
-    EXPECT_GE(bar.top, banner.bottom);
 }
 
-TEST_F(MainWindowTest, StartsOnTheQuickPageWithTheFirstButtonPressed)
-{
-    HWND toolbar = dialog.navigationBar.ToolbarWindow();
-    ASSERT_NE(nullptr, toolbar);
-    EXPECT_EQ(2, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
-    EXPECT_TRUE(IsChecked(toolbar, ID_PAGE_QUICK));
-    EXPECT_FALSE(IsChecked(toolbar, ID_PAGE_SMART));
-    EXPECT_TRUE(dialog.quickPage.GetStyle() & WS_VISIBLE);
-    EXPECT_TRUE(dialog.smartPage.IsWindow());
-    EXPECT_FALSE(dialog.smartPage.GetStyle() & WS_VISIBLE);
-}
-
+// The quick page shows first with its button pressed; every click on the bar shows
+// its page alone, presses its button and reaches the main window once.
 TEST_F(MainWindowTest, ToolbarClicksSwitchPagesOneVisibleAtATime)
 {
     HWND toolbar = dialog.navigationBar.ToolbarWindow();
-    const int sequence[] = {ID_PAGE_SMART, ID_PAGE_SMART, ID_PAGE_QUICK, ID_PAGE_QUICK, ID_PAGE_SMART};
+    ASSERT_EQ(2, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
     int clicks = 0;
-    for (int command : sequence) {
-        ClickToolbarButton(toolbar, command);
-        ++clicks;
-        bool smart = command == ID_PAGE_SMART;
+    for (int command : {0, ID_PAGE_SMART, ID_PAGE_SMART, ID_PAGE_QUICK, ID_PAGE_QUICK, ID_PAGE_SMART}) {
+        SCOPED_TRACE(clicks);
+        if (command) {
+            RECT button = {};
+            SendMessageA(toolbar, TB_GETITEMRECT, SendMessageA(toolbar, TB_COMMANDTOINDEX, command, 0),
+                         reinterpret_cast<LPARAM>(&button));
+            LPARAM point = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+            SendMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, point);
+            SendMessageA(toolbar, WM_LBUTTONUP, 0, point);
+            apptest::Pump();
+            ++clicks;
+        }
+        const bool smart = command == ID_PAGE_SMART;
         EXPECT_EQ(clicks, dialog.pageCommands);
         EXPECT_EQ(smart, (dialog.smartPage.GetStyle() & WS_VISIBLE) != 0);
         EXPECT_EQ(!smart, (dialog.quickPage.GetStyle() & WS_VISIBLE) != 0);
-        EXPECT_EQ(smart, IsChecked(toolbar, ID_PAGE_SMART));
-        EXPECT_EQ(!smart, IsChecked(toolbar, ID_PAGE_QUICK));
+        EXPECT_EQ(smart, SendMessageA(toolbar, TB_ISBUTTONCHECKED, ID_PAGE_SMART, 0) != 0);
+        EXPECT_EQ(!smart, SendMessageA(toolbar, TB_ISBUTTONCHECKED, ID_PAGE_QUICK, 0) != 0);
     }
 }
 
-TEST_F(MainWindowTest, CloseBoxEndsTheModalRun)
+// Enter (OK) leaves the modal run going; the close box becomes Cancel, which ends it.
+TEST_F(MainWindowTest, CloseBoxEndsTheModalRunAndEnterDoesNot)
 {
     dialog.DestroyWindow();
     CMainDialog modal;
-    // The close box becomes Cancel, which ends the modal loop.
     struct Closer {
         static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD)
         {
             KillTimer(nullptr, id);
             HWND main = FindWindowA("#32770", nullptr);
-            if (main)
-                PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+            PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
         }
     };
     SetTimer(nullptr, 0, 50, &Closer::Fire);
     EXPECT_EQ(IDCANCEL, modal.DoModal());
     EXPECT_EQ(nullptr, modal.m_hWnd);
-}
-
-TEST_F(MainWindowTest, EnterDoesNotCloseTheWindow)
-{
-    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    apptest::Pump();
-    EXPECT_TRUE(dialog.IsWindow());
 }
 
 }  // namespace

@@ -2,102 +2,58 @@
 // the checked ones, drops and the guard against re-entry while an analysis runs.
 #include "smart/SmartUninstallPage.h"
 #include "app/MainDialog.h"
-#include "framework/WinApp.h"
 #include "resource.h"
+#include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
-
-#include "support/AppTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <dlgs.h>
-#include <shlobj.h>
 
 #include <functional>
+#include <tuple>
 
 namespace {
 
-template <typename... Args>
-std::string Format(UINT id, Args... args)
-{
-    char text[512] = "";
-    snprintf(text, sizeof(text), LoadStringText(id).c_str(), args...);
-    return text;
-}
+using apptest::ItemText;
+using apptest::WindowText;
 
-// The page with a probe that acts from inside the running analysis.
-class ProbedSmartPage : public CSmartUninstallPage {
+// The buttons that could re-enter a running analysis.
+const int kGuarded[] = {IDC_ANALYZE, IDC_UNINSTALL, IDC_PICK_DESKTOP, IDC_PICK_STARTMENU, IDC_PICK_PROGRAM};
+
+// A window with a one-shot probe that runs when message is dispatched to it, before
+// the window handles it: from inside whatever loop dispatches it.
+template <typename Base, UINT message>
+class Probed : public Base {
 public:
-    std::function<void()> duringAnalysis;
+    std::function<void()> probe;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
     {
-        if (msg == WM_TRACE_NOTIFY && duringAnalysis) {
-            auto probe = duringAnalysis;
-            duringAnalysis = nullptr;
-            probe();
+        if (msg == message && probe) {
+            auto run = probe;
+            probe = nullptr;
+            run();
         }
-        return CSmartUninstallPage::WindowProc(msg, wParam, lParam);
-    }
-};
-
-// A window that runs a probe when a message posted to it is dispatched, by whatever
-// loop dispatches it.
-class ProbeWindow : public CWnd {
-public:
-    std::function<void()> probes[2];  // for WM_APP and WM_APP + 1
-
-protected:
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        if ((msg == WM_APP || msg == WM_APP + 1) && probes[msg - WM_APP]) {
-            auto probe = probes[msg - WM_APP];
-            probes[msg - WM_APP] = nullptr;
-            probe();
-            return 0;
-        }
-        return CWnd::WindowProc(msg, wParam, lParam);
+        return Base::WindowProc(msg, wParam, lParam);
     }
 };
 
 // Answers the file-open dialog as a user does: types name and presses Open, then
 // cancels the dialog if it comes back; any other box (a complaint) gets OK.
-class FilePicker {
-public:
-    explicit FilePicker(std::string name) : name(std::move(name))
-    {
-        current = this;
-        hook = SetWindowsHookExA(WH_CBT, Procedure, nullptr, GetCurrentThreadId());
-    }
-    ~FilePicker()
-    {
-        UnhookWindowsHookEx(hook);
-        current = nullptr;
-    }
-
-private:
-    static LRESULT CALLBACK Procedure(int code, WPARAM wParam, LPARAM lParam)
-    {
-        HWND window = reinterpret_cast<HWND>(wParam);
-        char className[32] = "";
-        if (code == HCBT_ACTIVATE && current && GetClassNameA(window, className, sizeof(className)) &&
-            lstrcmpA(className, "#32770") == 0) {
-            bool dialog = GetDlgItem(window, cmb13) != nullptr;
-            if (dialog && !current->typed)
-                SetDlgItemTextA(window, cmb13, current->name.c_str());
-            PostMessageA(window, WM_COMMAND, dialog && current->typed ? IDCANCEL : IDOK, 0);
-            current->typed = current->typed || dialog;
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static FilePicker* current;
-    std::string name;
-    HHOOK hook = nullptr;
-    bool typed = false;
-};
-FilePicker* FilePicker::current = nullptr;
+fixtures::MessageBoxAnswerer::Answer TypeName(const std::string& name)
+{
+    return [name, typed = false](HWND box) mutable {
+        const bool dialog = GetDlgItem(box, cmb13) != nullptr;
+        if (dialog && !typed)
+            SetDlgItemTextA(box, cmb13, name.c_str());
+        const int button = dialog && typed ? IDCANCEL : IDOK;
+        typed = typed || dialog;
+        return button;
+    };
+}
 
 // A small installed program: a folder with two files and a key under HKCU\Software
 // that names the folder.
@@ -105,47 +61,32 @@ class SmartPageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char programFiles[MAX_PATH] = "";
-        ExpandEnvironmentStringsA("%ProgramFiles%", programFiles, MAX_PATH);
-        std::string name = fixtures::UniqueName("SmartPage");
-        folder = std::string(programFiles) + "\\" + name;
-        program = folder + "\\app.exe";
-        data = folder + "\\data.txt";
-        softwareKey = "Software\\" + name;
         fixtures::WriteFileText(program, "MZ");
         fixtures::WriteFileText(data, "data");
-        fixtures::SetString(HKEY_CURRENT_USER, softwareKey, "Path", folder + "\\app.exe");
+        fixtures::SetString(HKEY_CURRENT_USER, softwareKey.Path(), "Path", program);
         RECT rect = {0, 0, 700, 500};
         ASSERT_TRUE(host.CreateEx(0, nullptr, "host", WS_OVERLAPPEDWINDOW, rect, nullptr, 0));
         ASSERT_TRUE(page.Create(IDD_SMART_PAGE, &host));
         list = page.GetDlgItem(IDC_LIST);
     }
-    void TearDown() override
-    {
-        fixtures::RemoveTree(folder);
-        fixtures::DeleteKeyTree(HKEY_CURRENT_USER, softwareKey);
-    }
 
     void Analyze(const std::string& target)
     {
         SetWindowTextA(page.GetDlgItem(IDC_TARGET), target.c_str());
-        SendMessageA(page.GetDlgItem(IDC_ANALYZE), BM_CLICK, 0, 0);
+        Click(IDC_ANALYZE);
     }
+    void Click(int id) { SendMessageA(page.GetDlgItem(id), BM_CLICK, 0, 0); }
     int Rows() const { return apptest::ItemCount(list); }
-    std::string Status() const { return apptest::WindowText(page.GetDlgItem(IDC_STATUS)); }
+    int FindRow(const std::string& text) const { return apptest::FindRow(list, text); }
     bool UninstallEnabled() const { return IsWindowEnabled(page.GetDlgItem(IDC_UNINSTALL)) != 0; }
-    int FindRow(const std::string& text) const
-    {
-        for (int row = 0; row < Rows(); ++row) {
-            if (apptest::ItemText(list, row, 0) == text)
-                return row;
-        }
-        return -1;
-    }
 
-    std::string folder, program, data, softwareKey;
+    const std::string name = fixtures::UniqueName("SmartPage");
+    const std::string folder = fixtures::ProgramFilesFolder() + "\\" + name;
+    const std::string program = folder + "\\app.exe", data = folder + "\\data.txt";
+    fixtures::ScopedDir folderGuard{folder};
+    fixtures::ScopedKey softwareKey{HKEY_CURRENT_USER, "Software\\" + name};
     CWnd host;
-    ProbedSmartPage page;
+    Probed<CSmartUninstallPage, WM_TRACE_NOTIFY> page;
     HWND list = nullptr;
 };
 
@@ -159,17 +100,17 @@ TEST_F(SmartPageTest, ScreeningIgnoresOrRefusesBadTargets)
     EXPECT_EQ(0u, answerer.Count());
 
     Analyze(program);
-    int rows = Rows();
+    const int rows = Rows();
     ASSERT_GT(rows, 0);
 
     // Inside the Windows folder in any spelling, or a folder too wide to be one
     // program's: refused by the page itself, the rows stay.
-    std::string windows = fixtures::WindowsFolder();
+    const std::string windows = fixtures::WindowsFolder();
     std::string slashed = windows + "/notepad.exe";
     for (char& ch : slashed)
         ch = ch == '\\' ? '/' : static_cast<char>(tolower(static_cast<unsigned char>(ch)));
     char programFiles[MAX_PATH] = "";
-    GetShortPathNameA(fixtures::SpecialFolder(CSIDL_PROGRAM_FILES).c_str(), programFiles, MAX_PATH);
+    GetShortPathNameA(fixtures::ProgramFilesFolder().c_str(), programFiles, MAX_PATH);
     const std::string refused[] = {windows + "\\notepad.exe", windows + "TOOLS\\x.exe", slashed,
                                    windows + ".\\notepad.exe", "C:\\x\\..\\" + windows.substr(3) + "\\notepad.exe",
                                    fixtures::SpecialFolder(CSIDL_PERSONAL), fixtures::SpecialFolder(CSIDL_PROGRAMS),
@@ -178,14 +119,14 @@ TEST_F(SmartPageTest, ScreeningIgnoresOrRefusesBadTargets)
         Analyze(target);
         EXPECT_EQ(rows, Rows()) << target;
     }
-    ASSERT_EQ(sizeof(refused) / sizeof(refused[0]), answerer.Count());
+    ASSERT_EQ(std::size(refused), answerer.Count());
     EXPECT_EQ(LoadStringText(IDS_REFUSED), answerer.Boxes()[0].text);
 
     // A shortcut path is handed to the analyzer, which refuses a missing one: the
     // list was cleared first, and the same message shows.
     Analyze(windows + "\\missing.LNK");
     EXPECT_EQ(0, Rows());
-    EXPECT_EQ(sizeof(refused) / sizeof(refused[0]) + 1, answerer.Count());
+    EXPECT_EQ(std::size(refused) + 1, answerer.Count());
     EXPECT_TRUE(UninstallEnabled());  // kept from the earlier success
 }
 
@@ -197,32 +138,28 @@ TEST_F(SmartPageTest, AnalysisShowsCertainTracesCheckedAndWeakOnesUncheckedWithT
     EXPECT_FALSE(UninstallEnabled());
     Analyze(program);
     ASSERT_GE(Rows(), 6);
-    EXPECT_EQ(program, apptest::ItemText(list, 0, 0));
-    EXPECT_EQ(0, apptest::ItemImage(list, 0));
     const std::string weakRow = "HKEY_CURRENT_USER\\" + otherTool.Path() + "\\Viewer";
     EXPECT_EQ(-1, FindRow("HKEY_CURRENT_USER\\" + otherTool.Path()));
     for (int row = 0; row < Rows(); ++row)
-        EXPECT_EQ(apptest::ItemText(list, row, 0) != weakRow, apptest::ItemChecked(list, row)) << row;
-    int otherRow = FindRow(weakRow);
-    ASSERT_GE(otherRow, 0);
-    EXPECT_EQ(LoadStringText(IDS_REGVALUE) + LoadStringText(IDS_WEAK_SEPARATOR) +
-                  LoadStringText(IDS_WEAK_OTHER_SETTINGS),
-              apptest::ItemText(list, otherRow, 1));
+        EXPECT_EQ(ItemText(list, row, 0) != weakRow, apptest::ItemChecked(list, row)) << row;
+    // Each kind with its image, and the type column where it is ours to name.
+    const std::string key = "HKEY_CURRENT_USER\\" + softwareKey.Path(), value = LoadStringText(IDS_REGVALUE);
+    const std::tuple<std::string, int, std::string> expected[] = {
+        {program, 0, ""},
+        {folder, 1, ""},
+        {key, 3, LoadStringText(IDS_REGKEY)},
+        {key + "\\Path", 2, value},
+        {weakRow, 2, value + LoadStringText(IDS_WEAK_SEPARATOR) + LoadStringText(IDS_WEAK_OTHER_SETTINGS)}};
+    for (const auto& [text, image, type] : expected) {
+        SCOPED_TRACE(text);
+        ASSERT_GE(FindRow(text), 0);
+        EXPECT_EQ(image, apptest::ItemImage(list, FindRow(text)));
+        EXPECT_TRUE(type.empty() || type == ItemText(list, FindRow(text), 1)) << ItemText(list, FindRow(text), 1);
+    }
+    EXPECT_EQ(0, FindRow(program));
+    EXPECT_EQ(FindRow(key) + 1, FindRow(key + "\\Path"));
 
-    int folderRow = FindRow(folder);
-    ASSERT_GE(folderRow, 0);
-    EXPECT_EQ(1, apptest::ItemImage(list, folderRow));
-
-    int keyRow = FindRow("HKEY_CURRENT_USER\\" + softwareKey);
-    ASSERT_GE(keyRow, 0);
-    EXPECT_EQ(3, apptest::ItemImage(list, keyRow));
-    EXPECT_EQ(LoadStringText(IDS_REGKEY), apptest::ItemText(list, keyRow, 1));
-    int valueRow = FindRow("HKEY_CURRENT_USER\\" + softwareKey + "\\Path");
-    ASSERT_EQ(keyRow + 1, valueRow);
-    EXPECT_EQ(2, apptest::ItemImage(list, valueRow));
-    EXPECT_EQ(LoadStringText(IDS_REGVALUE), apptest::ItemText(list, valueRow, 1));
-
-    EXPECT_EQ(LoadStringText(IDS_ANALYSIS_DONE), Status());
+    EXPECT_EQ(LoadStringText(IDS_ANALYSIS_DONE), WindowText(page.GetDlgItem(IDC_STATUS)));
     EXPECT_TRUE(UninstallEnabled());
 }
 
@@ -230,32 +167,25 @@ TEST_F(SmartPageTest, RemovalTakesTheCheckedTracesAndReportsTheOutcome)
 {
     Analyze(program);
     const int rows = Rows();
-    int dataRow = FindRow(data);
+    const int dataRow = FindRow(data);
     ASSERT_GE(dataRow, 0);
     apptest::SetChecked(list, dataRow, false);
-    {
-        fixtures::MessageBoxAnswerer answerer(IDCANCEL);
-        SendMessageA(page.GetDlgItem(IDC_UNINSTALL), BM_CLICK, 0, 0);
-        ASSERT_EQ(1u, answerer.Count());
-        EXPECT_EQ(LoadStringText(IDS_CONFIRM_REMOVE), answerer.Boxes()[0].text);
-    }
+    const std::vector<std::string> confirm = {LoadStringText(IDS_CONFIRM_REMOVE)};
+    EXPECT_EQ(confirm, fixtures::MessageBoxAnswerer::TextsDuring(IDCANCEL, [&]() { Click(IDC_UNINSTALL); }));
     EXPECT_TRUE(fixtures::FileExists(program));
     EXPECT_FALSE(apptest::ItemChecked(list, dataRow));
-
-    {
-        fixtures::MessageBoxAnswerer answerer(IDOK);
-        SendMessageA(page.GetDlgItem(IDC_UNINSTALL), BM_CLICK, 0, 0);
-    }
+    EXPECT_EQ(confirm, fixtures::MessageBoxAnswerer::TextsDuring(IDOK, [&]() { Click(IDC_UNINSTALL); }));
     EXPECT_FALSE(fixtures::FileExists(program));
     EXPECT_TRUE(fixtures::FileExists(data));  // unchecked: kept, and so is its folder
     EXPECT_TRUE(fixtures::DirExists(folder));
-    EXPECT_FALSE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey));
+    EXPECT_FALSE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey.Path()));
     EXPECT_EQ(0, Rows());
-    EXPECT_EQ("", apptest::WindowText(page.GetDlgItem(IDC_TARGET)));
+    EXPECT_EQ("", WindowText(page.GetDlgItem(IDC_TARGET)));
     EXPECT_FALSE(UninstallEnabled());
     // The status line says what happened: the folder was kept for the unchecked
     // file, not something that failed.
-    EXPECT_EQ(Format(IDS_REMOVAL_SUMMARY, rows - 2, 0, 0) + Format(IDS_REMOVAL_KEPT, 1), Status());
+    EXPECT_EQ(apptest::FormatString(IDS_REMOVAL_SUMMARY, rows - 2, 0, 0) + apptest::FormatString(IDS_REMOVAL_KEPT, 1),
+              WindowText(page.GetDlgItem(IDC_STATUS)));
 }
 
 TEST_F(SmartPageTest, NotificationsWithoutATraceAddNoRow)
@@ -270,82 +200,75 @@ TEST_F(SmartPageTest, NotificationsWithoutATraceAddNoRow)
     item.kind = TRACE_REGKEY;
     lstrcpyA(item.path, "Software\\X");
     EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, reinterpret_cast<LPARAM>(&item)));
-    EXPECT_EQ("\\Software\\X", apptest::ItemText(list, 0, 0));
+    EXPECT_EQ("\\Software\\X", ItemText(list, 0, 0));
 }
 
 TEST_F(SmartPageTest, DropsTakeTheFirstExistingFileOrAShortcutsTarget)
 {
     HWND target = page.GetDlgItem(IDC_TARGET);
     fixtures::TempDir temp;
-    std::string link = temp.Path() + "\\app.lnk";
-    std::string stale = temp.Path() + "\\stale.lnk";
-    std::string folderLink = temp.Path() + "\\folder.lnk";
+    const std::string link = temp.Path() + "\\app.lnk", stale = temp.Path() + "\\stale.lnk";
+    const std::string folderLink = temp.Path() + "\\folder.lnk", gone = temp.Path() + "\\gone.exe";
     ASSERT_TRUE(fixtures::MakeShortcut(link, program));
-    ASSERT_TRUE(fixtures::WriteFileText(temp.Path() + "\\gone.exe", "MZ"));
-    ASSERT_TRUE(fixtures::MakeShortcut(stale, temp.Path() + "\\gone.exe"));
-    DeleteFileA((temp.Path() + "\\gone.exe").c_str());
+    ASSERT_TRUE(fixtures::WriteFileText(gone, "MZ"));
+    ASSERT_TRUE(fixtures::MakeShortcut(stale, gone));
+    DeleteFileA(gone.c_str());
     ASSERT_TRUE(fixtures::MakeShortcut(folderLink, folder));
 
     SetWindowTextA(target, "typed");
     for (const std::string& rejected : {stale, folderLink, folder, temp.Path() + "\\missing.exe"}) {
         apptest::DropFiles(target, {rejected});
-        EXPECT_EQ("typed", apptest::WindowText(target)) << rejected;
+        EXPECT_EQ("typed", WindowText(target)) << rejected;
     }
     apptest::DropFiles(target, {data, program});
-    EXPECT_EQ(data, apptest::WindowText(target));
+    EXPECT_EQ(data, WindowText(target));
     apptest::DropFiles(target, {link});
-    EXPECT_EQ(program, apptest::WindowText(target));
+    EXPECT_EQ(program, WindowText(target));
 }
 
 TEST_F(SmartPageTest, BrowseDialogsTakeOneFileAndLeaveTheCurrentFolder)
 {
     HWND target = page.GetDlgItem(IDC_TARGET);
-    char saved[MAX_PATH] = "";
+    char saved[MAX_PATH] = "", before[MAX_PATH] = "", after[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, saved);
     fixtures::TempDir current;
     ASSERT_TRUE(SetCurrentDirectoryA(current.Path().c_str()));
-    char before[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, before);
     for (int button : {IDC_PICK_DESKTOP, IDC_PICK_STARTMENU, IDC_PICK_PROGRAM}) {
         SetWindowTextA(target, "");
-        FilePicker picker(program);
-        SendMessageA(page.GetDlgItem(button), BM_CLICK, 0, 0);
-        EXPECT_EQ(program, apptest::WindowText(target)) << button;
-        char after[MAX_PATH] = "";
+        fixtures::MessageBoxAnswerer picker(TypeName(program));
+        Click(button);
+        EXPECT_EQ(program, WindowText(target)) << button;
         GetCurrentDirectoryA(MAX_PATH, after);
         EXPECT_STREQ(before, after) << button;
     }
     // Two names at once are no target, never the folder that holds them.
     SetWindowTextA(target, "typed");
-    FilePicker picker("\"" + program + "\" \"" + data + "\"");
-    SendMessageA(page.GetDlgItem(IDC_PICK_PROGRAM), BM_CLICK, 0, 0);
-    EXPECT_EQ("typed", apptest::WindowText(target));
+    fixtures::MessageBoxAnswerer picker(TypeName("\"" + program + "\" \"" + data + "\""));
+    Click(IDC_PICK_PROGRAM);
+    EXPECT_EQ("typed", WindowText(target));
     SetCurrentDirectoryA(saved);
 }
 
 TEST_F(SmartPageTest, ControlsCannotReenterARunningAnalysis)
 {
     bool probed = false;
-    page.duringAnalysis = [&]() {
+    page.probe = [&]() {
         probed = true;
         EXPECT_TRUE(page.IsAnalyzing());
-        for (int id : {IDC_ANALYZE, IDC_UNINSTALL, IDC_PICK_DESKTOP, IDC_PICK_STARTMENU, IDC_PICK_PROGRAM})
+        for (int id : kGuarded)
             EXPECT_FALSE(IsWindowEnabled(page.GetDlgItem(id))) << id;
         HWND target = page.GetDlgItem(IDC_TARGET);
         apptest::DropFiles(target, {data});
-        EXPECT_EQ(program, apptest::WindowText(target));
-        page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_ANALYZE, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(page.GetDlgItem(IDC_ANALYZE)));
-        page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_UNINSTALL, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(page.GetDlgItem(IDC_UNINSTALL)));
+        EXPECT_EQ(program, WindowText(target));
+        for (int id : {IDC_ANALYZE, IDC_UNINSTALL})
+            page.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(page.GetDlgItem(id)));
     };
-    fixtures::MessageBoxAnswerer answerer(IDOK);
-    Analyze(program);
+    EXPECT_EQ(std::vector<std::string>{}, fixtures::MessageBoxAnswerer::TextsDuring(IDOK, [&]() { Analyze(program); }));
     EXPECT_TRUE(probed);
-    EXPECT_EQ(0u, answerer.Count());
     EXPECT_FALSE(page.IsAnalyzing());
     EXPECT_TRUE(fixtures::FileExists(program));
-    for (int id : {IDC_ANALYZE, IDC_UNINSTALL, IDC_PICK_DESKTOP, IDC_PICK_STARTMENU, IDC_PICK_PROGRAM})
+    for (int id : kGuarded)
         EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(id))) << id;
 }
 
@@ -354,18 +277,17 @@ TEST_F(SmartPageTest, InTheMainWindowAnAnalysisLocksTheQuickPageButNotNavigation
     CMainDialog dialog;
     ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
     dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PAGE_SMART, BN_CLICKED), 0);
-    HWND smart = dialog.smartPage.m_hWnd;
-    HWND quick = dialog.quickPage.m_hWnd;
+    HWND smart = dialog.smartPage.m_hWnd, quick = dialog.quickPage.m_hWnd;
     HWND target = GetDlgItem(smart, IDC_TARGET);
     SetWindowTextA(target, program.c_str());
     const int quickActions[] = {IDC_UNINSTALL, IDC_DELETE_ENTRY, IDC_REFRESH};
 
-    ProbeWindow probe;
+    Probed<CWnd, WM_APP> probe;
     RECT rect = {0, 0, 10, 10};
     ASSERT_TRUE(probe.CreateEx(0, nullptr, "probe", WS_POPUP, rect, nullptr, 0));
     HWND focusAfterTab = nullptr;
     bool probed = false;
-    probe.probes[0] = [&]() {
+    probe.probe = [&]() {
         probed = true;
         for (int id : quickActions)
             EXPECT_FALSE(IsWindowEnabled(GetDlgItem(quick, id))) << id;
@@ -373,9 +295,9 @@ TEST_F(SmartPageTest, InTheMainWindowAnAnalysisLocksTheQuickPageButNotNavigation
         // The user presses Tab in the target field while the search runs.
         SetFocus(target);
         PostMessageA(target, WM_KEYDOWN, VK_TAB, 0);
-        PostMessageA(probe.m_hWnd, WM_APP + 1, 0, 0);
+        probe.probe = [&]() { focusAfterTab = GetFocus(); };
+        PostMessageA(probe.m_hWnd, WM_APP, 0, 0);
     };
-    probe.probes[1] = [&]() { focusAfterTab = GetFocus(); };
     PostMessageA(probe.m_hWnd, WM_APP, 0, 0);
     SendMessageA(GetDlgItem(smart, IDC_ANALYZE), BM_CLICK, 0, 0);
 

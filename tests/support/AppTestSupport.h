@@ -1,32 +1,90 @@
-// Helpers for the window tests: pumping, list-view reads, shell drops, mouse clicks.
+// Helpers for the window tests: pumping, list-view reads and writes, string
+// resources, shell drops.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "framework/AnsiText.h"
+#include "framework/WinApp.h"
 
 namespace apptest {
 
 // Dispatches every pending message of this thread.
-void Pump();
+inline void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
 
-std::string ItemText(HWND list, int row, int column);
-int ItemImage(HWND list, int row);
-bool ItemChecked(HWND list, int row);
-int ItemCount(HWND list);
-void SelectRow(HWND list, int row);
-void SetChecked(HWND list, int row, bool checked);
+inline std::string WindowText(HWND window)
+{
+    char buffer[2048] = "";
+    GetWindowTextA(window, buffer, sizeof(buffer));
+    return buffer;
+}
+
+inline std::string ItemText(HWND list, int row, int column)
+{
+    char buffer[1024] = "";
+    ListView_GetItemText(list, row, column, buffer, sizeof(buffer));
+    return buffer;
+}
+
+inline int ItemImage(HWND list, int row)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    ListView_GetItem(list, &item);
+    return item.iImage;
+}
+
+inline int ItemCount(HWND list) { return ListView_GetItemCount(list); }
+// The first row whose first column reads text, or -1.
+inline int FindRow(HWND list, const std::string& text)
+{
+    for (int row = 0; row < ItemCount(list); ++row) {
+        if (ItemText(list, row, 0) == text)
+            return row;
+    }
+    return -1;
+}
+inline bool ItemChecked(HWND list, int row) { return ListView_GetCheckState(list, row) == 1; }
+inline void SetChecked(HWND list, int row, bool checked) { ListView_SetCheckState(list, row, checked); }
+inline void SelectRow(HWND list, int row)
+{
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+// A string resource filled in like printf.
+template <typename... Args>
+std::string FormatString(UINT id, Args... args)
+{
+    char text[1024] = "";
+    FormatText(text, sizeof(text), LoadStringText(id).c_str(), args...);
+    return text;
+}
 
 // Sends WM_DROPFILES with the given paths, as the shell does.
-void DropFiles(HWND target, const std::vector<std::string>& paths);
-
-// Presses and releases the left mouse button at a client point of window.
-void ClickAt(HWND window, int x, int y);
-
-// Rectangle of window in the client coordinates of ancestor.
-RECT RectIn(HWND window, HWND ancestor);
-
-std::string WindowText(HWND window);
+inline void DropFiles(HWND target, const std::vector<std::string>& paths)
+{
+    std::string names;
+    for (const std::string& path : paths)
+        names += path + '\0';
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() + 1);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    memcpy(header + 1, names.data(), names.size());
+    GlobalUnlock(memory);
+    SendMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
 
 }  // namespace apptest
