@@ -11,6 +11,7 @@
 #include "InstallLog.h"
 
 #include <algorithm>
+#include <set>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -203,6 +204,136 @@ TEST_F(QuickPageTest, ForcedUninstallAsksDeletesLinksAsLinksAndReportsFailures)
               ClickAnswering(IDC_DELETE_ENTRY, IDYES));
     EXPECT_EQ(3, ItemCount(list));
     EXPECT_EQ(shown, Field(IDC_DISPLAY_NAME));
+}
+
+// Products in every place Windows records them (the machine's two registry views,
+// the user's key) among a system component and updates that Windows' list hides.
+class QuickPageViewsTest : public ::testing::Test {
+protected:
+    struct Place {
+        HKEY root;
+        std::string path;
+    };
+    const Place native{HKEY_LOCAL_MACHINE, fixtures::kUninstallKey}, wow{HKEY_LOCAL_MACHINE, fixtures::kWowUninstallKey},
+        user{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"};
+
+    void SetUp() override
+    {
+        // Each column orders the four listed products differently; "birch" sorts as
+        // the locale orders texts, not by character code.
+        Add(native, "A1", "Cedar Editor", "C:\\Zeta\\u.exe", "Bravo");
+        Add(native, "A2", "Dogwood", "C:\\Kappa\\u.exe", "Delta");
+        fixtures::SetDword(native.root, native.path + "\\A2", "SystemComponent", 0);
+        Add(native, "A3", "Component", "C:\\H\\u.exe", "");
+        fixtures::SetDword(native.root, native.path + "\\A3", "SystemComponent", 1);
+        Add(wow, "B1", "Alder Viewer", "C:\\Mu\\u.exe", "Charlie");
+        Add(wow, "B2", "Alder Viewer Fix", "C:\\Mu\\f.exe", "Charlie");
+        fixtures::SetString(wow.root, wow.path + "\\B2", "ParentKeyName", "B1");
+        Add(user, "C1", "birch Notes", "C:\\Eta\\u.exe", "Alpha");
+        Add(user, "C2", "Birch Fix", "C:\\Eta\\s.exe", "Alpha");
+        fixtures::SetString(user.root, user.path + "\\C2", "ReleaseType", "Security Update");
+        Add(user, "C3", "Birch Hotfix", "C:\\Eta\\h.exe", "Alpha");
+        fixtures::SetString(user.root, user.path + "\\C3", "ReleaseType", "Hotfix");
+        RECT rect = {0, 0, 700, 500};
+        ASSERT_TRUE(host.CreateEx(0, nullptr, "host", WS_OVERLAPPEDWINDOW, rect, nullptr, 0));
+        ASSERT_TRUE(page.Create(IDD_QUICK_PAGE, &host));
+        list = page.GetDlgItem(IDC_LIST);
+        for (int column = 0; column < 3; ++column)  // every header in view, to be clicked
+            ListView_SetColumnWidth(list, column, 120);
+    }
+    void Add(const Place& place, const std::string& key, const std::string& name, const std::string& command,
+             const std::string& publisher)
+    {
+        const std::string path = place.path + "\\" + key;
+        fixtures::SetString(place.root, path, "DisplayName", name);
+        fixtures::SetString(place.root, path, "UninstallString", command);
+        fixtures::SetString(place.root, path, "Publisher", publisher);
+    }
+    Texts Names() const
+    {
+        Texts names;
+        for (int row = 0; row < ItemCount(list); ++row)
+            names.push_back(apptest::ItemText(list, row, 0));
+        return names;
+    }
+    void ClickHeader(int column)
+    {
+        HWND header = ListView_GetHeader(list);
+        RECT rect = {};
+        ASSERT_TRUE(Header_GetItemRect(header, column, &rect));
+        LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        SendMessageA(header, WM_LBUTTONUP, 0, point);
+    }
+    // Every key and value of the three places, marked with the place's root.
+    std::set<std::string> Registry() const
+    {
+        std::set<std::string> all;
+        for (const Place& place : {native, wow, user}) {
+            for (const std::string& line : fixtures::RegistrySnapshot(place.root, place.path))
+                all.insert((place.root == HKEY_CURRENT_USER ? "U|" : "M|") + line);
+        }
+        return all;
+    }
+
+    fixtures::ScopedKeyIsolation isolations[3] = {{native.root, native.path}, {wow.root, wow.path},
+                                                  {user.root, user.path}};
+    CWnd host;
+    RecordingQuickPage page;
+    HWND list = nullptr;
+};
+
+TEST_F(QuickPageViewsTest, ListsEveryPlaceInOrderShowsPhysicalPathsAndSortsByEachColumn)
+{
+    EXPECT_EQ((Texts{"Cedar Editor", "Dogwood", "Alder Viewer", "birch Notes"}), Names());
+    const std::pair<const char*, std::string> keyPaths[] = {
+        {"Cedar Editor", native.path + "\\A1"},
+        {"Alder Viewer", wow.path + "\\B1"},
+        {"birch Notes", "HKEY_CURRENT_USER\\" + user.path + "\\C1"},
+    };
+    for (const auto& [name, keyPath] : keyPaths) {
+        apptest::SelectRow(list, apptest::FindRow(list, name));
+        EXPECT_EQ(keyPath, apptest::WindowText(page.GetDlgItem(IDC_KEY_PATH)));
+    }
+    const Texts ascending[] = {
+        {"Alder Viewer", "birch Notes", "Cedar Editor", "Dogwood"},  // by name
+        {"birch Notes", "Dogwood", "Alder Viewer", "Cedar Editor"},  // by command
+        {"birch Notes", "Cedar Editor", "Alder Viewer", "Dogwood"},  // by publisher
+    };
+    for (int column = 0; column < 3; ++column) {
+        SCOPED_TRACE(column);
+        ClickHeader(column);
+        EXPECT_EQ(ascending[column], Names());
+        ClickHeader(column);
+        EXPECT_EQ(Texts(ascending[column].rbegin(), ascending[column].rend()), Names());
+    }
+}
+
+// Sorted by publisher, descending: each forced removal deletes exactly the selected
+// product's key in its own place, and the refreshed list keeps the order.
+TEST_F(QuickPageViewsTest, ForcedRemovalDeletesTheSelectedProductsOwnKeyInAnyOrder)
+{
+    ClickHeader(2);
+    ClickHeader(2);
+    const std::tuple<const char*, const char*, std::string, Texts> removals[] = {
+        {"Alder Viewer", "M|", wow.path + "\\B1", {"Dogwood", "Cedar Editor", "birch Notes"}},
+        {"birch Notes", "U|", user.path + "\\C1", {"Dogwood", "Cedar Editor"}},
+        {"Cedar Editor", "M|", native.path + "\\A1", {"Dogwood"}},
+    };
+    for (const auto& [name, scope, key, left] : removals) {
+        SCOPED_TRACE(name);
+        const std::set<std::string> before = Registry();
+        apptest::SelectRow(list, apptest::FindRow(list, name));
+        fixtures::MessageBoxAnswerer answerer(IDYES);
+        SendMessageA(page.GetDlgItem(IDC_DELETE_ENTRY), BM_CLICK, 0, 0);
+        const std::set<std::string> after = Registry();
+        const std::vector<std::string> gone = fixtures::Missing(before, after);
+        EXPECT_FALSE(gone.empty());
+        for (const std::string& line : gone)  // "M|K|key..." or "M|V|key|..."
+            EXPECT_TRUE(line.compare(0, 2, scope) == 0 && line.compare(4, key.size(), key) == 0) << line;
+        EXPECT_TRUE(fixtures::Missing(after, before).empty());
+        EXPECT_EQ(left, Names());
+    }
 }
 
 TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
