@@ -109,3 +109,16 @@ TEST_F(MainWindowTest, CloseBoxEndsTheModalRunAndEnterDoesNot)
 }
 
 }  // namespace
+
+// The program runs elevated and says which Windows versions it knows (Wine ignores
+// both, so only the embedded manifest can be read).
+TEST(Manifest, AsksForElevationAndNamesTheSupportedWindows)
+{
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(nullptr, found);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    const std::string manifest(data, SizeofResource(nullptr, found));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
+    for (const char* windows : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(std::string::npos, manifest.find(windows)) << windows;
+}

@@ -29,7 +29,8 @@ TEST_F(Analysis, TargetsAreJudgedInTheirFullLongForm)
         windows + "\\system32\\..\\notepad.exe", windows + ".\\notepad.exe",
         "C:\\x\\..\\" + windows.substr(3) + "\\notepad.exe", ProgramFilesFolder(), ShortPath(ProgramFilesFolder()),
         direct, root, programs, group, SpecialFolder(CSIDL_PERSONAL), SpecialFolder(CSIDL_PROFILE) + "\\Downloads",
-        "C:\\"};
+        "C:\\", windows + "\\SysWOW64\\notepad.exe", SpecialFolder(CSIDL_PROGRAM_FILESX86),
+        SpecialFolder(CSIDL_PROGRAM_FILES_COMMONX86), SpecialFolder(CSIDL_PROGRAM_FILES_COMMON)};
     for (const std::string& target : refused) {
         int result = 1;
         bool listed = !Analyze(analyzer, target, &result).empty();
