@@ -75,8 +75,7 @@ bool IsHiddenByWindows(HKEY productKey)
         return true;
     if (!ReadTextValue(productKey, nullptr, "ReleaseType", text, MAX_PATH))
         return false;
-    CharLowerBuffA(text, static_cast<DWORD>(strlen(text)));
-    return strstr(text, "update") || strstr(text, "hotfix");
+    return FindTextNoCaseDbcs(text, "update") || FindTextNoCaseDbcs(text, "hotfix");
 }
 
 }  // namespace
