@@ -19,11 +19,10 @@ public:
     ButtonHost()
     {
         window.CreateEx(0, nullptr, "host", WS_POPUP | WS_VISIBLE, {0, 0, 800, 500}, nullptr, 0);
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_QUICK_PAGE), window,
-                                         &PlainDialogProc, 0);
-        ::ShowWindow(dialog, SW_SHOW);
-        ::SendMessageA(dialog, DM_SETDEFID, DEFAULT, 0);
-        SubclassWindow(dialog);
+        SubclassWindow(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_QUICK_PAGE), window,
+                                          &PlainDialogProc, 0));
+        ShowWindow(SW_SHOW);
+        SendMessage(DM_SETDEFID, DEFAULT);
         SetForegroundWindow(window);
     }
     ~ButtonHost() override
@@ -32,7 +31,6 @@ public:
         Pump();
     }
 
-    HWND Item(int id) const { return GetDlgItem(id); }
     int Count(int id, UINT code = BN_CLICKED) { return commands[MAKELONG(id, code)]; }
     // Runs the thread's pending messages the way the modal loop does.
     void Pump()
@@ -54,11 +52,7 @@ public:
     }
 
 protected:
-    BOOL OnCommand(WPARAM wParam, LPARAM) override
-    {
-        ++commands[MAKELONG(CommandId(wParam), CommandCode(wParam))];
-        return TRUE;
-    }
+    BOOL OnCommand(WPARAM wParam, LPARAM) override { return ++commands[static_cast<DWORD>(wParam)], TRUE; }
 
 private:
     static INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }

@@ -13,13 +13,13 @@ inline void DeleteDcHandle(HDC dc) { DeleteDC(dc); }
 
 class DibCanvas {
 public:
-    DibCanvas(int width, int height) : width(width), height(height), dc(CreateCompatibleDC(nullptr))
+    DibCanvas(int width, int height) : width(width), height(height)
     {
-        BITMAPINFO info = {{static_cast<DWORD>(sizeof(BITMAPINFOHEADER)), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+        BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
         bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
         old = SelectObject(dc, bitmap);
-        for (int i = 0; bits && i < width * height; ++i)
-            bits[i] = (GetRValue(BACKGROUND) << 16) | (GetGValue(BACKGROUND) << 8) | GetBValue(BACKGROUND);
+        if (bits)
+            std::fill(bits, bits + width * height, 0x010203);  // BACKGROUND as a DIB pixel
     }
     ~DibCanvas() { SelectObject(dc, old); }
 
@@ -34,7 +34,7 @@ public:
         const DWORD pixel = bits[y * width + x];
         return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
     }
-    // The pixels of area for which hit(x, y) holds, and their bounding box (right -1 when none).
+    // How many pixels of area hit(x, y) holds for.
     template <typename Hit>
     int Count(const RECT& area, Hit hit) const
     {
@@ -44,47 +44,33 @@ public:
                 count += hit(x, y) ? 1 : 0;
         return count;
     }
-    template <typename Hit>
-    RECT Bounds(Hit hit) const
+    int CountNot(const RECT& area, COLORREF colour) const
+    {
+        return Count(area, [&](int x, int y) { return At(x, y) != colour; });
+    }
+    int Differences(const DibCanvas& other) const
+    {
+        return Count(Whole(), [&](int x, int y) { return At(x, y) != other.At(x, y); });
+    }
+    // The bounding box of what was painted over the background (right -1 when nothing).
+    RECT Painted() const
     {
         RECT box = {width, height, -1, -1};
         Count(Whole(), [&](int x, int y) {
-            if (hit(x, y))
+            if (At(x, y) != BACKGROUND)
                 box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
                        std::max<LONG>(box.bottom, y + 1)};
             return false;
         });
         return box;
     }
-    int CountNot(const RECT& area, COLORREF colour) const
-    {
-        return Count(area, [&](int x, int y) { return At(x, y) != colour; });
-    }
-    RECT Painted() const
-    {
-        return Bounds([&](int x, int y) { return At(x, y) != BACKGROUND; });
-    }
-    int Differences(const DibCanvas& other) const
-    {
-        return Count(Whole(), [&](int x, int y) { return At(x, y) != other.At(x, y); });
-    }
 
 private:
-    int width;
-    int height;
-    Owned<HDC, DeleteDcHandle> dc;
+    int width, height;
+    Owned<HDC, DeleteDcHandle> dc{CreateCompatibleDC(nullptr)};
     OwnedGdi<HBITMAP> bitmap;
     HGDIOBJ old = nullptr;
     DWORD* bits = nullptr;
 };
 
-inline bool operator==(const RECT& a, const RECT& b)
-{
-    return EqualRect(&a, &b) != FALSE;
-}
-
-inline RECT Shifted(RECT rect, int dx, int dy)
-{
-    OffsetRect(&rect, dx, dy);
-    return rect;
-}
+inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }

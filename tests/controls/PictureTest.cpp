@@ -25,17 +25,14 @@ TEST(Picture, IsDrawnUprightAndStretchedOverItsRectangleOnly)
     CPicture banner, rows;
     ASSERT_TRUE(banner.LoadFromResource(0x10000 + IDR_BANNER, "GIF")) << "the low 16 bits name the resource";
     ASSERT_TRUE(rows.LoadFromMemory(TWO_ROWS_GIF, sizeof(TWO_ROWS_GIF)));
-    DibCanvas canvas(740, 80);
+    DibCanvas canvas(740, 80), small(40, 40);
     const RECT target = {5, 6, 5 + 729, 6 + 68};
     EXPECT_TRUE(banner.Draw(canvas.Dc(), target));
     EXPECT_EQ(target, canvas.Painted());
     EXPECT_GT(canvas.CountNot(target, BACKGROUND), 729 * 68 * 9 / 10);
-
-    DibCanvas small(40, 40);
     ASSERT_TRUE(rows.Draw(small.Dc(), {10, 10, 30, 30}));
-    const RECT top = {10, 10, 30, 20}, bottom = {10, 20, 30, 30};
-    EXPECT_EQ(0, small.CountNot(top, RGB(255, 0, 0)));
-    EXPECT_EQ(0, small.CountNot(bottom, RGB(0, 0, 255)));
+    EXPECT_EQ(0, small.CountNot({10, 10, 30, 20}, RGB(255, 0, 0)));
+    EXPECT_EQ(0, small.CountNot({10, 20, 30, 30}, RGB(0, 0, 255)));
     EXPECT_EQ((RECT{10, 10, 30, 30}), small.Painted());
     EXPECT_EQ(0u, answerer.Count());
 }
@@ -51,29 +48,26 @@ TEST(Picture, FailedLoadsReleaseTheEarlierPictureAndDrawNothing)
         const char* name;
         std::function<BOOL(CPicture&)> load;
         BOOL result;
-        const char* box;  // the error box shown, if any
+        bool box;  // an error box owned by the main window
     } failures[] = {
-        {"missing resource", [](CPicture& p) { return p.LoadFromResource(4321, "GIF"); }, FALSE,
-         "FindResource() Failed\t"},
-        {"resource that is no picture", [](CPicture& p) { return p.LoadFromResource(1, MAKEINTRESOURCEA(24)); },
-         FALSE, nullptr},
-        {"bytes that are no picture", [&](CPicture& p) { return p.LoadFromMemory(junk, sizeof(junk)); }, TRUE,
-         nullptr},
-        {"no bytes", [&](CPicture& p) { return p.LoadFromMemory(junk, 0); }, FALSE, nullptr},
+        {"missing resource", [](CPicture& p) { return p.LoadFromResource(4321, "GIF"); }, FALSE, true},
+        {"resource that is no picture", [](CPicture& p) { return p.LoadFromResource(1, MAKEINTRESOURCEA(24)); }, FALSE, false},
+        {"bytes that are no picture", [&](CPicture& p) { return p.LoadFromMemory(junk, sizeof(junk)); }, TRUE, false},
+        {"no bytes", [&](CPicture& p) { return p.LoadFromMemory(junk, 0); }, FALSE, false},
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.name);
         fixtures::MessageBoxAnswerer answerer(IDOK);
         CPicture picture;
+        DibCanvas canvas(10, 10);
         ASSERT_TRUE(picture.LoadFromMemory(TWO_ROWS_GIF, sizeof(TWO_ROWS_GIF)));
         EXPECT_EQ(failure.result, failure.load(picture));
         EXPECT_FALSE(picture.HasPicture());
-        DibCanvas canvas(10, 10);
         EXPECT_FALSE(picture.Draw(canvas.Dc(), canvas.Whole()));
         EXPECT_EQ(0, canvas.CountNot(canvas.Whole(), BACKGROUND));
         ASSERT_EQ(failure.box ? 1u : 0u, answerer.Count());
         if (failure.box) {
-            EXPECT_EQ(failure.box, answerer.Boxes()[0].text);
+            EXPECT_EQ("FindResource() Failed\t", answerer.Boxes()[0].text);
             EXPECT_EQ("CPicture Error", answerer.Boxes()[0].caption);
             EXPECT_EQ(main.m_hWnd, answerer.Boxes()[0].owner);
         }
@@ -100,28 +94,22 @@ TEST(PictureLink, ShowsTheBannerAtItsOwnSizeInPlaceOrAPlainStatic)
     link.ShowPicture(729, 68, IDR_BANNER, "GIF");
     EXPECT_NE(0, link.PictureLoaded());
     EXPECT_EQ((RECT{7, 9, 7 + 729, 9 + 68}), placed());
-    RECT update;
     DibCanvas painted(729, 68), expected(729, 68);
     link.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(painted.Dc()));
     CPicture picture;
-    ASSERT_TRUE(picture.LoadFromResource(IDR_BANNER, "GIF"));
-    picture.Draw(expected.Dc(), expected.Whole());
+    ASSERT_TRUE(picture.LoadFromResource(IDR_BANNER, "GIF") && picture.Draw(expected.Dc(), expected.Whole()));
     EXPECT_EQ(0, painted.Differences(expected));
     UpdateWindow(link);
-    EXPECT_FALSE(GetUpdateRect(link, &update, FALSE)) << "a real paint validates the control";
+    EXPECT_FALSE(GetUpdateRect(link, nullptr, FALSE)) << "a real paint validates the control";
     EXPECT_EQ(0u, answerer.Count());
 
     link.ShowPicture(200, 40, 4321, "GIF");
     EXPECT_EQ(0, link.PictureLoaded());
-    ASSERT_EQ(1u, answerer.Count());
-    EXPECT_EQ("FindResource() Failed\t", answerer.Boxes()[0].text);
+    EXPECT_EQ(1u, answerer.Count());
     EXPECT_EQ((RECT{7, 9, 207, 49}), placed());
     DibCanvas plain(200, 40);
     link.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(plain.Dc()));
     EXPECT_EQ(0, plain.CountNot(plain.Whole(), plain.At(0, 0))) << "one flat colour";
-    // Clicked with no link address, it opens nothing.
-    link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-    EXPECT_EQ(1u, answerer.Count());
 }
 
 }  // namespace

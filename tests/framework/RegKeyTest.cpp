@@ -42,18 +42,15 @@ protected:
 TEST_F(RegKeyTest, LinksAreRefused)
 {
     fixtures::ScopedKey target(HKEY_LOCAL_MACHINE, key.Path() + "Target");
+    const std::string link = key.Path() + "\\Link";
     ASSERT_TRUE(fixtures::SetString(HKEY_LOCAL_MACHINE, target.Path(), "inside", "1"));
-    OwnedKey link;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, (key.Path() + "\\Link").c_str(), 0, nullptr,
-                                             REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, link.Out(), nullptr));
-    const std::string path = "\\Registry\\Machine\\" + target.Path();
-    const std::wstring wide(path.begin(), path.end());
-    RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wide.c_str()),
-                   static_cast<DWORD>(wide.size() * sizeof(wchar_t)));
-    ASSERT_TRUE(fixtures::ValueExists(HKEY_CURRENT_USER, key.Path() + "\\Link", "inside"));
-    EXPECT_TRUE(IsRegistryLink(link));
+    ASSERT_TRUE(fixtures::MakeRegistryLink(HKEY_CURRENT_USER, link, target.Path()));
+    ASSERT_TRUE(fixtures::ValueExists(HKEY_CURRENT_USER, link, "inside"));
+    OwnedKey raw;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, link.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, raw.Out()));
+    EXPECT_TRUE(IsRegistryLink(raw));
     RegKey opened;
-    EXPECT_FALSE(opened.Open(HKEY_CURRENT_USER, (key.Path() + "\\Link").c_str()));
+    EXPECT_FALSE(opened.Open(HKEY_CURRENT_USER, link.c_str()));
     ASSERT_TRUE(opened.Open(HKEY_CURRENT_USER, key.Path().c_str()));
     EXPECT_FALSE(IsRegistryLink(opened));
 }
