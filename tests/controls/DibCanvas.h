@@ -1,5 +1,5 @@
-// A 32-bit top-down DIB section selected into a memory DC, for reading back
-// exactly what a paint produced.
+// A 32-bit DIB section selected into a memory DC and filled with BACKGROUND, for
+// reading back exactly what a paint produced.
 #pragma once
 #include <windows.h>
 
@@ -16,25 +16,19 @@ public:
     DibCanvas(int width, int height) : width(width), height(height)
     {
         BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-        bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
+        void* bits = nullptr;
+        bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         old = SelectObject(dc, bitmap);
-        if (bits)
-            std::fill(bits, bits + width * height, 0x010203);  // BACKGROUND as a DIB pixel
+        const RECT whole = Whole();
+        FillRect(dc, &whole, OwnedGdi<HBRUSH>(CreateSolidBrush(BACKGROUND)));
     }
     ~DibCanvas() { SelectObject(dc, old); }
 
     HDC Dc() const { return dc; }
     RECT Whole() const { return RECT{0, 0, width, height}; }
-    // The colour at (x, y); CLR_INVALID outside the canvas.
-    COLORREF At(int x, int y) const
-    {
-        if (!bits || x < 0 || y < 0 || x >= width || y >= height)
-            return CLR_INVALID;
-        GdiFlush();
-        const DWORD pixel = bits[y * width + x];
-        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-    }
-    // How many pixels of area hit(x, y) holds for.
+    COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
+    // How many pixels of area hit(x, y) holds for, and the bounding box of those on
+    // the whole canvas (right -1 when none).
     template <typename Hit>
     int Count(const RECT& area, Hit hit) const
     {
@@ -44,6 +38,18 @@ public:
                 count += hit(x, y) ? 1 : 0;
         return count;
     }
+    template <typename Hit>
+    RECT Bounds(Hit hit) const
+    {
+        RECT box = {width, height, -1, -1};
+        Count(Whole(), [&](int x, int y) {
+            if (hit(x, y))
+                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                       std::max<LONG>(box.bottom, y + 1)};
+            return false;
+        });
+        return box;
+    }
     int CountNot(const RECT& area, COLORREF colour) const
     {
         return Count(area, [&](int x, int y) { return At(x, y) != colour; });
@@ -52,25 +58,13 @@ public:
     {
         return Count(Whole(), [&](int x, int y) { return At(x, y) != other.At(x, y); });
     }
-    // The bounding box of what was painted over the background (right -1 when nothing).
-    RECT Painted() const
-    {
-        RECT box = {width, height, -1, -1};
-        Count(Whole(), [&](int x, int y) {
-            if (At(x, y) != BACKGROUND)
-                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
-                       std::max<LONG>(box.bottom, y + 1)};
-            return false;
-        });
-        return box;
-    }
+    RECT Painted() const { return Bounds([&](int x, int y) { return At(x, y) != BACKGROUND; }); }
 
 private:
     int width, height;
     Owned<HDC, DeleteDcHandle> dc{CreateCompatibleDC(nullptr)};
     OwnedGdi<HBITMAP> bitmap;
     HGDIOBJ old = nullptr;
-    DWORD* bits = nullptr;
 };
 
 inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }

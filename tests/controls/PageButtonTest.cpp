@@ -1,6 +1,6 @@
 // The page button in a real dialog: the default button, hover, focus, clicks, its
-// icon, which face it paints for each state, themed where the platform allows, and
-// that a thousand paints of it and of the other controls leave no GDI object behind.
+// caption and icon, which face it paints for each state, themed where the platform
+// allows, and that a thousand paints of every control leave no GDI object behind.
 #include "controls/GradientBands.h"
 #include "controls/PageButton.h"
 #include "controls/PictureLink.h"
@@ -10,13 +10,70 @@
 #include <vsstyle.h>
 
 #include <functional>
+#include <map>
 
-#include "ButtonHost.h"
 #include "DibCanvas.h"
 #include "framework/PlatformVersion.h"
+#include "framework/Wnd.h"
+#include "resource.h"
 #include "support/GdiCount.h"
 
 namespace {
+
+// The quick-uninstall page's template as a plain dialog in a visible window: real
+// push buttons and edit fields under the dialog manager, in a framework window
+// that counts the commands it gets.
+class ButtonHost : public CWnd {
+public:
+    // In tab order: the list, FIRST (with caption), NEXT, DEFAULT (the dialog's
+    // default button), EDIT, ..., SECOND (without caption, the last tab stop).
+    enum { FIRST = IDC_UNINSTALL, NEXT = IDC_DELETE_ENTRY, DEFAULT = IDC_REFRESH, EDIT = IDC_DISPLAY_NAME,
+           SECOND = IDC_OPEN_LINK };
+
+    ButtonHost()
+    {
+        window.CreateEx(0, nullptr, "host", WS_POPUP | WS_VISIBLE, {0, 0, 800, 500}, nullptr, 0);
+        SubclassWindow(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_QUICK_PAGE), window,
+                                          &PlainDialogProc, 0));
+        ShowWindow(SW_SHOW);
+        SendMessage(DM_SETDEFID, DEFAULT);
+        SetForegroundWindow(window);
+    }
+    ~ButtonHost() override
+    {
+        window.DestroyWindow();
+        Pump();
+    }
+
+    int Count(int id, UINT code = BN_CLICKED) { return commands[MAKELONG(id, code)]; }
+    // Runs the thread's pending messages the way the modal loop does.
+    void Pump()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (IsWindow() && (WalkPreTranslateTree(m_hWnd, &msg) || IsDialogMessageA(m_hWnd, &msg)))
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    // Paints button into dc as the dialog's WM_DRAWITEM asks it to.
+    void Paint(HWND button, HDC dc, int width, int height, UINT itemState)
+    {
+        DRAWITEMSTRUCT item = {ODT_BUTTON, static_cast<UINT>(::GetDlgCtrlID(button)), 0, ODA_DRAWENTIRE,
+                               itemState, button, dc, {0, 0, width, height}, 0};
+        SendMessage(WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+    }
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM) override { return ++commands[static_cast<DWORD>(wParam)], TRUE; }
+
+private:
+    static INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+    CWnd window;
+    std::map<DWORD, int> commands;
+};
 
 // Makes the process look like the given Windows version for the theme flags.
 struct ScopedVersion {
@@ -25,11 +82,7 @@ struct ScopedVersion {
         SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, major, minor);
         InitVisualStyleFlags();
     }
-    ~ScopedVersion()
-    {
-        ClearPlatformVersionOverride();
-        InitVisualStyleFlags();
-    }
+    ~ScopedVersion() { ClearPlatformVersionOverride(), InitVisualStyleFlags(); }
 };
 
 void MoveOnto(CPageButton& button, WPARAM keys = 0)
@@ -54,7 +107,7 @@ protected:
     CPageButton first, second, byDefault;
 };
 
-TEST_F(PageButtonTest, DefaultFollowsTheFocusAndEveryButtonStaysOwnerDrawn)
+TEST_F(PageButtonTest, DefaultFollowsTheFocusAndEveryButtonStaysOwnerDrawnAndUnchecked)
 {
     const std::pair<HWND, CPageButton*> moves[] = {
         {nullptr, &byDefault}, {first, &first}, {second, &second}, {host.GetDlgItem(ButtonHost::EDIT), &byDefault}};
@@ -68,13 +121,6 @@ TEST_F(PageButtonTest, DefaultFollowsTheFocusAndEveryButtonStaysOwnerDrawn)
                       button->SendMessage(WM_GETDLGCODE) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON | DLGC_BUTTON));
             EXPECT_EQ(DWORD(BS_OWNERDRAW), button->GetStyle() & BS_TYPEMASK);
         }
-    }
-    // Asked directly, only the push-button types change the default; a check is never kept.
-    const std::pair<UINT, BOOL> styles[] = {{BS_DEFPUSHBUTTON, TRUE}, {BS_CHECKBOX, TRUE}, {BS_PUSHBUTTON, FALSE}};
-    for (const auto& style : styles) {
-        first.SendMessage(BM_SETSTYLE, style.first, TRUE);
-        EXPECT_EQ(style.second, first.IsDefault());
-        EXPECT_EQ(DWORD(BS_OWNERDRAW), first.GetStyle() & BS_TYPEMASK);
     }
     EXPECT_EQ(0, first.SendMessage(BM_SETCHECK, BST_CHECKED) + first.SendMessage(BM_GETCHECK));
 }
@@ -135,16 +181,32 @@ TEST_F(PageButtonTest, DisablingTheFocusedButtonPassesTheFocusOnAndClicksReachTh
     EXPECT_EQ(0, host.Count(ButtonHost::FIRST, BN_DOUBLECLICKED));
 }
 
-TEST_F(PageButtonTest, CaptionAndIconAreDrawnOverTheFaceAndAReplacedIconIsDestroyed)
+// What lies over the bare face is the caption or the icon: centred, one pixel right
+// and down while pressed, drawn differently while disabled.
+TEST_F(PageButtonTest, CaptionAndIconAreCentredOverTheFaceAndAReplacedIconIsDestroyed)
 {
+    ScopedVersion unthemed(6, 0);
     ASSERT_EQ(0, second.SetIcons(IDI_HELP_LINK, 0));
     const ButtonIcon help = second.Icon();
     EXPECT_TRUE(help.width == 16 && help.height == 16) << "the resource's only image";
     for (CPageButton* button : {&first, &second}) {
-        DibCanvas painted(60, 30), face(60, 30);
-        host.Paint(*button, painted.Dc(), 60, 30, 0);
-        PaintCustomFace(face.Dc(), face.Whole(), ButtonFaceState{});
-        EXPECT_GT(painted.Differences(face), 10);
+        RECT size, boxes[3];
+        button->GetClientRect(&size);
+        const int w = size.right, h = size.bottom;
+        DibCanvas painted[3] = {{w, h}, {w, h}, {w, h}}, faces[3] = {{w, h}, {w, h}, {w, h}};
+        const UINT states[] = {0, ODS_SELECTED, ODS_DISABLED};
+        auto content = [&](int i, int x, int y) { return painted[i].At(x, y) != faces[i].At(x, y); };
+        for (int i = 0; i < 3; ++i) {
+            host.Paint(*button, painted[i].Dc(), w, h, states[i]);
+            PaintCustomFace(faces[i].Dc(), size, {FALSE, i == 1, FALSE, i == 2, FALSE});
+            boxes[i] = painted[i].Bounds([&](int x, int y) { return content(i, x, y); });
+        }
+        ASSERT_LT(boxes[0].left, boxes[0].right) << "nothing over the face";
+        EXPECT_LE(std::abs(boxes[0].left - (w - boxes[0].right)), 3);
+        EXPECT_LE(std::abs(boxes[0].top - (h - boxes[0].bottom)), 6);
+        OffsetRect(&boxes[1], -1, -1);
+        EXPECT_EQ(boxes[0], boxes[1]) << "pressed, moved one pixel right and down";
+        EXPECT_GT(painted[0].Count(size, [&](int x, int y) { return content(0, x, y) != content(2, x, y); }), 10);
     }
     ICONINFO info;
     EXPECT_EQ(0, second.SetIcons(IDR_MAINFRAME, 0));
@@ -156,15 +218,9 @@ TEST_F(PageButtonTest, CaptionAndIconAreDrawnOverTheFaceAndAReplacedIconIsDestro
 
 TEST_F(PageButtonTest, ThousandPaintsOfEveryControlLeaveNoGdiObjects)
 {
-    const DWORD start = fixtures::LiveGdiObjectCount();
-    OwnedGdi<HBRUSH> probe(CreateSolidBrush(RGB(1, 1, 1)));
-    ASSERT_EQ(start + 1, fixtures::LiveGdiObjectCount()) << "the count sees a single brush";
-    probe.Reset();
     ASSERT_EQ(0, second.SetIcons(IDI_HELP_LINK, 0));
     CPictureLink banner;
     ASSERT_TRUE(banner.CreateEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE, {0, 0, 10, 10}, host, 1));
-    banner.ShowPicture(729, 68, IDR_BANNER, "GIF");
-    CPicture picture;
     DibCanvas canvas(300, 70);
     const UINT states[] = {0, ODS_FOCUS, ODS_SELECTED, ODS_DISABLED, ODS_SELECTED | ODS_FOCUS};
     auto repaint = [](HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); };
@@ -175,13 +231,10 @@ TEST_F(PageButtonTest, ThousandPaintsOfEveryControlLeaveNoGdiObjects)
                  repaint(i % 20 ? first : second);
          }},
         {"gradient bands", [&](int) { FillGradientBands(canvas.Dc(), 0, 0, 300, 4, RGB(255, 0, 0), RGB(0, 0, 255), FALSE); }},
-        {"banner", [&](int i) {
-             i % 2 ? static_cast<void>(banner.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()))) : repaint(banner);
-         }},
-        {"pictures loaded and drawn", [&](int i) {
+        {"banner loaded and painted", [&](int i) {
              if (i % 20 == 0)
-                 picture.LoadFromResource(IDR_BANNER, "GIF");
-             EXPECT_TRUE(picture.Draw(canvas.Dc(), {0, 0, 100, 20}));
+                 banner.ShowPicture(729, 68, IDR_BANNER, "GIF");
+             i % 2 ? repaint(banner) : static_cast<void>(banner.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc())));
          }},
     };
     for (const auto& control : controls) {
@@ -193,6 +246,7 @@ TEST_F(PageButtonTest, ThousandPaintsOfEveryControlLeaveNoGdiObjects)
         host.Pump();
         EXPECT_EQ(before, fixtures::LiveGdiObjectCount()) << control.first;
     }
+    EXPECT_NE(0, banner.PictureLoaded());
 }
 
 // What the visual-style library itself paints for a push button in state.
@@ -211,7 +265,6 @@ bool PaintThemed(HWND window, HDC dc, const RECT& rect, int state)
 TEST(VisualStyle, ThePlatformVersionDecidesBetweenTheThemedPartAndTheCustomFace)
 {
     ButtonHost host;
-    SetWindowTextA(host.GetDlgItem(ButtonHost::DEFAULT), "");  // the bare part, without a caption
     const RECT rect = {0, 0, 80, 26};
     const struct {
         const char* name;
@@ -219,65 +272,61 @@ TEST(VisualStyle, ThePlatformVersionDecidesBetweenTheThemedPartAndTheCustomFace)
         bool hover, isDefault;
         int themeState;
     } looks[] = {
-        {"normal", 0, false, false, PBS_NORMAL},
+        {"focused", ODS_FOCUS, false, false, PBS_NORMAL},
         {"disabled", ODS_DISABLED, false, false, PBS_DISABLED},
         {"pressed by keyboard", ODS_SELECTED, false, false, PBS_PRESSED},
         {"pressed while hovered", ODS_SELECTED, true, false, PBS_HOT},
-        {"focused", ODS_FOCUS, false, false, PBS_NORMAL},
-        {"default", 0, false, true, PBS_DEFAULTED},
         {"default and disabled", ODS_DISABLED, false, true, PBS_DEFAULTED},
     };
     const struct {
+        const char* name;
         DWORD major, minor;
         BOOL capable;
-        bool classicLook, windowsUnthemed;  // the last case leaves its windows unthemed
-    } versions[] = {{4, 0, FALSE, false, false},  {5, 0, FALSE, false, false}, {5, 1, TRUE, false, false},
-                    {5, 2, TRUE, false, false},   {6, 0, FALSE, false, false}, {10, 0, FALSE, false, false},
-                    {5, 1, TRUE, true, false}, {5, 1, TRUE, false, true}};
+        bool classicLook, windowUnthemed;  // the last case leaves the window unthemed
+    } versions[] = {{"4.0", 4, 0, FALSE, false, false}, {"5.0", 5, 0, FALSE, false, false},
+                    {"5.1", 5, 1, TRUE, false, false},  {"5.2", 5, 2, TRUE, false, false},
+                    {"6.0", 6, 0, FALSE, false, false}, {"10.0", 10, 0, FALSE, false, false},
+                    {"5.1, classic look", 5, 1, TRUE, true, false}, {"5.1, window unthemed", 5, 1, TRUE, false, true}};
     for (const auto& v : versions) {
-        SCOPED_TRACE(testing::Message() << v.major << "." << v.minor << (v.classicLook ? " classic look" : "")
-                                        << (v.windowsUnthemed ? " windows unthemed" : ""));
+        SCOPED_TRACE(v.name);
         ScopedVersion version(v.major, v.minor);
         EXPECT_EQ(v.capable, g_themeCapableOs);
         EXPECT_EQ(v.capable, g_useVisualStyles);
         EXPECT_EQ(v.capable, SharedVisualStyle() != nullptr);
         g_useVisualStyles = v.classicLook ? FALSE : g_useVisualStyles;
-        CPageButton plain, byDefault;
-        ASSERT_TRUE(plain.SubclassDlgItem(ButtonHost::SECOND, &host));
-        ASSERT_TRUE(byDefault.SubclassDlgItem(ButtonHost::DEFAULT, &host));
-        byDefault.SendMessage(BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
-        if (v.windowsUnthemed) {
-            ASSERT_TRUE(SUCCEEDED(SetWindowTheme(plain, L" ", L" ")) && SUCCEEDED(SetWindowTheme(byDefault, L" ", L" ")));
+        CPageButton button;  // without a caption: the bare part or face
+        ASSERT_TRUE(button.SubclassDlgItem(ButtonHost::SECOND, &host));
+        if (v.windowUnthemed) {
+            ASSERT_TRUE(SUCCEEDED(SetWindowTheme(button, L" ", L" ")));
         }
         for (const auto& look : looks) {
             SCOPED_TRACE(look.name);
-            CPageButton& button = look.isDefault ? byDefault : plain;
+            button.SendMessage(BM_SETSTYLE, look.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, FALSE);
             look.hover ? MoveOnto(button) : static_cast<void>(button.SendMessage(WM_MOUSELEAVE));
             ASSERT_EQ(look.hover, button.Hover() != FALSE);
             DibCanvas painted(80, 26), expected(80, 26);
             host.Paint(button, painted.Dc(), 80, 26, look.itemState);
             const UINT state = look.itemState;
-            if (!v.capable || v.classicLook || v.windowsUnthemed)
+            if (!v.capable || v.classicLook || v.windowUnthemed)
                 PaintCustomFace(expected.Dc(), rect, {look.hover, (state & ODS_SELECTED) != 0, (state & ODS_FOCUS) != 0,
                                                       (state & ODS_DISABLED) != 0, look.isDefault});
             else if (!PaintThemed(button, expected.Dc(), rect, look.themeState))
                 GTEST_SKIP() << "no visual style is active in this prefix";
             EXPECT_EQ(0, painted.Differences(expected));
         }
-        plain.UnsubclassWindow();
-        byDefault.UnsubclassWindow();
+        button.UnsubclassWindow();
     }
-    // The themed states look different, so the comparisons above tell them apart.
+    // The themed states look different, so the comparisons above tell them apart;
+    // entries the library lacks fall back.
     ScopedVersion xp(5, 1);
-    HWND button = host.GetDlgItem(ButtonHost::FIRST);
     DibCanvas normal(80, 26), hot(80, 26);
+    HWND button = host.GetDlgItem(ButtonHost::FIRST);
     ASSERT_TRUE(PaintThemed(button, normal.Dc(), rect, PBS_NORMAL) && PaintThemed(button, hot.Dc(), rect, PBS_HOT));
     EXPECT_GT(normal.Differences(hot), 0);
-    // Missing entries fall back.
-    CVisualStyle* style = SharedVisualStyle();
     const FARPROC marker = reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(&GetTickCount));
-    EXPECT_EQ(marker, style->ResolveEntry("NoSuchThemeEntry", marker));
-    EXPECT_EQ(GetProcAddress(GetModuleHandleA("uxtheme.dll"), "OpenThemeData"), style->ResolveEntry("OpenThemeData", marker));
+    EXPECT_EQ(marker, SharedVisualStyle()->ResolveEntry("NoSuchThemeEntry", marker));
+    EXPECT_EQ(GetProcAddress(GetModuleHandleA("uxtheme.dll"), "OpenThemeData"),
+              SharedVisualStyle()->ResolveEntry("OpenThemeData", marker));
 }
 
 }  // namespace
