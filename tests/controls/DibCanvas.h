@@ -9,8 +9,6 @@
 
 const COLORREF BACKGROUND = RGB(1, 2, 3);
 
-inline void DeleteDcHandle(HDC dc) { DeleteDC(dc); }
-
 class DibCanvas {
 public:
     DibCanvas(int width, int height) : width(width), height(height)
@@ -22,7 +20,7 @@ public:
         const RECT whole = Whole();
         FillRect(dc, &whole, OwnedGdi<HBRUSH>(CreateSolidBrush(BACKGROUND)));
     }
-    ~DibCanvas() { SelectObject(dc, old); }
+    ~DibCanvas() { SelectObject(dc, old), DeleteDC(dc); }
 
     HDC Dc() const { return dc; }
     RECT Whole() const { return RECT{0, 0, width, height}; }
@@ -62,7 +60,7 @@ public:
 
 private:
     int width, height;
-    Owned<HDC, DeleteDcHandle> dc{CreateCompatibleDC(nullptr)};
+    HDC dc = CreateCompatibleDC(nullptr);
     OwnedGdi<HBITMAP> bitmap;
     HGDIOBJ old = nullptr;
 };

@@ -22,14 +22,13 @@ TEST(ButtonFace, EveryStateHasItsOwnFaceInsideTheItem)
     DibCanvas faces[6] = {{100, 50}, {100, 50}, {100, 50}, {100, 50}, {100, 50}, {100, 50}};
     for (int n = 0; n < 6; ++n) {
         SCOPED_TRACE(n);
-        const DibCanvas& face = faces[n];
-        SetPixel(face.Dc(), item.right - 1, item.top, mark);
-        PaintCustomFace(face.Dc(), item, states[n]);
+        SetPixel(faces[n].Dc(), item.right - 1, item.top, mark);
+        PaintCustomFace(faces[n].Dc(), item, states[n]);
         for (int i = 0; i < n; ++i)
-            EXPECT_GT(face.Differences(faces[i]), 0) << "same face as state " << i;
+            EXPECT_GT(faces[n].Differences(faces[i]), 0) << "same face as state " << i;
         // Nothing outside the item; its top-right pixel keeps what was there.
-        EXPECT_EQ(face.CountNot(face.Whole(), BACKGROUND), face.CountNot(item, BACKGROUND));
-        EXPECT_EQ(mark, face.At(item.right - 1, item.top));
+        EXPECT_EQ(faces[n].CountNot(faces[n].Whole(), BACKGROUND), faces[n].CountNot(item, BACKGROUND));
+        EXPECT_EQ(mark, faces[n].At(item.right - 1, item.top));
     }
 }
 
@@ -48,7 +47,6 @@ TEST(GradientBands, RunFromTheFirstColourInOneSolidBandPerStepShortOfTheSecond)
         {{0, 0, 5, 2}, RGB(0, 50, 0), FALSE, 5},    // more steps than pixels
         {{0, 0, 30, 30}, from, TRUE, 0},
         {{10, 0, 10, 30}, RGB(255, 255, 255), FALSE, 0},
-        {{0, 20, 30, 5}, RGB(255, 255, 255), TRUE, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.r.left << "," << c.r.top << "," << c.r.right << "," << c.r.bottom);

@@ -20,17 +20,35 @@
 
 namespace {
 
+// Makes the process look like the given Windows version for the theme flags.
+struct ScopedVersion {
+    ScopedVersion(DWORD major, DWORD minor)
+    {
+        SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, major, minor);
+        InitVisualStyleFlags();
+    }
+    ~ScopedVersion() { ClearPlatformVersionOverride(), InitVisualStyleFlags(); }
+};
+
+void MoveOnto(CPageButton& button, WPARAM keys = 0)
+{
+    POINT point = {5, 5};  // inside every button
+    ClientToScreen(button, &point);
+    SetCursorPos(point.x, point.y);
+    button.SendMessage(WM_MOUSEMOVE, keys, MAKELPARAM(5, 5));
+}
+
 // The quick-uninstall page's template as a plain dialog in a visible window: real
-// push buttons and edit fields under the dialog manager, in a framework window
-// that counts the commands it gets.
-class ButtonHost : public CWnd {
-public:
+// push buttons and edit fields under the dialog manager. The fixture is the
+// dialog's framework window; it counts the commands it gets.
+class PageButtonTest : public testing::Test, public CWnd {
+protected:
     // In tab order: the list, FIRST (with caption), NEXT, DEFAULT (the dialog's
     // default button), EDIT, ..., SECOND (without caption, the last tab stop).
     enum { FIRST = IDC_UNINSTALL, NEXT = IDC_DELETE_ENTRY, DEFAULT = IDC_REFRESH, EDIT = IDC_DISPLAY_NAME,
            SECOND = IDC_OPEN_LINK };
 
-    ButtonHost()
+    void SetUp() override
     {
         window.CreateEx(0, nullptr, "host", WS_POPUP | WS_VISIBLE, {0, 0, 800, 500}, nullptr, 0);
         SubclassWindow(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_QUICK_PAGE), window,
@@ -38,13 +56,15 @@ public:
         ShowWindow(SW_SHOW);
         SendMessage(DM_SETDEFID, DEFAULT);
         SetForegroundWindow(window);
+        ASSERT_TRUE(first.SubclassDlgItem(FIRST, this) && second.SubclassDlgItem(SECOND, this) &&
+                    byDefault.SubclassDlgItem(DEFAULT, this));
+        Pump();
     }
-    ~ButtonHost() override
+    void TearDown() override
     {
         window.DestroyWindow();
         Pump();
     }
-
     int Count(int id, UINT code = BN_CLICKED) { return commands[MAKELONG(id, code)]; }
     // Runs the thread's pending messages the way the modal loop does.
     void Pump()
@@ -64,9 +84,9 @@ public:
                                itemState, button, dc, {0, 0, width, height}, 0};
         SendMessage(WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
     }
-
-protected:
     BOOL OnCommand(WPARAM wParam, LPARAM) override { return ++commands[static_cast<DWORD>(wParam)], TRUE; }
+
+    CPageButton first, second, byDefault;
 
 private:
     static INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
@@ -75,45 +95,13 @@ private:
     std::map<DWORD, int> commands;
 };
 
-// Makes the process look like the given Windows version for the theme flags.
-struct ScopedVersion {
-    ScopedVersion(DWORD major, DWORD minor)
-    {
-        SetPlatformVersionOverride(VER_PLATFORM_WIN32_NT, major, minor);
-        InitVisualStyleFlags();
-    }
-    ~ScopedVersion() { ClearPlatformVersionOverride(), InitVisualStyleFlags(); }
-};
-
-void MoveOnto(CPageButton& button, WPARAM keys = 0)
-{
-    POINT point = {5, 5};  // inside every button
-    ClientToScreen(button, &point);
-    SetCursorPos(point.x, point.y);
-    button.SendMessage(WM_MOUSEMOVE, keys, MAKELPARAM(5, 5));
-}
-
-class PageButtonTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(first.SubclassDlgItem(ButtonHost::FIRST, &host));
-        ASSERT_TRUE(second.SubclassDlgItem(ButtonHost::SECOND, &host));
-        ASSERT_TRUE(byDefault.SubclassDlgItem(ButtonHost::DEFAULT, &host));
-        host.Pump();
-    }
-
-    ButtonHost host;
-    CPageButton first, second, byDefault;
-};
-
 TEST_F(PageButtonTest, DefaultFollowsTheFocusAndEveryButtonStaysOwnerDrawnAndUnchecked)
 {
     const std::pair<HWND, CPageButton*> moves[] = {
-        {nullptr, &byDefault}, {first, &first}, {second, &second}, {host.GetDlgItem(ButtonHost::EDIT), &byDefault}};
+        {nullptr, &byDefault}, {first, &first}, {second, &second}, {GetDlgItem(EDIT), &byDefault}};
     for (const auto& move : moves) {
         if (move.first)
-            host.SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(move.first), TRUE);
+            SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(move.first), TRUE);
         for (CPageButton* button : {&first, &second, &byDefault}) {
             const bool isDefault = button == move.second;
             EXPECT_EQ(isDefault, button->IsDefault() != FALSE);
@@ -129,7 +117,7 @@ TEST_F(PageButtonTest, HoverLightsOnEnteringAndEndsEveryWayOfLeaving)
 {
     MoveOnto(first);
     EXPECT_TRUE(GetUpdateRect(first, nullptr, FALSE)) << "the button is repainted";
-    host.Pump();
+    Pump();
     first.SendMessage(WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0));
     MoveOnto(first, MK_LBUTTON);
     EXPECT_TRUE(first.Hover()) << "activated and still over the button, lit before the mouse button went down";
@@ -139,7 +127,7 @@ TEST_F(PageButtonTest, HoverLightsOnEnteringAndEndsEveryWayOfLeaving)
         {"pointer away", [&] {
              SetCursorPos(2000, 2000);
              for (DWORD start = GetTickCount(); first.Hover() && GetTickCount() - start < 3000; Sleep(10))
-                 host.Pump();
+                 Pump();
          }},
         {"focus loss", [&] { first.SetFocus(), second.SetFocus(); }},
         {"cancel mode", [&] { first.SendMessage(WM_CANCELMODE); }},
@@ -161,24 +149,24 @@ TEST_F(PageButtonTest, DisablingTheFocusedButtonPassesTheFocusOnAndClicksReachTh
 {
     first.SetFocus();
     first.EnableWindow(FALSE);
-    EXPECT_EQ(host.GetDlgItem(ButtonHost::NEXT), GetFocus());
+    EXPECT_EQ(GetDlgItem(NEXT), GetFocus());
     second.SetFocus();
     second.EnableWindow(FALSE);
-    EXPECT_EQ(host.GetDlgItem(IDC_LIST), GetFocus()) << "from the last tab stop to the first";
+    EXPECT_EQ(GetDlgItem(IDC_LIST), GetFocus()) << "from the last tab stop to the first";
     byDefault.EnableWindow(FALSE);
-    EXPECT_EQ(host.GetDlgItem(IDC_LIST), GetFocus()) << "a button without the focus leaves it alone";
+    EXPECT_EQ(GetDlgItem(IDC_LIST), GetFocus()) << "a button without the focus leaves it alone";
 
     // A click reaches the parent once, after the button took the focus; a double click is a second click.
     first.EnableWindow(TRUE);
     second.EnableWindow(TRUE);
-    host.SendMessage(WM_COMMAND, MAKEWPARAM(ButtonHost::SECOND, BN_CLICKED), reinterpret_cast<LPARAM>(second.m_hWnd));
+    SendMessage(WM_COMMAND, MAKEWPARAM(SECOND, BN_CLICKED), reinterpret_cast<LPARAM>(second.m_hWnd));
     EXPECT_EQ(second.m_hWnd, GetFocus());
-    EXPECT_EQ(1, host.Count(ButtonHost::SECOND));
+    EXPECT_EQ(1, Count(SECOND));
     for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
         PostMessageA(first, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(5, 5));
-    host.Pump();
-    EXPECT_EQ(2, host.Count(ButtonHost::FIRST));
-    EXPECT_EQ(0, host.Count(ButtonHost::FIRST, BN_DOUBLECLICKED));
+    Pump();
+    EXPECT_EQ(2, Count(FIRST));
+    EXPECT_EQ(0, Count(FIRST, BN_DOUBLECLICKED));
 }
 
 // What lies over the bare face is the caption or the icon: centred, one pixel right
@@ -197,7 +185,7 @@ TEST_F(PageButtonTest, CaptionAndIconAreCentredOverTheFaceAndAReplacedIconIsDest
         const UINT states[] = {0, ODS_SELECTED, ODS_DISABLED};
         auto content = [&](int i, int x, int y) { return painted[i].At(x, y) != faces[i].At(x, y); };
         for (int i = 0; i < 3; ++i) {
-            host.Paint(*button, painted[i].Dc(), w, h, states[i]);
+            Paint(*button, painted[i].Dc(), w, h, states[i]);
             PaintCustomFace(faces[i].Dc(), size, {FALSE, i == 1, FALSE, i == 2, FALSE});
             boxes[i] = painted[i].Bounds([&](int x, int y) { return content(i, x, y); });
         }
@@ -220,33 +208,33 @@ TEST_F(PageButtonTest, ThousandPaintsOfEveryControlLeaveNoGdiObjects)
 {
     ASSERT_EQ(0, second.SetIcons(IDI_HELP_LINK, 0));
     CPictureLink banner;
-    ASSERT_TRUE(banner.CreateEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE, {0, 0, 10, 10}, host, 1));
+    ASSERT_TRUE(banner.CreateEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE, {0, 0, 10, 10}, m_hWnd, 1));
     DibCanvas canvas(300, 70);
+    const HDC dc = canvas.Dc();
     const UINT states[] = {0, ODS_FOCUS, ODS_SELECTED, ODS_DISABLED, ODS_SELECTED | ODS_FOCUS};
-    auto repaint = [](HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); };
+    auto repaint = [](HWND w) { RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); };
     const std::pair<const char*, std::function<void(int)>> controls[] = {
         {"buttons with caption or icon", [&](int i) {
-             host.Paint(i % 2 ? first : second, canvas.Dc(), 60, 24, states[i % 5]);
+             Paint(i % 2 ? first : second, dc, 60, 24, states[i % 5]);
              if (i % 10 == 0)
                  repaint(i % 20 ? first : second);
          }},
-        {"gradient bands", [&](int) { FillGradientBands(canvas.Dc(), 0, 0, 300, 4, RGB(255, 0, 0), RGB(0, 0, 255), FALSE); }},
+        {"gradient bands", [&](int) { FillGradientBands(dc, 0, 0, 300, 4, RGB(255, 0, 0), RGB(0, 0, 255), FALSE); }},
         {"banner loaded and painted", [&](int i) {
              if (i % 20 == 0)
                  banner.ShowPicture(729, 68, IDR_BANNER, "GIF");
-             i % 2 ? repaint(banner) : static_cast<void>(banner.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc())));
+             i % 2 ? repaint(banner) : static_cast<void>(banner.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(dc)));
          }},
     };
     for (const auto& control : controls) {
         control.second(0);  // the first paint may fill caches of the system's own
-        host.Pump();
+        Pump();
         const DWORD before = fixtures::LiveGdiObjectCount();
         for (int i = 0; i < 1000; ++i)
             control.second(i);
-        host.Pump();
+        Pump();
         EXPECT_EQ(before, fixtures::LiveGdiObjectCount()) << control.first;
     }
-    EXPECT_NE(0, banner.PictureLoaded());
 }
 
 // What the visual-style library itself paints for a push button in state.
@@ -262,21 +250,21 @@ bool PaintThemed(HWND window, HDC dc, const RECT& rect, int state)
     return true;
 }
 
-TEST(VisualStyle, ThePlatformVersionDecidesBetweenTheThemedPartAndTheCustomFace)
+TEST_F(PageButtonTest, ThePlatformVersionDecidesBetweenTheThemedPartAndTheCustomFace)
 {
-    ButtonHost host;
+    second.UnsubclassWindow();
     const RECT rect = {0, 0, 80, 26};
     const struct {
         const char* name;
         UINT itemState;
-        bool hover, isDefault;
         int themeState;
+        ButtonFaceState face;  // hover, pressed, focused, disabled, default
     } looks[] = {
-        {"focused", ODS_FOCUS, false, false, PBS_NORMAL},
-        {"disabled", ODS_DISABLED, false, false, PBS_DISABLED},
-        {"pressed by keyboard", ODS_SELECTED, false, false, PBS_PRESSED},
-        {"pressed while hovered", ODS_SELECTED, true, false, PBS_HOT},
-        {"default and disabled", ODS_DISABLED, false, true, PBS_DEFAULTED},
+        {"focused", ODS_FOCUS, PBS_NORMAL, {FALSE, FALSE, TRUE, FALSE, FALSE}},
+        {"disabled", ODS_DISABLED, PBS_DISABLED, {FALSE, FALSE, FALSE, TRUE, FALSE}},
+        {"pressed by keyboard", ODS_SELECTED, PBS_PRESSED, {FALSE, TRUE, FALSE, FALSE, FALSE}},
+        {"pressed while hovered", ODS_SELECTED, PBS_HOT, {TRUE, TRUE, FALSE, FALSE, FALSE}},
+        {"default and disabled", ODS_DISABLED, PBS_DEFAULTED, {FALSE, FALSE, FALSE, TRUE, TRUE}},
     };
     const struct {
         const char* name;
@@ -295,34 +283,25 @@ TEST(VisualStyle, ThePlatformVersionDecidesBetweenTheThemedPartAndTheCustomFace)
         EXPECT_EQ(v.capable, SharedVisualStyle() != nullptr);
         g_useVisualStyles = v.classicLook ? FALSE : g_useVisualStyles;
         CPageButton button;  // without a caption: the bare part or face
-        ASSERT_TRUE(button.SubclassDlgItem(ButtonHost::SECOND, &host));
-        if (v.windowUnthemed) {
-            ASSERT_TRUE(SUCCEEDED(SetWindowTheme(button, L" ", L" ")));
-        }
+        ASSERT_TRUE(button.SubclassDlgItem(SECOND, this));
+        ASSERT_TRUE(!v.windowUnthemed || SUCCEEDED(SetWindowTheme(button, L" ", L" ")));
         for (const auto& look : looks) {
             SCOPED_TRACE(look.name);
-            button.SendMessage(BM_SETSTYLE, look.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, FALSE);
-            look.hover ? MoveOnto(button) : static_cast<void>(button.SendMessage(WM_MOUSELEAVE));
-            ASSERT_EQ(look.hover, button.Hover() != FALSE);
+            button.SendMessage(BM_SETSTYLE, look.face.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, FALSE);
+            look.face.hover ? MoveOnto(button) : static_cast<void>(button.SendMessage(WM_MOUSELEAVE));
+            ASSERT_EQ(look.face.hover, button.Hover());
             DibCanvas painted(80, 26), expected(80, 26);
-            host.Paint(button, painted.Dc(), 80, 26, look.itemState);
-            const UINT state = look.itemState;
+            Paint(button, painted.Dc(), 80, 26, look.itemState);
             if (!v.capable || v.classicLook || v.windowUnthemed)
-                PaintCustomFace(expected.Dc(), rect, {look.hover, (state & ODS_SELECTED) != 0, (state & ODS_FOCUS) != 0,
-                                                      (state & ODS_DISABLED) != 0, look.isDefault});
+                PaintCustomFace(expected.Dc(), rect, look.face);
             else if (!PaintThemed(button, expected.Dc(), rect, look.themeState))
                 GTEST_SKIP() << "no visual style is active in this prefix";
             EXPECT_EQ(0, painted.Differences(expected));
         }
         button.UnsubclassWindow();
     }
-    // The themed states look different, so the comparisons above tell them apart;
-    // entries the library lacks fall back.
+    // Entries the library lacks fall back.
     ScopedVersion xp(5, 1);
-    DibCanvas normal(80, 26), hot(80, 26);
-    HWND button = host.GetDlgItem(ButtonHost::FIRST);
-    ASSERT_TRUE(PaintThemed(button, normal.Dc(), rect, PBS_NORMAL) && PaintThemed(button, hot.Dc(), rect, PBS_HOT));
-    EXPECT_GT(normal.Differences(hot), 0);
     const FARPROC marker = reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(&GetTickCount));
     EXPECT_EQ(marker, SharedVisualStyle()->ResolveEntry("NoSuchThemeEntry", marker));
     EXPECT_EQ(GetProcAddress(GetModuleHandleA("uxtheme.dll"), "OpenThemeData"),

@@ -12,12 +12,11 @@
 namespace {
 
 // A button that counts the clicks reflected to it, may consume them, and answers
-// colour requests with a brush of its own.
+// colour requests with a grey brush.
 class CountingButton : public CButton {
 public:
     int reflectedClicks = 0, drawCalls = 0;
     bool consumeClicks = false;
-    HBRUSH brush = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
 
     void DrawItem(DRAWITEMSTRUCT*) override { ++drawCalls; }
 
@@ -28,7 +27,7 @@ protected:
             return ++reflectedClicks, consumeClicks;
         if (msg != WM_CTLCOLORBTN)
             return CButton::OnChildNotify(msg, wParam, lParam, result);
-        *result = reinterpret_cast<LRESULT>(brush);
+        *result = reinterpret_cast<LRESULT>(GetStockObject(GRAY_BRUSH));
         return TRUE;
     }
 };
@@ -56,25 +55,16 @@ protected:
     }
 };
 
-class FrameworkTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(host.CreateEx(0, nullptr, "host", WS_OVERLAPPEDWINDOW, {0, 0, 800, 600}, nullptr, 0));
-        ASSERT_TRUE(page.Create(IDD_QUICK_PAGE, &host));
-        host.ShowWindow(SW_SHOW);
-        page.ShowWindow(SW_SHOW);
-    }
-
+// A modeless page binds its controls when it starts and exchanges text both ways;
+// clicks, colour requests and owner drawing are reflected to the control; as a
+// child page it ignores OK and Cancel, and destroying it unbinds every object.
+TEST(ModelessPage, BindsExchangesReflectsAndUnbinds)
+{
     CWnd host;
     TestPage page;
-};
-
-// The page binds its controls when it starts, exchanges text both ways, ignores
-// OK and Cancel as a child page does, and unbinds every object when destroyed.
-TEST_F(FrameworkTest, ModelessPageBindsExchangesAndUnbinds)
-{
-    EXPECT_EQ(host.m_hWnd, page.GetParent());
+    ASSERT_TRUE(host.CreateEx(0, nullptr, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, {0, 0, 800, 600}, nullptr, 0));
+    ASSERT_TRUE(page.Create(IDD_QUICK_PAGE, &host));
+    page.ShowWindow(SW_SHOW);
     EXPECT_EQ(page.GetDlgItem(IDC_REFRESH), page.refresh.m_hWnd);
     EXPECT_EQ(&page.refresh, CWnd::FromHandle(page.refresh.m_hWnd));
     page.displayName = fixtures::Ansi("软件名称 ABC");
@@ -86,6 +76,21 @@ TEST_F(FrameworkTest, ModelessPageBindsExchangesAndUnbinds)
     page.UpdateData(TRUE);
     EXPECT_EQ("typed", page.displayName);
 
+    // A click reaches the button, then the parent unless the button consumed it.
+    page.refresh.SendMessage(BM_CLICK);
+    page.refresh.consumeClicks = true;
+    page.refresh.SendMessage(BM_CLICK);
+    EXPECT_EQ(2, page.refresh.reflectedClicks);
+    EXPECT_EQ(1, page.parentClicks);
+    HDC dc = GetDC(page.m_hWnd);
+    const LRESULT brush = page.SendMessage(WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc),
+                                           reinterpret_cast<LPARAM>(page.refresh.m_hWnd));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(GetStockObject(GRAY_BRUSH)), brush);
+    ReleaseDC(page.m_hWnd, dc);
+    page.refresh.ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW, SWP_FRAMECHANGED);
+    RedrawWindow(page.refresh.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_GE(page.refresh.drawCalls, 1);
+
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     page.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(page.IsWindowVisible());
@@ -96,56 +101,31 @@ TEST_F(FrameworkTest, ModelessPageBindsExchangesAndUnbinds)
     EXPECT_EQ(nullptr, CWnd::FromHandle(button));
 }
 
-TEST_F(FrameworkTest, ClicksColourRequestsAndOwnerDrawingAreReflectedToTheControl)
-{
-    // A click reaches the button, then the parent unless the button consumed it.
-    page.refresh.SendMessage(BM_CLICK);
-    page.refresh.consumeClicks = true;
-    page.refresh.SendMessage(BM_CLICK);
-    EXPECT_EQ(2, page.refresh.reflectedClicks);
-    EXPECT_EQ(1, page.parentClicks);
-
-    HDC dc = GetDC(page.m_hWnd);
-    EXPECT_EQ(reinterpret_cast<LRESULT>(page.refresh.brush),
-              page.SendMessage(WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(page.refresh.m_hWnd)));
-    ReleaseDC(page.m_hWnd, dc);
-    page.refresh.ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW, SWP_FRAMECHANGED);
-    RedrawWindow(page.refresh.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_GE(page.refresh.drawCalls, 1);
-}
-
-// A modal dialog that ends itself from a timer (or cancels at once) and counts
-// what passed PreTranslateMessage.
+// A modal dialog that posts itself WM_APP, then ends with 42 at its first timer
+// tick or cancels at once; it counts the WM_APP that pass PreTranslateMessage.
 class SelfClosingDialog : public CDialog {
 public:
-    explicit SelfClosingDialog(bool cancelAtStart) : CDialog(IDD_MAIN_DIALOG), cancelAtStart(cancelAtStart) {}
-    int pretranslated = 0;
-
+    explicit SelfClosingDialog(bool cancel) : CDialog(IDD_MAIN_DIALOG), cancel(cancel) {}
     BOOL PreTranslateMessage(MSG* msg) override
     {
         pretranslated += msg->message == WM_APP;
+        if (msg->message == WM_TIMER)
+            EndDialog(42);
         return CDialog::PreTranslateMessage(msg);
     }
+    const bool cancel;
+    int pretranslated = 0;
 
 protected:
     BOOL OnInitDialog() override
     {
         PostMessageA(m_hWnd, WM_APP, 0, 0);
-        if (cancelAtStart)
+        if (cancel)
             PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         else
             SetTimer(m_hWnd, 1, 10, nullptr);
         return CDialog::OnInitDialog();
     }
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        if (msg == WM_TIMER)
-            return EndDialog(42), 0;
-        return CDialog::WindowProc(msg, wParam, lParam);
-    }
-
-private:
-    bool cancelAtStart;
 };
 
 TEST(ModalDialog, RunsItsOwnLoopUntilEndDialogOrCancel)
