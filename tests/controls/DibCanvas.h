@@ -1,5 +1,5 @@
-// A 32-bit top-down DIB section selected into a memory DC, for reading back
-// exactly what a paint produced.
+// A 32-bit DIB section selected into a memory DC and filled with BACKGROUND, for
+// reading back exactly what a paint produced.
 #pragma once
 #include <windows.h>
 
@@ -9,32 +9,24 @@
 
 const COLORREF BACKGROUND = RGB(1, 2, 3);
 
-inline void DeleteDcHandle(HDC dc) { DeleteDC(dc); }
-
 class DibCanvas {
 public:
-    DibCanvas(int width, int height) : width(width), height(height), dc(CreateCompatibleDC(nullptr))
+    DibCanvas(int width, int height) : width(width), height(height)
     {
-        BITMAPINFO info = {{static_cast<DWORD>(sizeof(BITMAPINFOHEADER)), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-        bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
+        BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+        void* bits = nullptr;
+        bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         old = SelectObject(dc, bitmap);
-        for (int i = 0; bits && i < width * height; ++i)
-            bits[i] = (GetRValue(BACKGROUND) << 16) | (GetGValue(BACKGROUND) << 8) | GetBValue(BACKGROUND);
+        const RECT whole = Whole();
+        FillRect(dc, &whole, OwnedGdi<HBRUSH>(CreateSolidBrush(BACKGROUND)));
     }
-    ~DibCanvas() { SelectObject(dc, old); }
+    ~DibCanvas() { SelectObject(dc, old), DeleteDC(dc); }
 
     HDC Dc() const { return dc; }
     RECT Whole() const { return RECT{0, 0, width, height}; }
-    // The colour at (x, y); CLR_INVALID outside the canvas.
-    COLORREF At(int x, int y) const
-    {
-        if (!bits || x < 0 || y < 0 || x >= width || y >= height)
-            return CLR_INVALID;
-        GdiFlush();
-        const DWORD pixel = bits[y * width + x];
-        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-    }
-    // The pixels of area for which hit(x, y) holds, and their bounding box (right -1 when none).
+    COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
+    // How many pixels of area hit(x, y) holds for, and the bounding box of those on
+    // the whole canvas (right -1 when none).
     template <typename Hit>
     int Count(const RECT& area, Hit hit) const
     {
@@ -60,31 +52,17 @@ public:
     {
         return Count(area, [&](int x, int y) { return At(x, y) != colour; });
     }
-    RECT Painted() const
-    {
-        return Bounds([&](int x, int y) { return At(x, y) != BACKGROUND; });
-    }
     int Differences(const DibCanvas& other) const
     {
         return Count(Whole(), [&](int x, int y) { return At(x, y) != other.At(x, y); });
     }
+    RECT Painted() const { return Bounds([&](int x, int y) { return At(x, y) != BACKGROUND; }); }
 
 private:
-    int width;
-    int height;
-    Owned<HDC, DeleteDcHandle> dc;
+    int width, height;
+    HDC dc = CreateCompatibleDC(nullptr);
     OwnedGdi<HBITMAP> bitmap;
     HGDIOBJ old = nullptr;
-    DWORD* bits = nullptr;
 };
 
-inline bool operator==(const RECT& a, const RECT& b)
-{
-    return EqualRect(&a, &b) != FALSE;
-}
-
-inline RECT Shifted(RECT rect, int dx, int dy)
-{
-    OffsetRect(&rect, dx, dy);
-    return rect;
-}
+inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
