@@ -20,7 +20,21 @@ const int IMAGE_FILE = 0;
 const int IMAGE_FOLDER = 1;
 const int IMAGE_REGVALUE = 2;
 const int IMAGE_REGKEY = 3;
-const DWORD kListRedrawIntervalMs = 50;
+int TraceImage(int kind)
+{
+    switch (kind) {
+    case TRACE_FOLDER:
+        return IMAGE_FOLDER;
+    case TRACE_REGKEY:
+        return IMAGE_REGKEY;
+    case TRACE_REGVALUE:
+        return IMAGE_REGVALUE;
+    default:
+        return IMAGE_FILE;
+    }
+}
+
+const DWORD kListUpdateIntervalMs = 50;
 const int kProgramFilesFolder = -1;
 
 // The browse buttons: the folder each opens the file dialog in, and what it lists.
@@ -36,17 +50,6 @@ const BrowseButton kBrowseButtons[] = {
 };
 
 }  // namespace
-
-const char* GetRootKeyName(HKEY rootKey)
-{
-    if (rootKey == HKEY_CLASSES_ROOT)
-        return "HKEY_CLASSES_ROOT";
-    if (rootKey == HKEY_LOCAL_MACHINE)
-        return "HKEY_LOCAL_MACHINE";
-    if (rootKey == HKEY_CURRENT_USER)
-        return "HKEY_CURRENT_USER";
-    return "";
-}
 
 CSmartUninstallPage::CSmartUninstallPage() : CDialog(IDD_SMART_PAGE)
 {
@@ -75,6 +78,8 @@ BOOL CSmartUninstallPage::OnInitDialog()
     resultList.InsertColumn(0, LoadStringText(IDS_COL_ITEM).c_str(), LVCFMT_LEFT, 440);
     resultList.InsertColumn(1, LoadStringText(IDS_COL_DESCRIPTION).c_str(), LVCFMT_LEFT, 150);
     resultList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    // The rows' checks are the page's: the list asks for them with the texts.
+    resultList.SendMessage(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
     traceImages.Create(16, 16, ILC_COLOR32 | ILC_MASK, 20, 5);
     resultList.SetImageList(traceImages, LVSIL_SMALL);
     const UINT icons[] = {IDI_TRACE_FILE, IDI_TRACE_FOLDER, IDI_TRACE_REGVALUE, IDI_TRACE_REGKEY};
@@ -114,6 +119,31 @@ BOOL CSmartUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
         return TRUE;
     default:
         return CDialog::OnCommand(wParam, lParam);
+    }
+}
+
+BOOL CSmartUninstallPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->idFrom != IDC_LIST)
+        return CDialog::OnNotify(wParam, lParam, result);
+    *result = 0;
+    switch (header->code) {
+    case LVN_GETDISPINFOA:
+        OnGetRowInfo(&reinterpret_cast<NMLVDISPINFOA*>(lParam)->item);
+        return TRUE;
+    case NM_CLICK:
+        OnRowClick(reinterpret_cast<const NMITEMACTIVATE*>(lParam));
+        return TRUE;
+    case LVN_KEYDOWN:
+        if (reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey == VK_SPACE)
+            OnSpaceBar();
+        return TRUE;
+    case LVN_ODFINDITEMA:
+        *result = -1;  // typing does not jump between rows of paths
+        return TRUE;
+    default:
+        return CDialog::OnNotify(wParam, lParam, result);
     }
 }
 
@@ -178,8 +208,7 @@ void CSmartUninstallPage::BeginAnalysis()
         GuardedControl(i)->EnableWindow(FALSE);
     }
     targetEdit.IgnoreDrops(true);
-    typeNames.clear();
-    lastListRedrawTick = GetTickCount();
+    lastRowCountTick = GetTickCount();
     lastStatusTick = 0;
     statusPending = false;
 }
@@ -189,9 +218,8 @@ void CSmartUninstallPage::EndAnalysis()
     for (int i = 0; i < kGuardedCount; ++i)
         GuardedControl(i)->EnableWindow(savedEnabled[i]);
     targetEdit.IgnoreDrops(false);
-    ResumeListRedraw();
+    ShowRowCount();
     FlushStatus();
-    typeNames.clear();
     analyzing = false;
     NotifyParentOfAnalysis(FALSE);
 }
@@ -215,7 +243,7 @@ void CSmartUninstallPage::OnStartAnalysis()
     TargetVerdict verdict = analyzer.ScreenTarget(targetEdit.GetWindowText().c_str(), target);
     int accepted = 0;
     if (verdict == TARGET_ACCEPTED) {
-        resultList.DeleteAllItems();
+        ClearRows();
         accepted = analyzer.Analyze(m_hWnd, target);
     }
     EndAnalysis();
@@ -231,14 +259,18 @@ void CSmartUninstallPage::OnStartAnalysis()
 
 LRESULT CSmartUninstallPage::OnTraceNotify(WPARAM wParam, LPARAM lParam)
 {
+    // Row n is trace n: only the analyzer's next trace becomes a row.
     const TraceItem* item = reinterpret_cast<const TraceItem*>(lParam);
-    if (wParam != TRACE_NOTIFY_CODE || !item)
+    if (wParam != TRACE_NOTIFY_CODE || !item || item != analyzer.GetItem(rows.size()))
         return 1;
     if (item->kind == TRACE_FILE || item->kind == TRACE_FOLDER || item->kind == TRACE_REGKEY)
         ShowStatus(item->path);
     else if (item->kind == TRACE_REGVALUE)
         ShowStatus(std::string(item->path) + "\\" + item->valueName);
-    AddTraceRow(item);
+    // Weak evidence starts unticked.
+    rows.push_back(TraceRow{item->weakReason == 0, false, std::string()});
+    if (!analyzing || GetTickCount() - lastRowCountTick >= kListUpdateIntervalMs)
+        ShowRowCount();
     return 1;
 }
 
@@ -271,7 +303,7 @@ std::string CSmartUninstallPage::FileTypeName(const char* path, bool isFolder)
 void CSmartUninstallPage::ShowStatus(const std::string& text)
 {
     // Repainting the status line for every trace costs more than finding it.
-    if (analyzing && GetTickCount() - lastStatusTick < kListRedrawIntervalMs) {
+    if (analyzing && GetTickCount() - lastStatusTick < kListUpdateIntervalMs) {
         pendingStatus = text;
         statusPending = true;
         return;
@@ -290,67 +322,88 @@ void CSmartUninstallPage::FlushStatus()
     pendingStatus.clear();
 }
 
-void CSmartUninstallPage::SuspendListRedraw()
+void CSmartUninstallPage::ShowRowCount()
 {
-    if (listRedrawSuspended || !resultList.m_hWnd)
-        return;
-    resultList.SendMessage(WM_SETREDRAW, FALSE, 0);
-    listRedrawSuspended = true;
+    // Rows below the visible ones cost nothing until they are scrolled to.
+    resultList.SendMessage(LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    lastRowCountTick = GetTickCount();
 }
 
-void CSmartUninstallPage::ResumeListRedraw()
+void CSmartUninstallPage::ClearRows()
 {
-    if (!listRedrawSuspended)
-        return;
-    listRedrawSuspended = false;
-    resultList.SendMessage(WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(resultList.m_hWnd, nullptr, TRUE);
-    lastListRedrawTick = GetTickCount();
+    // The list forgets the rows before the analyzer frees their traces.
+    rows.clear();
+    typeNames.clear();
+    resultList.SendMessage(LVM_SETITEMCOUNT, 0, 0);
 }
 
-void CSmartUninstallPage::AddTraceRow(const TraceItem* item)
+void CSmartUninstallPage::OnGetRowInfo(LVITEMA* item)
 {
-    // Inserting a row into a visible list costs milliseconds; with redrawing off,
-    // microseconds. The rows still show about every 50 ms while the search runs.
-    if (analyzing)
-        SuspendListRedraw();
-    int row = resultList.GetItemCount();
-    std::string name;
-    std::string description;
-    int image = IMAGE_FILE;
-    switch (item->kind) {
-    case TRACE_FILE:
-    case TRACE_FOLDER:
-        name = item->path;
-        description = FileTypeName(item->path, item->kind == TRACE_FOLDER);
-        image = item->kind == TRACE_FOLDER ? IMAGE_FOLDER : IMAGE_FILE;
-        break;
-    case TRACE_REGKEY:
-        name = std::string(GetRootKeyName(item->rootKey)) + "\\" + item->path;
-        description = LoadStringText(IDS_REGKEY);
-        image = IMAGE_REGKEY;
-        break;
-    case TRACE_REGVALUE:
-        name = std::string(GetRootKeyName(item->rootKey)) + "\\" + item->path + "\\" + item->valueName;
-        description = LoadStringText(IDS_REGVALUE);
-        image = IMAGE_REGVALUE;
-        break;
-    default:
-        break;
+    const TraceItem* trace = item->iItem >= 0 && static_cast<size_t>(item->iItem) < rows.size()
+                                 ? analyzer.GetItem(static_cast<size_t>(item->iItem))
+                                 : nullptr;
+    if (!trace)
+        return;
+    const size_t row = static_cast<size_t>(item->iItem);
+    if ((item->mask & LVIF_TEXT) && item->iSubItem <= 1) {
+        std::string& text = rowTexts[nextRowText++ % 3];
+        text = item->iSubItem == 0 ? TraceDisplayName(*trace) : RowDescription(row);
+        item->pszText = const_cast<char*>(text.c_str());
     }
-    LVITEMA row_item = {};
-    row_item.mask = LVIF_TEXT | LVIF_IMAGE;
-    row_item.iItem = row;
-    row_item.pszText = const_cast<char*>(name.c_str());
-    row_item.iImage = image;
-    // Weak evidence says why after the type, and its row starts unticked.
-    if (item->weakReason)
-        description += LoadStringText(IDS_WEAK_SEPARATOR) + LoadStringText(item->weakReason);
-    int inserted = resultList.InsertItem(&row_item);
-    resultList.SetItemText(inserted, 1, description.c_str());
-    resultList.SetCheck(inserted, item->weakReason == 0);
-    if (listRedrawSuspended && GetTickCount() - lastListRedrawTick >= kListRedrawIntervalMs)
-        ResumeListRedraw();
+    if (item->mask & LVIF_IMAGE)
+        item->iImage = TraceImage(trace->kind);
+    if (item->mask & LVIF_STATE) {
+        item->state = INDEXTOSTATEIMAGEMASK(rows[row].checked ? 2 : 1);
+        item->stateMask = LVIS_STATEIMAGEMASK;
+    }
+}
+
+// A row's type, and for weak evidence why it is only that.
+const std::string& CSmartUninstallPage::RowDescription(size_t row)
+{
+    TraceRow& traceRow = rows[row];
+    if (traceRow.described)
+        return traceRow.description;
+    const TraceItem* trace = analyzer.GetItem(row);
+    if (trace->kind == TRACE_FILE || trace->kind == TRACE_FOLDER)
+        traceRow.description = FileTypeName(trace->path, trace->kind == TRACE_FOLDER);
+    else if (trace->kind == TRACE_REGKEY || trace->kind == TRACE_REGVALUE)
+        traceRow.description = LoadStringText(trace->kind == TRACE_REGKEY ? IDS_REGKEY : IDS_REGVALUE);
+    if (trace->weakReason)
+        traceRow.description += LoadStringText(IDS_WEAK_SEPARATOR) + LoadStringText(trace->weakReason);
+    traceRow.described = true;
+    return traceRow.description;
+}
+
+void CSmartUninstallPage::SetRowChecked(int row, bool checked)
+{
+    if (row < 0 || static_cast<size_t>(row) >= rows.size())
+        return;
+    rows[static_cast<size_t>(row)].checked = checked;
+    resultList.SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
+}
+
+void CSmartUninstallPage::OnRowClick(const NMITEMACTIVATE* click)
+{
+    LVHITTESTINFO hit = {};
+    hit.pt = click->ptAction;
+    const int row = static_cast<int>(resultList.SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (row >= 0 && static_cast<size_t>(row) < rows.size() && (hit.flags & LVHT_ONITEMSTATEICON))
+        SetRowChecked(row, !rows[static_cast<size_t>(row)].checked);
+}
+
+// The focused row flips; when it is selected, every selected row follows it.
+void CSmartUninstallPage::OnSpaceBar()
+{
+    const int focused = resultList.GetNextItem(-1, LVNI_FOCUSED);
+    if (focused < 0 || static_cast<size_t>(focused) >= rows.size())
+        return;
+    const bool checked = !rows[static_cast<size_t>(focused)].checked;
+    SetRowChecked(focused, checked);
+    if (!(resultList.SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(focused), LVIS_SELECTED) & LVIS_SELECTED))
+        return;
+    for (int row = resultList.GetNextItem(-1, LVNI_SELECTED); row >= 0; row = resultList.GetNextItem(row, LVNI_SELECTED))
+        SetRowChecked(row, checked);
 }
 
 // Says what happened, so that a trace that could not go is not passed over.
@@ -370,17 +423,16 @@ void CSmartUninstallPage::OnUninstall()
 {
     if (analyzing)
         return;
-    int count = resultList.GetItemCount();
-    if (count == 0)
+    if (rows.empty())
         return;
     if (ShowMessage(IDS_CONFIRM_REMOVE, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
-    std::vector<bool> checked(static_cast<size_t>(count));
-    for (int index = 0; index < count; ++index)
-        checked[static_cast<size_t>(index)] = resultList.GetCheck(index) != 0;
+    std::vector<bool> checked(rows.size());
+    for (size_t row = 0; row < rows.size(); ++row)
+        checked[row] = rows[row].checked;
     RemovalTally tally = analyzer.RemoveChecked(checked);
+    ClearRows();
     analyzer.Clear();
-    resultList.DeleteAllItems();
     targetEdit.SetWindowText("");
     statusEdit.SetWindowText(RemovalSummary(tally).c_str());
     uninstallButton.EnableWindow(FALSE);

@@ -12,6 +12,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 // Sent to the page's parent when an analysis starts (wParam TRUE) and when it ends
 // (FALSE), so what else could change the machine meanwhile waits for it.
@@ -35,8 +36,8 @@ protected:
     bool OnBrowse(UINT id);
     void OnStartAnalysis();
     void OnUninstall();
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     LRESULT OnTraceNotify(WPARAM wParam, LPARAM lParam);
-    void AddTraceRow(const TraceItem* item);
 
     // Opens the file-open dialog in startFolder; the chosen path goes to the target field.
     virtual void PickTarget(const char* startFolder, const char* filter);
@@ -62,16 +63,33 @@ private:
     void NotifyParentOfAnalysis(BOOL running);
     static std::string RemovalSummary(const RemovalTally& tally);
     std::string FileTypeName(const char* path, bool isFolder);
-    // While an analysis runs the list is redrawn about every 50 ms, not per row.
-    void SuspendListRedraw();
-    void ResumeListRedraw();
+
+    // The list holds no rows of its own (owner data): row n is the analyzer's trace n,
+    // its check and its description (looked up when the row is first drawn) are here.
+    struct TraceRow {
+        bool checked;
+        bool described;
+        std::string description;
+    };
+    void OnGetRowInfo(LVITEMA* item);
+    const std::string& RowDescription(size_t row);
+    // Clicks on a check box and the space bar tick or untick rows, as in any list.
+    void OnRowClick(const NMITEMACTIVATE* click);
+    void OnSpaceBar();
+    void SetRowChecked(int row, bool checked);
+    void ClearRows();
+    // While an analysis runs the list learns its new length about every 50 ms.
+    void ShowRowCount();
     // The status line follows the analysis about every 50 ms, and at its end.
     void ShowStatus(const std::string& text);
     void FlushStatus();
 
     bool analyzing = false;
-    bool listRedrawSuspended = false;
-    DWORD lastListRedrawTick = 0;
+    std::vector<TraceRow> rows;
+    // Texts handed to the list stay valid for two more requests.
+    std::string rowTexts[3];
+    size_t nextRowText = 0;
+    DWORD lastRowCountTick = 0;
     DWORD lastStatusTick = 0;
     bool statusPending = false;
     std::string pendingStatus;
@@ -82,6 +100,3 @@ private:
     CWnd* GuardedControl(int index);
     BOOL savedEnabled[kGuardedCount] = {};
 };
-
-// The display name of a registry root ("" for any other value).
-const char* GetRootKeyName(HKEY rootKey);

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 enum TraceKind {
     TRACE_FILE = 1,      // a file (program file or shortcut)
     TRACE_FOLDER = 2,    // a folder, listed after its contents
@@ -23,3 +25,9 @@ struct TraceItem {
     // the string id that says why it is only weak evidence (its row starts unticked).
     UINT weakReason;
 };
+
+// The display name of a registry root ("" for any other value).
+const char* GetRootKeyName(HKEY rootKey);
+
+// The trace as its row names it: the path, a key's full path, or a value's key and name.
+std::string TraceDisplayName(const TraceItem& item);

@@ -163,13 +163,35 @@ TEST_F(SmartPageTest, AnalysisShowsCertainTracesCheckedAndWeakOnesUncheckedWithT
     EXPECT_TRUE(UninstallEnabled());
 }
 
-TEST_F(SmartPageTest, RemovalTakesTheCheckedTracesAndReportsTheOutcome)
+TEST_F(SmartPageTest, RowsAreTickedByClickOrSpaceBarAndRemovalTakesTheTickedOnes)
 {
     Analyze(program);
     const int rows = Rows();
-    const int dataRow = FindRow(data);
+    const int dataRow = FindRow(data), programRow = FindRow(program);
     ASSERT_GE(dataRow, 0);
-    apptest::SetChecked(list, dataRow, false);
+    ASSERT_GE(programRow, 0);
+    // The space bar flips the focused row and every selected row with it.
+    apptest::SelectOnly(list, {dataRow, programRow});
+    apptest::PressSpace(list);
+    EXPECT_FALSE(apptest::ItemChecked(list, dataRow));
+    EXPECT_FALSE(apptest::ItemChecked(list, programRow));
+    for (int row = 0; row < rows; ++row)
+        EXPECT_TRUE(row == dataRow || row == programRow || apptest::ItemChecked(list, row)) << row;
+    apptest::SelectOnly(list, {programRow});
+    apptest::PressSpace(list);
+    EXPECT_TRUE(apptest::ItemChecked(list, programRow));
+    EXPECT_FALSE(apptest::ItemChecked(list, dataRow));
+    // A click on a check box flips that row alone; a new analysis starts afresh.
+    ASSERT_TRUE(apptest::ClickCheckBox(list, programRow));
+    EXPECT_FALSE(apptest::ItemChecked(list, programRow));
+    EXPECT_FALSE(apptest::ItemChecked(list, dataRow));
+    Analyze(program);
+    EXPECT_EQ(rows, Rows());
+    EXPECT_TRUE(apptest::ItemChecked(list, programRow));
+    EXPECT_TRUE(apptest::ItemChecked(list, dataRow));
+    ASSERT_TRUE(apptest::ClickCheckBox(list, dataRow));
+    EXPECT_FALSE(apptest::ItemChecked(list, dataRow));
+    EXPECT_TRUE(apptest::ItemChecked(list, programRow));
     const std::vector<std::string> confirm = {LoadStringText(IDS_CONFIRM_REMOVE)};
     EXPECT_EQ(confirm, fixtures::MessageBoxAnswerer::TextsDuring(IDCANCEL, [&]() { Click(IDC_UNINSTALL); }));
     EXPECT_TRUE(fixtures::FileExists(program));
@@ -188,19 +210,22 @@ TEST_F(SmartPageTest, RemovalTakesTheCheckedTracesAndReportsTheOutcome)
               WindowText(page.GetDlgItem(IDC_STATUS)));
 }
 
-TEST_F(SmartPageTest, NotificationsWithoutATraceAddNoRow)
+// Row n is the analyzer's trace n: a notification naming anything else adds no row,
+// since the list reads its rows long after the notification.
+TEST_F(SmartPageTest, OnlyTheAnalyzersNextTraceBecomesARow)
 {
-    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE + 1, 0));
     TraceItem item = {};
     item.kind = TRACE_FILE;
-    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, 0));
-    EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE + 1, reinterpret_cast<LPARAM>(&item)));
+    lstrcpyA(item.path, program.c_str());
+    for (LPARAM named : {LPARAM(0), reinterpret_cast<LPARAM>(&item)}) {
+        EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, named));
+        EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE + 1, named));
+    }
     EXPECT_EQ(0, Rows());
-    item.rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000005));
-    item.kind = TRACE_REGKEY;
-    lstrcpyA(item.path, "Software\\X");
+    Analyze(program);
+    const int rows = Rows();
     EXPECT_EQ(1, page.SendMessage(WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, reinterpret_cast<LPARAM>(&item)));
-    EXPECT_EQ("\\Software\\X", ItemText(list, 0, 0));
+    EXPECT_EQ(rows, Rows());
 }
 
 TEST_F(SmartPageTest, DropsTakeTheFirstExistingFileOrAShortcutsTarget)

@@ -356,7 +356,7 @@ TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         std::string lower = fixtures::LowerAscii(rows[row]);
         if (lower == keptFolder || lower == keptKey) {
-            apptest::SetChecked(list, row, false);
+            ASSERT_TRUE(apptest::ClickCheckBox(list, row));
             kept.push_back(lower);
             continue;
         }

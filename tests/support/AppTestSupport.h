@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -58,10 +59,41 @@ inline int FindRow(HWND list, const std::string& text)
     return -1;
 }
 inline bool ItemChecked(HWND list, int row) { return ListView_GetCheckState(list, row) == 1; }
-inline void SetChecked(HWND list, int row, bool checked) { ListView_SetCheckState(list, row, checked); }
 inline void SelectRow(HWND list, int row)
 {
     ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+// Selects exactly these rows, the first one focused, as a user's ctrl-clicks leave them.
+inline void SelectOnly(HWND list, std::initializer_list<int> rows)
+{
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int row : rows)
+        ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(list, *rows.begin(), LVIS_FOCUSED, LVIS_FOCUSED);
+}
+inline void PressSpace(HWND list)
+{
+    SendMessageA(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    SendMessageA(list, WM_CHAR, ' ', 0x00390001);
+    SendMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+}
+// A left click on the row's check box, found by hit testing along the row.
+inline bool ClickCheckBox(HWND list, int row)
+{
+    ListView_EnsureVisible(list, row, FALSE);
+    RECT bounds = {};
+    ListView_GetItemRect(list, row, &bounds, LVIR_BOUNDS);
+    for (LONG x = bounds.left; x < bounds.left + 40; ++x) {
+        LVHITTESTINFO hit = {};
+        hit.pt = {x, (bounds.top + bounds.bottom) / 2};
+        if (ListView_HitTest(list, &hit) != row || !(hit.flags & LVHT_ONITEMSTATEICON))
+            continue;
+        const LPARAM point = MAKELPARAM(hit.pt.x, hit.pt.y);
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        SendMessageA(list, WM_LBUTTONUP, 0, point);
+        return true;
+    }
+    return false;
 }
 
 // A string resource filled in like printf.
