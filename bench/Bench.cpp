@@ -246,7 +246,7 @@ PROCESS_MEMORY_COUNTERS_EX ReadMemory()
 // Times analyze (which answers the traces it listed) with the dispatch probe
 // running; prints the time against the bare pass, the longest stretch without
 // dispatching and the memory per trace.
-void MeasureAnalysis(const char* label, double bare, const std::function<size_t()>& analyze)
+double MeasureAnalysis(const char* label, double bare, const std::function<size_t()>& analyze)
 {
     const PROCESS_MEMORY_COUNTERS_EX before = ReadMemory();
     size_t traces = 0;
@@ -260,6 +260,7 @@ void MeasureAnalysis(const char* label, double bare, const std::function<size_t(
            after.WorkingSetSize / mb, after.PeakWorkingSetSize / mb,
            (double(after.PeakWorkingSetSize) - double(before.WorkingSetSize)) / n);
     printf("%s private bytes: %.0f bytes per trace\n", label, (double(after.PrivateUsage) - double(before.PrivateUsage)) / n);
+    return time;
 }
 
 // The page as the program shows it, inside a visible top-level window.
@@ -310,11 +311,14 @@ void Run()
     double bare = Seconds([&] { BarePass(&count); });
     printf("bare pass: %.3f s (%ld keys, %ld values, %ld files)\n", bare, count.keys, count.values, count.files);
 
-    // The analysis reporting to a hidden window that only receives.
+    // The analysis reporting to a hidden window that only receives; the first
+    // analysis of a process warms the shell and the registry caches, so it is not counted.
     HWND sink = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    double hidden = 0;
     {
         CTraceAnalyzer analyzer;
-        MeasureAnalysis("analysis (hidden window)", bare, [&] {
+        analyzer.Analyze(sink, target.c_str());
+        hidden = MeasureAnalysis("analysis (hidden window)", bare, [&] {
             analyzer.Analyze(sink, target.c_str());
             return analyzer.GetItemCount();
         });
@@ -332,12 +336,14 @@ void Run()
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&message);
         SetWindowTextA(page.GetDlgItem(IDC_TARGET), target.c_str());
-        MeasureAnalysis("analysis (page)", bare, [&] {
+        double onPage = MeasureAnalysis("analysis (page)", bare, [&] {
             SendMessageA(page.GetDlgItem(IDC_ANALYZE), BM_CLICK, 0, 0);
             return page.Traces();
         });
         printf("analysis (page) time adding rows: %.3f s (%d rows)\n", page.notifyTime,
                static_cast<int>(SendMessageA(page.GetDlgItem(IDC_LIST), LVM_GETITEMCOUNT, 0, 0)));
+        printf("analysis (page) against hidden: %.2fx (aim 1.2x), against bare pass: %.2fx (aim 2x)\n",
+               onPage / hidden, onPage / bare);
     }
 
     MeasureInventory("with icons");

@@ -74,6 +74,7 @@ std::string NormalizedFolder(const char* path)
 
 void ProtectedFolders::Add(const char* path, bool programFiles)
 {
+    between();
     std::string normalized = NormalizedFolder(path);
     if (normalized.empty())
         return;
@@ -91,6 +92,7 @@ void ProtectedFolders::AddKnownFolders()
         return;
     auto knownFolderPath = reinterpret_cast<KnownFolderPath>(reinterpret_cast<void (*)()>(proc));
     for (const GUID& id : kKnownFolders) {
+        between();
         PWSTR wide = nullptr;
         if (FAILED(knownFolderPath(id, 0, nullptr, &wide)) || !wide)
             continue;
@@ -107,6 +109,7 @@ void ProtectedFolders::AddShortcutFolders()
 {
     char path[MAX_PATH];
     for (int csidl : kShortcutTrees) {
+        between();
         if (ReadShellFolder(csidl, path))
             shortcutTrees.push_back(NormalizedFolder(path));
     }
@@ -115,13 +118,15 @@ void ProtectedFolders::AddShortcutFolders()
         AppendText(path, MAX_PATH, "\\Microsoft\\Internet Explorer\\Quick Launch"))
         shortcutTrees.push_back(NormalizedFolder(path));
     for (int csidl : kShortcutFolders) {
+        between();
         if (ReadShellFolder(csidl, path))
             shortcutFolders.push_back(NormalizedFolder(path));
     }
 }
 
-void ProtectedFolders::Load()
+void ProtectedFolders::Load(const std::function<void()>& keepResponsive)
 {
+    between = keepResponsive ? keepResponsive : [] {};
     folders.clear();
     programFilesFolders.clear();
     shortcutTrees.clear();
@@ -174,6 +179,7 @@ void ProtectedFolders::Load()
     // The folder that holds every user's profile (the parent of the profiles).
     if (SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROFILE, FALSE) && CutAtLastBackslash(path))
         Add(path);
+    between = nullptr;
 }
 
 bool ProtectedFolders::IsTooWide(const char* folder) const

@@ -1,6 +1,7 @@
 // The machine's well-known folders that can never be a program folder: adopting one
 // would make every file in it (or every registry text naming it) a trace.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,9 @@ class ProtectedFolders {
 public:
     // Reads the shell folders, the Program Files and Common Files folders in every
     // variant, the Windows and system folders, the profile roots and the temp folder.
-    void Load();
+    // The shell's answers take tens of milliseconds in all: keepResponsive is called
+    // between them, so the caller's window can go on dispatching messages.
+    void Load(const std::function<void()>& keepResponsive);
 
     // True for a drive root, a path that is not a drive-letter path, a protected
     // folder itself and any folder that contains one.
@@ -29,6 +32,7 @@ private:
     void AddKnownFolders();
     void AddShortcutFolders();
 
+    std::function<void()> between;
     std::vector<std::string> folders;
     std::vector<std::string> programFilesFolders;
     std::vector<std::string> shortcutTrees;    // with everything below them

@@ -78,8 +78,10 @@ private:
     void OnSpaceBar();
     void SetRowChecked(int row, bool checked);
     void ClearRows();
-    // While an analysis runs the list learns its new length about every 50 ms.
+    // While an analysis runs the list learns its new length about every 50 ms until
+    // its visible rows are filled, then once a second.
     void ShowRowCount();
+    bool RowCountDue() const;
     // The status line follows the analysis about every 50 ms, and at its end.
     void ShowStatus(const std::string& text);
     void FlushStatus();

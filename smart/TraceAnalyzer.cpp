@@ -19,7 +19,7 @@ namespace {
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
-const DWORD kPumpIntervalMs = 50;
+const DWORD kPumpIntervalMs = 25;
 
 const int kMaxGroupDepth = 8;
 
@@ -289,7 +289,7 @@ void CTraceAnalyzer::LoadContext()
     PumpIfDue();
     ReadSpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY, commonDesktopFolder);
     PumpIfDue();
-    protectedFolders.Load();
+    protectedFolders.Load([this] { PumpIfDue(); });
     PumpIfDue();
     uninstallEntries.clear();
     uninstallEntriesLoaded = false;
