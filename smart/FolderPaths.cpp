@@ -43,8 +43,10 @@ bool NormalizeFolderPath(const char* path, char* normalized)
     DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
     if (length == 0 || length >= MAX_PATH)
         return false;
+    // Only a short (8.3) name holds a '~': other paths are already in their long
+    // form, and asking the file system for each of their folders costs time.
     char longForm[MAX_PATH];
-    length = GetLongPathNameA(full, longForm, MAX_PATH);
+    length = FindCharDbcs(full, '~') ? GetLongPathNameA(full, longForm, MAX_PATH) : 0;
     const char* result = (length != 0 && length < MAX_PATH) ? longForm : full;
     if (!CopyText(normalized, MAX_PATH, result))
         return false;
