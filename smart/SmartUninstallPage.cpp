@@ -20,6 +20,7 @@ const int IMAGE_FILE = 0;
 const int IMAGE_FOLDER = 1;
 const int IMAGE_REGVALUE = 2;
 const int IMAGE_REGKEY = 3;
+
 int TraceImage(int kind)
 {
     switch (kind) {
