@@ -12,6 +12,11 @@ public:
     void DeleteImageList() { Reset(); }
     // Appends a copy of the icon; the caller keeps its handle. Returns the index or -1.
     int Add(HICON icon) { return Get() && icon ? ImageList_ReplaceIcon(Get(), -1, icon) : -1; }
+    // Replaces image index with a copy of the icon; false when either is missing.
+    bool Replace(int index, HICON icon)
+    {
+        return Get() && icon && index >= 0 && ImageList_ReplaceIcon(Get(), index, icon) == index;
+    }
     int GetImageCount() const { return Get() ? ImageList_GetImageCount(Get()) : 0; }
     HIMAGELIST GetSafeHandle() const { return Get(); }
 };
