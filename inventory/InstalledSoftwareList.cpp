@@ -3,9 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -28,18 +26,25 @@ void Unquote(const char* text, char* path, size_t pathSize)
     path[length] = '\0';
 }
 
-// The icon index after a comma: a number in int's range, else 0 (the first icon).
+// The icon index after a comma: a whole number in int's range (spaces before it
+// allowed), else 0 (the first icon).
 int IconIndexAfter(const char* text)
 {
-    const char* comma = FindCharDbcs(text, ',');
-    if (!comma)
+    const char* at = FindCharDbcs(text, ',');
+    if (!at)
         return 0;
-    char* end = nullptr;
-    errno = 0;
-    long long index = strtoll(comma + 1, &end, 10);
-    if (end == comma + 1 || errno == ERANGE || index < INT_MIN || index > INT_MAX)
-        return 0;
-    return static_cast<int>(index);
+    for (++at; *at == ' '; ++at) {
+    }
+    const bool negative = *at == '-';
+    at += negative || *at == '+';
+    long long index = 0;
+    const char* digits = at;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        index = index * 10 + (*at - '0');
+        if (index > INT_MAX)
+            return 0;
+    }
+    return at == digits ? 0 : static_cast<int>(negative ? -index : index);
 }
 
 // Path and icon index named by a "DisplayIcon" value: "path", "path,index" or
