@@ -17,6 +17,17 @@ public:
     {
         return Get() && icon && index >= 0 && ImageList_ReplaceIcon(Get(), index, icon) == index;
     }
+    // Appends count copies of the icon, each its own image: copying within the list
+    // costs far less than converting the icon count times.
+    bool AddCopies(HICON icon, int count)
+    {
+        const int first = count > 0 ? Add(icon) : -1;
+        if (first < 0 || !ImageList_SetImageCount(Get(), static_cast<UINT>(first + count)))
+            return false;
+        for (int i = 1; i < count; ++i)
+            ImageList_Copy(Get(), first + i, Get(), first, ILCF_MOVE);
+        return true;
+    }
     int GetImageCount() const { return Get() ? ImageList_GetImageCount(Get()) : 0; }
     HIMAGELIST GetSafeHandle() const { return Get(); }
 };

@@ -175,10 +175,10 @@ void CQuickUninstallPage::FillList()
     softwareListView.SendMessage(WM_SETREDRAW, FALSE);
     softwareListView.DeleteAllItems();
     ResetImageList();
+    imageList.AddCopies(defaultIcon, static_cast<int>(inventory.GetCount()));
     int position = -1;
     InstalledSoftwareEntry* entry = nullptr;
     for (bool more = inventory.GetFirst(position, entry); more; more = inventory.GetNext(position, entry)) {
-        imageList.Add(defaultIcon);
         LVITEMA item = {};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = position;
