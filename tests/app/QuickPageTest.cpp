@@ -402,7 +402,8 @@ TEST_F(QuickPageTest, IconsFollowTheTextsRowsInViewFirstAndStayWithTheirRecords)
     CImageList copies;
     ASSERT_TRUE(copies.Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 1));
     ASSERT_TRUE(copies.AddCopies(LoadIconA(module, MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT)), 2));
-    const std::vector<COLORREF> fallback = apptest::ImagePixels(copies, 0), fallbackCopy = apptest::ImagePixels(copies, 1);
+    const std::vector<COLORREF> fallback = apptest::ImagePixels(copies, 0);
+    const std::vector<COLORREF> fallbackCopy = apptest::ImagePixels(copies, 1);
     auto pixelsOf = [&](int id) {
         OwnedIcon icon(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
         return apptest::IconPixels(icon, 16);

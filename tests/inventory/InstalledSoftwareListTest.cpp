@@ -1,6 +1,6 @@
 // Reading the Uninstall key into records: which subkeys qualify, what each field
 // and icon holds, the order of the records and the walk over them, and that a
-// large inventory loaded and cleared leaves no objects behind.
+// large inventory shares its icons and, loaded and cleared, leaves no objects behind.
 #include "framework/Handles.h"
 #include "inventory/InstalledSoftwareList.h"
 #include "resource.h"
@@ -293,7 +293,8 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
             const std::vector<COLORREF> pixels = apptest::IconPixels(expected, size);
             ASSERT_FALSE(pixels.empty());
             const InstalledSoftwareEntry* entry = Find(subkey);
-            EXPECT_EQ(pixels, apptest::IconPixels(size < GetSystemMetrics(SM_CXICON) ? entry->smallIcon : entry->largeIcon, size));
+            const HICON loaded = size < GetSystemMetrics(SM_CXICON) ? entry->smallIcon : entry->largeIcon;
+            EXPECT_EQ(pixels, apptest::IconPixels(loaded, size));
         }
     }
 }
@@ -307,8 +308,10 @@ TEST_F(InventoryTest, ThousandProductsShareIconsAndReloadedRemovedAndClearedLeav
     auto exe = [&](int i) { return dir.Path() + "\\app" + std::to_string(i % programs) + ".exe"; };
     for (int i = 0; i < programs; ++i)
         ASSERT_TRUE(CopyFileTo(IconExecutable(), exe(i)));
-    for (int i = 0; i < count; ++i)
-        AddProduct("product" + std::to_string(i), "product", i / programs % 2 ? "\"" + exe(i) + "\" /remove" : LowerAscii(exe(i)));
+    for (int i = 0; i < count; ++i) {  // each program spelled two ways
+        const std::string command = i / programs % 2 ? "\"" + exe(i) + "\" /remove" : LowerAscii(exe(i));
+        AddProduct("product" + std::to_string(i), "product", command);
+    }
     auto icons = [&] {
         std::vector<HICON> all;
         for (int i = 0; list.GetAt(i); ++i) {
