@@ -91,6 +91,21 @@ BOOL CListCtrl::SortItems(PFNLVCOMPARE compare, LPARAM data)
     return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(data), reinterpret_cast<LPARAM>(compare)));
 }
 
+int CListCtrl::GetTopIndex() const
+{
+    return static_cast<int>(SendMessage(LVM_GETTOPINDEX));
+}
+
+int CListCtrl::GetCountPerPage() const
+{
+    return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE));
+}
+
+BOOL CListCtrl::RedrawItems(int first, int last)
+{
+    return static_cast<BOOL>(SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(first), last));
+}
+
 void CListCtrl::ShowSortArrow(int column, bool ascending)
 {
     HWND header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER, 0, 0));

@@ -20,6 +20,10 @@ public:
     int GetItemImage(int index) const;
     LPARAM GetItemData(int index) const;
     BOOL SortItems(PFNLVCOMPARE compare, LPARAM data);
+    // The first visible row and how many rows fit in view.
+    int GetTopIndex() const;
+    int GetCountPerPage() const;
+    BOOL RedrawItems(int first, int last);
     // Shows the sort arrow on one column's header (ascending or not), none on the others.
     void ShowSortArrow(int column, bool ascending);
     DWORD SetExtendedStyle(DWORD styles);

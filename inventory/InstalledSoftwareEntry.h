@@ -2,8 +2,6 @@
 #pragma once
 #include <windows.h>
 
-#include "framework/Handles.h"
-
 struct InstalledSoftwareEntry {
     char displayName[MAX_PATH];
     char uninstallString[MAX_PATH];
@@ -13,6 +11,10 @@ struct InstalledSoftwareEntry {
     char keyPath[MAX_PATH];     // the key's physical path below root (see RegistryView.h)
     DWORD windowsInstaller;
     size_t loadIndex;           // its place in the registry's order
-    OwnedIcon smallIcon;
-    OwnedIcon largeIcon;
+    char displayIcon[MAX_PATH]; // the "DisplayIcon" value; empty when absent or unusable
+    // Filled by CInstalledSoftwareList::ResolveIcons, not by the load; the list's icon
+    // cache owns both handles, which are null when the product has no such icon.
+    bool iconsResolved;
+    HICON smallIcon;
+    HICON largeIcon;
 };

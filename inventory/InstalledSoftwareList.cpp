@@ -3,8 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
 
-#include <shellapi.h>
-
+#include <climits>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -27,14 +26,39 @@ void Unquote(const char* text, char* path, size_t pathSize)
     path[length] = '\0';
 }
 
-// Path named by a "DisplayIcon" value: quotes removed, the icon index dropped.
-void IconPathFromDisplayIcon(const char* displayIcon, char* path, size_t pathSize)
+// The icon index after a comma: a whole number in int's range (spaces before it
+// allowed), else 0 (the first icon).
+int IconIndexAfter(const char* text)
+{
+    const char* at = FindCharDbcs(text, ',');
+    if (!at)
+        return 0;
+    for (++at; *at == ' '; ++at) {
+    }
+    const bool negative = *at == '-';
+    at += negative || *at == '+';
+    long long index = 0;
+    const char* digits = at;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        index = index * 10 + (*at - '0');
+        if (index > INT_MAX)
+            return 0;
+    }
+    return at == digits ? 0 : static_cast<int>(negative ? -index : index);
+}
+
+// Path and icon index named by a "DisplayIcon" value: "path", "path,index" or
+// "\"path\",index"; a negative index names an icon resource by its id.
+void IconFromDisplayIcon(const char* displayIcon, char* path, size_t pathSize, int* index)
 {
     if (displayIcon[0] == '"') {
         Unquote(displayIcon, path, pathSize);
+        const char* closing = FindCharDbcs(displayIcon + 1, '"');
+        *index = closing ? IconIndexAfter(closing + 1) : 0;
         return;
     }
     CopyText(path, pathSize, displayIcon);
+    *index = IconIndexAfter(displayIcon);
     char* comma = FindCharDbcs(path, ',');
     if (comma)
         *comma = '\0';
@@ -53,14 +77,6 @@ void IconPathFromCommand(const char* command, char* path, size_t pathSize)
     char* dot = FindCharDbcs(path, '.');
     if (dot && strlen(dot + 1) >= 3)
         dot[4] = '\0';
-}
-
-HICON LookUpIcon(const char* path, UINT flags)
-{
-    SHFILEINFOA info = {};
-    if (!SHGetFileInfoA(path, FILE_ATTRIBUTE_NORMAL, &info, sizeof(info), SHGFI_ICON | flags))
-        return nullptr;
-    return info.hIcon;
 }
 
 // What Windows' own list of programs leaves out: system components, and updates
@@ -124,30 +140,34 @@ bool CInstalledSoftwareList::ReadEntry(const RegistryPlace& place, HKEY uninstal
     ReadTextValue(key, nullptr, "Publisher", entry->publisher, MAX_PATH);
     ReadTextValue(key, nullptr, "HelpLink", entry->helpLink, MAX_PATH);
     ReadDwordValue(key, nullptr, "WindowsInstaller", &entry->windowsInstaller);
-    ResolveIcons(key, entry);
+    ReadTextValue(key, nullptr, "DisplayIcon", entry->displayIcon, MAX_PATH);
     return true;
 }
 
-void CInstalledSoftwareList::ResolveIcons(HKEY productKey, InstalledSoftwareEntry* entry)
+void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
 {
-    char displayIcon[MAX_PATH] = "";
-    ReadTextValue(productKey, nullptr, "DisplayIcon", displayIcon, MAX_PATH);
+    if (!entry || entry->iconsResolved)
+        return;
+    entry->iconsResolved = true;
     char path[MAX_PATH] = "";
-    if (displayIcon[0])
-        IconPathFromDisplayIcon(displayIcon, path, MAX_PATH);
+    int index = 0;
+    if (entry->displayIcon[0])
+        IconFromDisplayIcon(entry->displayIcon, path, MAX_PATH, &index);
     else if (entry->windowsInstaller)
         return;
     else
         IconPathFromCommand(entry->uninstallString, path, MAX_PATH);
     if (!path[0])
         return;
-    entry->smallIcon.Reset(LookUpIcon(path, SHGFI_SMALLICON));
-    entry->largeIcon.Reset(LookUpIcon(path, 0));
+    const ProductIcons& icons = iconCache.Find(path, index);
+    entry->smallIcon = icons.small;
+    entry->largeIcon = icons.large;
 }
 
 void CInstalledSoftwareList::Clear()
 {
     entries.clear();
+    iconCache.Clear();
 }
 
 void CInstalledSoftwareList::Reload()

@@ -2,6 +2,7 @@
 // Record i is row i of the quick-uninstall page.
 #pragma once
 #include "framework/RegistryView.h"
+#include "inventory/IconCache.h"
 #include "inventory/InstalledSoftwareEntry.h"
 
 #include <memory>
@@ -14,6 +15,7 @@ public:
     // Appends one record per product that has both a name and an uninstall command and
     // that Windows lists (no system component, no update), from every place Windows
     // records them: the machine's native registry view, its other view, the user's.
+    // Icons are not looked up here: see ResolveIcons.
     void Load();
     void Clear();
     void Reload();
@@ -25,13 +27,16 @@ public:
     // The record's index, or -1 when it is not in the list.
     int IndexOf(const InstalledSoftwareEntry* entry) const;
     size_t GetCount() const { return entries.size(); }
+    // Looks up the record's icons, once: the file that "DisplayIcon" names (with its
+    // icon index), else the program the uninstall command names.
+    void ResolveIcons(InstalledSoftwareEntry* entry);
 
 private:
     static bool ReadEntry(const RegistryPlace& place, HKEY uninstallKey, const char* subkeyName,
                           InstalledSoftwareEntry* entry);
-    static void ResolveIcons(HKEY productKey, InstalledSoftwareEntry* entry);
 
     std::vector<std::unique_ptr<InstalledSoftwareEntry>> entries;
+    CIconCache iconCache;  // the icons of this load; records point into it
 };
 
 // True when path names an existing file (not a folder); the first match of a

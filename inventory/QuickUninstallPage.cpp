@@ -9,10 +9,30 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
+namespace {
+
+const UINT_PTR ICON_TIMER = 1;
+// Timers come after input and painting, so the icon work never holds either up; each
+// tick looks up icons for about this long and then lets the queue run.
+const UINT ICON_TIMER_INTERVAL_MS = 10;
+const double ICON_TICK_BUDGET_S = 0.025;
+
+double Seconds()
+{
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
 CQuickUninstallPage::CQuickUninstallPage()
     : CDialog(IDD_QUICK_PAGE), listReady(0), actionsEnabled(true),
       defaultIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT))), sortColumn(-1),
-      sortAscending(true)
+      sortAscending(true), iconsPending(false), iconSweepRow(0)
 {
     backgroundBrush.CreateSolidBrush(PAGE_BACKGROUND_COLOR);
 }
@@ -43,8 +63,7 @@ BOOL CQuickUninstallPage::OnInitDialog()
     softwareListView.InsertColumn(2, LoadStringText(IDS_COL_PUBLISHER).c_str(), LVCFMT_LEFT, 200);
     softwareListView.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     ResetImageList();
-    inventory.Reload();
-    FillList();
+    ReloadList();
     openLinkButton.SetIcons(IDI_HELP_LINK, 0);
     openLinkButton.EnableWindow(FALSE);
     return TRUE;
@@ -57,6 +76,11 @@ LRESULT CQuickUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
     case WM_DESTROY:
         OnDestroy();
+        return 0;
+    case WM_TIMER:
+        if (wParam != ICON_TIMER)
+            return CDialog::WindowProc(msg, wParam, lParam);
+        OnIconTimer();
         return 0;
     default:
         return CDialog::WindowProc(msg, wParam, lParam);
@@ -121,6 +145,7 @@ BOOL CQuickUninstallPage::OnEraseBkgnd(HDC dc)
 
 void CQuickUninstallPage::OnDestroy()
 {
+    StopIconWork();
     DefWindowProc(WM_DESTROY, 0, 0);
     ResetImageList();
 }
@@ -133,15 +158,27 @@ void CQuickUninstallPage::ResetImageList()
         softwareListView.SetImageList(imageList, LVSIL_SMALL);
 }
 
+// The rows go before the records they point to, and the icon work stops first.
+void CQuickUninstallPage::ReloadList()
+{
+    StopIconWork();
+    listReady = 0;
+    softwareListView.DeleteAllItems();
+    inventory.Reload();
+    FillList();
+}
+
+// Each row gets its own image slot, showing the default icon until its own is known.
 void CQuickUninstallPage::FillList()
 {
     listReady = 0;
+    softwareListView.SendMessage(WM_SETREDRAW, FALSE);
     softwareListView.DeleteAllItems();
     ResetImageList();
+    imageList.AddCopies(defaultIcon, static_cast<int>(inventory.GetCount()));
     int position = -1;
     InstalledSoftwareEntry* entry = nullptr;
     for (bool more = inventory.GetFirst(position, entry); more; more = inventory.GetNext(position, entry)) {
-        imageList.Add(entry->smallIcon ? entry->smallIcon : defaultIcon);
         LVITEMA item = {};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = position;
@@ -154,7 +191,59 @@ void CQuickUninstallPage::FillList()
     }
     if (sortColumn >= 0)
         softwareListView.SortItems(CompareRows, reinterpret_cast<LPARAM>(this));
+    softwareListView.SendMessage(WM_SETREDRAW, TRUE);
+    softwareListView.Invalidate();
     listReady = 1;
+    StartIconWork();
+}
+
+void CQuickUninstallPage::StartIconWork()
+{
+    iconSweepRow = 0;
+    iconsPending = softwareListView.GetItemCount() > 0;
+    if (iconsPending)
+        ::SetTimer(m_hWnd, ICON_TIMER, ICON_TIMER_INTERVAL_MS, nullptr);
+}
+
+void CQuickUninstallPage::StopIconWork()
+{
+    if (m_hWnd)
+        ::KillTimer(m_hWnd, ICON_TIMER);
+    iconsPending = false;
+}
+
+// One slice of icon work: the rows in view and the page below them first, so
+// scrolling brings the new page's icons next, then the sweep over every row.
+void CQuickUninstallPage::OnIconTimer()
+{
+    if (!iconsPending) {
+        StopIconWork();
+        return;
+    }
+    const double deadline = Seconds() + ICON_TICK_BUDGET_S;
+    const int count = softwareListView.GetItemCount();
+    const int top = std::max(0, softwareListView.GetTopIndex());
+    const int soonVisible = std::min(count, top + 2 * std::max(1, softwareListView.GetCountPerPage()) + 1);
+    for (int row = top; row < soonVisible; ++row) {
+        if (ResolveRowIcons(row) && Seconds() >= deadline)
+            return;
+    }
+    while (iconSweepRow < count) {
+        if (ResolveRowIcons(iconSweepRow++) && Seconds() >= deadline)
+            return;
+    }
+    StopIconWork();
+}
+
+bool CQuickUninstallPage::ResolveRowIcons(int row)
+{
+    InstalledSoftwareEntry* entry = EntryAtRow(row);
+    if (!entry || entry->iconsResolved)
+        return false;
+    inventory.ResolveIcons(entry);
+    if (imageList.Replace(softwareListView.GetItemImage(row), entry->smallIcon))
+        softwareListView.RedrawItems(row, row);
+    return true;
 }
 
 // A second click on the same header reverses the order.
@@ -164,6 +253,7 @@ void CQuickUninstallPage::OnColumnClick(int column)
     sortColumn = column;
     softwareListView.SortItems(CompareRows, reinterpret_cast<LPARAM>(this));
     softwareListView.ShowSortArrow(sortColumn, sortAscending);
+    iconSweepRow = 0;  // the rows moved: sweep them again (resolved ones cost nothing)
 }
 
 // Rows compare by the sorted column's text as the user's locale orders it; equal
@@ -193,6 +283,8 @@ void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
     const InstalledSoftwareEntry* entry = EntryAtRow(change->iItem);
     if (!entry)
         return;
+    // The details need the record's icons now, whether or not the sweep got there.
+    ResolveRowIcons(change->iItem);
     displayNameText = entry->displayName;
     uninstallStringText = entry->uninstallString;
     publisherText = entry->publisher;
@@ -253,6 +345,7 @@ void CQuickUninstallPage::OnUninstall()
     }
     softwareListView.DeleteItem(row);
     inventory.RemoveAt(inventory.IndexOf(entry));
+    iconSweepRow = 0;  // the rows below moved up
 }
 
 void CQuickUninstallPage::OnDeleteEntry()
@@ -273,8 +366,7 @@ void CQuickUninstallPage::OnDeleteEntry()
 
 void CQuickUninstallPage::OnRefresh()
 {
-    inventory.Reload();
-    FillList();
+    ReloadList();
     publisherText.clear();
     displayNameText.clear();
     uninstallStringText.clear();

@@ -1,6 +1,7 @@
 // The quick-uninstall page: every registered product with its icon, name, command
 // and publisher; details of the last changed row; uninstall, forced uninstall,
-// refresh and the help link.
+// refresh and the help link. The rows appear at once with the default icon; their
+// own icons are looked up in idle time, visible rows first, and drawn in place.
 #pragma once
 #include "controls/PageBackground.h"
 #include "controls/PageButton.h"
@@ -20,6 +21,8 @@ public:
     const CInstalledSoftwareList& Inventory() const { return inventory; }
     // Turns the four actions off and on again (while an analysis runs elsewhere).
     void EnableActions(bool enable);
+    // True while rows still wait for their icons to be looked up.
+    bool IconsPending() const { return iconsPending; }
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -37,9 +40,16 @@ protected:
     void OnOpenHelpLink();
     BOOL OnEraseBkgnd(HDC dc);
     void OnDestroy();
+    void OnIconTimer();
 
+    void ReloadList();
     void FillList();
     void ResetImageList();
+    void StartIconWork();
+    void StopIconWork();
+    // Looks up the row's icons if its record has none yet and draws them; false when
+    // there was nothing to look up.
+    bool ResolveRowIcons(int row);
     // Starts a product's uninstall command; false when nothing was started.
     virtual bool RunUninstallCommand(const char* command);
     // Deletes a product's registration (root\keyPath, physical); the Win32 result.
@@ -65,6 +75,8 @@ protected:
     HICON defaultIcon;
     int sortColumn;  // -1: the registry's order
     bool sortAscending;
+    bool iconsPending;
+    int iconSweepRow;  // the next row the idle sweep looks at
 
 private:
     static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM pageParam);

@@ -11,6 +11,7 @@
 #include "InstallLog.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -97,7 +98,8 @@ protected:
 };
 
 // Every product in registry order with an image each; selecting a row shows its
-// record, and the help-link button follows it.
+// record (its icons looked up then, if still pending), and the help-link button
+// follows it.
 TEST_F(QuickPageTest, ListsEveryProductAndSelectionShowsItsRecord)
 {
     const std::vector<std::string> order = fixtures::SubkeyNames(HKEY_LOCAL_MACHINE, fixtures::kUninstallKey);
@@ -115,7 +117,10 @@ TEST_F(QuickPageTest, ListsEveryProductAndSelectionShowsItsRecord)
         EXPECT_EQ(product.command, apptest::ItemText(list, row, 1));
         EXPECT_EQ(product.publisher, apptest::ItemText(list, row, 2));
         EXPECT_EQ(row, apptest::ItemImage(list, row));
+        const InstalledSoftwareEntry* entry = page.Inventory().GetAt(row);
+        EXPECT_FALSE(entry->iconsResolved);  // nothing dispatched yet: no icon work done
         apptest::SelectRow(list, row);
+        EXPECT_EQ(product.key == "Gamma", entry->largeIcon != nullptr);  // the details need it now
         EXPECT_EQ(product.name, Field(IDC_DISPLAY_NAME));
         EXPECT_EQ(product.command, Field(IDC_UNINSTALL_STRING));
         EXPECT_EQ(product.publisher, Field(IDC_PUBLISHER));
@@ -367,6 +372,109 @@ TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
         EXPECT_EQ(expectedArguments, arguments);
     }
     EXPECT_FALSE(StartUninstallCommand((base.Path() + "\\missing.exe").c_str()));
+}
+
+// The rows show their texts at once with the default icon; their own icons come while
+// messages are dispatched, the rows in view first, and stay with their records
+// through a sort, a refresh and a forced removal made while icons are pending.
+TEST_F(QuickPageTest, IconsFollowTheTextsRowsInViewFirstAndStayWithTheirRecords)
+{
+    // Each product's own file (links to one program with the program's icons, in id
+    // order 128, 132, 133, 138, 139, ...), each giving one of five icons.
+    fixtures::TempDir dir("umquickicons");
+    const std::string program = dir.Path() + "\\icons.exe";
+    ASSERT_TRUE(fixtures::CopyFileTo(apptest::ThisProgram(), program));
+    const int ids[] = {IDI_HELP_LINK, IDI_SMART_UNINSTALL, IDI_TRACE_REGVALUE, IDI_TRACE_FILE, IDI_TRACE_FOLDER};
+    const int count = 150;
+    // Each row's icon resource; 0: the product's own program, notepad.
+    std::map<std::string, int> iconOf = {
+        {products[0].name, IDI_DEFAULT_PRODUCT}, {products[1].name, IDI_DEFAULT_PRODUCT}, {products[2].name, 0}};
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "Icons" + std::to_string(1000 + i), file = dir.Path() + "\\" + name + ".exe";
+        ASSERT_TRUE(CreateHardLinkA(file.c_str(), program.c_str(), nullptr));
+        Register(name, name, "C:\\none.exe");
+        fixtures::SetString(HKEY_LOCAL_MACHINE, Entry(name), "DisplayIcon", file + "," + std::to_string(2 + i % 5));
+        iconOf[name] = ids[i % 5];
+    }
+    const HMODULE module = GetModuleHandleA(nullptr);
+    // The default icon as rows show it: the image added, and its copies (which Wine
+    // draws through the mask, not the alpha channel).
+    CImageList copies;
+    ASSERT_TRUE(copies.Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 1));
+    ASSERT_TRUE(copies.AddCopies(LoadIconA(module, MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT)), 2));
+    const std::vector<COLORREF> fallback = apptest::ImagePixels(copies, 0);
+    const std::vector<COLORREF> fallbackCopy = apptest::ImagePixels(copies, 1);
+    auto pixelsOf = [&](int id) {
+        OwnedIcon icon(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
+        return apptest::IconPixels(icon, 16);
+    };
+    for (int id : ids)
+        ASSERT_TRUE(pixelsOf(id) != fallback && pixelsOf(id) != fallbackCopy);
+    auto rowPixels = [&](int row) {
+        return apptest::ImagePixels(ListView_GetImageList(list, LVSIL_SMALL), apptest::ItemImage(list, row));
+    };
+    auto drawn = [&](int row) { return rowPixels(row) != fallback && rowPixels(row) != fallbackCopy; };
+    // One message at a time, until done() or ten seconds have passed.
+    auto pumpUntil = [&](auto done) {
+        MSG msg;
+        for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < 10000;) {
+            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            else
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+        return done();
+    };
+
+    Click(IDC_REFRESH);
+    ASSERT_EQ(count + 3, ItemCount(list));
+    for (int row = 0; row < count + 3; ++row) {
+        EXPECT_EQ(1u, iconOf.count(apptest::ItemText(list, row, 0)));
+        EXPECT_FALSE(drawn(row)) << row;
+    }
+    ASSERT_TRUE(ListView_EnsureVisible(list, count + 2, FALSE));
+    const int top = ListView_GetTopIndex(list), inView = ListView_GetCountPerPage(list);
+    ASSERT_GT(top, count / 2);
+    ASSERT_TRUE(pumpUntil([&] {
+        for (int row = top; row < std::min(top + inView, count + 3); ++row)
+            if (!drawn(row) && iconOf[apptest::ItemText(list, row, 0)] != IDI_DEFAULT_PRODUCT)
+                return false;
+        return true;
+    }));
+    int drawnAbove = 0;
+    for (int row = 0; row < top; ++row)
+        drawnAbove += drawn(row);
+    EXPECT_LT(drawnAbove, top / 2);
+    EXPECT_TRUE(page.IconsPending());
+
+    // Sorted by name while pending (the name order is not the registry's), refreshed,
+    // and one product force-removed, all before the icons are done.
+    NMLISTVIEW click = {};
+    click.hdr = {list, IDC_LIST, LVN_COLUMNCLICK};
+    click.iItem = -1;
+    SendMessageA(page, WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&click));
+    SendMessageA(page, WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&click));  // descending
+    Click(IDC_REFRESH);
+    apptest::SelectRow(list, RowNamed("Icons1001"));
+    fixtures::MessageBoxAnswerer::TextsDuring(IDYES, [&] { Click(IDC_DELETE_ENTRY); });
+    iconOf.erase("Icons1001");
+    ASSERT_EQ(count + 2, ItemCount(list));
+    EXPECT_TRUE(page.IconsPending());
+    ASSERT_TRUE(pumpUntil([&] { return !page.IconsPending(); }));
+    int moved = 0;  // rows whose record is not the one at their index
+    for (int row = 0; row < count + 2; ++row) {
+        const std::string name = apptest::ItemText(list, row, 0);
+        SCOPED_TRACE(name);
+        moved += name != page.Inventory().GetAt(row)->displayName;
+        ASSERT_EQ(1u, iconOf.count(name));
+        if (iconOf[name] == IDI_DEFAULT_PRODUCT)
+            EXPECT_FALSE(drawn(row));
+        else if (iconOf[name])
+            EXPECT_EQ(pixelsOf(iconOf[name]), rowPixels(row));
+        else
+            EXPECT_TRUE(drawn(row));
+    }
+    EXPECT_GT(moved, count / 2);
 }
 
 // A refresh picks up new products and empties the details; with no products left

@@ -296,6 +296,7 @@ TEST_F(HostileMachineTest, InventoryLoadsEveryQualifyingEntryWithBoundedTexts)
     for (size_t i = 0; i < list.GetCount(); ++i) {
         InstalledSoftwareEntry* entry = list.GetAt(static_cast<int>(i));
         ASSERT_NE(nullptr, entry);
+        list.ResolveIcons(entry);  // the strange "DisplayIcon" values too
         ASSERT_LT(strnlen(entry->displayName, MAX_PATH), static_cast<size_t>(MAX_PATH));
         ASSERT_LT(strnlen(entry->uninstallString, MAX_PATH), static_cast<size_t>(MAX_PATH));
         ASSERT_LT(strnlen(entry->publisher, MAX_PATH), static_cast<size_t>(MAX_PATH));

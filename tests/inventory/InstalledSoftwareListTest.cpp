@@ -1,8 +1,10 @@
 // Reading the Uninstall key into records: which subkeys qualify, what each field
 // and icon holds, the order of the records and the walk over them, and that a
-// large inventory loaded and cleared leaves no objects behind.
+// large inventory shares its icons and, loaded and cleared, leaves no objects behind.
 #include "framework/Handles.h"
 #include "inventory/InstalledSoftwareList.h"
+#include "resource.h"
+#include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/GdiCount.h"
 
@@ -199,13 +201,19 @@ TEST(InventoryIsExistingFile, OnlyAnExistingFileCounts)
     EXPECT_FALSE(IsExistingFile(""));
 }
 
+// Icons are looked up when asked for, not by the load: from "DisplayIcon" with its
+// icon index (the n-th icon, or below 0 a resource id), else from the command.
 TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
 {
     TempDir dir("uminvicon");
     const std::string exe = dir.Path() + "\\app.exe";
     const std::string dotted = dir.Path() + "\\my.folder\\app.exe";
+    const std::string icons = dir.Path() + "\\icons.exe";
     ASSERT_TRUE(CopyFileTo(IconExecutable(), exe));
     ASSERT_TRUE(CopyFileTo(IconExecutable(), dotted));
+    ASSERT_TRUE(CopyFileTo(apptest::ThisProgram(), icons));
+    const std::string third = icons + ",2", byId = "\"" + icons + "\",-139", notANumber = icons + ",abc",
+                      outOfRange = icons + ",99999999999", pastTheLast = icons + ",8";
     const std::string quoted = "\"" + exe + "\"";
     const std::string missing = dir.Path() + "\\missing.exe";
     const std::string withIndex = exe + ",3";
@@ -241,6 +249,14 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
         {"dotInFolder", nullptr, dotted + " /S", 0, false},
         {"dotInFolderQuoted", nullptr, "\"" + dotted + "\" /S", 0, true},
         {"commandNoFile", nullptr, "\"" + missing + "\" /S", 0, false},
+        // A file's icon by position or id; an index that is no number or names no icon
+        // gives the file's own icon; what has no icons of its own gets the shell's.
+        {"iconThird", third.c_str(), "C:\\nothing.exe", 0, true},
+        {"iconById", byId.c_str(), "C:\\nothing.exe", 0, true},
+        {"iconNotANumber", notANumber.c_str(), "C:\\nothing.exe", 0, true},
+        {"iconOutOfRange", outOfRange.c_str(), "C:\\nothing.exe", 0, true},
+        {"iconPastTheLast", pastTheLast.c_str(), "C:\\nothing.exe", 0, true},
+        {"iconFolder", dir.Path().c_str(), "C:\\nothing.exe", 0, true},
     };
     for (const auto& c : cases) {
         const std::string path = ProductPath(c.subkey);
@@ -253,34 +269,65 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
 
     list.Load();
     ASSERT_EQ(list.GetCount(), std::size(cases));
+    for (int i = 0; list.GetAt(i); ++i) {
+        EXPECT_FALSE(list.GetAt(i)->iconsResolved || list.GetAt(i)->smallIcon || list.GetAt(i)->largeIcon);
+        list.ResolveIcons(list.GetAt(i));
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.subkey);
         const InstalledSoftwareEntry* entry = Find(c.subkey);
         ASSERT_NE(entry, nullptr);
+        EXPECT_TRUE(entry->iconsResolved);
         EXPECT_EQ(IconWidth(entry->smallIcon), c.expectIcons ? GetSystemMetrics(SM_CXSMICON) : 0);
         EXPECT_EQ(IconWidth(entry->largeIcon), c.expectIcons ? GetSystemMetrics(SM_CXICON) : 0);
         EXPECT_EQ(entry->smallIcon || entry->largeIcon, c.expectIcons);
         EXPECT_EQ(c.command, entry->uninstallString);  // the command itself is kept
     }
+    // Both sizes are the icon the index names (the icons in id order: 128, 132, 133, ...).
+    const HMODULE module = GetModuleHandleA(nullptr);
+    const std::pair<const char*, int> picks[] = {{"iconThird", IDI_HELP_LINK}, {"iconById", IDI_TRACE_REGVALUE}};
+    for (const auto& [subkey, id] : picks) {
+        SCOPED_TRACE(subkey);
+        for (const int size : {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON)}) {
+            OwnedIcon expected(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
+            const std::vector<COLORREF> pixels = apptest::IconPixels(expected, size);
+            ASSERT_FALSE(pixels.empty());
+            const InstalledSoftwareEntry* entry = Find(subkey);
+            const HICON loaded = size < GetSystemMetrics(SM_CXICON) ? entry->smallIcon : entry->largeIcon;
+            EXPECT_EQ(pixels, apptest::IconPixels(loaded, size));
+        }
+    }
 }
 
-TEST_F(InventoryTest, ThousandProductsReloadedRemovedAndClearedLeaveNothingBehind)
+// A thousand products over fifty programs: products sharing a program (however its
+// path is spelled) share one looked-up icon; the icons live as long as the load.
+TEST_F(InventoryTest, ThousandProductsShareIconsAndReloadedRemovedAndClearedLeaveNothingBehind)
 {
-    const int count = 1000;
+    const int count = 1000, programs = 50;
     TempDir dir("uminvleak");
-    const std::string exe = dir.Path() + "\\app.exe";
-    ASSERT_TRUE(CopyFileTo(IconExecutable(), exe));
-    for (int i = 0; i < count; ++i)
-        AddProduct("product" + std::to_string(i), "product", i % 2 ? "\"" + exe + "\" /remove" : exe);
+    auto exe = [&](int i) { return dir.Path() + "\\app" + std::to_string(i % programs) + ".exe"; };
+    for (int i = 0; i < programs; ++i)
+        ASSERT_TRUE(CopyFileTo(IconExecutable(), exe(i)));
+    for (int i = 0; i < count; ++i) {  // each program spelled two ways
+        const std::string command = i / programs % 2 ? "\"" + exe(i) + "\" /remove" : LowerAscii(exe(i));
+        AddProduct("product" + std::to_string(i), "product", command);
+    }
     auto icons = [&] {
         std::vector<HICON> all;
-        for (int i = 0; list.GetAt(i); ++i)
+        for (int i = 0; list.GetAt(i); ++i) {
+            list.ResolveIcons(list.GetAt(i));
             all.insert(all.end(), {list.GetAt(i)->smallIcon, list.GetAt(i)->largeIcon});
+        }
         return all;
     };
     auto alive = [](const std::vector<HICON>& all) { return std::count_if(all.begin(), all.end(), IconWidth); };
+    auto distinct = [](std::vector<HICON> all) {
+        std::sort(all.begin(), all.end());
+        return std::unique(all.begin(), all.end()) - all.begin();
+    };
     // The first load warms the shell's caches (its system image list).
     list.Load();
+    icons();
     list.Clear();
     const DWORD gdiBefore = LiveGdiObjectCount();
     const DWORD handlesBefore = KernelHandleCount();
@@ -288,14 +335,15 @@ TEST_F(InventoryTest, ThousandProductsReloadedRemovedAndClearedLeaveNothingBehin
     list.Load();
     const std::vector<HICON> first = icons();
     ASSERT_EQ(alive(first), 2 * count);
-    EXPECT_GE(LiveGdiObjectCount(), gdiBefore + 2 * count);  // the count sees icons
+    EXPECT_EQ(distinct(first), 2 * programs);  // one small and one large icon per program
+    EXPECT_GE(LiveGdiObjectCount(), gdiBefore + 2 * programs);  // the count sees icons
     list.Reload();
     const std::vector<HICON> second = icons();
     EXPECT_EQ(alive(first), 0) << "icons of the first load are still alive";
     EXPECT_EQ(alive(second), 2 * count);
+    // A record's removal leaves the icons that other records share.
     list.RemoveAt(0);
-    EXPECT_EQ(alive(second), 2 * count - 2);
-    EXPECT_EQ(IconWidth(second[0]) + IconWidth(second[1]), 0);
+    EXPECT_EQ(alive(second), 2 * count);
     list.Clear();
     EXPECT_EQ(alive(second), 0);
     // A few objects of one-time caches may remain; a leak per product would not fit.

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "framework/AnsiText.h"
+#include "framework/Handles.h"
 #include "framework/WinApp.h"
+#include "machine/ShellFolders.h"
 
 namespace apptest {
 
@@ -117,6 +119,47 @@ inline void DropFiles(HWND target, const std::vector<std::string>& paths)
     memcpy(header + 1, names.data(), names.size());
     GlobalUnlock(memory);
     SendMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+// The pixels an image list draws for one of its images, on black: what a row shows.
+inline std::vector<COLORREF> ImagePixels(HIMAGELIST images, int index)
+{
+    int width = 0, height = 0;
+    ImageList_GetIconSize(images, &width, &height);
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    OwnedGdi<HBITMAP> bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    std::vector<COLORREF> pixels;
+    if (bits) {
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, width, height, BLACKNESS);
+        ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
+        GdiFlush();
+        pixels.assign(static_cast<COLORREF*>(bits), static_cast<COLORREF*>(bits) + width * height);
+        SelectObject(dc, old);
+    }
+    DeleteDC(dc);
+    return pixels;
+}
+
+// An icon's pixels as an image list of size x size draws it; none for no icon.
+inline std::vector<COLORREF> IconPixels(HICON icon, int size)
+{
+    OwnedImageList images(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1));
+    if (!icon || ImageList_ReplaceIcon(images, -1, icon) != 0)
+        return {};
+    return ImagePixels(images, 0);
+}
+
+// The running test program, a file with the program's icons (in id order: 128, 132,
+// 133, 138, ...).
+inline std::string ThisProgram()
+{
+    char module[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const char* slash = FindLastCharDbcs(module, '\\');
+    return machine::ExecutableFolder() + "\\" + (slash ? slash + 1 : module);
 }
 
 }  // namespace apptest
