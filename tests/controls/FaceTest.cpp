@@ -7,7 +7,7 @@
 
 #include <set>
 
-#include "DibCanvas.h"
+#include "support/DibCanvas.h"
 
 namespace {
 

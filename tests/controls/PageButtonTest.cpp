@@ -12,7 +12,7 @@
 #include <functional>
 #include <map>
 
-#include "DibCanvas.h"
+#include "support/DibCanvas.h"
 #include "framework/PlatformVersion.h"
 #include "framework/Wnd.h"
 #include "resource.h"

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "DibCanvas.h"
+#include "support/DibCanvas.h"
 #include "resource.h"
 #include "support/MessageBoxAnswerer.h"
 

@@ -14,6 +14,7 @@
 #include "framework/Handles.h"
 #include "framework/WinApp.h"
 #include "machine/ShellFolders.h"
+#include "support/DibCanvas.h"
 
 namespace apptest {
 
@@ -121,25 +122,15 @@ inline void DropFiles(HWND target, const std::vector<std::string>& paths)
     SendMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
 }
 
-// The pixels an image list draws for one of its images, on black: what a row shows.
+// The pixels an image list draws for one of its images: what a row shows.
 inline std::vector<COLORREF> ImagePixels(HIMAGELIST images, int index)
 {
     int width = 0, height = 0;
     ImageList_GetIconSize(images, &width, &height);
-    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    OwnedGdi<HBITMAP> bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    DibCanvas canvas(width, height);
+    ImageList_Draw(images, index, canvas.Dc(), 0, 0, ILD_NORMAL);
     std::vector<COLORREF> pixels;
-    if (bits) {
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, width, height, BLACKNESS);
-        ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
-        GdiFlush();
-        pixels.assign(static_cast<COLORREF*>(bits), static_cast<COLORREF*>(bits) + width * height);
-        SelectObject(dc, old);
-    }
-    DeleteDC(dc);
+    canvas.Count(canvas.Whole(), [&](int x, int y) { return pixels.push_back(canvas.At(x, y)), false; });
     return pixels;
 }
 
