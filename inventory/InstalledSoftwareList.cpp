@@ -1,6 +1,7 @@
 #include "inventory/InstalledSoftwareList.h"
 
 #include "framework/AnsiText.h"
+#include "framework/PathExists.h"
 #include "framework/RegKey.h"
 
 #include <climits>
@@ -95,15 +96,6 @@ bool IsHiddenByWindows(HKEY productKey)
 }
 
 }  // namespace
-
-bool IsExistingFile(const char* path)
-{
-    if (!path || !*path)
-        return false;
-    WIN32_FIND_DATAA data;
-    OwnedFind find(FindFirstFileA(path, &data));
-    return find && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 void CInstalledSoftwareList::Load()
 {

@@ -39,6 +39,3 @@ private:
     CIconCache iconCache;  // the icons of this load; records point into it
 };
 
-// True when path names an existing file (not a folder); the first match of a
-// pattern decides.
-bool IsExistingFile(const char* path);

@@ -1,6 +1,7 @@
 #include "inventory/UninstallCommand.h"
 
 #include "framework/AnsiText.h"
+#include "framework/PathExists.h"
 
 #include <windows.h>
 
@@ -15,14 +16,6 @@ const char* SkipSpaces(const char* text)
     return text;
 }
 
-bool IsExistingProgram(const std::string& path)
-{
-    if (path.empty() || path.find_first_of("?*") != std::string::npos)
-        return false;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool IsBareName(const std::string& name)
 {
     return !FindCharDbcs(name.c_str(), '\\') && name.find_first_of("/:") == std::string::npos;
@@ -31,7 +24,7 @@ bool IsBareName(const std::string& name)
 // An existing program at path, or a bare name found where CreateProcess finds programs.
 bool ResolveProgram(const std::string& path, std::string* program)
 {
-    if (IsExistingProgram(path)) {
+    if (IsExistingFile(path.c_str())) {
         *program = path;
         return true;
     }
@@ -39,7 +32,7 @@ bool ResolveProgram(const std::string& path, std::string* program)
         return false;
     char found[MAX_PATH];
     DWORD length = SearchPathA(nullptr, path.c_str(), nullptr, MAX_PATH, found, nullptr);
-    if (length == 0 || length >= MAX_PATH || !IsExistingProgram(found))
+    if (length == 0 || length >= MAX_PATH || !IsExistingFile(found))
         return false;
     *program = found;
     return true;

@@ -3,9 +3,10 @@
 #include "controls/PageBackground.h"
 #include "framework/AnsiText.h"
 #include "framework/FileDialog.h"
+#include "framework/PathExists.h"
+#include "framework/ProgramFilesFolder.h"
 #include "framework/WinApp.h"
 #include "resource.h"
-#include "framework/ProgramFilesFolder.h"
 #include "smart/TraceRemoval.h"
 
 #include <shellapi.h>

@@ -2,6 +2,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/Dialog.h"
+#include "framework/PathExists.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
 #include "resource.h"
@@ -147,20 +148,6 @@ private:
 };
 
 }  // namespace
-
-bool PathExists(const char* path, bool* isFile)
-{
-    *isFile = false;
-    // A wildcard would make FindFirstFileA report whatever it matches.
-    if (!path || !*path || strpbrk(path, "*?"))
-        return false;
-    WIN32_FIND_DATAA data;
-    OwnedFind find(FindFirstFileA(path, &data));
-    if (!find)
-        return false;
-    *isFile = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    return true;
-}
 
 std::string CTraceAnalyzer::FoldNoCase(const char* text)
 {

@@ -15,9 +15,6 @@
 #include "smart/TraceItem.h"
 #include "smart/TraceRemoval.h"
 
-// False for a missing or empty path; otherwise isFile tells a file from a folder.
-bool PathExists(const char* path, bool* isFile);
-
 // What becomes of a named target before any analysis.
 enum TargetVerdict {
     TARGET_IGNORED,   // no absolute path, or a file directly in a drive root: nothing happens

@@ -1,7 +1,9 @@
 // The application framework under real windows: dialogs from the program's own
-// templates, data exchange, message reflection, the modal loop and message boxes.
+// templates, data exchange, message reflection, the modal loop and message boxes;
+// whether a path exists.
 #include "framework/Button.h"
 #include "framework/Dialog.h"
+#include "framework/PathExists.h"
 #include "framework/WinApp.h"
 #include "resource.h"
 #include "support/Fixtures.h"
@@ -145,6 +147,26 @@ TEST(AfxMessageBox, CaptionIsTheExecutableName)
     ASSERT_EQ(1u, answerer.Count());
     EXPECT_EQ("test_framework", answerer.Boxes()[0].caption);
     EXPECT_EQ(LoadStringText(IDS_CONFIRM_FORCED), answerer.Boxes()[0].text);
+}
+
+// A file, a folder, nothing, and patterns, which name nothing whatever they match.
+TEST(PathExists, TellsFilesFromFoldersAndPatternsNameNothing)
+{
+    fixtures::TempDir dir("umexists");
+    ASSERT_TRUE(fixtures::WriteFileText(dir.Path() + "\\setup.exe"));
+    const struct {
+        std::string path;
+        bool exists, file;
+    } cases[] = {{dir.Path() + "\\setup.exe", true, true},     {dir.Path(), true, false},
+                 {dir.Path() + "\\missing.exe", false, false}, {dir.Path() + "\\*.exe", false, false},
+                 {dir.Path() + "\\set??.exe", false, false},   {"", false, false}};
+    for (const auto& c : cases) {
+        bool isFile = true;
+        EXPECT_EQ(c.exists, PathExists(c.path.c_str(), &isFile)) << c.path;
+        EXPECT_EQ(c.file, isFile) << c.path;
+        EXPECT_EQ(c.file, IsExistingFile(c.path.c_str())) << c.path;
+    }
+    EXPECT_FALSE(IsExistingFile(nullptr));
 }
 
 }  // namespace

@@ -185,22 +185,6 @@ TEST_F(InventoryTest, RecordsKeepTheRegistryOrderAndTheWalkStopsAtItsEdges)
     EXPECT_EQ(list.GetCount(), 0u);
 }
 
-TEST(InventoryIsExistingFile, OnlyAnExistingFileCounts)
-{
-    TempDir dir("uminv");
-    ASSERT_TRUE(WriteFileText(dir.Path() + "\\setup.exe"));
-    ASSERT_TRUE(MakeDirs(dir.Path() + "\\sub.dir"));
-    const std::pair<std::string, bool> cases[] = {
-        {"\\setup.exe", true}, {"", false}, {"\\sub.dir", false}, {"\\missing.exe", false},
-        {"\\missing\\setup.exe", false},
-        // A pattern: the first match decides.
-        {"\\*.exe", true}, {"\\set??.exe", true}, {"\\sub*", false}, {"\\*.txt", false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(IsExistingFile((dir.Path() + c.first).c_str()), c.second) << c.first;
-    EXPECT_FALSE(IsExistingFile(nullptr));
-    EXPECT_FALSE(IsExistingFile(""));
-}
-
 // Icons are looked up when asked for, not by the load: from "DisplayIcon" with its
 // icon index (the n-th icon, or below 0 a resource id), else from the command.
 TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
