@@ -323,48 +323,60 @@ void MeasureInventory(const char* label)
 
 // ---- The measurements -------------------------------------------------------
 
+// The analysis reporting to a hidden window that only receives.
+double AnalyzeHidden(double bare, const std::string& target)
+{
+    HWND sink = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    CTraceAnalyzer analyzer;
+    double time = MeasureAnalysis("analysis (hidden window)", bare, [&] {
+        analyzer.Analyze(sink, target.c_str());
+        return analyzer.GetItemCount();
+    });
+    DestroyWindow(sink);
+    return time;
+}
+
+// The same analysis on the smart-uninstall page, its list visible.
+double AnalyzeOnPage(double bare, const std::string& target)
+{
+    CWnd host;
+    host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
+    BenchPage page;
+    page.Create(IDD_SMART_PAGE, &host);
+    page.ShowWindow(SW_SHOW);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
+    SetWindowTextA(page.GetDlgItem(IDC_TARGET), target.c_str());
+    double time = MeasureAnalysis("analysis (page)", bare, [&] {
+        SendMessageA(page.GetDlgItem(IDC_ANALYZE), BM_CLICK, 0, 0);
+        return page.Traces();
+    });
+    printf("analysis (page) time adding rows: %.3f s (%d rows)\n", page.notifyTime,
+           static_cast<int>(SendMessageA(page.GetDlgItem(IDC_LIST), LVM_GETITEMCOUNT, 0, 0)));
+    return time;
+}
+
 void Run()
 {
     const std::string target = Exe(true, 0);
-    BareCount warmUp, count;
+    BareCount warmUp, count, again;
     BarePass(&warmUp);  // the first walk of a fresh wineserver is slower
-    double bare = Seconds([&] { BarePass(&count); });
+    double bare = std::min(Seconds([&] { BarePass(&count); }), Seconds([&] { BarePass(&again); }));
     printf("bare pass: %.3f s (%ld keys, %ld values, %ld files)\n", bare, count.keys, count.values, count.files);
 
-    // The analysis reporting to a hidden window that only receives; the first
-    // analysis of a process warms the shell and the registry caches, so it is not counted.
-    HWND sink = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    double hidden = 0;
-    {
-        CTraceAnalyzer analyzer;
-        analyzer.Analyze(sink, target.c_str());
-        hidden = MeasureAnalysis("analysis (hidden window)", bare, [&] {
-            analyzer.Analyze(sink, target.c_str());
-            return analyzer.GetItemCount();
-        });
+    // The first analysis of a process warms the shell and the registry caches and is
+    // not counted; then each way twice, taking turns, and the better of each, since
+    // the shared machine's speed drifts within a run.
+    AnalyzeHidden(bare, target);
+    double hidden = 1e9, onPage = 1e9;
+    for (int round = 0; round < 2; ++round) {
+        hidden = std::min(hidden, AnalyzeHidden(bare, target));
+        onPage = std::min(onPage, AnalyzeOnPage(bare, target));
     }
-    DestroyWindow(sink);
-
-    // The same analysis on the smart-uninstall page, its list visible.
-    {
-        CWnd host;
-        host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
-        BenchPage page;
-        page.Create(IDD_SMART_PAGE, &host);
-        page.ShowWindow(SW_SHOW);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        SetWindowTextA(page.GetDlgItem(IDC_TARGET), target.c_str());
-        double onPage = MeasureAnalysis("analysis (page)", bare, [&] {
-            SendMessageA(page.GetDlgItem(IDC_ANALYZE), BM_CLICK, 0, 0);
-            return page.Traces();
-        });
-        printf("analysis (page) time adding rows: %.3f s (%d rows)\n", page.notifyTime,
-               static_cast<int>(SendMessageA(page.GetDlgItem(IDC_LIST), LVM_GETITEMCOUNT, 0, 0)));
-        printf("analysis (page) against hidden: %.2fx (aim 1.2x), against bare pass: %.2fx (aim 2x)\n",
-               onPage / hidden, onPage / bare);
-    }
+    printf("analysis (page) against hidden: %.2fx (aim 1.2x), against bare pass: %.2fx (aim 2x); hidden against bare "
+           "pass: %.2fx\n",
+           onPage / hidden, onPage / bare, hidden / bare);
 
     MeasureInventory("with icons");
     for (int p = 0; p < kProducts; ++p) {

@@ -254,13 +254,7 @@ protected:
         fixtures::SetString(place.root, path, "UninstallString", command);
         fixtures::SetString(place.root, path, "Publisher", publisher);
     }
-    Texts Names() const
-    {
-        Texts names;
-        for (int row = 0; row < ItemCount(list); ++row)
-            names.push_back(apptest::ItemText(list, row, 0));
-        return names;
-    }
+    Texts Names() const { return apptest::ColumnTexts(list); }
     void ClickHeader(int column)
     {
         HWND header = ListView_GetHeader(list);

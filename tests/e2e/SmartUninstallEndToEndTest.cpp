@@ -212,15 +212,6 @@ protected:
         }
     }
 
-    std::vector<std::string> Rows() const
-    {
-        std::vector<std::string> rows;
-        int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < count; ++row)
-            rows.push_back(apptest::ItemText(list, row, 0));
-        return rows;
-    }
-
     CMainDialog dialog;
     HWND page = nullptr;
     HWND list = nullptr;
@@ -247,7 +238,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     SetWindowTextA(GetDlgItem(page, IDC_TARGET), target.c_str());
     SendMessageA(GetDlgItem(page, IDC_ANALYZE), BM_CLICK, 0, 0);
     apptest::Pump();
-    std::vector<std::string> rows = Rows();
+    std::vector<std::string> rows = apptest::ColumnTexts(list);
     ASSERT_FALSE(rows.empty()) << target;
     EXPECT_EQ(LoadStringText(IDS_ANALYSIS_DONE), apptest::WindowText(GetDlgItem(page, IDC_STATUS)));
 
@@ -347,7 +338,7 @@ TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
     SetWindowTextA(GetDlgItem(page, IDC_TARGET), Target(product, GetParam().target).c_str());
     SendMessageA(GetDlgItem(page, IDC_ANALYZE), BM_CLICK, 0, 0);
     apptest::Pump();
-    std::vector<std::string> rows = Rows();
+    std::vector<std::string> rows = apptest::ColumnTexts(list);
     const std::string keptFolder = fixtures::LowerAscii(demo::ProductFile(product, demo::DEMO_PLUGIN_FOLDER));
     const std::string keptKey =
         fixtures::LowerAscii(std::string("HKEY_CLASSES_ROOT\\CLSID\\") + product.clsid + "\\InprocServer32");

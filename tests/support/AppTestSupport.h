@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -52,14 +53,20 @@ inline int ItemImage(HWND list, int row)
 }
 
 inline int ItemCount(HWND list) { return ListView_GetItemCount(list); }
+// The first column's text of every row, top to bottom.
+inline std::vector<std::string> ColumnTexts(HWND list)
+{
+    std::vector<std::string> texts;
+    for (int row = 0; row < ItemCount(list); ++row)
+        texts.push_back(ItemText(list, row, 0));
+    return texts;
+}
 // The first row whose first column reads text, or -1.
 inline int FindRow(HWND list, const std::string& text)
 {
-    for (int row = 0; row < ItemCount(list); ++row) {
-        if (ItemText(list, row, 0) == text)
-            return row;
-    }
-    return -1;
+    const std::vector<std::string> texts = ColumnTexts(list);
+    const auto found = std::find(texts.begin(), texts.end(), text);
+    return found == texts.end() ? -1 : static_cast<int>(found - texts.begin());
 }
 inline bool ItemChecked(HWND list, int row) { return ListView_GetCheckState(list, row) == 1; }
 inline void SelectRow(HWND list, int row)
