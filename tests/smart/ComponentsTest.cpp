@@ -1,6 +1,5 @@
-// Shortcut resolution, the Program Files folder, the platform tests and path tests.
+// Shortcut resolution, the Program Files folder and path tests.
 #include "TraceTestSupport.h"
-#include "framework/PlatformVersion.h"
 #include "framework/ProgramFilesFolder.h"
 #include "smart/FolderPaths.h"
 #include "smart/ShortcutResolver.h"
@@ -64,22 +63,6 @@ TEST(Shortcuts, ResolveAndReadGiveTheTargetOfARealShortcut)
         EXPECT_STREQ("", resolved) << path;
         EXPECT_TRUE(path.find("thai") != std::string::npos || ReadShortcutTarget(path.c_str()).empty()) << path;
     }
-}
-
-TEST(Platform, OverridesDecideFamilyAndVersion)
-{
-    EXPECT_TRUE(IsWindowsNT());  // Wine reports the NT family
-    const struct { DWORD platform, major, minor; bool nt, xp; } versions[] = {
-        {VER_PLATFORM_WIN32_WINDOWS, 4, 90, false, false}, {VER_PLATFORM_WIN32_NT, 5, 0, true, false},
-        {VER_PLATFORM_WIN32_NT, 5, 1, true, true}, {VER_PLATFORM_WIN32_NT, 5, 2, true, true},
-        {VER_PLATFORM_WIN32_NT, 6, 1, true, false}};
-    for (const auto& v : versions) {
-        SetPlatformVersionOverride(v.platform, v.major, v.minor);
-        EXPECT_EQ(v.nt, IsWindowsNT() != FALSE) << v.major << "." << v.minor;
-        EXPECT_EQ(v.xp, IsWindowsXPFamily() != FALSE) << v.major << "." << v.minor;
-    }
-    ClearPlatformVersionOverride();
-    EXPECT_TRUE(IsWindowsNT());
 }
 
 TEST(FolderPaths, ProgramFilesContainmentAndDoubleByteSteps)
