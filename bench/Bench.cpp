@@ -232,15 +232,14 @@ private:
     long dispatched = 0;
 };
 
-// Working set, its peak and private bytes (Wine leaves PrivateUsage at zero; the
-// page-file usage is the same figure there).
-PROCESS_MEMORY_COUNTERS_EX ReadMemory()
+// The process's private bytes (Wine leaves PrivateUsage at zero; the page-file usage
+// is the same figure there).
+double PrivateBytes()
 {
     PROCESS_MEMORY_COUNTERS_EX c = {};
     c.cb = sizeof(c);
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), c.cb);
-    c.PrivateUsage = c.PrivateUsage ? c.PrivateUsage : c.PagefileUsage;
-    return c;
+    return double(c.PrivateUsage ? c.PrivateUsage : c.PagefileUsage);
 }
 
 // Times analyze (which answers the traces it listed) with the dispatch probe
@@ -248,18 +247,13 @@ PROCESS_MEMORY_COUNTERS_EX ReadMemory()
 // dispatching and the memory per trace.
 double MeasureAnalysis(const char* label, double bare, const std::function<size_t()>& analyze)
 {
-    const PROCESS_MEMORY_COUNTERS_EX before = ReadMemory();
+    const double before = PrivateBytes();
     size_t traces = 0;
     DispatchProbe probe;
     double time = Seconds([&] { traces = analyze(); });
     probe.Print(label);
     printf("%s: %.3f s, %zu traces, ratio to bare pass %.2f\n", label, time, traces, time / bare);
-    const PROCESS_MEMORY_COUNTERS_EX after = ReadMemory();
-    double n = traces ? double(traces) : 1.0, mb = 1048576.0;
-    printf("%s working set: %.1f -> %.1f MB (peak %.1f MB), %.0f bytes per trace\n", label, before.WorkingSetSize / mb,
-           after.WorkingSetSize / mb, after.PeakWorkingSetSize / mb,
-           (double(after.PeakWorkingSetSize) - double(before.WorkingSetSize)) / n);
-    printf("%s private bytes: %.0f bytes per trace\n", label, (double(after.PrivateUsage) - double(before.PrivateUsage)) / n);
+    printf("%s private bytes: %.0f bytes per trace\n", label, (PrivateBytes() - before) / double(traces ? traces : 1));
     return time;
 }
 

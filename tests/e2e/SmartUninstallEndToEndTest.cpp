@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -86,33 +87,6 @@ std::set<std::string> Lower(const std::set<std::string>& texts)
     return lower;
 }
 
-struct MachineSnapshot {
-    std::set<std::string> currentUser;
-    std::set<std::string> software;
-    std::set<std::string> files;
-};
-
-MachineSnapshot TakeSnapshot()
-{
-    MachineSnapshot snapshot;
-    snapshot.currentUser = fixtures::RegistrySnapshot(HKEY_CURRENT_USER, "");
-    snapshot.software = fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software");
-    snapshot.files = fixtures::FileSnapshot("C:");
-    return snapshot;
-}
-
-// Lines that appeared, leaving out Wine's own volatile bookkeeping of the session
-// (system parameters it keeps under HKCU\Software\Wine while windows are open).
-std::vector<std::string> Appeared(const std::set<std::string>& before, const std::set<std::string>& after)
-{
-    std::vector<std::string> result;
-    for (const std::string& line : fixtures::Missing(after, before)) {
-        if (fixtures::LowerAscii(line).find("software\\wine\\temporary system parameters") == std::string::npos)
-            result.push_back(line);
-    }
-    return result;
-}
-
 // A registry row ("HKEY_...\\key" or "HKEY_...\\key\\value") as the smart page names it.
 HKEY RowRoot(const std::string& row)
 {
@@ -134,20 +108,6 @@ bool ValueRowExists(const std::string& row)
     return fixtures::ValueExists(RowRoot(row), row.substr(slash + 1, last - slash - 1), row.substr(last + 1));
 }
 
-// Whatever the snapshots lost must be accounted for by the traces given.
-void ExpectNothingElseLost(const MachineSnapshot& before, const MachineSnapshot& after, const ListedTraces& traces)
-{
-    std::vector<std::string> lostFiles =
-        fixtures::UnaccountedFileLines(fixtures::Missing(before.files, after.files), traces);
-    std::vector<std::string> lostUser = fixtures::UnaccountedRegistryLines(
-        fixtures::Missing(before.currentUser, after.currentUser), "HKEY_CURRENT_USER", traces);
-    std::vector<std::string> lostSoftware = fixtures::UnaccountedRegistryLines(
-        fixtures::Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", traces);
-    EXPECT_TRUE(lostFiles.empty()) << "files lost:\n" << fixtures::JoinLines(lostFiles);
-    EXPECT_TRUE(lostUser.empty()) << "HKCU lost:\n" << fixtures::JoinLines(lostUser);
-    EXPECT_TRUE(lostSoftware.empty()) << "HKLM\\Software lost:\n" << fixtures::JoinLines(lostSoftware);
-}
-
 struct Case {
     size_t product;
     int target;
@@ -167,7 +127,7 @@ protected:
         demo::RemoveDemoMachine();
         seeded = demo::SeedDemoMachine(demo::BuiltPayloadFolder(), &failedStep);
         if (seeded)
-            baseline = TakeSnapshot();
+            baseline.emplace();
     }
     static void TearDownTestSuite() { demo::RemoveDemoMachine(); }
 
@@ -194,9 +154,9 @@ protected:
         }
     }
 
-    static bool seeded;
-    static std::string failedStep;
-    static MachineSnapshot baseline;
+    static inline bool seeded = false;
+    static inline std::string failedStep;
+    static inline std::optional<fixtures::MachineState> baseline;
 
     std::string Target(const demo::DemoProduct& product, int kind) const
     {
@@ -232,7 +192,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
             others.insert(all.begin(), all.end());
         }
     }
-    const MachineSnapshot& before = baseline;
+    const fixtures::MachineState& before = *baseline;
 
     // The analysis, started as the user starts it.
     SetWindowTextA(GetDlgItem(page, IDC_TARGET), target.c_str());
@@ -301,18 +261,15 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
         bool gone = GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
         EXPECT_TRUE(gone || pending.count(fixtures::LowerAscii(path))) << path;
     }
-    MachineSnapshot after = TakeSnapshot();
+    const fixtures::MachineState after;
     for (const std::string& key : traces.keys)
         EXPECT_FALSE(KeyRowExists(key)) << key;
     for (const std::string& value : traces.values)
         EXPECT_FALSE(ValueRowExists(value)) << value;
 
     // Nothing else went, and nothing appeared.
-    ExpectNothingElseLost(before, after, traces);
-    EXPECT_TRUE(Appeared(before.files, after.files).empty()) << fixtures::JoinLines(Appeared(before.files, after.files));
-    EXPECT_TRUE(Appeared(before.software, after.software).empty()) << fixtures::JoinLines(Appeared(before.software, after.software));
-    EXPECT_TRUE(Appeared(before.currentUser, after.currentUser).empty())
-        << fixtures::JoinLines(Appeared(before.currentUser, after.currentUser));
+    const std::vector<std::string> changes = fixtures::UnlistedChanges(before, after, traces);
+    EXPECT_TRUE(changes.empty()) << fixtures::JoinLines(changes);
 
     // The other products are whole.
     for (const std::string& trace : others) {
@@ -356,7 +313,7 @@ TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
         (image == 3 ? ticked.keys : image == 2 ? ticked.values : ticked.paths).push_back(rows[row]);
     }
     ASSERT_EQ(2u, kept.size()) << fixtures::JoinLines(rows);
-    MachineSnapshot before = TakeSnapshot();
+    const fixtures::MachineState before;
     {
         fixtures::MessageBoxAnswerer answerer(IDOK);
         SendMessageA(GetDlgItem(page, IDC_UNINSTALL), BM_CLICK, 0, 0);
@@ -388,19 +345,16 @@ TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
         EXPECT_FALSE(ValueRowExists(value)) << value;
 
     // Whatever went was ticked: a kept key's own lines are accounted for by no trace.
-    MachineSnapshot after = TakeSnapshot();
+    const fixtures::MachineState after;
     ListedTraces accounting = ticked;
     accounting.keys.clear();
     for (const std::string& key : ticked.keys) {
         if (!holdsKept(key))
             accounting.keys.push_back(key);
     }
-    ExpectNothingElseLost(before, after, accounting);
+    const std::vector<std::string> unlisted = fixtures::UnlistedChanges(before, after, accounting);
+    EXPECT_TRUE(unlisted.empty()) << fixtures::JoinLines(unlisted);
 }
-
-bool SmartUninstallEndToEndTest::seeded = false;
-std::string SmartUninstallEndToEndTest::failedStep;
-MachineSnapshot SmartUninstallEndToEndTest::baseline;
 
 std::vector<Case> AllCases()
 {

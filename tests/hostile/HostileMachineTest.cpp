@@ -239,13 +239,9 @@ protected:
     static bool Plausible(const TraceItem* item)
     {
         std::string path = item->path;
-        if (item->kind == TRACE_FILE || item->kind == TRACE_FOLDER) {
-            if (StartsWithNoCase(path, folder + "\\") || fixtures::LowerAscii(path) == fixtures::LowerAscii(folder))
-                return true;
-            if (StartsWithNoCase(path, desktop + "\\" + name) || StartsWithNoCase(path, programs + "\\" + name))
-                return true;
-            return false;
-        }
+        if (item->kind == TRACE_FILE || item->kind == TRACE_FOLDER)
+            return StartsWithNoCase(path, folder + "\\") || fixtures::LowerAscii(path) == fixtures::LowerAscii(folder) ||
+                   StartsWithNoCase(path, desktop + "\\" + name) || StartsWithNoCase(path, programs + "\\" + name);
         std::string full = fixtures::TraceRowText(item->kind, item->path, item->valueName, item->rootKey);
         for (const std::string& root :
              {"HKEY_LOCAL_MACHINE\\" + uninstallKey, "HKEY_CURRENT_USER\\" + softwareKey,
@@ -259,21 +255,12 @@ protected:
         return false;
     }
 
-    static std::string name, folder, outside, program, desktop, programs, group, windowsStrange;
-    static std::string uninstallKey, softwareKey, extension, clsid;
-    static int deepLevels;
-    static bool loopLinked, outsideLinked;
-    static int cheapCount;
+    static inline std::string name, folder, outside, program, desktop, programs, group, windowsStrange;
+    static inline std::string uninstallKey, softwareKey, extension, clsid;
+    static inline int deepLevels, cheapCount;
+    static inline bool loopLinked, outsideLinked;
     HWND window = nullptr;
 };
-
-std::string HostileMachineTest::name, HostileMachineTest::folder, HostileMachineTest::outside,
-    HostileMachineTest::program, HostileMachineTest::desktop, HostileMachineTest::programs, HostileMachineTest::group,
-    HostileMachineTest::windowsStrange, HostileMachineTest::uninstallKey, HostileMachineTest::softwareKey,
-    HostileMachineTest::extension, HostileMachineTest::clsid;
-bool HostileMachineTest::loopLinked, HostileMachineTest::outsideLinked;
-int HostileMachineTest::cheapCount;
-int HostileMachineTest::deepLevels;
 
 TEST_F(HostileMachineTest, TheStrangeDataIsReallyThere)
 {

@@ -7,24 +7,6 @@ using namespace smarttest;
 
 namespace {
 
-struct MachineState {
-    std::set<std::string> user = RegistrySnapshot(HKEY_CURRENT_USER, "Software");
-    std::set<std::string> software = RegistrySnapshot(HKEY_LOCAL_MACHINE, "SOFTWARE");
-    std::set<std::string> files = FileSnapshot("C:");
-};
-
-// Every line that appeared, and every line that went without a listed trace to
-// account for it.
-std::vector<std::string> UnlistedChanges(const MachineState& before, const MachineState& after,
-                                         const ListedTraces& listed)
-{
-    return Concat({UnaccountedFileLines(Missing(before.files, after.files), listed),
-                   UnaccountedRegistryLines(Missing(before.user, after.user), "HKEY_CURRENT_USER", listed),
-                   UnaccountedRegistryLines(Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", listed),
-                   Missing(after.files, before.files), Missing(after.user, before.user),
-                   Missing(after.software, before.software)});
-}
-
 // A character code page 936 cannot spell: ANSI listings show it as '?'.
 const wchar_t kUnspellable[] = L"\x0e01";
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "machine/PendingRenames.h"
+#include "machine/Snapshot.h"
 #include "machine/Text.h"
 #include "machine/TreeWalk.h"
 #include "smart/SmartUninstallPage.h"
@@ -93,6 +94,31 @@ inline std::vector<std::string> UnaccountedRegistryLines(const std::vector<std::
             result.push_back(line);
     }
     return result;
+}
+
+// The parts of the machine a removal may touch: the user's registry, the machine's
+// software keys, drive C:.
+struct MachineState {
+    std::set<std::string> user = RegistrySnapshot(HKEY_CURRENT_USER, "");
+    std::set<std::string> software = RegistrySnapshot(HKEY_LOCAL_MACHINE, "SOFTWARE");
+    std::set<std::string> files = FileSnapshot("C:");
+};
+
+// Every line that went without a listed trace to account for it, and every line that
+// appeared, but Wine's own bookkeeping of the system parameters of open windows.
+inline std::vector<std::string> UnlistedChanges(const MachineState& before, const MachineState& after,
+                                                const ListedTraces& listed)
+{
+    std::vector<std::string> changes;
+    for (const std::vector<std::string>& lines :
+         {UnaccountedFileLines(Missing(before.files, after.files), listed),
+          UnaccountedRegistryLines(Missing(before.user, after.user), "HKEY_CURRENT_USER", listed),
+          UnaccountedRegistryLines(Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", listed),
+          Missing(after.files, before.files), Missing(after.user, before.user), Missing(after.software, before.software)})
+        for (const std::string& line : lines)
+            if (LowerAscii(line).find("software\\wine\\temporary system parameters") == std::string::npos)
+                changes.push_back(line);
+    return changes;
 }
 
 // The first 40 lines, indented, one per line, for a failure message.
