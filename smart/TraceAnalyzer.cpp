@@ -20,7 +20,7 @@ namespace {
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
-const DWORD kPumpIntervalMs = 25;
+const DWORD kPumpIntervalMs = 15;
 
 const int kMaxGroupDepth = 8;
 
