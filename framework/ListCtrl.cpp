@@ -101,11 +101,6 @@ int CListCtrl::GetCountPerPage() const
     return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE));
 }
 
-BOOL CListCtrl::RedrawItems(int first, int last)
-{
-    return static_cast<BOOL>(SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(first), last));
-}
-
 void CListCtrl::ShowSortArrow(int column, bool ascending)
 {
     HWND header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER, 0, 0));
@@ -121,14 +116,13 @@ void CListCtrl::ShowSortArrow(int column, bool ascending)
     }
 }
 
-int CListCtrl::GetItemImage(int index) const
+BOOL CListCtrl::SetItemImage(int index, int image)
 {
     LVITEMA item = {};
     item.mask = LVIF_IMAGE;
     item.iItem = index;
-    if (!SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return -1;
-    return item.iImage;
+    item.iImage = image;
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 DWORD CListCtrl::SetExtendedStyle(DWORD styles)

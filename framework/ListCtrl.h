@@ -17,13 +17,12 @@ public:
     BOOL DeleteAllItems();
     int GetItemCount() const;
     int GetNextItem(int start, UINT flags) const;
-    int GetItemImage(int index) const;
+    BOOL SetItemImage(int index, int image);
     LPARAM GetItemData(int index) const;
     BOOL SortItems(PFNLVCOMPARE compare, LPARAM data);
     // The first visible row and how many rows fit in view.
     int GetTopIndex() const;
     int GetCountPerPage() const;
-    BOOL RedrawItems(int first, int last);
     // Shows the sort arrow on one column's header (ascending or not), none on the others.
     void ShowSortArrow(int column, bool ascending);
     DWORD SetExtendedStyle(DWORD styles);

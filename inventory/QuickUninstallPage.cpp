@@ -153,6 +153,7 @@ void CQuickUninstallPage::OnDestroy()
 void CQuickUninstallPage::ResetImageList()
 {
     imageList.DeleteImageList();
+    iconImages.clear();
     imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 20, 5);
     if (softwareListView.IsWindow())
         softwareListView.SetImageList(imageList, LVSIL_SMALL);
@@ -175,7 +176,8 @@ void CQuickUninstallPage::FillList()
     softwareListView.SendMessage(WM_SETREDRAW, FALSE);
     softwareListView.DeleteAllItems();
     ResetImageList();
-    imageList.AddCopies(defaultIcon, static_cast<int>(inventory.GetCount()));
+    // Every row shows the default until its own icon is known.
+    const int defaultImage = imageList.Add(defaultIcon);
     int position = -1;
     InstalledSoftwareEntry* entry = nullptr;
     for (bool more = inventory.GetFirst(position, entry); more; more = inventory.GetNext(position, entry)) {
@@ -183,7 +185,7 @@ void CQuickUninstallPage::FillList()
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = position;
         item.pszText = entry->displayName;
-        item.iImage = position;
+        item.iImage = defaultImage;
         item.lParam = reinterpret_cast<LPARAM>(entry);
         softwareListView.InsertItem(&item);
         softwareListView.SetItemText(position, 1, entry->uninstallString);
@@ -241,9 +243,25 @@ bool CQuickUninstallPage::ResolveRowIcons(int row)
     if (!entry || entry->iconsResolved)
         return false;
     inventory.ResolveIcons(entry);
-    if (imageList.Replace(softwareListView.GetItemImage(row), entry->smallIcon))
-        softwareListView.RedrawItems(row, row);
+    const int image = ImageOf(entry->smallIcon);
+    if (image >= 0)
+        softwareListView.SetItemImage(row, image);
     return true;
+}
+
+// The image of a looked-up icon, added the first time a row shows it; -1 for none
+// (the row keeps the default).
+int CQuickUninstallPage::ImageOf(HICON icon)
+{
+    if (!icon)
+        return -1;
+    auto known = iconImages.find(icon);
+    if (known != iconImages.end())
+        return known->second;
+    const int image = imageList.Add(icon);
+    if (image >= 0)
+        iconImages[icon] = image;
+    return image;
 }
 
 // A second click on the same header reverses the order.

@@ -11,6 +11,7 @@
 #include "framework/ListCtrl.h"
 #include "inventory/InstalledSoftwareList.h"
 
+#include <map>
 #include <string>
 
 class CQuickUninstallPage : public CDialog {
@@ -50,6 +51,7 @@ protected:
     // Looks up the row's icons if its record has none yet and draws them; false when
     // there was nothing to look up.
     bool ResolveRowIcons(int row);
+    int ImageOf(HICON icon);
     // Starts a product's uninstall command; false when nothing was started.
     virtual bool RunUninstallCommand(const char* command);
     // Deletes a product's registration (root\keyPath, physical); the Win32 result.
@@ -70,6 +72,7 @@ protected:
     CBrush backgroundBrush;
     CInstalledSoftwareList inventory;
     CImageList imageList;
+    std::map<HICON, int> iconImages;  // the images added for looked-up icons
     int listReady;
     bool actionsEnabled;
     HICON defaultIcon;

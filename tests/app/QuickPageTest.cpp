@@ -97,16 +97,16 @@ protected:
     HWND list = nullptr;
 };
 
-// Every product in registry order with an image each; selecting a row shows its
-// record (its icons looked up then, if still pending), and the help-link button
-// follows it.
+// Every product in registry order, each showing the default image; selecting a row
+// shows its record (its icons looked up then, if still pending, and its own image
+// shown), and the help-link button follows it.
 TEST_F(QuickPageTest, ListsEveryProductAndSelectionShowsItsRecord)
 {
     const std::vector<std::string> order = fixtures::SubkeyNames(HKEY_LOCAL_MACHINE, fixtures::kUninstallKey);
     ASSERT_EQ(3, ItemCount(list));
     ASSERT_EQ(3u, order.size());
     HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
-    EXPECT_EQ(3, ImageList_GetImageCount(images));
+    EXPECT_EQ(1, ImageList_GetImageCount(images));
     EXPECT_FALSE(LinkButtonEnabled());
     EXPECT_EQ("", Field(IDC_DISPLAY_NAME));
     for (int row = 0; row < 3; ++row) {
@@ -116,11 +116,12 @@ TEST_F(QuickPageTest, ListsEveryProductAndSelectionShowsItsRecord)
         EXPECT_EQ(product.name, apptest::ItemText(list, row, 0));
         EXPECT_EQ(product.command, apptest::ItemText(list, row, 1));
         EXPECT_EQ(product.publisher, apptest::ItemText(list, row, 2));
-        EXPECT_EQ(row, apptest::ItemImage(list, row));
+        EXPECT_EQ(0, apptest::ItemImage(list, row));
         const InstalledSoftwareEntry* entry = page.Inventory().GetAt(row);
         EXPECT_FALSE(entry->iconsResolved);  // nothing dispatched yet: no icon work done
         apptest::SelectRow(list, row);
         EXPECT_EQ(product.key == "Gamma", entry->largeIcon != nullptr);  // the details need it now
+        EXPECT_EQ(product.key == "Gamma", apptest::ItemImage(list, row) != 0);
         EXPECT_EQ(product.name, Field(IDC_DISPLAY_NAME));
         EXPECT_EQ(product.command, Field(IDC_UNINSTALL_STRING));
         EXPECT_EQ(product.publisher, Field(IDC_PUBLISHER));
@@ -391,23 +392,17 @@ TEST_F(QuickPageTest, IconsFollowTheTextsRowsInViewFirstAndStayWithTheirRecords)
         iconOf[name] = ids[i % 5];
     }
     const HMODULE module = GetModuleHandleA(nullptr);
-    // The default icon as rows show it: the image added, and its copies (which Wine
-    // draws through the mask, not the alpha channel).
-    CImageList copies;
-    ASSERT_TRUE(copies.Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 1));
-    ASSERT_TRUE(copies.AddCopies(LoadIconA(module, MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT)), 2));
-    const std::vector<COLORREF> fallback = apptest::ImagePixels(copies, 0);
-    const std::vector<COLORREF> fallbackCopy = apptest::ImagePixels(copies, 1);
+    const std::vector<COLORREF> fallback = apptest::IconPixels(LoadIconA(module, MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT)), 16);
     auto pixelsOf = [&](int id) {
         OwnedIcon icon(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
         return apptest::IconPixels(icon, 16);
     };
     for (int id : ids)
-        ASSERT_TRUE(pixelsOf(id) != fallback && pixelsOf(id) != fallbackCopy);
+        ASSERT_TRUE(pixelsOf(id) != fallback);
     auto rowPixels = [&](int row) {
         return apptest::ImagePixels(ListView_GetImageList(list, LVSIL_SMALL), apptest::ItemImage(list, row));
     };
-    auto drawn = [&](int row) { return rowPixels(row) != fallback && rowPixels(row) != fallbackCopy; };
+    auto drawn = [&](int row) { return rowPixels(row) != fallback; };
     // One message at a time, until done() or ten seconds have passed.
     auto pumpUntil = [&](auto done) {
         MSG msg;
