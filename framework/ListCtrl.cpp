@@ -1,15 +1,5 @@
 #include "framework/ListCtrl.h"
 
-#include <vector>
-
-namespace {
-
-// State images of a list view with check boxes.
-const int UNCHECKED_IMAGE = 1;
-const int CHECKED_IMAGE = 2;
-
-}  // namespace
-
 int CListCtrl::InsertColumn(int column, const char* heading, int format, int width)
 {
     LVCOLUMNA col = {};
@@ -26,34 +16,12 @@ int CListCtrl::InsertItem(const LVITEMA* item)
     return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(item)));
 }
 
-int CListCtrl::InsertItem(int index, const char* text, int image)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = index;
-    item.pszText = const_cast<char*>(text);
-    item.iImage = image;
-    return InsertItem(&item);
-}
-
 BOOL CListCtrl::SetItemText(int index, int subItem, const char* text)
 {
     LVITEMA item = {};
     item.iSubItem = subItem;
     item.pszText = const_cast<char*>(text);
     return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item)));
-}
-
-std::string CListCtrl::GetItemText(int index, int subItem) const
-{
-    std::vector<char> buffer(1024, '\0');
-    LVITEMA item = {};
-    item.iSubItem = subItem;
-    item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
-    SendMessage(LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-    buffer.back() = '\0';
-    return buffer.data();
 }
 
 BOOL CListCtrl::DeleteItem(int index)
@@ -130,31 +98,8 @@ DWORD CListCtrl::SetExtendedStyle(DWORD styles)
     return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles));
 }
 
-DWORD CListCtrl::GetExtendedStyle() const
-{
-    return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
-}
-
 HIMAGELIST CListCtrl::SetImageList(HIMAGELIST list, int kind)
 {
     return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_SETIMAGELIST, kind, reinterpret_cast<LPARAM>(list)));
 }
 
-BOOL CListCtrl::SetItemState(int index, UINT state, UINT mask)
-{
-    LVITEMA item = {};
-    item.state = state;
-    item.stateMask = mask;
-    return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item)));
-}
-
-BOOL CListCtrl::SetCheck(int index, BOOL checked)
-{
-    return SetItemState(index, INDEXTOSTATEIMAGEMASK(checked ? CHECKED_IMAGE : UNCHECKED_IMAGE), LVIS_STATEIMAGEMASK);
-}
-
-BOOL CListCtrl::GetCheck(int index) const
-{
-    UINT state = static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK));
-    return state == INDEXTOSTATEIMAGEMASK(CHECKED_IMAGE);
-}

@@ -4,15 +4,11 @@
 
 #include <commctrl.h>
 
-#include <string>
-
 class CListCtrl : public CWnd {
 public:
     int InsertColumn(int column, const char* heading, int format, int width);
     int InsertItem(const LVITEMA* item);
-    int InsertItem(int index, const char* text, int image);
     BOOL SetItemText(int index, int subItem, const char* text);
-    std::string GetItemText(int index, int subItem) const;
     BOOL DeleteItem(int index);
     BOOL DeleteAllItems();
     int GetItemCount() const;
@@ -26,9 +22,5 @@ public:
     // Shows the sort arrow on one column's header (ascending or not), none on the others.
     void ShowSortArrow(int column, bool ascending);
     DWORD SetExtendedStyle(DWORD styles);
-    DWORD GetExtendedStyle() const;
     HIMAGELIST SetImageList(HIMAGELIST list, int kind);
-    BOOL SetCheck(int index, BOOL checked = TRUE);
-    BOOL GetCheck(int index) const;
-    BOOL SetItemState(int index, UINT state, UINT mask);
 };

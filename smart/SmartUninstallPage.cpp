@@ -21,6 +21,9 @@ const int IMAGE_FILE = 0;
 const int IMAGE_FOLDER = 1;
 const int IMAGE_REGVALUE = 2;
 const int IMAGE_REGKEY = 3;
+// The check box images of a row's state.
+const int UNCHECKED_IMAGE = 1;
+const int CHECKED_IMAGE = 2;
 
 int TraceImage(int kind)
 {
@@ -367,7 +370,7 @@ void CSmartUninstallPage::OnGetRowInfo(LVITEMA* item)
     if (item->mask & LVIF_IMAGE)
         item->iImage = TraceImage(trace->kind);
     if (item->mask & LVIF_STATE) {
-        item->state = INDEXTOSTATEIMAGEMASK(rows[row].checked ? 2 : 1);
+        item->state = INDEXTOSTATEIMAGEMASK(rows[row].checked ? CHECKED_IMAGE : UNCHECKED_IMAGE);
         item->stateMask = LVIS_STATEIMAGEMASK;
     }
 }
