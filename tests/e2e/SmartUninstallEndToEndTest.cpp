@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <set>
@@ -283,12 +284,6 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
 // rows and the path to them stay, and every other ticked row goes.
 class PartialRemovalTest : public SmartUninstallEndToEndTest {};
 
-bool IsBelow(const std::string& lowerRow, const std::string& lowerParent)
-{
-    return lowerRow.size() > lowerParent.size() && lowerRow.compare(0, lowerParent.size(), lowerParent) == 0 &&
-           lowerRow[lowerParent.size()] == '\\';
-}
-
 TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
 {
     const demo::DemoProduct& product = demo::DemoProducts().at(GetParam().product);
@@ -323,13 +318,9 @@ TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
     // The unticked rows stay, and so does every ticked folder or key that holds one.
     EXPECT_TRUE(fixtures::DirExists(keptFolder));
     EXPECT_TRUE(fixtures::KeyExists(HKEY_CLASSES_ROOT, keptKey.substr(strlen("HKEY_CLASSES_ROOT\\"))));
-    auto holdsKept = [&](const std::string& row) {
-        std::string lower = fixtures::LowerAscii(row);
-        for (const std::string& keptRow : kept) {
-            if (IsBelow(keptRow, lower))
-                return true;
-        }
-        return false;
+    auto holdsKept = [&](const std::string& row) {  // a kept row lies below it
+        const std::string prefix = fixtures::LowerAscii(row) + "\\";
+        return std::any_of(kept.begin(), kept.end(), [&](const std::string& k) { return k.rfind(prefix, 0) == 0; });
     };
     std::set<std::string> pending = fixtures::PendingDeletions();
     for (const std::string& path : ticked.paths) {
