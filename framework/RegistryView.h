@@ -11,7 +11,8 @@
 // True on 64-bit Windows: the 64-bit build always, the 32-bit one under WOW64.
 bool HasRegistryViews();
 
-// KEY_WOW64_64KEY where the system has views, else 0; part of every open's access.
+// KEY_WOW64_64KEY for the 32-bit build on a system with views, else 0 (a 64-bit
+// program's own view is the 64-bit one); part of every open's access.
 REGSAM PhysicalView();
 
 // The physical paths of root\path in each view, the program's native view first.
