@@ -2,9 +2,10 @@
 
 #include "framework/WinApp.h"
 
+#include <unordered_map>
+
 namespace {
 
-const char kObjectProperty[] = "UninstallManager.CWnd";
 const char kGenericClass[] = "UmWnd";
 
 bool RegisterGenericClass()
@@ -26,6 +27,15 @@ bool RegisterGenericClass()
 // created on the one user-interface thread only, so a plain variable serves.
 CWnd* g_windowBeingCreated = nullptr;
 
+// The object of each bound window. Every message of a bound window looks it up, so
+// it is kept here rather than in a window property, whose read is a trip to the
+// window server under Wine.
+std::unordered_map<HWND, CWnd*>& BoundWindows()
+{
+    static std::unordered_map<HWND, CWnd*> bound;
+    return bound;
+}
+
 }  // namespace
 
 CWnd::~CWnd()
@@ -39,15 +49,14 @@ CWnd::~CWnd()
 
 CWnd* CWnd::FromHandle(HWND hwnd)
 {
-    if (!hwnd)
-        return nullptr;
-    return static_cast<CWnd*>(GetPropA(hwnd, kObjectProperty));
+    auto bound = BoundWindows().find(hwnd);
+    return bound != BoundWindows().end() ? bound->second : nullptr;
 }
 
 void CWnd::Attach(HWND hwnd)
 {
     m_hWnd = hwnd;
-    SetPropA(hwnd, kObjectProperty, this);
+    BoundWindows()[hwnd] = this;
 }
 
 void CWnd::Detach()
@@ -56,7 +65,9 @@ void CWnd::Detach()
         return;
     if (originalProc && ::IsWindow(m_hWnd))
         SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc));
-    RemovePropA(m_hWnd, kObjectProperty);
+    auto bound = BoundWindows().find(m_hWnd);
+    if (bound != BoundWindows().end() && bound->second == this)
+        BoundWindows().erase(bound);
     originalProc = nullptr;
     m_hWnd = nullptr;
 }
