@@ -4,6 +4,32 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+struct LeadBytes {
+    bool lead[256];
+    LeadBytes()
+    {
+        for (int byte = 0; byte < 256; ++byte)
+            lead[byte] = IsDBCSLeadByte(static_cast<BYTE>(byte)) != FALSE;
+    }
+};
+
+}  // namespace
+
+bool IsLeadByteDbcs(char ch)
+{
+    static const LeadBytes table;
+    return table.lead[static_cast<unsigned char>(ch)];
+}
+
+const char* NextCharDbcs(const char* p)
+{
+    if (!*p)
+        return p;
+    return p + (IsLeadByteDbcs(*p) && p[1] ? 2 : 1);
+}
+
 bool CopyText(char* dest, size_t destSize, const char* src)
 {
     if (!dest || destSize == 0)
@@ -45,7 +71,7 @@ bool AppendText(char* dest, size_t destSize, const char* src)
 
 const char* FindCharDbcs(const char* text, char ch)
 {
-    for (const char* p = text; p && *p; p = CharNextA(p)) {
+    for (const char* p = text; p && *p; p = NextCharDbcs(p)) {
         if (*p == ch)
             return p;
     }
@@ -55,7 +81,7 @@ const char* FindCharDbcs(const char* text, char ch)
 const char* FindLastCharDbcs(const char* text, char ch)
 {
     const char* found = nullptr;
-    for (const char* p = text; p && *p; p = CharNextA(p)) {
+    for (const char* p = text; p && *p; p = NextCharDbcs(p)) {
         if (*p == ch)
             found = p;
     }
@@ -96,14 +122,14 @@ const char* SkipPrefixNoCaseDbcs(const char* text, const char* prefix)
     const char* t = text;
     const char* p = prefix;
     while (*p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p))) {
+        if (IsLeadByteDbcs(*p)) {
             if (t[0] != p[0] || p[1] == '\0' || t[1] != p[1])
                 return nullptr;
             t += 2;
             p += 2;
             continue;
         }
-        if (IsDBCSLeadByte(static_cast<BYTE>(*t)) || FoldAscii(*t) != FoldAscii(*p))
+        if (IsLeadByteDbcs(*t) || FoldAscii(*t) != FoldAscii(*p))
             return nullptr;
         ++t;
         ++p;
@@ -121,7 +147,7 @@ const char* FindTextNoCaseDbcs(const char* text, const char* pattern)
 {
     if (!text || !pattern)
         return nullptr;
-    for (const char* p = text;; p = CharNextA(p)) {
+    for (const char* p = text;; p = NextCharDbcs(p)) {
         if (SkipPrefixNoCaseDbcs(p, pattern))
             return p;
         if (!*p)
@@ -133,6 +159,6 @@ const char* CharAtDbcs(const char* text, int index)
 {
     const char* p = text;
     for (int i = 0; p && *p && i < index; ++i)
-        p = CharNextA(p);
+        p = NextCharDbcs(p);
     return (p && *p) ? p : nullptr;
 }

@@ -16,6 +16,12 @@ bool FormatText(char* dest, size_t destSize, const char* format, ...)
 // Appends src to dest; false (dest unchanged) when the result does not fit.
 bool AppendText(char* dest, size_t destSize, const char* src);
 
+// Whether ch begins a double-byte character in the system's code page, and the
+// character after the one at p (p itself at the terminator), as IsDBCSLeadByte and
+// CharNextA tell; from a table read once, since every byte of every path is asked.
+bool IsLeadByteDbcs(char ch);
+const char* NextCharDbcs(const char* p);
+
 // First / last occurrence of a single-byte character, never matching a trail byte.
 const char* FindCharDbcs(const char* text, char ch);
 const char* FindLastCharDbcs(const char* text, char ch);
@@ -29,7 +35,7 @@ bool EndsWithBackslash(const char* text);
 bool HasExtension(const char* path, const char* ext);
 
 // The lower-case form of an ASCII letter; every other byte as it is. Never apply
-// it to a trail byte: step through texts with CharNextA.
+// it to a trail byte: step through texts with NextCharDbcs.
 char FoldAscii(char ch);
 
 // Case-insensitive comparisons that fold ASCII letters only and compare double-byte

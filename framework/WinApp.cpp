@@ -1,5 +1,6 @@
 #include "framework/WinApp.h"
 
+#include "framework/AnsiText.h"
 #include "framework/Wnd.h"
 
 #include <ole2.h>
@@ -15,7 +16,7 @@ std::string ExecutableBaseName()
     if (length == 0 || length >= MAX_PATH)
         return "Application";
     const char* name = path;
-    for (const char* p = path; *p; p = CharNextA(p)) {
+    for (const char* p = path; *p; p = NextCharDbcs(p)) {
         if (*p == '\\' || *p == '/')
             name = p + 1;
     }

@@ -14,7 +14,7 @@ std::string FoldedPath(const char* path)
 {
     std::string folded;
     for (const char* at = path; *at;) {
-        const char* next = CharNextA(at);
+        const char* next = NextCharDbcs(at);
         if (next == at + 1)
             folded += FoldAscii(*at);
         else

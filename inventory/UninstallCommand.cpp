@@ -59,7 +59,7 @@ bool SplitUninstallCommand(const char* command, std::string* program, std::strin
         *arguments = SkipSpaces(close + 1);
         return true;
     }
-    for (const char* p = text; *p; p = CharNextA(p)) {
+    for (const char* p = text; *p; p = NextCharDbcs(p)) {
         if (EndsProgramAt(p) && ResolveProgram(std::string(text, p + 4), program)) {
             *arguments = SkipSpaces(p + 4);
             return true;

@@ -50,7 +50,7 @@ void DropIndex(std::string* text)
 // a space or the end, the shortest one; 0 when there is none.
 size_t ExecutablePrefixLength(const char* text)
 {
-    for (const char* p = text; *p; p = CharNextA(p)) {
+    for (const char* p = text; *p; p = NextCharDbcs(p)) {
         for (const char* extension : kExecutableExtensions) {
             const char* after = SkipPrefixNoCaseDbcs(p, extension);
             if (after && (*after == '\0' || IsBlank(*after)))
@@ -69,10 +69,10 @@ bool IsPlainPath(const char* text)
     bool network = text[0] == '\\' && text[1] == '\\';
     if (!drive && !network)
         return false;
-    for (const char* p = text + 2; *p; p = CharNextA(p)) {
-        unsigned char ch = static_cast<unsigned char>(*p);
-        if (IsDBCSLeadByte(ch))
+    for (const char* p = text + 2; *p; p = NextCharDbcs(p)) {
+        if (IsLeadByteDbcs(*p))
             continue;
+        unsigned char ch = static_cast<unsigned char>(*p);
         if (ch < 0x20 || FindCharDbcs("\"<>|?*:/", static_cast<char>(ch)))
             return false;
     }

@@ -153,7 +153,7 @@ std::string CTraceAnalyzer::FoldNoCase(const char* text)
 {
     std::string folded;
     for (const char* p = text; *p; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+        if (IsLeadByteDbcs(*p) && p[1]) {
             folded += *p++;
             folded += *p;
             continue;
