@@ -22,16 +22,21 @@ LONG QueryValue(HKEY key, const char* subKey, const char* valueName, DWORD* type
 
 bool RegKey::Open(HKEY root, const char* path)
 {
-    Reset();
-    OwnedKey opened;
-    if (RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ | PhysicalView(), opened.Out()) != ERROR_SUCCESS ||
-        IsRegistryLink(opened))
+    if (!OpenAsItself(root, path))
         return false;
-    Reset(opened.Release());
-    return true;
+    if (!IsRegistryLink(Get()))
+        return true;
+    Reset();
+    return false;
 }
 
-void RegKey::ForEachSubkey(const std::function<bool(const char* name)>& visit) const
+bool RegKey::OpenAsItself(HKEY root, const char* path)
+{
+    Reset();
+    return RegOpenKeyExA(root, path ? path : "", REG_OPTION_OPEN_LINK, KEY_READ | PhysicalView(), Out()) == ERROR_SUCCESS;
+}
+
+bool RegKey::ForEachSubkey(const std::function<bool(const char* name)>& visit) const
 {
     char name[MAX_PATH];
     for (DWORD index = 0;; ++index) {
@@ -39,8 +44,10 @@ void RegKey::ForEachSubkey(const std::function<bool(const char* name)>& visit) c
         LONG status = RegEnumKeyExA(Get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_MORE_DATA)
             continue;
-        if (status != ERROR_SUCCESS || !visit(name))
-            return;
+        if (status != ERROR_SUCCESS)
+            return status == ERROR_NO_MORE_ITEMS;
+        if (!visit(name))
+            return false;
     }
 }
 

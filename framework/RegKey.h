@@ -22,11 +22,16 @@ public:
     // so a recursive walk never follows a registry link back up the tree. path is
     // physical (see RegistryView.h).
     bool Open(HKEY root, const char* path);
+    // Opens root\path as itself without asking whether it is a link, for a caller
+    // that tells a link otherwise: a walk of the subkeys alone (a link has none of
+    // its own), or of every value (see IsRegistryLinkValue).
+    bool OpenAsItself(HKEY root, const char* path);
     void Close() { Reset(); }
 
     // Calls visit with each subkey name in the registry's order until it returns
     // false. A name that does not fit MAX_PATH is skipped and the walk goes on.
-    void ForEachSubkey(const std::function<bool(const char* name)>& visit) const;
+    // True when the walk met every subkey: visit never stopped it, no read failed.
+    bool ForEachSubkey(const std::function<bool(const char* name)>& visit) const;
     // The same over the values; a value whose name or (WITH_DATA) data does not
     // fit MAX_PATH is skipped.
     void ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data = WITH_DATA) const;

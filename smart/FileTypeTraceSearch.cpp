@@ -108,20 +108,25 @@ void CTraceAnalyzer::ExamineClassKey(HKEY classes, const char* name)
         collectVerbs(name, route.ownVerbs);
 }
 
+// A verb that runs another program keeps the key from being wholly the program's,
+// whatever its icon and class say, so those are then not read; nor is the icon
+// once a verb runs the program.
 void CTraceAnalyzer::ReadClassRoute(HKEY classes, const char* name, ClassRoute* route)
 {
-    ReadOwnVerbs(classes, name, &route->ownVerbs);
+    if (!ReadOwnVerbs(classes, name, &route->ownVerbs) || IsWindowsClass(name))
+        return;
     bool namesProgram = !route->ownVerbs.empty();
     char keyPath[MAX_PATH];
     char text[MAX_PATH];
-    if (FormatText(keyPath, MAX_PATH, "%s\\DefaultIcon", name) && ReadTextValue(classes, keyPath, "", text, MAX_PATH))
-        namesProgram = NamesProgram(text) || namesProgram;
+    if (!namesProgram && FormatText(keyPath, MAX_PATH, "%s\\DefaultIcon", name) &&
+        ReadTextValue(classes, keyPath, "", text, MAX_PATH))
+        namesProgram = NamesProgram(text);
     if (FormatText(keyPath, MAX_PATH, "%s\\CLSID", name) && ReadTextValue(classes, keyPath, "", text, MAX_PATH) &&
         IsSingleKeyName(text) && ClassServerMatches(text)) {
         route->classId = text;
         namesProgram = true;
     }
-    if (!namesProgram || IsWindowsClass(name))
+    if (!namesProgram)
         return;
     int budget = kClassKeyBudget;
     route->whole = !KeyNamesOtherProgram(classes, name, nullptr, 0, &budget);
@@ -140,20 +145,29 @@ const CTraceAnalyzer::ClassRoute& CTraceAnalyzer::CachedClassRoute(HKEY classes,
     return route;
 }
 
-void CTraceAnalyzer::ReadOwnVerbs(HKEY classes, const char* name, std::vector<std::string>* verbs) const
+// False when a verb's command names another program (and is no class id, which the
+// key's walk judges by its server): the walk would find it, so the key cannot be
+// wholly the program's. A link opened as itself has no verbs.
+bool CTraceAnalyzer::ReadOwnVerbs(HKEY classes, const char* name, std::vector<std::string>* verbs) const
 {
     char shellPath[MAX_PATH];
     RegKey shell;
-    if (!FormatText(shellPath, MAX_PATH, "%s\\shell", name) || !shell.Open(classes, shellPath))
-        return;
+    if (!FormatText(shellPath, MAX_PATH, "%s\\shell", name) || !shell.OpenAsItself(classes, shellPath))
+        return true;
+    bool onlyOwn = true;
     shell.ForEachSubkey([&](const char* verb) {
         char commandPath[MAX_PATH];
         char command[MAX_PATH];
-        if (FormatText(commandPath, MAX_PATH, "%s\\command", verb) &&
-            ReadTextValue(shell, commandPath, "", command, MAX_PATH) && NamesProgram(command))
+        if (!FormatText(commandPath, MAX_PATH, "%s\\command", verb) ||
+            !ReadTextValue(shell, commandPath, "", command, MAX_PATH))
+            return true;
+        if (NamesProgram(command))
             verbs->push_back(verb);
+        else if (!IsClassId(command) && NamesOtherProgram(command))
+            onlyOwn = false;
         return true;
     });
+    return onlyOwn;
 }
 
 // Whether anything in the key names a program other than ours: a path outside the

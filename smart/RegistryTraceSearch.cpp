@@ -15,6 +15,15 @@ namespace {
 
 enum NamedProgram { NAMES_NOTHING, NAMES_PROGRAM, NAMES_OTHER };
 
+bool IsAsciiText(const char* text)
+{
+    for (; *text; ++text) {
+        if (static_cast<unsigned char>(*text) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // Whose program a registry text names: one in the program folders (or one of the
 // program's own files, when no folder could be adopted), another, or none.
 NamedProgram ProgramNamedBy(const char* text, const std::vector<std::string>& folders,
@@ -83,6 +92,10 @@ bool CTraceAnalyzer::ClassServerMatchesIn(const std::string& clsidPath, const ch
     auto cached = classServerMatches.find(cacheKey);
     if (cached != classServerMatches.end())
         return cached->second;
+    // A class that the whole walk of this view did not meet is not there, as far as
+    // its name compares as the cache does: ASCII letters in any case.
+    if (walkedClsidPaths.count(clsidPath) && IsAsciiText(classId))
+        return false;
     char serverKey[MAX_PATH];
     char server[MAX_PATH] = "";
     bool matches = false;
@@ -121,7 +134,7 @@ void CTraceAnalyzer::SearchClsidKeys()
         RegKey clsid;
         if (!clsid.Open(HKEY_CLASSES_ROOT, clsidPath.c_str()))
             continue;
-        clsid.ForEachSubkey([&](const char* name) {
+        bool walked = clsid.ForEachSubkey([&](const char* name) {
             PumpIfDue();
             char classKey[MAX_PATH];
             if (ClassServerMatchesIn(clsidPath, name) &&
@@ -129,6 +142,8 @@ void CTraceAnalyzer::SearchClsidKeys()
                 CollectRegistryKey(HKEY_CLASSES_ROOT, classKey);
             return true;
         });
+        if (walked)
+            walkedClsidPaths.insert(clsidPath);
     }
 }
 

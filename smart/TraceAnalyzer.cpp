@@ -283,6 +283,7 @@ void CTraceAnalyzer::LoadContext()
     classServerMatches.clear();
     classRoutes.clear();
     clsidPaths = PathsInEveryView(HKEY_CLASSES_ROOT, "CLSID");
+    walkedClsidPaths.clear();
     lastPumpTick = GetTickCount();
 }
 

@@ -109,9 +109,9 @@ private:
     void CollectClass(const char* classId);
     void ReadClassRoute(HKEY classes, const char* name, ClassRoute* route);
     const ClassRoute& CachedClassRoute(HKEY classes, const char* name);
-    void ReadOwnVerbs(HKEY classes, const char* name, std::vector<std::string>* verbs) const;
+    bool ReadOwnVerbs(HKEY classes, const char* name, std::vector<std::string>* verbs) const;
     bool KeyNamesOtherProgram(HKEY classes, const char* keyPath, const char* progId, int depth, int* budget);
-    void SearchSubkeysByValue(HKEY root, const char* keyPath);
+    void SearchUninstallEntries();
     void SearchRunValues(HKEY root, const char* keyPath);
     bool ValueNamesProgram(const RegValue& value) const;
     void SearchSoftwareKeys(HKEY root, const char* softwarePath);
@@ -137,6 +137,7 @@ private:
     std::unordered_map<std::string, bool> classServerMatches;
     std::unordered_map<std::string, ClassRoute> classRoutes;  // by the exact name
     std::vector<std::string> clsidPaths;  // the CLSID key of each view of the classes
+    std::unordered_set<std::string> walkedClsidPaths;  // those whose every class the CLSID walk met
     std::string classesPath;              // the view of the classes the file-type walk is in
     DWORD lastPumpTick;
 };
