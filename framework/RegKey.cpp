@@ -51,11 +51,11 @@ bool RegKey::ForEachSubkey(const std::function<bool(const char* name)>& visit) c
     }
 }
 
-void RegKey::ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data) const
+void RegKey::ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data, DWORD count) const
 {
     char name[MAX_PATH];
     char bytes[MAX_PATH];
-    for (DWORD index = 0;; ++index) {
+    for (DWORD index = 0; index < count; ++index) {
         DWORD nameSize = MAX_PATH;
         RegValue value = {name, 0, data == WITH_DATA ? bytes : nullptr, MAX_PATH};
         LONG status = RegEnumValueA(Get(), index, name, &nameSize, nullptr, &value.type,
@@ -69,11 +69,22 @@ void RegKey::ForEachValue(const std::function<bool(const RegValue& value)>& visi
     }
 }
 
+bool RegKey::CountEntries(DWORD* subkeys, DWORD* values) const
+{
+    return RegQueryInfoKeyA(Get(), nullptr, nullptr, nullptr, subkeys, nullptr, nullptr, values, nullptr, nullptr,
+                            nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 bool IsRegistryLink(HKEY key)
 {
     DWORD type = 0;
     LONG result = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
     return result == ERROR_SUCCESS && type == REG_LINK;
+}
+
+bool IsRegistryLinkValue(const RegValue& value)
+{
+    return value.type == REG_LINK && _stricmp(value.name, "SymbolicLinkValue") == 0;
 }
 
 bool TerminateRead(char* buffer, DWORD bufferSize, DWORD size)

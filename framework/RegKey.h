@@ -33,12 +33,18 @@ public:
     // True when the walk met every subkey: visit never stopped it, no read failed.
     bool ForEachSubkey(const std::function<bool(const char* name)>& visit) const;
     // The same over the values; a value whose name or (WITH_DATA) data does not
-    // fit MAX_PATH is skipped.
-    void ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data = WITH_DATA) const;
+    // fit MAX_PATH is skipped. With a count (from CountEntries) the walk stops there
+    // instead of asking once more for the end.
+    void ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data = WITH_DATA,
+                      DWORD count = MAXDWORD) const;
+    // The numbers of subkeys and values the key holds; false when it cannot tell.
+    bool CountEntries(DWORD* subkeys, DWORD* values) const;
 };
 
 // True when key (opened with REG_OPTION_OPEN_LINK) is a registry link.
 bool IsRegistryLink(HKEY key);
+// True when value is the one that makes its key a registry link.
+bool IsRegistryLinkValue(const RegValue& value);
 
 // Makes buffer (bufferSize bytes) a terminated text after a read of size bytes;
 // false when the text and its terminator do not fit.

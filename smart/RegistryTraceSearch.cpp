@@ -154,44 +154,62 @@ bool CTraceAnalyzer::ValueNamesProgram(const RegValue& value) const
 
 // Values of the key that name the program: the whole key when it is the program's
 // own, else each such value alone, unticked, as another program's setting. True
-// when the key was collected.
-bool CTraceAnalyzer::ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey)
+// when the key was collected. mayHoldKeys, when given, is set false when the key
+// was read and has no subkeys. A link is refused, as RegKey::Open refuses it; a
+// walk that met every value tells one by its SymbolicLinkValue without asking.
+bool CTraceAnalyzer::ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey, bool* mayHoldKeys)
 {
     RegKey key;
-    if (!key.Open(root, keyPath))
+    if (!key.OpenAsItself(root, keyPath))
         return false;
-    bool collect = false;
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    const bool counted = key.CountEntries(&subkeys, &values);
+    DWORD seen = 0;
+    bool link = false;
+    bool namesProgram = false;
+    std::vector<std::string> named;
     key.ForEachValue([&](const RegValue& value) {
-        if (!ValueNamesProgram(value))
-            return true;
-        if (ownKey) {
-            collect = true;
-            return false;
+        ++seen;
+        link = link || IsRegistryLinkValue(value);
+        if (ValueNamesProgram(value)) {
+            namesProgram = true;
+            if (!ownKey)
+                named.push_back(value.name);
         }
-        AddTrace(TRACE_REGVALUE, keyPath, value.name, root, IDS_WEAK_OTHER_SETTINGS);
         return true;
-    });
-    if (!collect)
+    }, RegKey::WITH_DATA, counted ? values : MAXDWORD);
+    if (link || ((!counted || seen < values) && IsRegistryLink(key)))
+        return false;
+    if (counted && mayHoldKeys)
+        *mayHoldKeys = subkeys != 0;
+    for (const std::string& name : named)
+        AddTrace(TRACE_REGVALUE, keyPath, name.c_str(), root, IDS_WEAK_OTHER_SETTINGS);
+    if (!ownKey || !namesProgram)
         return false;
     key.Close();
     CollectRegistryKey(root, keyPath);
     return true;
 }
 
-void CTraceAnalyzer::SearchSubkeysByValue(HKEY root, const char* keyPath)
+// An uninstall entry with a value that names the program is the program's own and
+// is collected whole. The values are those read with the entries.
+void CTraceAnalyzer::SearchUninstallEntries()
 {
     if (NothingToMatch())
         return;
-    RegKey parent;
-    if (!parent.Open(root, keyPath))
-        return;
-    parent.ForEachSubkey([&](const char* name) {
+    LoadUninstallEntries();
+    for (UninstallEntryPaths& entry : uninstallEntries) {
         PumpIfDue();
-        char subkeyPath[MAX_PATH];
-        if (FormatText(subkeyPath, MAX_PATH, "%s\\%s", keyPath, name))
-            ExamineSettingsKey(root, subkeyPath, true);
-        return true;
-    });
+        for (const std::string& text : entry.plainTexts) {
+            if (NamesProgram(text.c_str())) {
+                CollectRegistryKey(entry.root, entry.keyPath.c_str());
+                break;
+            }
+        }
+        // Nothing else reads the texts: their memory goes now.
+        std::vector<std::string>().swap(entry.plainTexts);
+    }
 }
 
 void CTraceAnalyzer::SearchRunValues(HKEY root, const char* keyPath)
@@ -260,7 +278,10 @@ void CTraceAnalyzer::SearchSoftwareKeys(HKEY root, const char* softwarePath)
         bool ownVendor = false;
         for (const std::string& own : ownNames)
             ownVendor = ownVendor || EqualsNoCaseDbcs(own.c_str(), name);
-        if (!ExamineSettingsKey(root, vendorPath, ownVendor) && !EqualsNoCaseDbcs(name, "Classes"))
+        // A vendor key without subkeys has no product keys to look for.
+        bool mayHoldKeys = true;
+        if (!ExamineSettingsKey(root, vendorPath, ownVendor, &mayHoldKeys) && mayHoldKeys &&
+            !EqualsNoCaseDbcs(name, "Classes"))
             SearchProductKeys(root, vendorPath, ownVendor, ownNames);
         return true;
     });

@@ -7,6 +7,7 @@
 #include "framework/RegistryView.h"
 #include "resource.h"
 #include "smart/FolderPaths.h"
+#include "smart/NamedPath.h"
 #include "smart/ShortcutResolver.h"
 
 #include <shlobj.h>
@@ -253,8 +254,7 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     SearchProgramsMenu(commonProgramsFolder, 0);
     SearchClsidKeys();
     SearchFileTypes();
-    for (const RegistryPlace& place : MachineAndUserPlaces(kUninstallKey))
-        SearchSubkeysByValue(place.root, place.path.c_str());
+    SearchUninstallEntries();
     for (const RegistryPlace& place : MachineAndUserPlaces(kRunKey))
         SearchRunValues(place.root, place.path.c_str());
     for (const RegistryPlace& place : MachineAndUserPlaces("SOFTWARE"))
@@ -529,22 +529,30 @@ bool CTraceAnalyzer::ReadTargetPath(const char* shortcutPath, char* target) cons
     return NormalizeFolderPath(stored, target);
 }
 
-CTraceAnalyzer::UninstallEntryPaths CTraceAnalyzer::ReadUninstallEntry(HKEY entry) const
+// One walk over the entry's values gives its fields and, for the search by value,
+// its plain texts.
+CTraceAnalyzer::UninstallEntryPaths CTraceAnalyzer::ReadUninstallEntry(const RegKey& entry) const
 {
     UninstallEntryPaths paths;
-    char text[MAX_PATH];
-    for (int i = 0; i < 3; ++i) {
-        char folder[MAX_PATH];
-        if (!ReadTextValue(entry, nullptr, kUninstallPathValues[i], text, MAX_PATH))
-            continue;
-        paths.texts[i] = text;
-        if (EntryFolder(i, text, folder) && !IsSystemFolder(folder))
-            paths.folders[i] = folder;
-    }
-    if (ReadTextValue(entry, nullptr, "DisplayName", text, MAX_PATH))
-        paths.displayName = text;
-    if (ReadTextValue(entry, nullptr, "Publisher", text, MAX_PATH))
-        paths.publisher = text;
+    entry.ForEachValue([&](const RegValue& value) {
+        if (!ValueAsText(value, true))
+            return true;
+        if (value.type == REG_SZ)
+            paths.plainTexts.push_back(value.data);
+        for (int i = 0; i < 3; ++i) {
+            char folder[MAX_PATH];
+            if (!EqualsNoCaseDbcs(value.name, kUninstallPathValues[i]))
+                continue;
+            paths.texts[i] = value.data;
+            if (EntryFolder(i, value.data, folder) && !IsSystemFolder(folder))
+                paths.folders[i] = folder;
+        }
+        if (EqualsNoCaseDbcs(value.name, "DisplayName"))
+            paths.displayName = value.data;
+        else if (EqualsNoCaseDbcs(value.name, "Publisher"))
+            paths.publisher = value.data;
+        return true;
+    });
     return paths;
 }
 
@@ -561,8 +569,13 @@ void CTraceAnalyzer::LoadUninstallEntries()
         uninstall.ForEachSubkey([&](const char* name) {
             PumpIfDue();
             RegKey entry;
-            if (entry.Open(uninstall, name))
-                uninstallEntries.push_back(ReadUninstallEntry(entry));
+            if (!entry.Open(uninstall, name))
+                return true;
+            uninstallEntries.push_back(ReadUninstallEntry(entry));
+            char keyPath[MAX_PATH];
+            uninstallEntries.back().root = place.root;
+            if (FormatText(keyPath, MAX_PATH, "%s\\%s", place.path.c_str(), name))
+                uninstallEntries.back().keyPath = keyPath;
             return true;
         });
     }

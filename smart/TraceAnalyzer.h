@@ -55,6 +55,9 @@ private:
         std::string folders[3];  // the install location, the uninstaller's and the icon's folder
         std::string displayName;
         std::string publisher;
+        HKEY root = nullptr;
+        std::string keyPath;                  // below root; empty when it does not fit MAX_PATH
+        std::vector<std::string> plainTexts;  // every REG_SZ value, for the search by value
     };
     // What a class key (a ProgID, file type or protocol) holds of the program: the
     // verbs whose command runs it and whether the whole key is its own. Read once
@@ -90,7 +93,7 @@ private:
     void FollowCollectedShortcut(const char* shortcutPath);
     bool MayListOutsideFolder(const char* folder);
     bool ReadTargetPath(const char* shortcutPath, char* target) const;
-    UninstallEntryPaths ReadUninstallEntry(HKEY entry) const;
+    UninstallEntryPaths ReadUninstallEntry(const RegKey& entry) const;
     void LoadUninstallEntries();
     bool HoldsOtherProduct(const char* folder);
     void SearchShortcutFolder(const char* folder);
@@ -116,7 +119,7 @@ private:
     bool ValueNamesProgram(const RegValue& value) const;
     void SearchSoftwareKeys(HKEY root, const char* softwarePath);
     void SearchProductKeys(HKEY root, const char* vendorPath, bool ownVendor, const std::vector<std::string>& ownNames);
-    bool ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey);
+    bool ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey, bool* mayHoldKeys = nullptr);
     std::vector<std::string> OwnKeyNames();
 
     std::vector<std::unique_ptr<TraceItem>> items;
