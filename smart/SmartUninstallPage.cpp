@@ -218,6 +218,7 @@ void CSmartUninstallPage::BeginAnalysis()
     }
     targetEdit.IgnoreDrops(true);
     lastRowCountTick = GetTickCount();
+    lastFillCheckTick = lastRowCountTick;
     lastStatusTick = 0;
     statusPending = false;
 }
@@ -336,14 +337,20 @@ void CSmartUninstallPage::ShowRowCount()
     // Rows below the visible ones cost nothing until they are scrolled to.
     resultList.SendMessage(LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     lastRowCountTick = GetTickCount();
+    lastFillCheckTick = lastRowCountTick;
 }
 
-bool CSmartUninstallPage::RowCountDue() const
+// Asking the list whether its view is full costs two messages: it is asked at most
+// every 50 ms, not for every trace.
+bool CSmartUninstallPage::RowCountDue()
 {
-    const DWORD since = GetTickCount() - lastRowCountTick;
-    if (since < kListUpdateIntervalMs)
+    const DWORD now = GetTickCount();
+    if (now - lastRowCountTick >= kListGrowIntervalMs)
+        return true;
+    if (now - lastFillCheckTick < kListUpdateIntervalMs)
         return false;
-    return since >= kListGrowIntervalMs || resultList.GetItemCount() <= resultList.SendMessage(LVM_GETCOUNTPERPAGE);
+    lastFillCheckTick = now;
+    return resultList.GetItemCount() <= resultList.SendMessage(LVM_GETCOUNTPERPAGE);
 }
 
 void CSmartUninstallPage::ClearRows()

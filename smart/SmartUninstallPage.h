@@ -81,7 +81,7 @@ private:
     // While an analysis runs the list learns its new length about every 50 ms until
     // its visible rows are filled, then once a second.
     void ShowRowCount();
-    bool RowCountDue() const;
+    bool RowCountDue();
     // The status line follows the analysis about every 50 ms, and at its end.
     void ShowStatus(const std::string& text);
     void FlushStatus();
@@ -92,6 +92,7 @@ private:
     std::string rowTexts[3];
     size_t nextRowText = 0;
     DWORD lastRowCountTick = 0;
+    DWORD lastFillCheckTick = 0;  // when the list was last asked whether its view is full
     DWORD lastStatusTick = 0;
     bool statusPending = false;
     std::string pendingStatus;
