@@ -21,9 +21,21 @@ namespace {
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
-const DWORD kPumpIntervalMs = 15;
+const ULONGLONG kPumpIntervalMs = 10;
 
 const int kMaxGroupDepth = 8;
+
+// Milliseconds of a steady clock. GetTickCount will not do: under Wine it moves in
+// steps of about 16 ms, and a drain due after 15 ms then waits up to twice that.
+ULONGLONG MonotonicMs()
+{
+    LARGE_INTEGER count, frequency;
+    if (!QueryPerformanceCounter(&count) || !QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0)
+        return GetTickCount();
+    const ULONGLONG ticks = static_cast<ULONGLONG>(count.QuadPart);
+    const ULONGLONG perSecond = static_cast<ULONGLONG>(frequency.QuadPart);
+    return ticks / perSecond * 1000 + ticks % perSecond * 1000 / perSecond;
+}
 
 void ReadSpecialFolder(int csidl, char* path)
 {
@@ -165,7 +177,7 @@ std::string CTraceAnalyzer::FoldNoCase(const char* text)
 }
 
 CTraceAnalyzer::CTraceAnalyzer()
-    : notifyWindow(nullptr), uninstallEntriesLoaded(false), lastPumpTick(0)
+    : notifyWindow(nullptr), uninstallEntriesLoaded(false), lastPumpTime(0)
 {
     windowsFolder[0] = '\0';
     programsFolder[0] = '\0';
@@ -265,7 +277,7 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
 void CTraceAnalyzer::LoadContext()
 {
     // The first shell calls of a process are slow: messages keep flowing meanwhile.
-    lastPumpTick = GetTickCount();
+    lastPumpTime = MonotonicMs();
     UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         windowsFolder[0] = '\0';
@@ -284,7 +296,7 @@ void CTraceAnalyzer::LoadContext()
     classRoutes.clear();
     clsidPaths = PathsInEveryView(HKEY_CLASSES_ROOT, "CLSID");
     walkedClsidPaths.clear();
-    lastPumpTick = GetTickCount();
+    lastPumpTime = MonotonicMs();
 }
 
 void CTraceAnalyzer::ChooseProgramFolder(const char* target, bool isFile)
@@ -384,12 +396,12 @@ void CTraceAnalyzer::PumpMessages()
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    lastPumpTick = GetTickCount();
+    lastPumpTime = MonotonicMs();
 }
 
 void CTraceAnalyzer::PumpIfDue()
 {
-    if (GetTickCount() - lastPumpTick >= kPumpIntervalMs)
+    if (MonotonicMs() - lastPumpTime >= kPumpIntervalMs)
         PumpMessages();
 }
 

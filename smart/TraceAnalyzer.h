@@ -142,5 +142,5 @@ private:
     std::vector<std::string> clsidPaths;  // the CLSID key of each view of the classes
     std::unordered_set<std::string> walkedClsidPaths;  // those whose every class the CLSID walk met
     std::string classesPath;              // the view of the classes the file-type walk is in
-    DWORD lastPumpTick;
+    ULONGLONG lastPumpTime;  // milliseconds, see MonotonicMs
 };
