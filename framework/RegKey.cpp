@@ -1,5 +1,6 @@
 #include "framework/RegKey.h"
 
+#include "framework/AnsiText.h"
 #include "framework/RegistryView.h"
 
 #include <string>
@@ -99,6 +100,19 @@ bool TerminateRead(char* buffer, DWORD bufferSize, DWORD size)
         return false;
     buffer[size] = '\0';
     return true;
+}
+
+bool ValueAsText(const RegValue& value, bool expandable)
+{
+    if (value.type != REG_SZ && !(expandable && value.type == REG_EXPAND_SZ))
+        return false;
+    if (!TerminateRead(value.data, MAX_PATH, value.size))
+        return false;
+    if (value.type == REG_SZ)
+        return true;
+    char expanded[MAX_PATH];
+    DWORD length = ExpandEnvironmentStringsA(value.data, expanded, MAX_PATH);
+    return length != 0 && length <= MAX_PATH && CopyText(value.data, MAX_PATH, expanded);
 }
 
 bool ReadTextValue(HKEY key, const char* subKey, const char* valueName, char* buffer, DWORD bufferSize)

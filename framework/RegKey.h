@@ -50,6 +50,11 @@ bool IsRegistryLinkValue(const RegValue& value);
 // false when the text and its terminator do not fit.
 bool TerminateRead(char* buffer, DWORD bufferSize, DWORD size);
 
+// Makes the data of a value read by RegKey::ForEachValue terminated text: a REG_SZ
+// value, or with expandable also a REG_EXPAND_SZ one (references expanded), as
+// ReadTextValue reads them. False for other types and for texts that do not fit.
+bool ValueAsText(const RegValue& value, bool expandable);
+
 // Reads a text value (REG_SZ, or REG_EXPAND_SZ with its references expanded) of
 // key\subKey into buffer. Any other type, a value that does not fit with its
 // terminator, or a missing value gives false and an empty buffer.

@@ -119,19 +119,6 @@ bool IsClassId(const char* text)
     return length > 2 && text[0] == '{' && text[length - 1] == '}' && !FindCharDbcs(text, '\\');
 }
 
-bool ValueAsText(const RegValue& value, bool expandable)
-{
-    if (value.type != REG_SZ && !(expandable && value.type == REG_EXPAND_SZ))
-        return false;
-    if (!TerminateRead(value.data, MAX_PATH, value.size))
-        return false;
-    if (value.type == REG_SZ)
-        return true;
-    char expanded[MAX_PATH];
-    DWORD length = ExpandEnvironmentStringsA(value.data, expanded, MAX_PATH);
-    return length != 0 && length <= MAX_PATH && CopyText(value.data, MAX_PATH, expanded);
-}
-
 bool IsSingleKeyName(const char* name)
 {
     return name[0] != '\0' && !FindCharDbcs(name, '\\');

@@ -17,11 +17,6 @@ bool NamedPath(const char* text, char* path, size_t pathSize);
 // A name in braces with no backslash: how class keys refer to a class id.
 bool IsClassId(const char* text);
 
-// Makes the data of a value read by RegKey::ForEachValue terminated text: a REG_SZ
-// value, or with expandable also a REG_EXPAND_SZ one (references expanded). False
-// for other types and for texts that do not fit.
-bool ValueAsText(const RegValue& value, bool expandable);
-
 // A ProgID or class id read from a value may only name one key directly below its
 // parent: an empty text would make the parent itself (all of it) the trace.
 bool IsSingleKeyName(const char* name);
