@@ -80,19 +80,70 @@ void IconPathFromCommand(const char* command, char* path, size_t pathSize)
         dot[4] = '\0';
 }
 
+// A value of a product key that the load reads: text into a MAX_PATH buffer, or a
+// number of at most four bytes, as ReadTextValue and ReadDwordValue read them.
+struct ProductValue {
+    const char* name;
+    char* text;
+    DWORD* number;
+    bool found;
+};
+
+void ReadProductValue(const RegValue& value, ProductValue* wanted)
+{
+    if (wanted->text) {
+        wanted->found = ValueAsText(value, true) && CopyText(wanted->text, MAX_PATH, value.data);
+        return;
+    }
+    if (value.size > sizeof(DWORD))
+        return;
+    DWORD number = 0;
+    memcpy(&number, value.data, value.size);
+    *wanted->number = number;
+    wanted->found = true;
+}
+
+// Reads the wanted values of a key opened as itself with one walk over its values
+// when it holds no more than are wanted, else with one query each: the fewer trips
+// to the registry. False for a registry link, refused as RegKey::Open refuses it.
+bool ReadProductValues(const RegKey& key, ProductValue* wanted, size_t count)
+{
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    if (!key.CountEntries(&subkeys, &values) || values > count) {
+        if (IsRegistryLink(key))
+            return false;
+        for (ProductValue* value = wanted; value != wanted + count; ++value)
+            value->found = value->text ? ReadTextValue(key, nullptr, value->name, value->text, MAX_PATH)
+                                       : ReadDwordValue(key, nullptr, value->name, value->number);
+        return true;
+    }
+    DWORD seen = 0;
+    bool link = false;
+    key.ForEachValue([&](const RegValue& value) {
+        ++seen;
+        link = link || IsRegistryLinkValue(value);
+        for (ProductValue* named = wanted; named != wanted + count; ++named) {
+            if (_stricmp(named->name, value.name) == 0)
+                ReadProductValue(value, named);
+        }
+        return true;
+    }, RegKey::WITH_DATA, values);
+    // A value too long to be met may be the one that makes a link.
+    return !link && (seen == values || !IsRegistryLink(key));
+}
+
 // What Windows' own list of programs leaves out: system components, and updates
 // (listed below their product, or released as an update or hotfix).
-bool IsHiddenByWindows(HKEY productKey)
+bool IsHiddenByWindows(const ProductValue& systemComponent, const ProductValue& parentKeyName,
+                       const ProductValue& releaseType)
 {
-    DWORD systemComponent = 0;
-    if (ReadDwordValue(productKey, nullptr, "SystemComponent", &systemComponent) && systemComponent == 1)
+    if (systemComponent.found && *systemComponent.number == 1)
         return true;
-    char text[MAX_PATH];
-    if (ReadTextValue(productKey, nullptr, "ParentKeyName", text, MAX_PATH))
+    if (parentKeyName.found)
         return true;
-    if (!ReadTextValue(productKey, nullptr, "ReleaseType", text, MAX_PATH))
-        return false;
-    return FindTextNoCaseDbcs(text, "update") || FindTextNoCaseDbcs(text, "hotfix");
+    return releaseType.found &&
+           (FindTextNoCaseDbcs(releaseType.text, "update") || FindTextNoCaseDbcs(releaseType.text, "hotfix"));
 }
 
 }  // namespace
@@ -123,17 +174,24 @@ bool CInstalledSoftwareList::ReadEntry(const RegistryPlace& place, HKEY uninstal
     if (!FormatText(entry->keyPath, MAX_PATH, "%s\\%s", place.path.c_str(), subkeyName))
         return false;
     RegKey key;
-    if (!key.Open(uninstallKey, subkeyName) || IsHiddenByWindows(key))
+    if (!key.OpenAsItself(uninstallKey, subkeyName))
         return false;
-    bool hasCommand = ReadTextValue(key, nullptr, "UninstallString", entry->uninstallString, MAX_PATH);
-    bool hasName = ReadTextValue(key, nullptr, "DisplayName", entry->displayName, MAX_PATH);
-    if (!hasCommand || !hasName)
+    DWORD systemComponent = 0;
+    char parentKeyName[MAX_PATH] = "";
+    char releaseType[MAX_PATH] = "";
+    ProductValue values[] = {{"SystemComponent", nullptr, &systemComponent, false},
+                             {"ParentKeyName", parentKeyName, nullptr, false},
+                             {"ReleaseType", releaseType, nullptr, false},
+                             {"UninstallString", entry->uninstallString, nullptr, false},
+                             {"DisplayName", entry->displayName, nullptr, false},
+                             {"Publisher", entry->publisher, nullptr, false},
+                             {"HelpLink", entry->helpLink, nullptr, false},
+                             {"WindowsInstaller", nullptr, &entry->windowsInstaller, false},
+                             {"DisplayIcon", entry->displayIcon, nullptr, false}};
+    if (!ReadProductValues(key, values, sizeof(values) / sizeof(values[0])) ||
+        IsHiddenByWindows(values[0], values[1], values[2]))
         return false;
-    ReadTextValue(key, nullptr, "Publisher", entry->publisher, MAX_PATH);
-    ReadTextValue(key, nullptr, "HelpLink", entry->helpLink, MAX_PATH);
-    ReadDwordValue(key, nullptr, "WindowsInstaller", &entry->windowsInstaller);
-    ReadTextValue(key, nullptr, "DisplayIcon", entry->displayIcon, MAX_PATH);
-    return true;
+    return values[3].found && values[4].found;
 }
 
 void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)

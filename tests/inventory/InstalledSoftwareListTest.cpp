@@ -68,15 +68,22 @@ protected:
 // the terminator fit, one more does not): a required one skips the product, an
 // optional one leaves its field empty. A key path too long for its field skips the
 // product rather than being cut (a cut one would name the other product's key).
+// A key with more values than the load wants is read value by value, the others
+// with one walk: both read the same.
 TEST_F(InventoryTest, FieldsComeFromTheProductKeyAndBadValuesAreRefused)
 {
     const std::string keyFits(259 - strlen(UNINSTALL_KEY_PATH) - 1, 'k'), keyTooLong = keyFits + "k";
     const std::string chinese = "\xB2\xE2\xCA\xD4\xC8\xED\xBC\xFE 2.0";  // code page 936
     const std::string fits(259, 'n'), tooLong(260, 'n'), noZero(40, 'b');
     ASSERT_TRUE(SetEnvironmentVariableA("UM_INVENTORY_LONG", std::string(250, 'e').c_str()));
-    const std::string longVar = "%UM_INVENTORY_LONG%";
+    const std::string longVar = "%UM_INVENTORY_LONG%", longValue(250, 'e');
     const DWORD kUnterminated = 0xFFFF, kAbsent = 0xFFFE;  // an unterminated REG_SZ; no value
     struct Value { const char* name; DWORD type; std::string data; };  // type: or kUnterminated, kAbsent
+    auto many = [](std::vector<Value> values) {
+        for (const char* filler : {"Size", "Version", "Date", "Source", "Language", "Contact", "Comments", "Readme"})
+            values.push_back({filler, REG_SZ, "f"});
+        return values;
+    };
     const struct {
         const char* subkey;
         std::vector<Value> values;  // over the name "x" and the command "C:\a.exe"
@@ -111,8 +118,12 @@ TEST_F(InventoryTest, FieldsComeFromTheProductKeyAndBadValuesAreRefused)
         {"expand", {{"UninstallString", REG_EXPAND_SZ, "%SystemRoot%\\uninst.exe /S"},
                     {"Publisher", REG_EXPAND_SZ, longVar + "123456789"},      // 259 expanded
                     {"HelpLink", REG_EXPAND_SZ, longVar + "1234567890"}},   // 260 expanded
-         "x", WindowsFolder() + "\\uninst.exe /S", std::string(250, 'e') + "123456789", ""},
+         "x", WindowsFolder() + "\\uninst.exe /S", longValue + "123456789", ""},
         {"expandLong", {{"DisplayName", REG_EXPAND_SZ, longVar + longVar}}, nullptr, "", "", ""},
+        {"many", many({{"DisplayName", REG_EXPAND_SZ, longVar}, {"Publisher", REG_SZ, tooLong},
+                       {"HelpLink", REG_SZ, "http://h"}, {"WindowsInstaller", REG_DWORD, "\x01\0\0\0"}}),
+         longValue.c_str(), "C:\\a.exe", "", "http://h", 1},
+        {"manyUpdate", many({{"ReleaseType", REG_SZ, "Security Update"}}), nullptr, "", "", ""},
     };
     for (const auto& c : cases) {
         AddProduct(c.subkey, "x", "C:\\a.exe");
