@@ -51,6 +51,8 @@ void DropIndex(std::string* text)
 size_t ExecutablePrefixLength(const char* text)
 {
     for (const char* p = text; *p; p = NextCharDbcs(p)) {
+        if (*p != '.')  // where every extension starts
+            continue;
         for (const char* extension : kExecutableExtensions) {
             const char* after = SkipPrefixNoCaseDbcs(p, extension);
             if (after && (*after == '\0' || IsBlank(*after)))
