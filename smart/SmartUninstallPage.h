@@ -62,6 +62,7 @@ private:
     void EndAnalysis();
     void NotifyParentOfAnalysis(BOOL running);
     static std::string RemovalSummary(const RemovalTally& tally);
+    static std::string ProgramName(const char* target);
     std::string FileTypeName(const char* path, bool isFolder);
 
     // The list holds no rows of its own (owner data): row n is the analyzer's trace n,
@@ -87,6 +88,7 @@ private:
     void FlushStatus();
 
     bool analyzing = false;
+    std::string analyzedProgram;
     std::vector<TraceRow> rows;
     // Texts handed to the list stay valid for two more requests.
     std::string rowTexts[3];

@@ -40,8 +40,9 @@ public:
     void Clear();
 
     // Removes the ticked traces (checked[i] ticks item i) in one run, keeping the
-    // unticked ones (see RemoveTraces). The list itself is unchanged.
-    RemovalTally RemoveChecked(const std::vector<bool>& checked);
+    // unticked ones, saving them first with saver when there is one (see
+    // RemoveTraces). The list itself is unchanged.
+    RemovalTally RemoveChecked(const std::vector<bool>& checked, RemovalSaver* saver = nullptr);
 
     size_t GetItemCount() const { return items.size(); }
     const TraceItem* GetItem(size_t index) const;
