@@ -1,5 +1,6 @@
 #include "inventory/QuickUninstallPage.h"
 
+#include "backup/RemovalBackup.h"
 #include "framework/AnsiText.h"
 #include "framework/RegistryTree.h"
 #include "framework/WinApp.h"
@@ -333,9 +334,16 @@ bool CQuickUninstallPage::RunUninstallCommand(const char* command)
     return StartUninstallCommand(command);
 }
 
-LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath)
+LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath, const char* product)
 {
-    return DeleteKeyTree(root, keyPath);
+    TraceItem key = {TRACE_REGKEY, "", "", root, 0};
+    if (!CopyText(key.path, MAX_PATH, keyPath))
+        return ERROR_INVALID_NAME;
+    CRemovalBackup backup(CBackupStore(), product);
+    RemovalTally tally = RemoveTraces({&key}, {true}, &backup);
+    if (tally.notSaved)
+        return ERROR_CANNOT_MAKE;
+    return tally.Count(REMOVAL_DONE) == 1 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 void CQuickUninstallPage::OpenLink(const char* link)
@@ -375,7 +383,7 @@ void CQuickUninstallPage::OnDeleteEntry()
         return;
     // The registration goes even when its uninstaller cannot start: that is what forcing is for.
     RunUninstallCommand(entry->uninstallString);
-    if (DeleteEntryKey(entry->root, entry->keyPath) != ERROR_SUCCESS) {
+    if (DeleteEntryKey(entry->root, entry->keyPath, entry->displayName) != ERROR_SUCCESS) {
         ReportFailure(IDS_DELETE_ENTRY_FAILED, entry->keyPath);
         return;
     }

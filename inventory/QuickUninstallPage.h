@@ -54,8 +54,9 @@ protected:
     int ImageOf(HICON icon);
     // Starts a product's uninstall command; false when nothing was started.
     virtual bool RunUninstallCommand(const char* command);
-    // Deletes a product's registration (root\keyPath, physical); the Win32 result.
-    virtual LONG DeleteEntryKey(HKEY root, const char* keyPath);
+    // Deletes a product's registration (root\keyPath, physical) after saving it in a
+    // backup named after the product; the Win32 result.
+    virtual LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product);
     virtual void OpenLink(const char* link);
     void ReportFailure(UINT formatId, const char* subject);
 

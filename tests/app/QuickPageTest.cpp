@@ -37,9 +37,9 @@ protected:
         commands.push_back(command);
         return runCommands ? CQuickUninstallPage::RunUninstallCommand(command) : true;
     }
-    LONG DeleteEntryKey(HKEY root, const char* keyPath) override
+    LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product) override
     {
-        return deletionDenied ? deletionDenied : CQuickUninstallPage::DeleteEntryKey(root, keyPath);
+        return deletionDenied ? deletionDenied : CQuickUninstallPage::DeleteEntryKey(root, keyPath, product);
     }
     void OpenLink(const char* link) override { links.push_back(link); }
 };

@@ -149,7 +149,7 @@ protected:
             dialog.DestroyWindow();
         std::string step;
         const demo::DemoProduct& product = demo::DemoProducts().at(GetParam().product);
-        if (seeded && !demo::InstallProduct(product, demo::BuiltPayloadFolder(), &step)) {
+        if (seeded && !restored && !demo::InstallProduct(product, demo::BuiltPayloadFolder(), &step)) {
             seeded = false;
             failedStep = "reinstalling " + std::string(product.uninstallKey) + ": " + step;
         }
@@ -173,9 +173,38 @@ protected:
         }
     }
 
+    // Restores the newest backup through the restore page, as the user does, and
+    // checks that the machine is as it was before the removal.
+    void RestoreAndCompare(const fixtures::MachineState& before)
+    {
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PAGE_RESTORE, BN_CLICKED), 0);
+        HWND restorePage = dialog.restorePage.m_hWnd;
+        HWND backups = GetDlgItem(restorePage, IDC_BACKUP_LIST);
+        ASSERT_GE(apptest::ItemCount(backups), 1);
+        EXPECT_EQ(LoadStringText(IDS_STATE_READY), apptest::ItemText(backups, 0, 3));
+        apptest::SelectOnly(backups, {0});
+        {
+            fixtures::MessageBoxAnswerer answerer(IDYES);
+            SendMessageA(GetDlgItem(restorePage, IDC_RESTORE), BM_CLICK, 0, 0);
+            apptest::Pump();
+            ASSERT_GE(answerer.Count(), 1u);
+            EXPECT_EQ(LoadStringText(IDS_CONFIRM_RESTORE), answerer.Boxes()[0].text);
+        }
+        std::string status = apptest::WindowText(GetDlgItem(restorePage, IDC_RESTORE_STATUS));
+        int restoredCount = 0, failedCount = -1;
+        EXPECT_EQ(2, sscanf(status.c_str(), LoadStringText(IDS_RESTORE_SUMMARY).c_str(), &restoredCount, &failedCount));
+        EXPECT_GT(restoredCount, 0) << status;
+        EXPECT_EQ(0, failedCount) << status;
+        EXPECT_EQ(LoadStringText(IDS_STATE_RESTORED), apptest::ItemText(backups, 0, 3));
+        const std::vector<std::string> differences = fixtures::MachineDifferences(before, fixtures::MachineState());
+        EXPECT_TRUE(differences.empty()) << "not as before the removal:\n" << fixtures::JoinLines(differences);
+        restored = differences.empty();
+    }
+
     CMainDialog dialog;
     HWND page = nullptr;
     HWND list = nullptr;
+    bool restored = false;
 };
 
 TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyThem)
@@ -255,6 +284,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     std::string status = apptest::WindowText(GetDlgItem(page, IDC_STATUS));
     const std::string summary = LoadStringText(IDS_REMOVAL_SUMMARY);
     EXPECT_EQ(0u, status.find(summary.substr(0, summary.find('%')))) << status;
+    EXPECT_NE(std::string::npos, status.find(LoadStringText(IDS_REMOVAL_UNDOABLE))) << status;
 
     // Every trace is gone or waits for the next start.
     std::set<std::string> pending = fixtures::PendingDeletions();
@@ -278,6 +308,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
             EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(trace.c_str())) << trace;
         }
     }
+    RestoreAndCompare(before);
 }
 
 // The user unticks a folder of the product and a subkey of one of its keys: those
@@ -345,6 +376,7 @@ TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
     }
     const std::vector<std::string> unlisted = fixtures::UnlistedChanges(before, after, accounting);
     EXPECT_TRUE(unlisted.empty()) << fixtures::JoinLines(unlisted);
+    RestoreAndCompare(before);
 }
 
 std::vector<Case> AllCases()
