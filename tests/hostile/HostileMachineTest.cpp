@@ -380,7 +380,6 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
     EXPECT_FALSE(listedKeys.count(fixtures::LowerAscii("HKEY_CURRENT_USER\\" + softwareKey + "_many")));
 
     fixtures::TempDir backups("umhostilebackups");
-    CreateDirectoryA((backups.Path() + "\\UninstallManager").c_str(), nullptr);
     std::set<std::string> filesBefore = fixtures::FileSnapshot("C:");
     std::set<std::string> userBefore = fixtures::RegistrySnapshot(HKEY_CURRENT_USER, "");
     std::set<std::string> softwareBefore = fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software");

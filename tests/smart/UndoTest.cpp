@@ -14,11 +14,7 @@ namespace {
 
 class UndoTest : public testing::Test {
 protected:
-    UndoTest()
-    {
-        CreateDirectoryA((backups.Path() + "\\UninstallManager").c_str(), nullptr);
-        WriteFileText(backups.Path() + "\\file", "x");
-    }
+    UndoTest() { WriteFileText(backups.Path() + "\\file", "x"); }
 
     // Analyses the sample program and removes the ticked rows (all when ticks is
     // empty) with a backup.

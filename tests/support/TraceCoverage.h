@@ -105,12 +105,13 @@ struct MachineState {
 };
 
 // Wine's own record of the system parameters of open windows, and the program's
-// backups of its removals.
+// own folder of backups of its removals.
 inline bool IsBookkeeping(const std::string& line)
 {
     std::string lower = LowerAscii(line);
     return lower.find("software\\wine\\temporary system parameters") != std::string::npos ||
-           lower.find("\\uninstallmanager\\backups") != std::string::npos;
+           lower.find("\\uninstallmanager\\") != std::string::npos ||
+           lower.find("\\uninstallmanager|") != std::string::npos;
 }
 
 // Every line that went without a listed trace to account for it, and every line that
