@@ -15,8 +15,10 @@ public:
     // False, and nothing added, when the key is missing, is a registry link, or holds a
     // key or value name (or text data) that the code page cannot spell: such a tree
     // cannot be restored as it was, so the caller must not delete it. Text data of an
-    // odd byte count, a link anywhere below, and a key that cannot be read refuse it too.
-    bool AddKeyTree(HKEY root, const char* path);
+    // odd byte count and a key that cannot be read refuse it too, and so does a link
+    // below it unless links is given: then the link's path below root is added to
+    // links and the link is not followed.
+    bool AddKeyTree(HKEY root, const char* path, std::vector<std::string>* links = nullptr);
     // One value of root\path under its key's header; false as above or when missing.
     bool AddValue(HKEY root, const char* path, const char* valueName);
     const std::string& Text() const { return text; }

@@ -184,8 +184,9 @@ bool AppendSection(HKEY key, const std::string& header, std::string* text)
     return true;
 }
 
-// Appends key's section and those of every key below it; a link anywhere refuses it all.
-bool AppendTree(HKEY key, const std::string& path, std::string* text)
+// Appends key's section and those of every key below it. A link below it is named in
+// links and not followed, or, without links, refuses it all.
+bool AppendTree(HKEY key, const std::string& path, std::string* text, std::vector<std::string>* links)
 {
     std::vector<std::wstring> subkeys;
     if (IsRegistryLink(key) || !AppendSection(key, "[" + path + "]", text) || !ReadNames(key, true, &subkeys))
@@ -195,8 +196,13 @@ bool AppendTree(HKEY key, const std::string& path, std::string* text)
         OwnedKey child;
         if (!SpellName(subkey, &name) ||
             RegOpenKeyExW(key, subkey.c_str(), REG_OPTION_OPEN_LINK, KEY_READ | PhysicalView(), child.Out()) !=
-                ERROR_SUCCESS ||
-            !AppendTree(child, path + "\\" + name, text))
+                ERROR_SUCCESS)
+            return false;
+        if (links && IsRegistryLink(child)) {
+            links->push_back(path + "\\" + name);
+            continue;
+        }
+        if (!AppendTree(child, path + "\\" + name, text, links))
             return false;
     }
     return true;
@@ -221,13 +227,17 @@ bool OpenForSaving(HKEY root, const char* path, OwnedKey* key, std::string* full
 
 CRegFileWriter::CRegFileWriter() : text(kHeader) {}
 
-bool CRegFileWriter::AddKeyTree(HKEY root, const char* path)
+bool CRegFileWriter::AddKeyTree(HKEY root, const char* path, std::vector<std::string>* links)
 {
     OwnedKey key;
     std::string fullPath;
     std::string sections;
-    if (!OpenForSaving(root, path, &key, &fullPath) || !AppendTree(key, fullPath, &sections))
+    std::vector<std::string> found;
+    if (!OpenForSaving(root, path, &key, &fullPath) || !AppendTree(key, fullPath, &sections, links ? &found : nullptr))
         return false;
+    // The links' paths below root, as the caller names keys.
+    for (const std::string& link : found)
+        links->push_back(link.substr(strlen(regfile::RootName(root)) + 1));
     text += sections;
     openHeader.clear();
     return true;

@@ -111,6 +111,7 @@ bool CRemovalBackup::Save(const std::vector<const TraceItem*>& items, const std:
         entryOf[i] = static_cast<int>(list.entries.size());
         list.entries.push_back(entry);
     }
+    list.entries.insert(list.entries.end(), linkEntries.begin(), linkEntries.end());
     list.regSize = static_cast<DWORD>(registry.Text().size());
     list.regSum = Checksum(registry.Text());
     std::string listFile = folder + "\\" + kBackupListName;
@@ -153,11 +154,25 @@ void CRemovalBackup::SaveRegistry(const TraceItem& item, BackupEntry* entry, CRe
         entry->hold = HOLD_REGISTRY;
         return;
     }
-    bool saved = item.kind == TRACE_REGKEY ? registry->AddKeyTree(item.rootKey, item.path)
+    std::vector<std::string> links;
+    bool saved = item.kind == TRACE_REGKEY ? registry->AddKeyTree(item.rootKey, item.path, &links)
                                            : registry->AddValue(item.rootKey, item.path, item.valueName);
     if (saved && item.kind == TRACE_REGKEY)
         savedKeys.emplace_back(item.rootKey, item.path);
     entry->hold = saved ? HOLD_REGISTRY : HOLD_NONE;
+    // The links below the key go with it, as links: each is noted to be made again.
+    for (const std::string& link : links) {
+        BackupEntry linkEntry;
+        linkEntry.kind = TRACE_REGKEY;
+        linkEntry.root = entry->root;
+        linkEntry.path = link;
+        if (!ReadLinkTarget(item.rootKey, link.c_str(), &linkEntry.stored)) {
+            entry->hold = HOLD_NONE;
+            return;
+        }
+        linkEntry.hold = HOLD_REGLINK;
+        linkEntries.push_back(linkEntry);
+    }
 }
 
 // Moves the file into the backup; where it cannot be moved (in use, another

@@ -43,6 +43,7 @@ private:
     BackupList list;
     std::vector<int> entryOf;  // item index -> list entry, -1 when none
     std::vector<std::pair<HKEY, std::string>> savedKeys;
+    std::vector<BackupEntry> linkEntries;  // links met below saved keys
 };
 
 // Attributes and times of a file or folder (a link's own); false when it is not there.

@@ -131,13 +131,16 @@ RestoreTally CRestoreRun::Run()
     for (const BackupEntry& entry : list.entries) {
         if (entry.hold == HOLD_MOVED || entry.hold == HOLD_COPIED)
             count(RestoreFile(entry));
-        else if (entry.hold == HOLD_REGLINK)
-            count(RestoreLinkKey(entry));
         registryEntries += entry.hold == HOLD_REGISTRY;
     }
     RegImportTally imported = registry.Import();
     tally.restored += imported.failed == 0 ? registryEntries : 0;
     tally.failed += imported.failed == 0 ? 0 : registryEntries;
+    // Links last: the keys they stand in are there again now.
+    for (const BackupEntry& entry : list.entries) {
+        if (entry.hold == HOLD_REGLINK)
+            count(RestoreLinkKey(entry));
+    }
     // Folders last, deepest first: putting their contents back changed their times.
     for (auto it = folders.rbegin(); it != folders.rend(); ++it)
         RestoreFolder(**it);

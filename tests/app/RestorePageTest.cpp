@@ -27,6 +27,8 @@ std::string RemoveWithBackup(const std::string& file, const std::string& program
 
 TEST(RestorePageTest, ListsNewestFirstRestoresAndDeletesAfterAskingAndRefusesDamage)
 {
+    for (const BackupSummary& earlier : CBackupStore().List())  // made by other tests
+        CBackupStore().Delete(earlier.folder);
     fixtures::TempDir base("umrestorepage");
     const std::string older = base.Path() + "\\older.txt", newer = base.Path() + "\\newer.txt";
     const std::string strangeName = fixtures::Ansi("乗俓:/程序") + std::string(80, 'n');
