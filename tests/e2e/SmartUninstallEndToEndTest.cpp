@@ -12,6 +12,7 @@
 
 #include "DemoCatalog.h"
 #include "DemoSeed.h"
+#include "ProductTraces.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -37,77 +38,11 @@ const char* TargetKindName(int kind)
     return names[kind];
 }
 
-std::string RootName(HKEY root)
-{
-    return root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-}
-
-// Everything the product's setup made, as the smart page names it.
-struct ProductTraces {
-    std::set<std::string> files;    // files and folders, shortcuts included
-    std::set<std::string> keys;
-    std::set<std::string> values;
-    std::set<std::string> All() const
-    {
-        std::set<std::string> all = files;
-        all.insert(keys.begin(), keys.end());
-        all.insert(values.begin(), values.end());
-        return all;
-    }
-};
-
-ProductTraces TracesOf(const demo::DemoProduct& product)
-{
-    ProductTraces traces;
-    // The product folder with all it holds (the vendor level above it may be shared
-    // with other products of the vendor and is not the product's), the desktop
-    // shortcut and the Start-menu group.
-    fixtures::FileTreeRows(demo::ProductFolder(product), &traces.files);
-    fixtures::FileTreeRows(demo::DesktopShortcutPath(product), &traces.files);
-    fixtures::FileTreeRows(demo::GroupFolder(product), &traces.files);
-    fixtures::RegistryTreeRows(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", demo::UninstallKeyPath(product),
-                               &traces.keys, &traces.values);
-    fixtures::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", std::string("CLSID\\") + product.clsid,
-                               &traces.keys, &traces.values);
-    fixtures::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", product.extension, &traces.keys,
-                               &traces.values);
-    fixtures::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", product.progId, &traces.keys, &traces.values);
-    fixtures::RegistryTreeRows(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", demo::SoftwareKeyPath(product),
-                               &traces.keys, &traces.values);
-    fixtures::RegistryTreeRows(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", demo::SoftwareKeyPath(product), &traces.keys,
-                               &traces.values);
-    traces.values.insert(RootName(product.runRoot) + "\\" + demo::RunKeyPath() + "\\" + product.runValue);
-    return traces;
-}
-
-std::set<std::string> Lower(const std::set<std::string>& texts)
-{
-    std::set<std::string> lower;
-    for (const std::string& text : texts)
-        lower.insert(fixtures::LowerAscii(text));
-    return lower;
-}
-
-// A registry row ("HKEY_...\\key" or "HKEY_...\\key\\value") as the smart page names it.
-HKEY RowRoot(const std::string& row)
-{
-    std::string name = row.substr(0, row.find('\\'));
-    return name == "HKEY_CURRENT_USER"   ? HKEY_CURRENT_USER
-           : name == "HKEY_CLASSES_ROOT" ? HKEY_CLASSES_ROOT
-                                         : HKEY_LOCAL_MACHINE;
-}
-
-bool KeyRowExists(const std::string& row)
-{
-    return fixtures::KeyExists(RowRoot(row), row.substr(row.find('\\') + 1));
-}
-
-bool ValueRowExists(const std::string& row)
-{
-    size_t slash = row.find('\\');
-    size_t last = row.rfind('\\');
-    return fixtures::ValueExists(RowRoot(row), row.substr(slash + 1, last - slash - 1), row.substr(last + 1));
-}
+using e2e::KeyRowExists;
+using e2e::Lower;
+using e2e::ProductTraces;
+using e2e::TracesOf;
+using e2e::ValueRowExists;
 
 struct Case {
     size_t product;
