@@ -56,6 +56,12 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(appIcon);
+    case WM_UNINSTALL_STARTING:
+        OnUninstallStarting(reinterpret_cast<UninstallClues*>(lParam));
+        return 0;
+    case WM_UNINSTALL_ENDED:
+        OnUninstallEnded(wParam != 0, *reinterpret_cast<const UninstallClues*>(lParam));
+        return 0;
     case WM_ANALYSIS_RUNNING:
         // The quick page's actions and a restore change what the analysis is reading.
         quickPage.EnableActions(wParam == FALSE);
@@ -114,6 +120,24 @@ void CMainDialog::ShowPage(UINT commandId)
         if (entry.id != commandId)
             entry.page->ShowWindow(SW_HIDE);
     }
+}
+
+// While an uninstaller runs the other pages wait: what they do could race with it.
+void CMainDialog::OnUninstallStarting(UninstallClues* clues)
+{
+    smartPage.ScreenLeftoverFolders(&clues->folders);
+    navigationBar.EnableWindow(FALSE);
+}
+
+// What the uninstaller left is shown on the smart page, ticked, to be removed there.
+void CMainDialog::OnUninstallEnded(bool lookForLeftovers, const UninstallClues& clues)
+{
+    navigationBar.EnableWindow(TRUE);
+    if (!lookForLeftovers)
+        return;
+    navigationBar.CheckButton(ID_PAGE_SMART);
+    ShowPage(ID_PAGE_SMART);
+    smartPage.AnalyzeLeftovers(clues.folders, clues.displayName);
 }
 
 void CMainDialog::OnOK()

@@ -28,5 +28,7 @@ protected:
     void CreatePages();
     // Shows the page of a navigation command and hides the others.
     void ShowPage(UINT commandId);
+    void OnUninstallStarting(UninstallClues* clues);
+    void OnUninstallEnded(bool lookForLeftovers, const UninstallClues& clues);
     void OnPaint();
 };

@@ -175,9 +175,10 @@ std::vector<BackupSummary> CBackupStore::List() const
         if (std::find(names.begin(), names.end(), name) == names.end())
             names.push_back(name);
     }
+    // The index is in the order of making: the later of two runs in one second first.
     std::vector<BackupSummary> backups;
-    for (const std::string& name : names)
-        backups.push_back(Summarize(root, name));
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        backups.push_back(Summarize(root, *name));
     std::stable_sort(backups.begin(), backups.end(), [](const BackupSummary& a, const BackupSummary& b) {
         return a.time > b.time;
     });

@@ -45,6 +45,7 @@
 #define IDC_RESTORE            1041
 #define IDC_DELETE_BACKUP      1042
 #define IDC_RESTORE_STATUS     1043
+#define IDC_QUICK_STATUS       1044
 
 // Navigation
 #define IDC_NAVIGATION_BAR     360
@@ -97,3 +98,9 @@
 #define IDS_BACKUP_REFUSED      38
 #define IDS_BACKUP_DELETED      39
 #define IDS_BACKUP_NOT_DELETED  40
+// Waiting for an uninstaller, and what it left
+#define IDS_WAITING_UNINSTALL   41
+#define IDS_STOP_WAITING        42
+#define IDS_NOTHING_LEFT        43
+#define IDS_UNINSTALL_CANCELLED 44
+#define IDS_STOPPED_WAITING     45

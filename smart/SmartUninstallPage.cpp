@@ -268,6 +268,31 @@ void CSmartUninstallPage::OnStartAnalysis()
     uninstallButton.EnableWindow(TRUE);
 }
 
+void CSmartUninstallPage::ScreenLeftoverFolders(std::vector<std::string>* folders)
+{
+    std::vector<std::string> accepted;
+    for (const std::string& folder : *folders) {
+        char full[MAX_PATH];
+        if (analyzer.ScreenLeftoverFolder(folder.c_str(), full))
+            accepted.push_back(full);
+    }
+    folders->swap(accepted);
+}
+
+void CSmartUninstallPage::AnalyzeLeftovers(const std::vector<std::string>& folders, const std::string& program)
+{
+    if (analyzing)
+        return;
+    targetEdit.SetWindowText(folders.empty() ? "" : folders[0].c_str());
+    BeginAnalysis();
+    ClearRows();
+    analyzer.AnalyzeLeftovers(m_hWnd, folders);
+    EndAnalysis();
+    analyzedProgram = program;
+    statusEdit.SetWindowText(LoadStringText(rows.empty() ? IDS_NOTHING_LEFT : IDS_ANALYSIS_DONE).c_str());
+    uninstallButton.EnableWindow(!rows.empty());
+}
+
 LRESULT CSmartUninstallPage::OnTraceNotify(WPARAM wParam, LPARAM lParam)
 {
     // Row n is trace n: only the analyzer's next trace becomes a row.
