@@ -133,8 +133,7 @@ TEST_P(LeftoversEndToEndTest, WaitsForTheUninstallerThenRemovesExactlyWhatItLeft
     const std::string asker = LowerAscii(box.program);
     const std::string own = LowerAscii(fixtures::JoinPath(folder, product.uninstallerName));
     const bool fromTemp = asker.find(LowerAscii(temp)) == 0;
-    EXPECT_EQ(relaunches, fromTemp) << asker;
-    EXPECT_EQ(relaunches, asker != own) << asker;
+    EXPECT_TRUE(relaunches ? fromTemp : asker == own) << asker;
     EXPECT_EQ(relaunches || yes, fixtures::PendingDeletions().count(relaunches ? asker : own) == 1) << asker;
     // The copy goes as the restart would take it, so that the machine compares.
     EXPECT_TRUE(!fromTemp || DeleteFileA(asker.c_str())) << asker;
