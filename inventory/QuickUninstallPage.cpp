@@ -446,7 +446,8 @@ void CQuickUninstallPage::EndWaiting(UINT statusId)
     OnRefresh();
     if (statusId)
         SetDlgItemTextA(m_hWnd, IDC_QUICK_STATUS, LoadStringText(statusId).c_str());
-    ::SendMessageA(::GetParent(m_hWnd), WM_UNINSTALL_ENDED, statusId == 0, reinterpret_cast<LPARAM>(&clues));
+    // Posted: the refresh ends this message, the search for leftovers starts in the next.
+    ::PostMessageA(::GetParent(m_hWnd), WM_UNINSTALL_ENDED, statusId == 0, reinterpret_cast<LPARAM>(&clues));
 }
 
 void CQuickUninstallPage::OnDeleteEntry()

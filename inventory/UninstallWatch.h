@@ -48,9 +48,9 @@ struct UninstallClues {
     std::string publisher;
 };
 
-// Sent by the quick page to its parent, lParam an UninstallClues: before the
+// From the quick page to its parent, lParam its UninstallClues: sent before the
 // uninstaller starts, to screen the folders (the parent keeps those that may be a
-// program's own), and when the wait ends, wParam TRUE when what the uninstaller
+// program's own); posted when the wait ends, wParam TRUE when what the uninstaller
 // left is to be looked for (not when it was cancelled or the user stopped waiting).
 const UINT WM_UNINSTALL_STARTING = WM_USER + 890;
 const UINT WM_UNINSTALL_ENDED = WM_USER + 891;
