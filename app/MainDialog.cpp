@@ -29,6 +29,7 @@ BOOL CMainDialog::OnInitDialog()
     navigationBar.Initialize(48, IDS_NAV_HEADER);
     navigationBar.AddButton(ID_PAGE_QUICK, IDR_MAINFRAME, IDS_NAV_QUICK);
     navigationBar.AddButton(ID_PAGE_SMART, IDI_SMART_UNINSTALL, IDS_NAV_SMART);
+    navigationBar.AddButton(ID_PAGE_RESTORE, IDI_RESTORE, IDS_NAV_RESTORE);
     CreatePages();
     return TRUE;
 }
@@ -42,6 +43,8 @@ void CMainDialog::CreatePages()
     quickPage.MoveWindow(pageRect, TRUE);
     smartPage.Create(IDD_SMART_PAGE, this);
     smartPage.MoveWindow(pageRect, TRUE);
+    restorePage.Create(IDD_RESTORE_PAGE, this);
+    restorePage.MoveWindow(pageRect, TRUE);
     quickPage.ShowWindow(SW_SHOW);
 }
 
@@ -53,9 +56,16 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(appIcon);
+    case WM_UNINSTALL_STARTING:
+        OnUninstallStarting(reinterpret_cast<UninstallClues*>(lParam));
+        return 0;
+    case WM_UNINSTALL_ENDED:
+        OnUninstallEnded(wParam != 0, *reinterpret_cast<const UninstallClues*>(lParam));
+        return 0;
     case WM_ANALYSIS_RUNNING:
-        // The quick page's actions change the registry the analysis is reading.
+        // The quick page's actions and a restore change what the analysis is reading.
         quickPage.EnableActions(wParam == FALSE);
+        restorePage.EnableActions(wParam == FALSE);
         return 0;
     case WM_ERASEBKGND: {
         RECT client;
@@ -88,14 +98,46 @@ void CMainDialog::OnPaint()
 BOOL CMainDialog::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     UINT id = CommandId(wParam);
-    if (id == ID_PAGE_QUICK) {
-        quickPage.ShowWindow(SW_SHOW);
-        smartPage.ShowWindow(SW_HIDE);
-    } else if (id == ID_PAGE_SMART) {
-        quickPage.ShowWindow(SW_HIDE);
-        smartPage.ShowWindow(SW_SHOW);
-    }
+    if (id == ID_PAGE_QUICK || id == ID_PAGE_SMART || id == ID_PAGE_RESTORE)
+        ShowPage(id);
     return CDialog::OnCommand(wParam, lParam);
+}
+
+void CMainDialog::ShowPage(UINT commandId)
+{
+    // The page shown first, so the window never shows none.
+    const struct {
+        UINT id;
+        CDialog* page;
+    } pages[] = {{ID_PAGE_QUICK, &quickPage}, {ID_PAGE_SMART, &smartPage}, {ID_PAGE_RESTORE, &restorePage}};
+    if (commandId == ID_PAGE_RESTORE)
+        restorePage.Refresh();  // removals since it was last shown made backups
+    for (const auto& entry : pages) {
+        if (entry.id == commandId)
+            entry.page->ShowWindow(SW_SHOW);
+    }
+    for (const auto& entry : pages) {
+        if (entry.id != commandId)
+            entry.page->ShowWindow(SW_HIDE);
+    }
+}
+
+// While an uninstaller runs the other pages wait: what they do could race with it.
+void CMainDialog::OnUninstallStarting(UninstallClues* clues)
+{
+    smartPage.ScreenLeftoverFolders(&clues->folders);
+    navigationBar.EnableWindow(FALSE);
+}
+
+// What the uninstaller left is shown on the smart page, ticked, to be removed there.
+void CMainDialog::OnUninstallEnded(bool lookForLeftovers, const UninstallClues& clues)
+{
+    navigationBar.EnableWindow(TRUE);
+    if (!lookForLeftovers)
+        return;
+    navigationBar.CheckButton(ID_PAGE_SMART);
+    ShowPage(ID_PAGE_SMART);
+    smartPage.AnalyzeLeftovers(clues.folders, clues.displayName);
 }
 
 void CMainDialog::OnOK()

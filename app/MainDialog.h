@@ -1,7 +1,8 @@
 // The main window: the banner across the top, the navigation bar down the left and
-// one of the two pages beside it.
+// one of the three pages beside it.
 #pragma once
 #include "app/NavigationBar.h"
+#include "backup/RestorePage.h"
 #include "controls/PictureLink.h"
 #include "framework/Dialog.h"
 #include "inventory/QuickUninstallPage.h"
@@ -16,6 +17,7 @@ public:
     CNavigationBar navigationBar;
     CQuickUninstallPage quickPage;
     CSmartUninstallPage smartPage;
+    CRestorePage restorePage;
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -24,5 +26,9 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnOK() override;
     void CreatePages();
+    // Shows the page of a navigation command and hides the others.
+    void ShowPage(UINT commandId);
+    void OnUninstallStarting(UninstallClues* clues);
+    void OnUninstallEnded(bool lookForLeftovers, const UninstallClues& clues);
     void OnPaint();
 };

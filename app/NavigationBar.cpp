@@ -103,3 +103,8 @@ BOOL CNavigationBar::OnEraseBkgnd(HDC dc)
     }
     return TRUE;
 }
+
+void CNavigationBar::CheckButton(UINT commandId)
+{
+    ::SendMessageA(toolbarWindow, TB_CHECKBUTTON, commandId, MAKELPARAM(TRUE, 0));
+}

@@ -12,6 +12,8 @@ public:
     void AddButton(UINT commandId, UINT iconId, UINT captionId);
 
     HWND ToolbarWindow() const { return toolbarWindow; }
+    // Shows the page of commandId as the chosen one, as a click on its button does.
+    void CheckButton(UINT commandId);
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

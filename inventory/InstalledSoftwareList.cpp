@@ -48,23 +48,6 @@ int IconIndexAfter(const char* text)
     return at == digits ? 0 : static_cast<int>(negative ? -index : index);
 }
 
-// Path and icon index named by a "DisplayIcon" value: "path", "path,index" or
-// "\"path\",index"; a negative index names an icon resource by its id.
-void IconFromDisplayIcon(const char* displayIcon, char* path, size_t pathSize, int* index)
-{
-    if (displayIcon[0] == '"') {
-        Unquote(displayIcon, path, pathSize);
-        const char* closing = FindCharDbcs(displayIcon + 1, '"');
-        *index = closing ? IconIndexAfter(closing + 1) : 0;
-        return;
-    }
-    CopyText(path, pathSize, displayIcon);
-    *index = IconIndexAfter(displayIcon);
-    char* comma = FindCharDbcs(path, ',');
-    if (comma)
-        *comma = '\0';
-}
-
 // Program named by an uninstall command: the quoted path, or for an unquoted command
 // that names no file, the text up to the first dot and three characters after it.
 void IconPathFromCommand(const char* command, char* path, size_t pathSize)
@@ -147,6 +130,22 @@ bool IsHiddenByWindows(const ProductValue& systemComponent, const ProductValue& 
 }
 
 }  // namespace
+
+void IconFromDisplayIcon(const char* displayIcon, char* path, size_t pathSize, int* index)
+{
+    if (displayIcon[0] == '"') {
+        Unquote(displayIcon, path, pathSize);
+        const char* closing = FindCharDbcs(displayIcon + 1, '"');
+        *index = closing ? IconIndexAfter(closing + 1) : 0;
+        return;
+    }
+    CopyText(path, pathSize, displayIcon);
+    *index = IconIndexAfter(displayIcon);
+    char* comma = FindCharDbcs(path, ',');
+    if (comma)
+        *comma = '\0';
+}
+
 
 void CInstalledSoftwareList::Load()
 {

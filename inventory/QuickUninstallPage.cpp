@@ -1,9 +1,12 @@
 #include "inventory/QuickUninstallPage.h"
 
+#include "backup/RemovalBackup.h"
 #include "framework/AnsiText.h"
 #include "framework/RegistryTree.h"
 #include "framework/WinApp.h"
 #include "inventory/UninstallCommand.h"
+#include "framework/RegKey.h"
+#include "smart/FolderPaths.h"
 #include "resource.h"
 
 #include <shellapi.h>
@@ -14,6 +17,9 @@
 namespace {
 
 const UINT_PTR ICON_TIMER = 1;
+// An uninstaller's end is looked for this often: the window stays free meanwhile.
+const UINT_PTR WAIT_TIMER = 2;
+const UINT WAIT_TIMER_INTERVAL_MS = 100;
 // Timers come after input and painting, so the icon work never holds either up; each
 // tick looks up icons for about this long and then lets the queue run.
 const UINT ICON_TIMER_INTERVAL_MS = 10;
@@ -78,9 +84,12 @@ LRESULT CQuickUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         OnDestroy();
         return 0;
     case WM_TIMER:
-        if (wParam != ICON_TIMER)
+        if (wParam == ICON_TIMER)
+            OnIconTimer();
+        else if (wParam == WAIT_TIMER)
+            OnWaitTimer();
+        else
             return CDialog::WindowProc(msg, wParam, lParam);
-        OnIconTimer();
         return 0;
     default:
         return CDialog::WindowProc(msg, wParam, lParam);
@@ -93,7 +102,7 @@ BOOL CQuickUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
         return CDialog::OnCommand(wParam, lParam);
     UINT id = CommandId(wParam);
     bool isAction = id == IDC_UNINSTALL || id == IDC_DELETE_ENTRY || id == IDC_REFRESH || id == IDC_OPEN_LINK;
-    if (isAction && !actionsEnabled)
+    if (isAction && (!actionsEnabled || (waiting && id != IDC_UNINSTALL)))
         return TRUE;
     switch (id) {
     case IDC_UNINSTALL:
@@ -317,10 +326,17 @@ void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
 void CQuickUninstallPage::EnableActions(bool enable)
 {
     actionsEnabled = enable;
-    uninstallButton.EnableWindow(enable);
-    deleteEntryButton.EnableWindow(enable);
-    refreshButton.EnableWindow(enable);
-    openLinkButton.EnableWindow(enable && !helpLinkText.empty());
+    UpdateActionButtons();
+}
+
+void CQuickUninstallPage::UpdateActionButtons()
+{
+    bool idle = actionsEnabled && !waiting;
+    uninstallButton.EnableWindow(actionsEnabled);
+    deleteEntryButton.EnableWindow(idle);
+    refreshButton.EnableWindow(idle);
+    softwareListView.EnableWindow(!waiting);
+    openLinkButton.EnableWindow(idle && !helpLinkText.empty());
 }
 
 int CQuickUninstallPage::SelectedRow() const
@@ -333,9 +349,16 @@ bool CQuickUninstallPage::RunUninstallCommand(const char* command)
     return StartUninstallCommand(command);
 }
 
-LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath)
+LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath, const char* product)
 {
-    return DeleteKeyTree(root, keyPath);
+    TraceItem key = {TRACE_REGKEY, "", "", root, 0};
+    if (!CopyText(key.path, MAX_PATH, keyPath))
+        return ERROR_INVALID_NAME;
+    CRemovalBackup backup(CBackupStore(), product);
+    RemovalTally tally = RemoveTraces({&key}, {true}, &backup);
+    if (tally.notSaved)
+        return ERROR_CANNOT_MAKE;
+    return tally.Count(REMOVAL_DONE) == 1 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 void CQuickUninstallPage::OpenLink(const char* link)
@@ -352,18 +375,79 @@ void CQuickUninstallPage::ReportFailure(UINT formatId, const char* subject)
 
 void CQuickUninstallPage::OnUninstall()
 {
-    int row = SelectedRow();
-    const InstalledSoftwareEntry* entry = EntryAtRow(row);
+    if (waiting) {
+        EndWaiting(IDS_STOPPED_WAITING);
+        return;
+    }
+    const InstalledSoftwareEntry* entry = EntryAtRow(SelectedRow());
     if (!entry)
         return;
-    // Only a product whose uninstaller started leaves the list.
-    if (!RunUninstallCommand(entry->uninstallString)) {
+    NoteClues(*entry);
+    if (!StartWatchedUninstall(entry->uninstallString)) {
         ReportFailure(IDS_UNINSTALL_NOT_STARTED, entry->uninstallString);
         return;
     }
-    softwareListView.DeleteItem(row);
-    inventory.RemoveAt(inventory.IndexOf(entry));
-    iconSweepRow = 0;  // the rows below moved up
+    SetWaiting(true);
+}
+
+bool CQuickUninstallPage::StartWatchedUninstall(const char* command)
+{
+    return watch.Start(command, clues.root, clues.keyPath, clues.folders.empty() ? std::string() : clues.folders[0]);
+}
+
+// The folders are screened by the parent, which knows what a program's folder is.
+void CQuickUninstallPage::NoteClues(const InstalledSoftwareEntry& entry)
+{
+    clues = UninstallClues();
+    clues.root = entry.root;
+    clues.keyPath = entry.keyPath;
+    clues.displayName = entry.displayName;
+    clues.publisher = entry.publisher;
+    char path[MAX_PATH];
+    if (ReadTextValue(entry.root, entry.keyPath, "InstallLocation", path, MAX_PATH) && path[0])
+        clues.folders.push_back(path);
+    std::string program, arguments;
+    if (SplitUninstallCommand(entry.uninstallString, &program, &arguments) &&
+        CopyText(path, MAX_PATH, program.c_str()) && CutAtLastBackslash(path))
+        clues.folders.push_back(path);
+    int index = 0;
+    IconFromDisplayIcon(entry.displayIcon, path, MAX_PATH, &index);
+    if (path[0] && CutAtLastBackslash(path))
+        clues.folders.push_back(path);
+    ::SendMessageA(::GetParent(m_hWnd), WM_UNINSTALL_STARTING, 0, reinterpret_cast<LPARAM>(&clues));
+}
+
+void CQuickUninstallPage::SetWaiting(bool on)
+{
+    waiting = on;
+    if (uninstallCaption.empty())
+        uninstallCaption = uninstallButton.GetWindowText();
+    uninstallButton.SetWindowText(on ? LoadStringText(IDS_STOP_WAITING).c_str() : uninstallCaption.c_str());
+    SetDlgItemTextA(m_hWnd, IDC_QUICK_STATUS, on ? LoadStringText(IDS_WAITING_UNINSTALL).c_str() : "");
+    UpdateActionButtons();
+    if (on)
+        ::SetTimer(m_hWnd, WAIT_TIMER, WAIT_TIMER_INTERVAL_MS, nullptr);
+    else
+        ::KillTimer(m_hWnd, WAIT_TIMER);
+}
+
+void CQuickUninstallPage::OnWaitTimer()
+{
+    if (!watch.IsRunning())
+        EndWaiting(watch.LooksCancelled() ? IDS_UNINSTALL_CANCELLED : 0);
+}
+
+// The list shows what is registered now; unless the uninstall was cancelled or the
+// user stopped waiting, the parent looks for what it left.
+void CQuickUninstallPage::EndWaiting(UINT statusId)
+{
+    watch.Stop();
+    SetWaiting(false);
+    OnRefresh();
+    if (statusId)
+        SetDlgItemTextA(m_hWnd, IDC_QUICK_STATUS, LoadStringText(statusId).c_str());
+    // Posted: the refresh ends this message, the search for leftovers starts in the next.
+    ::PostMessageA(::GetParent(m_hWnd), WM_UNINSTALL_ENDED, statusId == 0, reinterpret_cast<LPARAM>(&clues));
 }
 
 void CQuickUninstallPage::OnDeleteEntry()
@@ -375,7 +459,7 @@ void CQuickUninstallPage::OnDeleteEntry()
         return;
     // The registration goes even when its uninstaller cannot start: that is what forcing is for.
     RunUninstallCommand(entry->uninstallString);
-    if (DeleteEntryKey(entry->root, entry->keyPath) != ERROR_SUCCESS) {
+    if (DeleteEntryKey(entry->root, entry->keyPath, entry->displayName) != ERROR_SUCCESS) {
         ReportFailure(IDS_DELETE_ENTRY_FAILED, entry->keyPath);
         return;
     }

@@ -10,6 +10,7 @@
 #include "framework/ImageList.h"
 #include "framework/ListCtrl.h"
 #include "inventory/InstalledSoftwareList.h"
+#include "inventory/UninstallWatch.h"
 
 #include <map>
 #include <string>
@@ -24,6 +25,8 @@ public:
     void EnableActions(bool enable);
     // True while rows still wait for their icons to be looked up.
     bool IconsPending() const { return iconsPending; }
+    // True while the page waits for an uninstaller to end.
+    bool IsWaiting() const { return waiting; }
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -42,6 +45,15 @@ protected:
     BOOL OnEraseBkgnd(HDC dc);
     void OnDestroy();
     void OnIconTimer();
+    // Waiting for an uninstaller: the other actions are off, the uninstall button
+    // stops the wait, a timer looks whether it has ended.
+    void NoteClues(const InstalledSoftwareEntry& entry);
+    void SetWaiting(bool on);
+    void OnWaitTimer();
+    void EndWaiting(UINT statusId);
+    void UpdateActionButtons();
+    // Starts the uninstaller under watch; false when nothing was started.
+    virtual bool StartWatchedUninstall(const char* command);
 
     void ReloadList();
     void FillList();
@@ -54,8 +66,9 @@ protected:
     int ImageOf(HICON icon);
     // Starts a product's uninstall command; false when nothing was started.
     virtual bool RunUninstallCommand(const char* command);
-    // Deletes a product's registration (root\keyPath, physical); the Win32 result.
-    virtual LONG DeleteEntryKey(HKEY root, const char* keyPath);
+    // Deletes a product's registration (root\keyPath, physical) after saving it in a
+    // backup named after the product; the Win32 result.
+    virtual LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product);
     virtual void OpenLink(const char* link);
     void ReportFailure(UINT formatId, const char* subject);
 
@@ -80,6 +93,10 @@ protected:
     bool sortAscending;
     bool iconsPending;
     int iconSweepRow;  // the next row the idle sweep looks at
+    bool waiting = false;
+    CUninstallWatch watch;
+    UninstallClues clues;
+    std::string uninstallCaption;
 
 private:
     static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM pageParam);

@@ -68,7 +68,7 @@ bool SplitUninstallCommand(const char* command, std::string* program, std::strin
     return false;
 }
 
-bool StartUninstallCommand(const char* command)
+bool StartUninstallCommand(const char* command, HANDLE job, HANDLE* startedProcess)
 {
     std::string program;
     std::string arguments;
@@ -82,10 +82,19 @@ bool StartUninstallCommand(const char* command)
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    // Suspended until it is in the job, so nothing it starts escapes the job.
+    DWORD flags = job ? CREATE_SUSPENDED : 0;
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
                         &process))
         return false;
+    if (job)
+        AssignProcessToJobObject(job, process.hProcess);
+    if (job)
+        ResumeThread(process.hThread);
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (startedProcess)
+        *startedProcess = process.hProcess;
+    else
+        CloseHandle(process.hProcess);
     return true;
 }

@@ -1,6 +1,8 @@
 // Starting a product's uninstall command with an explicit program, never by
 // letting the platform guess where an unquoted path with spaces ends.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 // The program an uninstall command runs and the arguments after it. A quoted
@@ -12,4 +14,6 @@
 bool SplitUninstallCommand(const char* command, std::string* program, std::string* arguments);
 
 // Starts the command's program with its arguments; false when nothing was started.
-bool StartUninstallCommand(const char* command);
+// With a job, the program starts inside it (so the processes it starts are in it
+// too) where the system lets it; process then receives the program's process.
+bool StartUninstallCommand(const char* command, HANDLE job = nullptr, HANDLE* process = nullptr);

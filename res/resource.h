@@ -9,6 +9,7 @@
 #define IDD_MAIN_DIALOG        102
 #define IDD_QUICK_PAGE         131
 #define IDD_SMART_PAGE         133
+#define IDD_RESTORE_PAGE       135
 
 // Icons and pictures
 #define IDR_MAINFRAME          128
@@ -20,6 +21,7 @@
 #define IDI_TRACE_FILE         140
 #define IDI_TRACE_FOLDER       141
 #define IDI_TRACE_REGKEY       142
+#define IDI_RESTORE            143
 
 // Controls
 #define IDC_BANNER             1000
@@ -39,12 +41,18 @@
 #define IDC_PICK_STARTMENU     1019
 #define IDC_PICK_PROGRAM       1020
 #define IDC_STATUS             1022
+#define IDC_BACKUP_LIST        1040
+#define IDC_RESTORE            1041
+#define IDC_DELETE_BACKUP      1042
+#define IDC_RESTORE_STATUS     1043
+#define IDC_QUICK_STATUS       1044
 
 // Navigation
 #define IDC_NAVIGATION_BAR     360
 #define IDC_NAVIGATION_TOOLBAR 333
 #define ID_PAGE_QUICK          100
 #define ID_PAGE_SMART          101
+#define ID_PAGE_RESTORE        102
 
 // String table
 #define IDS_NAV_HEADER         1
@@ -72,3 +80,27 @@
 #define IDS_REMOVAL_KEPT        21
 #define IDS_UNINSTALL_NOT_STARTED 22
 #define IDS_DELETE_ENTRY_FAILED 23
+// Backups of removals and their restoring
+#define IDS_NAV_RESTORE         24
+#define IDS_BACKUP_FAILED       25
+#define IDS_REMOVAL_UNDOABLE    26
+#define IDS_COL_TIME            27
+#define IDS_COL_PROGRAM         28
+#define IDS_COL_ITEMS           29
+#define IDS_COL_STATE           30
+#define IDS_STATE_READY         31
+#define IDS_STATE_RESTORED      32
+#define IDS_STATE_DAMAGED       33
+#define IDS_STATE_GONE          34
+#define IDS_CONFIRM_RESTORE     35
+#define IDS_CONFIRM_DELETE_BACKUP 36
+#define IDS_RESTORE_SUMMARY     37
+#define IDS_BACKUP_REFUSED      38
+#define IDS_BACKUP_DELETED      39
+#define IDS_BACKUP_NOT_DELETED  40
+// Waiting for an uninstaller, and what it left
+#define IDS_WAITING_UNINSTALL   41
+#define IDS_STOP_WAITING        42
+#define IDS_NOTHING_LEFT        43
+#define IDS_UNINSTALL_CANCELLED 44
+#define IDS_STOPPED_WAITING     45

@@ -68,10 +68,37 @@ int RemovalTally::Count(RemovalOutcome outcome) const
     return static_cast<int>(std::count(outcomes.begin(), outcomes.end(), outcome));
 }
 
-RemovalTally RemoveTraces(const std::vector<const TraceItem*>& items, const std::vector<bool>& checked)
+RemovalTally RemoveTraces(const std::vector<const TraceItem*>& items, const std::vector<bool>& checked,
+                          RemovalSaver* saver)
 {
     CRemovalRun run(items, checked);
-    return run.Run();
+    if (!saver)
+        return run.Run();
+    std::vector<bool> toRemove = run.RowsToRemove();
+    RemovalTally tally;
+    if (!saver->Save(items, toRemove)) {
+        tally.notSaved = true;
+        tally.outcomes.assign(items.size(), REMOVAL_IGNORED);
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (i < checked.size() && checked[i] && items[i])
+                tally.outcomes[i] = REMOVAL_FAILED;
+        }
+        return tally;
+    }
+    // A row that could not be saved is left unticked, and so stays with the folders
+    // and keys on the way to it.
+    std::vector<bool> saved(checked);
+    for (size_t i = 0; i < toRemove.size(); ++i) {
+        if (toRemove[i] && !saver->IsSaved(i))
+            saved[i] = false;
+    }
+    tally = CRemovalRun(items, saved).Run();
+    for (size_t i = 0; i < toRemove.size(); ++i) {
+        if (toRemove[i] && !saved[i])
+            tally.outcomes[i] = REMOVAL_FAILED;
+    }
+    saver->Finish(tally.outcomes);
+    return tally;
 }
 
 CRemovalRun::CRemovalRun(const std::vector<const TraceItem*>& items, const std::vector<bool>& checked)
@@ -85,6 +112,21 @@ CRemovalRun::CRemovalRun(const std::vector<const TraceItem*>& items, const std::
         else if (items[i]->kind == TRACE_REGKEY || items[i]->kind == TRACE_REGVALUE)
             keptRegistry.push_back(items[i]);
     }
+}
+
+std::vector<bool> CRemovalRun::RowsToRemove() const
+{
+    std::vector<bool> rows(items.size(), false);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (!IsTicked(i))
+            continue;
+        int kind = items[i]->kind;
+        if (kind == TRACE_FILE || kind == TRACE_FOLDER)
+            rows[i] = !HoldsKeptRow(items[i]->path);
+        else if (kind == TRACE_REGKEY || kind == TRACE_REGVALUE)
+            rows[i] = items[i]->path[0] != '\0';
+    }
+    return rows;
 }
 
 bool CRemovalRun::IsTicked(size_t index) const

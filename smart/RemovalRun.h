@@ -15,6 +15,9 @@ public:
     // Files, values and keys in list order, then folders deepest first, so a
     // folder is looked at after everything in it.
     RemovalTally Run();
+    // The ticked rows that Run acts on: every ticked key and value, and every ticked
+    // file and folder that holds no unticked row.
+    std::vector<bool> RowsToRemove() const;
 
 private:
     bool IsTicked(size_t index) const;

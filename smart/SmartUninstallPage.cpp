@@ -1,5 +1,6 @@
 #include "smart/SmartUninstallPage.h"
 
+#include "backup/RemovalBackup.h"
 #include "controls/PageBackground.h"
 #include "framework/AnsiText.h"
 #include "framework/FileDialog.h"
@@ -255,6 +256,7 @@ void CSmartUninstallPage::OnStartAnalysis()
     if (verdict == TARGET_ACCEPTED) {
         ClearRows();
         accepted = analyzer.Analyze(m_hWnd, target);
+        analyzedProgram = ProgramName(target);
     }
     EndAnalysis();
     if (verdict == TARGET_IGNORED)
@@ -265,6 +267,31 @@ void CSmartUninstallPage::OnStartAnalysis()
     }
     statusEdit.SetWindowText(LoadStringText(IDS_ANALYSIS_DONE).c_str());
     uninstallButton.EnableWindow(TRUE);
+}
+
+void CSmartUninstallPage::ScreenLeftoverFolders(std::vector<std::string>* folders)
+{
+    std::vector<std::string> accepted;
+    for (const std::string& folder : *folders) {
+        char full[MAX_PATH];
+        if (analyzer.ScreenLeftoverFolder(folder.c_str(), full))
+            accepted.push_back(full);
+    }
+    folders->swap(accepted);
+}
+
+void CSmartUninstallPage::AnalyzeLeftovers(const std::vector<std::string>& folders, const std::string& program)
+{
+    if (analyzing)
+        return;
+    targetEdit.SetWindowText(folders.empty() ? "" : folders[0].c_str());
+    BeginAnalysis();
+    ClearRows();
+    analyzer.AnalyzeLeftovers(m_hWnd, folders);
+    EndAnalysis();
+    analyzedProgram = program;
+    statusEdit.SetWindowText(LoadStringText(rows.empty() ? IDS_NOTHING_LEFT : IDS_ANALYSIS_DONE).c_str());
+    uninstallButton.EnableWindow(!rows.empty());
 }
 
 LRESULT CSmartUninstallPage::OnTraceNotify(WPARAM wParam, LPARAM lParam)
@@ -430,6 +457,17 @@ void CSmartUninstallPage::OnSpaceBar()
         SetRowChecked(row, checked);
 }
 
+// What the backup of a removal is named by: the target's name without its extension.
+std::string CSmartUninstallPage::ProgramName(const char* target)
+{
+    const char* separator = FindLastCharDbcs(target, '\\');
+    std::string name = separator ? separator + 1 : target;
+    const char* dot = FindLastCharDbcs(name.c_str(), '.');
+    if (dot && dot != name.c_str() && IsExistingFile(target))
+        name.resize(static_cast<size_t>(dot - name.c_str()));
+    return name;
+}
+
 // Says what happened, so that a trace that could not go is not passed over.
 std::string CSmartUninstallPage::RemovalSummary(const RemovalTally& tally)
 {
@@ -440,7 +478,7 @@ std::string CSmartUninstallPage::RemovalSummary(const RemovalTally& tally)
     char keptText[128] = "";
     if (kept > 0)
         FormatText(keptText, sizeof(keptText), LoadStringText(IDS_REMOVAL_KEPT).c_str(), kept);
-    return std::string(summary) + keptText;
+    return std::string(summary) + keptText + LoadStringText(IDS_REMOVAL_UNDOABLE);
 }
 
 void CSmartUninstallPage::OnUninstall()
@@ -454,7 +492,14 @@ void CSmartUninstallPage::OnUninstall()
     std::vector<bool> checked(rows.size());
     for (size_t row = 0; row < rows.size(); ++row)
         checked[row] = rows[row].checked;
-    RemovalTally tally = analyzer.RemoveChecked(checked);
+    CRemovalBackup backup(CBackupStore(), analyzedProgram);
+    RemovalTally tally = analyzer.RemoveChecked(checked, &backup);
+    if (tally.notSaved) {
+        // Nothing was removed: the list stays for another try.
+        statusEdit.SetWindowText(LoadStringText(IDS_BACKUP_FAILED).c_str());
+        ShowMessage(IDS_BACKUP_FAILED, MB_ICONERROR);
+        return;
+    }
     ClearRows();
     analyzer.Clear();
     targetEdit.SetWindowText("");

@@ -24,6 +24,11 @@ public:
     ~CSmartUninstallPage() override;
 
     bool IsAnalyzing() const { return analyzing; }
+    // Keeps of folders those that may be taken for a program's own (in full form).
+    void ScreenLeftoverFolders(std::vector<std::string>* folders);
+    // Lists what an uninstaller left of program in its folders (the first shown as
+    // the target), as after an analysis; the status says when nothing is left.
+    void AnalyzeLeftovers(const std::vector<std::string>& folders, const std::string& program);
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
@@ -62,6 +67,7 @@ private:
     void EndAnalysis();
     void NotifyParentOfAnalysis(BOOL running);
     static std::string RemovalSummary(const RemovalTally& tally);
+    static std::string ProgramName(const char* target);
     std::string FileTypeName(const char* path, bool isFolder);
 
     // The list holds no rows of its own (owner data): row n is the analyzer's trace n,
@@ -87,6 +93,7 @@ private:
     void FlushStatus();
 
     bool analyzing = false;
+    std::string analyzedProgram;
     std::vector<TraceRow> rows;
     // Texts handed to the list stay valid for two more requests.
     std::string rowTexts[3];

@@ -258,6 +258,43 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     if (isFile)
         AddTrace(TRACE_FILE, full, nullptr, nullptr);
     ChooseProgramFolder(full, isFile);
+    SearchEverywhere();
+    return 1;
+}
+
+int CTraceAnalyzer::AnalyzeLeftovers(HWND window, const std::vector<std::string>& folders)
+{
+    Clear();
+    programFolders.clear();
+    programFiles.clear();
+    notifyWindow = window;
+    for (const std::string& folder : folders) {
+        char full[MAX_PATH];
+        if (ScreenLeftoverFolder(folder.c_str(), full) && !IsInProgramFolders(full))
+            programFolders.push_back(full);
+    }
+    if (programFolders.empty())
+        return 0;
+    SearchEverywhere();
+    return 1;
+}
+
+bool CTraceAnalyzer::ScreenLeftoverFolder(const char* folder, char* full)
+{
+    bool isFile = false;
+    if (ScreenTarget(folder, full) != TARGET_ACCEPTED || HasExtension(full, ".lnk") ||
+        (PathExists(full, &isFile) && isFile))
+        return false;
+    char adopted[MAX_PATH];
+    if (!NormalizeFolderPath(full, adopted) || IsSystemFolder(adopted) || protectedFolders.IsShortcutFolder(adopted) ||
+        protectedFolders.IsProgramFiles(adopted) || HoldsOtherProduct(adopted))
+        return false;
+    return CopyText(full, MAX_PATH, adopted);
+}
+
+void CTraceAnalyzer::SearchEverywhere()
+{
+    // A folder that is gone holds nothing, but what points into it is still found.
     for (const std::string& folder : programFolders)
         CollectFolder(folder.c_str());
     SearchShortcutFolder(desktopFolder);
@@ -271,7 +308,6 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
         SearchRunValues(place.root, place.path.c_str());
     for (const RegistryPlace& place : MachineAndUserPlaces("SOFTWARE"))
         SearchSoftwareKeys(place.root, place.path.c_str());
-    return 1;
 }
 
 void CTraceAnalyzer::LoadContext()

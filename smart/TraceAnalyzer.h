@@ -33,15 +33,24 @@ public:
     // to notifyWindow with WM_TRACE_NOTIFY. 1 when searched, 0 when refused.
     int Analyze(HWND notifyWindow, const char* target);
 
+    // Analyses what an uninstaller left of a program: its folders, noted (and screened
+    // with ScreenLeftoverFolder) before the uninstaller ran, whether or not they or the
+    // program's files are still there. 1 when searched, 0 when no folder is accepted.
+    int AnalyzeLeftovers(HWND notifyWindow, const std::vector<std::string>& folders);
+
     // Makes typed full (full: MAX_PATH bytes) and screens it the way Analyze does.
     TargetVerdict ScreenTarget(const char* typed, char* full);
+    // Whether folder may be taken for a program's own folder (full: its MAX_PATH full
+    // form): no system, shared or shortcut folder, none that holds another product.
+    bool ScreenLeftoverFolder(const char* folder, char* full);
 
     // Frees every trace; item pointers handed out before become invalid.
     void Clear();
 
     // Removes the ticked traces (checked[i] ticks item i) in one run, keeping the
-    // unticked ones (see RemoveTraces). The list itself is unchanged.
-    RemovalTally RemoveChecked(const std::vector<bool>& checked);
+    // unticked ones, saving them first with saver when there is one (see
+    // RemoveTraces). The list itself is unchanged.
+    RemovalTally RemoveChecked(const std::vector<bool>& checked, RemovalSaver* saver = nullptr);
 
     size_t GetItemCount() const { return items.size(); }
     const TraceItem* GetItem(size_t index) const;
@@ -73,6 +82,8 @@ private:
     // kept whole, so a trail byte is never folded.
     static std::string FoldNoCase(const char* text);
     void LoadContext();
+    // Every search after the program's folders are known.
+    void SearchEverywhere();
     // weakReason: 0 for a certain trace, else the string id of why it is weak evidence.
     void AddTrace(int kind, const char* path, const char* valueName, HKEY root, UINT weakReason = 0);
     bool IsListed(int kind, const char* path) const;

@@ -11,6 +11,15 @@ const char* GetRootKeyName(HKEY rootKey)
     return "";
 }
 
+HKEY GetRootKeyByName(const char* name)
+{
+    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        if (lstrcmpA(name, GetRootKeyName(root)) == 0)
+            return root;
+    }
+    return nullptr;
+}
+
 std::string TraceDisplayName(const TraceItem& item)
 {
     switch (item.kind) {

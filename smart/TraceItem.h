@@ -28,6 +28,8 @@ struct TraceItem {
 
 // The display name of a registry root ("" for any other value).
 const char* GetRootKeyName(HKEY rootKey);
+// The root that GetRootKeyName names so; null for any other text.
+HKEY GetRootKeyByName(const char* name);
 
 // The trace as its row names it: the path, a key's full path, or a value's key and name.
 std::string TraceDisplayName(const TraceItem& item);

@@ -59,37 +59,6 @@ std::wstring PlainPath(const wchar_t* path)
     return wcsncmp(path, L"\\\\?\\", 4) == 0 ? std::wstring(path + 4) : std::wstring(path);
 }
 
-// True when opening path reaches another file than the one the path names: a link
-// that the platform does not show as one (Wine lists a Unix symbolic link to a file
-// as a plain file, and deleting it deletes the file it leads to). Before Vista the
-// platform cannot say, and has no file links either.
-bool ReachesAnotherFile(const char* path)
-{
-    typedef DWORD(WINAPI * FinalPathFunction)(HANDLE, LPWSTR, DWORD, DWORD);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    FARPROC proc = kernel ? GetProcAddress(kernel, "GetFinalPathNameByHandleW") : nullptr;
-    if (!proc)
-        return false;
-    auto finalPath = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void (*)()>(proc));
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    OwnedFile file(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file)
-        return false;
-    wchar_t reached[kWidePath];
-    DWORD length = finalPath(file, reached, kWidePath, 0);
-    if (length == 0)
-        return false;
-    if (length >= kWidePath)
-        return true;  // longer than any path the analysis lists
-    wchar_t wide[MAX_PATH];
-    wchar_t named[kWidePath];
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) == 0)
-        return false;
-    length = GetLongPathNameW(wide, named, kWidePath);
-    return length > 0 && length < kWidePath && lstrcmpiW(PlainPath(reached).c_str(), named) != 0;
-}
-
 // Read-only is the one attribute that stops a deletion: it is dropped for the
 // deletion and put back when the file stays.
 bool DeleteReadOnlyFile(const char* path, DWORD attributes)
@@ -160,13 +129,41 @@ bool FindRenameSectionEnd(const std::string& content, size_t* insertAt)
 
 }  // namespace
 
-RemovalTally CTraceAnalyzer::RemoveChecked(const std::vector<bool>& checked)
+// Before Vista the platform cannot say, and has no file links either.
+bool ReachesAnotherFile(const char* path)
+{
+    typedef DWORD(WINAPI * FinalPathFunction)(HANDLE, LPWSTR, DWORD, DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FARPROC proc = kernel ? GetProcAddress(kernel, "GetFinalPathNameByHandleW") : nullptr;
+    if (!proc)
+        return false;
+    auto finalPath = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void (*)()>(proc));
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    OwnedFile file(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file)
+        return false;
+    wchar_t reached[kWidePath];
+    DWORD length = finalPath(file, reached, kWidePath, 0);
+    if (length == 0)
+        return false;
+    if (length >= kWidePath)
+        return true;  // longer than any path the analysis lists
+    wchar_t wide[MAX_PATH];
+    wchar_t named[kWidePath];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) == 0)
+        return false;
+    length = GetLongPathNameW(wide, named, kWidePath);
+    return length > 0 && length < kWidePath && lstrcmpiW(PlainPath(reached).c_str(), named) != 0;
+}
+
+RemovalTally CTraceAnalyzer::RemoveChecked(const std::vector<bool>& checked, RemovalSaver* saver)
 {
     std::vector<const TraceItem*> rows;
     rows.reserve(items.size());
     for (const auto& item : items)
         rows.push_back(item.get());
-    return RemoveTraces(rows, checked);
+    return RemoveTraces(rows, checked, saver);
 }
 
 bool IsAddressablePath(const char* path)

@@ -16,7 +16,22 @@ enum RemovalOutcome {
 // The outcome of every row of one run.
 struct RemovalTally {
     std::vector<RemovalOutcome> outcomes;
+    bool notSaved = false;  // the backup could not be made, so nothing was removed
     int Count(RemovalOutcome outcome) const;
+};
+
+// Keeps what a run is about to remove, so that it can be put back.
+class RemovalSaver {
+public:
+    virtual ~RemovalSaver() = default;
+    // Saves the rows marked in toRemove before anything is removed; false when the
+    // backup cannot be made whole (then nothing may be removed).
+    virtual bool Save(const std::vector<const TraceItem*>& items, const std::vector<bool>& toRemove) = 0;
+    // Whether items[index] was saved (or was not there to save); a row that was not
+    // is left in place.
+    virtual bool IsSaved(size_t index) const = 0;
+    // Notes what became of each row.
+    virtual bool Finish(const std::vector<RemovalOutcome>& outcomes) = 0;
 };
 
 // Removes the ticked rows of one run together: checked[i] ticks items[i] (rows past
@@ -25,7 +40,10 @@ struct RemovalTally {
 // that were never listed included. A file that can only be deleted at the next start
 // takes its ticked folders along at that start. Links are removed as links, never
 // followed; a name with '?' or '*' cannot be addressed and is refused.
-RemovalTally RemoveTraces(const std::vector<const TraceItem*>& items, const std::vector<bool>& checked);
+// With a saver, every row is saved before the first deletion; a row that could not
+// be saved stays (REMOVAL_FAILED), and when the backup fails nothing is removed.
+RemovalTally RemoveTraces(const std::vector<const TraceItem*>& items, const std::vector<bool>& checked,
+                          RemovalSaver* saver = nullptr);
 
 // Deletes a file now or, when it is in use, schedules it for deletion at the next
 // start. A file that is gone counts as deleted; a link is deleted as itself.
@@ -37,6 +55,11 @@ DWORD RemoveFolderOrLink(const char* path);
 
 // Schedules a folder for removal at the next start, where it goes once empty.
 bool ScheduleFolderRemoval(const char* path);
+
+// True when opening path reaches another file than the one the path names: a link
+// that the platform does not show as one (Wine lists a Unix symbolic link to a file
+// as a plain file; deleting or moving it acts on the file it leads to).
+bool ReachesAnotherFile(const char* path);
 
 // False for a path with '?' or '*': a wildcard, or a name the code page cannot spell.
 bool IsAddressablePath(const char* path);

@@ -16,7 +16,8 @@ public:
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
     {
-        pageCommands += CommandId(wParam) == ID_PAGE_QUICK || CommandId(wParam) == ID_PAGE_SMART;
+        UINT id = CommandId(wParam);
+        pageCommands += id == ID_PAGE_QUICK || id == ID_PAGE_SMART || id == ID_PAGE_RESTORE;
         return CMainDialog::OnCommand(wParam, lParam);
     }
 };
@@ -66,9 +67,15 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientArea)
 TEST_F(MainWindowTest, ToolbarClicksSwitchPagesOneVisibleAtATime)
 {
     HWND toolbar = dialog.navigationBar.ToolbarWindow();
-    ASSERT_EQ(2, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    ASSERT_EQ(3, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    const struct {
+        int command;
+        CDialog* page;
+    } pages[] = {{ID_PAGE_QUICK, &dialog.quickPage}, {ID_PAGE_SMART, &dialog.smartPage},
+                 {ID_PAGE_RESTORE, &dialog.restorePage}};
     int clicks = 0;
-    for (int command : {0, ID_PAGE_SMART, ID_PAGE_SMART, ID_PAGE_QUICK, ID_PAGE_QUICK, ID_PAGE_SMART}) {
+    int shown = ID_PAGE_QUICK;
+    for (int command : {0, ID_PAGE_SMART, ID_PAGE_SMART, ID_PAGE_RESTORE, ID_PAGE_QUICK, ID_PAGE_QUICK, ID_PAGE_SMART}) {
         SCOPED_TRACE(clicks);
         if (command) {
             RECT button = {};
@@ -79,13 +86,13 @@ TEST_F(MainWindowTest, ToolbarClicksSwitchPagesOneVisibleAtATime)
             SendMessageA(toolbar, WM_LBUTTONUP, 0, point);
             apptest::Pump();
             ++clicks;
+            shown = command;
         }
-        const bool smart = command == ID_PAGE_SMART;
         EXPECT_EQ(clicks, dialog.pageCommands);
-        EXPECT_EQ(smart, (dialog.smartPage.GetStyle() & WS_VISIBLE) != 0);
-        EXPECT_EQ(!smart, (dialog.quickPage.GetStyle() & WS_VISIBLE) != 0);
-        EXPECT_EQ(smart, SendMessageA(toolbar, TB_ISBUTTONCHECKED, ID_PAGE_SMART, 0) != 0);
-        EXPECT_EQ(!smart, SendMessageA(toolbar, TB_ISBUTTONCHECKED, ID_PAGE_QUICK, 0) != 0);
+        for (const auto& page : pages) {
+            EXPECT_EQ(page.command == shown, (page.page->GetStyle() & WS_VISIBLE) != 0) << page.command;
+            EXPECT_EQ(page.command == shown, SendMessageA(toolbar, TB_ISBUTTONCHECKED, page.command, 0) != 0);
+        }
     }
 }
 

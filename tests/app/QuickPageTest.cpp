@@ -1,5 +1,7 @@
 // The quick-uninstall page over real uninstall entries, and the uninstall commands
 // it starts.
+#include "backup/BackupStore.h"
+#include "backup/RestoreRun.h"
 #include "inventory/QuickUninstallPage.h"
 #include "inventory/UninstallCommand.h"
 #include "resource.h"
@@ -37,9 +39,14 @@ protected:
         commands.push_back(command);
         return runCommands ? CQuickUninstallPage::RunUninstallCommand(command) : true;
     }
-    LONG DeleteEntryKey(HKEY root, const char* keyPath) override
+    bool StartWatchedUninstall(const char* command) override
     {
-        return deletionDenied ? deletionDenied : CQuickUninstallPage::DeleteEntryKey(root, keyPath);
+        commands.push_back(command);
+        return runCommands ? CQuickUninstallPage::StartWatchedUninstall(command) : true;
+    }
+    LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product) override
+    {
+        return deletionDenied ? deletionDenied : CQuickUninstallPage::DeleteEntryKey(root, keyPath, product);
     }
     void OpenLink(const char* link) override { links.push_back(link); }
 };
@@ -166,15 +173,24 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     EXPECT_NE(-1, RowNamed("Missing"));
     EXPECT_EQ(5, ItemCount(list));
 
+    // The page waits for the uninstaller, the other actions off, then lists what is
+    // registered now.
     apptest::SelectRow(list, RowNamed("Spaced"));
     Click(IDC_UNINSTALL);
+    EXPECT_TRUE(page.IsWaiting());
+    EXPECT_FALSE(IsWindowEnabled(page.GetDlgItem(IDC_REFRESH)));
+    EXPECT_EQ(LoadStringText(IDS_STOP_WAITING), apptest::WindowText(page.GetDlgItem(IDC_UNINSTALL)));
+    for (int i = 0; i < 300 && page.IsWaiting(); ++i) {
+        Sleep(50);
+        apptest::Pump();
+    }
+    EXPECT_FALSE(page.IsWaiting());
+    EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(IDC_REFRESH)));
     EXPECT_EQ(-1, RowNamed("Spaced"));
     ASSERT_EQ(4, ItemCount(list));
     for (int row = 0; row < 4; ++row)  // rows and records still go together
         EXPECT_STREQ(apptest::ItemText(list, row, 0).c_str(), page.Inventory().GetAt(row)->displayName);
     // The uninstaller ran, silently as its arguments ask; the decoy never did.
-    for (int i = 0; i < 300 && fixtures::KeyExists(HKEY_LOCAL_MACHINE, Entry("Spaced")); ++i)
-        Sleep(50);
     EXPECT_FALSE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, Entry("Spaced")));
     EXPECT_FALSE(fixtures::FileExists(folder.Path() + "\\data.txt"));
     EXPECT_EQ(nullptr, FindWindowA("#32770", fixtures::Ansi("卸载程序").c_str()));
@@ -333,6 +349,13 @@ TEST_F(QuickPageViewsTest, ForcedRemovalDeletesTheSelectedProductsOwnKeyInAnyOrd
             EXPECT_TRUE(line.compare(0, 2, scope) == 0 && line.compare(4, key.size(), key) == 0) << line;
         EXPECT_TRUE(fixtures::Missing(after, before).empty());
         EXPECT_EQ(left, Names());
+        // The entry was saved first, and its backup puts it back as it was.
+        CRestoreRun restore(CBackupStore().List().at(0).folder);
+        std::string reason;
+        ASSERT_TRUE(restore.Load(&reason)) << reason;
+        EXPECT_EQ(0, restore.Run().failed);
+        EXPECT_EQ(before, Registry());
+        fixtures::DeleteKeyTree(scope[0] == 'U' ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, key);  // as removed
     }
 }
 

@@ -213,7 +213,8 @@ TEST_F(SmartPageTest, RowsAreTickedByClickOrSpaceBarAndRemovalTakesTheTickedOnes
     EXPECT_FALSE(UninstallEnabled());
     // The status line says what happened: the folder was kept for the unchecked
     // file, not something that failed.
-    EXPECT_EQ(apptest::FormatString(IDS_REMOVAL_SUMMARY, rows - 2, 0, 0) + apptest::FormatString(IDS_REMOVAL_KEPT, 1),
+    EXPECT_EQ(apptest::FormatString(IDS_REMOVAL_SUMMARY, rows - 2, 0, 0) + apptest::FormatString(IDS_REMOVAL_KEPT, 1) +
+                  LoadStringText(IDS_REMOVAL_UNDOABLE),
               WindowText(page.GetDlgItem(IDC_STATUS)));
 }
 

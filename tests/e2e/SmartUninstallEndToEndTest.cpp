@@ -12,6 +12,7 @@
 
 #include "DemoCatalog.h"
 #include "DemoSeed.h"
+#include "ProductTraces.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -37,77 +38,11 @@ const char* TargetKindName(int kind)
     return names[kind];
 }
 
-std::string RootName(HKEY root)
-{
-    return root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-}
-
-// Everything the product's setup made, as the smart page names it.
-struct ProductTraces {
-    std::set<std::string> files;    // files and folders, shortcuts included
-    std::set<std::string> keys;
-    std::set<std::string> values;
-    std::set<std::string> All() const
-    {
-        std::set<std::string> all = files;
-        all.insert(keys.begin(), keys.end());
-        all.insert(values.begin(), values.end());
-        return all;
-    }
-};
-
-ProductTraces TracesOf(const demo::DemoProduct& product)
-{
-    ProductTraces traces;
-    // The product folder with all it holds (the vendor level above it may be shared
-    // with other products of the vendor and is not the product's), the desktop
-    // shortcut and the Start-menu group.
-    fixtures::FileTreeRows(demo::ProductFolder(product), &traces.files);
-    fixtures::FileTreeRows(demo::DesktopShortcutPath(product), &traces.files);
-    fixtures::FileTreeRows(demo::GroupFolder(product), &traces.files);
-    fixtures::RegistryTreeRows(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", demo::UninstallKeyPath(product),
-                               &traces.keys, &traces.values);
-    fixtures::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", std::string("CLSID\\") + product.clsid,
-                               &traces.keys, &traces.values);
-    fixtures::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", product.extension, &traces.keys,
-                               &traces.values);
-    fixtures::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", product.progId, &traces.keys, &traces.values);
-    fixtures::RegistryTreeRows(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", demo::SoftwareKeyPath(product),
-                               &traces.keys, &traces.values);
-    fixtures::RegistryTreeRows(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", demo::SoftwareKeyPath(product), &traces.keys,
-                               &traces.values);
-    traces.values.insert(RootName(product.runRoot) + "\\" + demo::RunKeyPath() + "\\" + product.runValue);
-    return traces;
-}
-
-std::set<std::string> Lower(const std::set<std::string>& texts)
-{
-    std::set<std::string> lower;
-    for (const std::string& text : texts)
-        lower.insert(fixtures::LowerAscii(text));
-    return lower;
-}
-
-// A registry row ("HKEY_...\\key" or "HKEY_...\\key\\value") as the smart page names it.
-HKEY RowRoot(const std::string& row)
-{
-    std::string name = row.substr(0, row.find('\\'));
-    return name == "HKEY_CURRENT_USER"   ? HKEY_CURRENT_USER
-           : name == "HKEY_CLASSES_ROOT" ? HKEY_CLASSES_ROOT
-                                         : HKEY_LOCAL_MACHINE;
-}
-
-bool KeyRowExists(const std::string& row)
-{
-    return fixtures::KeyExists(RowRoot(row), row.substr(row.find('\\') + 1));
-}
-
-bool ValueRowExists(const std::string& row)
-{
-    size_t slash = row.find('\\');
-    size_t last = row.rfind('\\');
-    return fixtures::ValueExists(RowRoot(row), row.substr(slash + 1, last - slash - 1), row.substr(last + 1));
-}
+using e2e::KeyRowExists;
+using e2e::Lower;
+using e2e::ProductTraces;
+using e2e::TracesOf;
+using e2e::ValueRowExists;
 
 struct Case {
     size_t product;
@@ -149,7 +84,7 @@ protected:
             dialog.DestroyWindow();
         std::string step;
         const demo::DemoProduct& product = demo::DemoProducts().at(GetParam().product);
-        if (seeded && !demo::InstallProduct(product, demo::BuiltPayloadFolder(), &step)) {
+        if (seeded && !restored && !demo::InstallProduct(product, demo::BuiltPayloadFolder(), &step)) {
             seeded = false;
             failedStep = "reinstalling " + std::string(product.uninstallKey) + ": " + step;
         }
@@ -173,9 +108,37 @@ protected:
         }
     }
 
+    // Restores the newest backup through the restore page, as the user does, and
+    // checks that the machine is as it was before the removal.
+    void RestoreAndCompare(const fixtures::MachineState& before)
+    {
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PAGE_RESTORE, BN_CLICKED), 0);
+        HWND restorePage = dialog.restorePage.m_hWnd;
+        HWND backups = GetDlgItem(restorePage, IDC_BACKUP_LIST);
+        ASSERT_GE(apptest::ItemCount(backups), 1);
+        EXPECT_EQ(LoadStringText(IDS_STATE_READY), apptest::ItemText(backups, 0, 3));
+        apptest::SelectOnly(backups, {0});
+        {
+            fixtures::MessageBoxAnswerer answerer(IDYES);
+            SendMessageA(GetDlgItem(restorePage, IDC_RESTORE), BM_CLICK, 0, 0);
+            apptest::Pump();
+            ASSERT_GE(answerer.Count(), 1u);
+            EXPECT_EQ(LoadStringText(IDS_CONFIRM_RESTORE), answerer.Boxes()[0].text);
+        }
+        std::string status = apptest::WindowText(GetDlgItem(restorePage, IDC_RESTORE_STATUS));
+        int restoredCount = atoi(status.c_str() + std::min(status.size(), status.find_first_of("0123456789")));
+        EXPECT_GT(restoredCount, 0) << status;
+        EXPECT_EQ(apptest::FormatString(IDS_RESTORE_SUMMARY, restoredCount, 0), status);
+        EXPECT_EQ(LoadStringText(IDS_STATE_RESTORED), apptest::ItemText(backups, 0, 3));
+        const std::vector<std::string> differences = fixtures::MachineDifferences(before, fixtures::MachineState());
+        EXPECT_TRUE(differences.empty()) << "not as before the removal:\n" << fixtures::JoinLines(differences);
+        restored = differences.empty();
+    }
+
     CMainDialog dialog;
     HWND page = nullptr;
     HWND list = nullptr;
+    bool restored = false;
 };
 
 TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyThem)
@@ -255,6 +218,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
     std::string status = apptest::WindowText(GetDlgItem(page, IDC_STATUS));
     const std::string summary = LoadStringText(IDS_REMOVAL_SUMMARY);
     EXPECT_EQ(0u, status.find(summary.substr(0, summary.find('%')))) << status;
+    EXPECT_NE(std::string::npos, status.find(LoadStringText(IDS_REMOVAL_UNDOABLE))) << status;
 
     // Every trace is gone or waits for the next start.
     std::set<std::string> pending = fixtures::PendingDeletions();
@@ -278,6 +242,7 @@ TEST_P(SmartUninstallEndToEndTest, ListsExactlyTheProductsTracesAndRemovesOnlyTh
             EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(trace.c_str())) << trace;
         }
     }
+    RestoreAndCompare(before);
 }
 
 // The user unticks a folder of the product and a subkey of one of its keys: those
@@ -345,6 +310,7 @@ TEST_P(PartialRemovalTest, RemovesExactlyTheTickedRows)
     }
     const std::vector<std::string> unlisted = fixtures::UnlistedChanges(before, after, accounting);
     EXPECT_TRUE(unlisted.empty()) << fixtures::JoinLines(unlisted);
+    RestoreAndCompare(before);
 }
 
 std::vector<Case> AllCases()

@@ -4,6 +4,8 @@
 // broken, looping and root-pointing shortcuts and a file held open. The inventory
 // loads, an analysis finishes and the removal takes nothing that was not listed.
 #include "inventory/InstalledSoftwareList.h"
+#include "backup/RemovalBackup.h"
+#include "backup/RestoreRun.h"
 #include "smart/TraceAnalyzer.h"
 #include "support/Fixtures.h"
 #include "support/TraceCoverage.h"
@@ -377,16 +379,21 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
     EXPECT_TRUE(listedKeys.count(fixtures::LowerAscii("HKEY_LOCAL_MACHINE\\" + uninstallKey + "_fine")));
     EXPECT_FALSE(listedKeys.count(fixtures::LowerAscii("HKEY_CURRENT_USER\\" + softwareKey + "_many")));
 
+    fixtures::TempDir backups("umhostilebackups");
     std::set<std::string> filesBefore = fixtures::FileSnapshot("C:");
     std::set<std::string> userBefore = fixtures::RegistrySnapshot(HKEY_CURRENT_USER, "");
     std::set<std::string> softwareBefore = fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software");
 
-    HANDLE locked = CreateFileA((folder + "\\locked.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Held open the way a running program holds its files: it can be read, not moved.
+    HANDLE locked =
+        CreateFileA((folder + "\\locked.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+    CRemovalBackup backup(CBackupStore(backups.Path() + "\\UninstallManager\\Backups"), name);
     DWORD start = GetTickCount();
-    RemovalTally tally = analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true));
+    RemovalTally tally = analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true), &backup);
     EXPECT_LT(GetTickCount() - start, 20000u);
     CloseHandle(locked);
+    EXPECT_FALSE(tally.notSaved);
     EXPECT_EQ(1, tally.Count(REMOVAL_SCHEDULED));
     EXPECT_TRUE(fixtures::PendingDeletions().count(fixtures::LowerAscii(folder + "\\locked.dat")));
 
@@ -410,9 +417,31 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
     EXPECT_TRUE(fixtures::FileExists(outside + "\\keep.txt"));
     EXPECT_TRUE(fixtures::FileExists(folder + "\\locked.dat"));  // held open: waits for the restart
     EXPECT_TRUE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey + "_many\\k2999"));
-    EXPECT_FALSE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey));
+    // Its text values hold bytes that no code page 936 text spells: a .reg file cannot
+    // keep them, so the key is not saved and stays, with both views' copies.
+    EXPECT_TRUE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey));
+    EXPECT_TRUE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, softwareKey));
     EXPECT_FALSE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, uninstallKey + "_fine"));
     EXPECT_TRUE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, uninstallKey + "_dword"));
+
+    // The restore puts every file, folder, link, key and value back as it was.
+    CRestoreRun restore(backup.Folder());
+    std::string reason;
+    ASSERT_TRUE(restore.Load(&reason)) << reason;
+    EXPECT_EQ(0, restore.Run().failed);
+    EXPECT_FALSE(fixtures::PendingDeletions().count(fixtures::LowerAscii(folder + "\\locked.dat")));
+    std::vector<std::string> differences;
+    const std::set<std::string> restored[] = {fixtures::FileSnapshot("C:"),
+                                              fixtures::RegistrySnapshot(HKEY_CURRENT_USER, ""),
+                                              fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, "Software")};
+    const std::set<std::string>* taken[] = {&filesBefore, &userBefore, &softwareBefore};
+    for (int i = 0; i < 3; ++i) {
+        for (const auto& change : {fixtures::Missing(*taken[i], restored[i]), fixtures::Missing(restored[i], *taken[i])})
+            for (const std::string& line : change)
+                if (!fixtures::IsBookkeeping(line))
+                    differences.push_back(line);
+    }
+    EXPECT_TRUE(differences.empty()) << fixtures::JoinLines(differences);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "SampleProgram.h"
+#include "backup/PendingDeletions.h"
 #include "framework/AnsiText.h"
 #include "framework/PlatformVersion.h"
 #include "smart/TraceRemoval.h"
@@ -195,6 +196,10 @@ TEST(Removal, HeldFilesAreScheduledInWininitOnThe9xFamily)
         std::string after;
         ReadFileText(wininit, &after);
         EXPECT_EQ(c.after, after) << (c.before ? c.before : "(none)");
+        // A restore takes the entry out again, and only it.
+        EXPECT_TRUE(CancelPendingDeletion(file.c_str()));
+        ReadFileText(wininit, &after);
+        EXPECT_EQ(std::string(c.after).erase(c.after.find(entry), entry.size()), after);
     }
     EXPECT_TRUE(FileExists(file));
     EXPECT_FALSE(ScheduleDeleteViaWininit((base.Path() + "\\missing.dll").c_str()));

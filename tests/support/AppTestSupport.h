@@ -29,6 +29,19 @@ inline void Pump()
     }
 }
 
+// Dispatches this thread's messages, waiting for more, until done() holds or
+// timeoutMs have passed; whether done() came.
+template <typename Done>
+bool PumpUntil(Done done, DWORD timeoutMs)
+{
+    for (const DWORD start = GetTickCount(); !done(); MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Pump();
+    }
+    return true;
+}
+
 inline std::string WindowText(HWND window)
 {
     char buffer[2048] = "";

@@ -32,6 +32,7 @@ public:
     struct Box {
         std::string caption, text;
         HWND owner;
+        HWND window;
     };
     const std::vector<Box>& Boxes() const { return boxes; }
     size_t Count() const { return boxes.size(); }
@@ -55,8 +56,8 @@ private:
         if (code == HCBT_ACTIVATE && current && GetClassNameA(box, className, sizeof(className)) &&
             lstrcmpA(className, "#32770") == 0) {
             // A message box shows its text in the static control with id 0xFFFF.
-            current->boxes.push_back(
-                {apptest::WindowText(box), apptest::WindowText(GetDlgItem(box, 0xFFFF)), GetWindow(box, GW_OWNER)});
+            current->boxes.push_back({apptest::WindowText(box), apptest::WindowText(GetDlgItem(box, 0xFFFF)),
+                                      GetWindow(box, GW_OWNER), box});
             PostMessageA(box, WM_COMMAND, current->answer(box), 0);
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);

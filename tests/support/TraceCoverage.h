@@ -104,6 +104,16 @@ struct MachineState {
     std::set<std::string> files = FileSnapshot("C:");
 };
 
+// Wine's own record of the system parameters of open windows, and the program's
+// own folder of backups of its removals.
+inline bool IsBookkeeping(const std::string& line)
+{
+    std::string lower = LowerAscii(line);
+    return lower.find("software\\wine\\temporary system parameters") != std::string::npos ||
+           lower.find("\\uninstallmanager\\") != std::string::npos ||
+           lower.find("\\uninstallmanager|") != std::string::npos;
+}
+
 // Every line that went without a listed trace to account for it, and every line that
 // appeared, but Wine's own bookkeeping of the system parameters of open windows.
 inline std::vector<std::string> UnlistedChanges(const MachineState& before, const MachineState& after,
@@ -116,7 +126,20 @@ inline std::vector<std::string> UnlistedChanges(const MachineState& before, cons
           UnaccountedRegistryLines(Missing(before.software, after.software), "HKEY_LOCAL_MACHINE", listed),
           Missing(after.files, before.files), Missing(after.user, before.user), Missing(after.software, before.software)})
         for (const std::string& line : lines)
-            if (LowerAscii(line).find("software\\wine\\temporary system parameters") == std::string::npos)
+            if (!IsBookkeeping(line))
+                changes.push_back(line);
+    return changes;
+}
+
+// Every line that differs between two states, bookkeeping aside.
+inline std::vector<std::string> MachineDifferences(const MachineState& a, const MachineState& b)
+{
+    std::vector<std::string> changes;
+    for (const std::vector<std::string>& lines :
+         {Missing(a.files, b.files), Missing(a.user, b.user), Missing(a.software, b.software),
+          Missing(b.files, a.files), Missing(b.user, a.user), Missing(b.software, a.software)})
+        for (const std::string& line : lines)
+            if (!IsBookkeeping(line))
                 changes.push_back(line);
     return changes;
 }

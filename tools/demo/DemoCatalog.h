@@ -32,6 +32,7 @@ struct DemoProduct {
     bool windowsInstaller;      // registered as a Windows Installer package
     bool iconIndex;             // DisplayIcon carries ",0" after the path
     const char* uninstallerName;  // nullptr when the product brings no uninstaller
+    bool uninstallerRelaunches;   // it copies itself to the temporary folder, starts the copy and exits
 };
 
 const std::vector<DemoProduct>& DemoProducts();

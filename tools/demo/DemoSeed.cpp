@@ -27,6 +27,8 @@ const char README_LINK[] = "使用说明";
 const char UNINSTALL_LINK_PREFIX[] = "卸载 ";
 const char* const PLUGIN_FILES[] = {"filters.plg", "export.plg"};
 const char* const DATA_FILES[] = {"settings.ini", "history.dat"};
+// Real uninstallers stay a moment after their work while they "finish".
+const int UNINSTALLER_LINGER_MS = 1500;
 
 std::string Quoted(const std::string& path)
 {
@@ -76,6 +78,8 @@ bool WriteLog(const DemoProduct& product)
     for (const char* plugin : PLUGIN_FILES)
         log.files.push_back(JoinPath(DEMO_PLUGIN_FOLDER, plugin));
     log.files.push_back(product.uninstallerName);
+    log.relaunch = product.uninstallerRelaunches;
+    log.lingerMs = UNINSTALLER_LINGER_MS;
     return WriteInstallLog(ProductFile(product, DEMO_INSTALL_LOG), log);
 }
 

@@ -2,6 +2,8 @@
 
 #include "machine/Files.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace demo {
@@ -12,6 +14,9 @@ const char NAME[] = "name=";
 const char KEY[] = "key=";
 const char FILE_ENTRY[] = "file=";
 const char FOLDER_ENTRY[] = "folder=";
+const char RELAUNCH[] = "relaunch=";
+const char LINGER[] = "linger=";
+const int MAX_LINGER_MS = 60000;  // a damaged line never keeps the uninstaller longer
 
 bool StartsWith(const std::string& line, const char* prefix, std::string* rest)
 {
@@ -33,6 +38,10 @@ void ParseLine(const std::string& line, InstallLog* log)
         log->files.push_back(rest);
     else if (StartsWith(line, FOLDER_ENTRY, &rest))
         log->folders.push_back(rest);
+    else if (StartsWith(line, RELAUNCH, &rest))
+        log->relaunch = rest == "1";
+    else if (StartsWith(line, LINGER, &rest))
+        log->lingerMs = std::min(std::max(atoi(rest.c_str()), 0), MAX_LINGER_MS);
 }
 
 }  // namespace
@@ -40,6 +49,10 @@ void ParseLine(const std::string& line, InstallLog* log)
 bool WriteInstallLog(const std::string& path, const InstallLog& log)
 {
     std::string text = NAME + log.displayName + "\r\n" + KEY + log.uninstallKey + "\r\n";
+    if (log.relaunch)
+        text += std::string(RELAUNCH) + "1\r\n";
+    if (log.lingerMs > 0)
+        text += LINGER + std::to_string(log.lingerMs) + "\r\n";
     for (const std::string& folder : log.folders)
         text += FOLDER_ENTRY + folder + "\r\n";
     for (const std::string& file : log.files)

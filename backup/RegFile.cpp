@@ -1,0 +1,90 @@
+#include "backup/RegFile.h"
+
+#include "backup/RegFileParser.h"
+#include "framework/Handles.h"
+#include "framework/RegKey.h"
+#include "framework/RegistryView.h"
+
+namespace {
+
+// A backup larger than this is not one the writer made.
+const LONGLONG kLargestFile = 256LL * 1024 * 1024;
+const REGSAM kImportAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
+
+bool ReadWholeFile(const char* file, std::string* text)
+{
+    OwnedFile in(CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    LARGE_INTEGER size;
+    if (!in || !GetFileSizeEx(in, &size) || size.QuadPart > kLargestFile)
+        return false;
+    text->resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    return text->empty() ||
+           (ReadFile(in, &(*text)[0], static_cast<DWORD>(text->size()), &read, nullptr) && read == text->size());
+}
+
+// Opens the key to restore into, creating it when missing. A key that is now a
+// registry link is refused: writing through it would change the key it points to.
+bool OpenForImport(const RegFileKey& key, OwnedKey* opened)
+{
+    LONG status = RegOpenKeyExW(key.root, key.path.c_str(), REG_OPTION_OPEN_LINK, kImportAccess | PhysicalView(),
+                                opened->Out());
+    if (status == ERROR_SUCCESS)
+        return !IsRegistryLink(*opened);
+    return RegCreateKeyExW(key.root, key.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           kImportAccess | PhysicalView(), nullptr, opened->Out(), nullptr) == ERROR_SUCCESS;
+}
+
+void ImportKey(const RegFileKey& key, RegImportTally* tally)
+{
+    OwnedKey opened;
+    if (!OpenForImport(key, &opened)) {
+        tally->failed += 1 + static_cast<int>(key.values.size());
+        return;
+    }
+    for (const RegFileValue& value : key.values) {
+        if (RegQueryValueExW(opened, value.name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+            ++tally->present;
+            continue;
+        }
+        // The API counts a terminator the data left out when one follows it in memory;
+        // a guard after the data keeps an unterminated text as it was saved.
+        std::vector<BYTE> guarded(value.data);
+        guarded.resize(guarded.size() + sizeof(wchar_t), 0xFF);
+        LONG status = RegSetValueExW(opened, value.name.c_str(), 0, value.type, guarded.data(),
+                                     static_cast<DWORD>(value.data.size()));
+        if (status == ERROR_SUCCESS)
+            ++tally->written;
+        else
+            ++tally->failed;
+    }
+}
+
+}  // namespace
+
+bool CRegFile::Read(const char* file, std::string* reason)
+{
+    keys.clear();
+    std::string text;
+    if (!file || !ReadWholeFile(file, &text)) {
+        if (reason)
+            *reason = "the file cannot be read";
+        return false;
+    }
+    return Parse(text, reason);
+}
+
+bool CRegFile::Parse(const std::string& text, std::string* reason)
+{
+    RegFileParser parser;
+    return parser.Parse(text, &keys, reason);
+}
+
+RegImportTally CRegFile::Import() const
+{
+    RegImportTally tally;
+    for (const RegFileKey& key : keys)
+        ImportKey(key, &tally);
+    return tally;
+}

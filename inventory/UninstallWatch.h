@@ -1,0 +1,56 @@
+// Watches a product's uninstaller until it and every process it started have ended,
+// without blocking: the page asks IsRunning from a timer.
+#pragma once
+#include "framework/Handles.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+class CUninstallWatch {
+public:
+    // Starts the uninstall command inside a job of its own; false when nothing started.
+    // entryRoot\entryKey is the product's uninstall entry and folder its main folder
+    // (may be empty): they tell a cancelled uninstall from one that goes on elsewhere.
+    bool Start(const char* command, HKEY entryRoot, const std::string& entryKey, const std::string& folder);
+    // True while a process of the uninstaller runs. When the job cannot hold them (the
+    // system refused, or a process broke away) the uninstaller's own process counts,
+    // and after it, for a while, an entry still there while the folder has changed.
+    bool IsRunning();
+    // Stops watching; the uninstaller runs on.
+    void Stop();
+    bool IsWatching() const { return static_cast<bool>(process); }
+    // Whether the uninstall entry is still there and the folder's contents unchanged.
+    bool LooksCancelled() const;
+
+private:
+    std::set<std::string> FolderNames() const;
+    bool EntryExists() const;
+
+    OwnedKernel job;
+    OwnedKernel process;
+    bool jobHoldsTree = false;
+    DWORD endedTick = 0;  // when the last watched process ended
+    HKEY entryRoot = nullptr;
+    std::string entryKey;
+    std::string folder;
+    std::set<std::string> folderNames;
+};
+
+// What a product is known by, noted before its uninstaller runs: its uninstall
+// entry, the folders that may hold what it leaves (install location, the folders of
+// its uninstall program and of its icon), its name and publisher.
+struct UninstallClues {
+    HKEY root = nullptr;
+    std::string keyPath;
+    std::vector<std::string> folders;
+    std::string displayName;
+    std::string publisher;
+};
+
+// From the quick page to its parent, lParam its UninstallClues: sent before the
+// uninstaller starts, to screen the folders (the parent keeps those that may be a
+// program's own); posted when the wait ends, wParam TRUE when what the uninstaller
+// left is to be looked for (not when it was cancelled or the user stopped waiting).
+const UINT WM_UNINSTALL_STARTING = WM_USER + 890;
+const UINT WM_UNINSTALL_ENDED = WM_USER + 891;
