@@ -132,7 +132,7 @@ std::string RunFolderName(const SYSTEMTIME& time, const std::string& program)
              time.wMinute, time.wSecond);
     std::string name;
     for (const char* p = program.c_str(); *p;) {
-        const char* next = CharNextA(p);
+        const char* next = NextCharDbcs(p);
         size_t length = static_cast<size_t>(next - p);
         if (length == 0 || name.size() + length > kProgramNameBytes)
             break;

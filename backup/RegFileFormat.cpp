@@ -1,5 +1,7 @@
 #include "backup/RegFileFormat.h"
 
+#include "framework/AnsiText.h"
+
 #include <climits>
 
 namespace {
@@ -83,7 +85,7 @@ bool WidenAnsi(const char* text, size_t length, std::wstring* wide)
 bool IsKeyPath(const char* path)
 {
     bool nameStarts = true;
-    for (const char* p = path; *p; p = CharNextA(p)) {
+    for (const char* p = path; *p; p = NextCharDbcs(p)) {
         if (*p == '\r' || *p == '\n')
             return false;
         if (*p == '\\' && nameStarts)

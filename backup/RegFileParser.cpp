@@ -190,7 +190,7 @@ bool RegFileParser::ParseQuoted(const char** cursor, std::string* text)
 {
     const char* p = *cursor + 1;
     for (; *p && *p != '"'; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+        if (IsLeadByteDbcs(*p) && p[1]) {
             *text += *p++;
         } else if (*p == '\\') {
             if (p[1] != '\\' && p[1] != '"')

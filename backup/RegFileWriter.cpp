@@ -24,7 +24,7 @@ std::string Quoted(const std::string& ansi)
     std::string quoted = "\"";
     for (size_t i = 0; i < ansi.size(); ++i) {
         char ch = ansi[i];
-        if (IsDBCSLeadByte(static_cast<BYTE>(ch)) && i + 1 < ansi.size()) {
+        if (IsLeadByteDbcs(ch) && i + 1 < ansi.size()) {
             quoted += ch;
             quoted += ansi[++i];
             continue;
