@@ -52,22 +52,39 @@ bool RegKey::ForEachSubkey(const std::function<bool(const char* name)>& visit) c
     }
 }
 
-void RegKey::ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data, DWORD count) const
+bool RegKey::ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data, DWORD count) const
 {
     char name[MAX_PATH];
     char bytes[MAX_PATH];
+    bool metAll = true;
     for (DWORD index = 0; index < count; ++index) {
         DWORD nameSize = MAX_PATH;
         RegValue value = {name, 0, data == WITH_DATA ? bytes : nullptr, MAX_PATH};
         LONG status = RegEnumValueA(Get(), index, name, &nameSize, nullptr, &value.type,
                                     reinterpret_cast<BYTE*>(value.data), value.data ? &value.size : nullptr);
-        if (status == ERROR_MORE_DATA)
+        if (status == ERROR_MORE_DATA) {
+            metAll = false;
             continue;
+        }
+        if (status != ERROR_SUCCESS)
+            return metAll && status == ERROR_NO_MORE_ITEMS;
         if (!value.data)
             value.size = 0;
-        if (status != ERROR_SUCCESS || !visit(value))
-            return;
+        if (!visit(value))
+            return false;
     }
+    return metAll;
+}
+
+bool RegKey::ForEachValueOfNonLink(const std::function<bool(const RegValue& value)>& visit, ValueData data,
+                                   DWORD count) const
+{
+    bool link = false;
+    const bool metAll = ForEachValue([&](const RegValue& value) {
+        link = link || IsRegistryLinkValue(value);
+        return visit(value);
+    }, data, count);
+    return !link && (metAll || !IsRegistryLink(Get()));
 }
 
 bool RegKey::CountEntries(DWORD* subkeys, DWORD* values) const

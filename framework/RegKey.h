@@ -24,7 +24,7 @@ public:
     bool Open(HKEY root, const char* path);
     // Opens root\path as itself without asking whether it is a link, for a caller
     // that tells a link otherwise: a walk of the subkeys alone (a link has none of
-    // its own), or of every value (see IsRegistryLinkValue).
+    // its own), or of every value (see ForEachValueOfNonLink).
     bool OpenAsItself(HKEY root, const char* path);
     void Close() { Reset(); }
 
@@ -34,9 +34,15 @@ public:
     bool ForEachSubkey(const std::function<bool(const char* name)>& visit) const;
     // The same over the values; a value whose name or (WITH_DATA) data does not
     // fit MAX_PATH is skipped. With a count (from CountEntries) the walk stops there
-    // instead of asking once more for the end.
-    void ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data = WITH_DATA,
+    // instead of asking once more for the end. True when the walk met every value:
+    // none skipped, visit never stopped it, no read failed.
+    bool ForEachValue(const std::function<bool(const RegValue& value)>& visit, ValueData data = WITH_DATA,
                       DWORD count = MAXDWORD) const;
+    // ForEachValue over a key opened with OpenAsItself, whose caller must drop what
+    // visit gathered when this returns false: the key is a registry link. A walk that
+    // met every value tells one by its SymbolicLinkValue; otherwise the key is asked.
+    bool ForEachValueOfNonLink(const std::function<bool(const RegValue& value)>& visit, ValueData data = WITH_DATA,
+                               DWORD count = MAXDWORD) const;
     // The numbers of subkeys and values the key holds; false when it cannot tell.
     bool CountEntries(DWORD* subkeys, DWORD* values) const;
 };

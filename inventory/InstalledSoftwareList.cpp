@@ -101,19 +101,13 @@ bool ReadProductValues(const RegKey& key, ProductValue* wanted, size_t count)
                                        : ReadDwordValue(key, nullptr, value->name, value->number);
         return true;
     }
-    DWORD seen = 0;
-    bool link = false;
-    key.ForEachValue([&](const RegValue& value) {
-        ++seen;
-        link = link || IsRegistryLinkValue(value);
+    return key.ForEachValueOfNonLink([&](const RegValue& value) {
         for (ProductValue* named = wanted; named != wanted + count; ++named) {
             if (_stricmp(named->name, value.name) == 0)
                 ReadProductValue(value, named);
         }
         return true;
     }, RegKey::WITH_DATA, values);
-    // A value too long to be met may be the one that makes a link.
-    return !link && (seen == values || !IsRegistryLink(key));
 }
 
 // What Windows' own list of programs leaves out: system components, and updates

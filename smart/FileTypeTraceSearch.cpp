@@ -181,27 +181,22 @@ bool CTraceAnalyzer::KeyNamesOtherProgram(HKEY classes, const char* keyPath, con
     if (depth > kClassKeyDepth || --*budget < 0)
         return true;
     RegKey key;
-    if (!key.Open(classes, keyPath))
+    if (!key.OpenAsItself(classes, keyPath))
         return true;
     const char* leaf = LeafName(keyPath);
     bool openWithTypes = EqualsNoCaseDbcs(leaf, "OpenWithProgids");
     bool openWithPrograms = EqualsNoCaseDbcs(leaf, "OpenWithList");
-    // A value skipped for its length leaves fewer values read than the key holds.
-    DWORD valueCount = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return true;
-    DWORD valuesRead = 0;
+    // A link, opened as itself, shows its SymbolicLinkValue. A value skipped for its
+    // length leaves the walk short of the whole key.
     bool other = false;
-    key.ForEachValue([&](const RegValue& value) {
-        ++valuesRead;
-        if (openWithTypes && !(progId && EqualsNoCaseDbcs(value.name, progId)))
+    const bool readWhole = key.ForEachValue([&](const RegValue& value) {
+        if (IsRegistryLinkValue(value) || (openWithTypes && !(progId && EqualsNoCaseDbcs(value.name, progId))))
             other = true;
         else if (ValueAsText(value, true))
             other = IsClassId(value.data) ? !ClassServerMatches(value.data) : NamesOtherProgram(value.data);
         return !other;
     });
-    if (other || valuesRead < valueCount)
+    if (!readWhole)
         return true;
     key.ForEachSubkey([&](const char* name) {
         char child[MAX_PATH];

@@ -165,13 +165,9 @@ bool CTraceAnalyzer::ExamineSettingsKey(HKEY root, const char* keyPath, bool own
     DWORD subkeys = 0;
     DWORD values = 0;
     const bool counted = key.CountEntries(&subkeys, &values);
-    DWORD seen = 0;
-    bool link = false;
     bool namesProgram = false;
     std::vector<std::string> named;
-    key.ForEachValue([&](const RegValue& value) {
-        ++seen;
-        link = link || IsRegistryLinkValue(value);
+    const bool notLink = key.ForEachValueOfNonLink([&](const RegValue& value) {
         if (ValueNamesProgram(value)) {
             namesProgram = true;
             if (!ownKey)
@@ -179,7 +175,7 @@ bool CTraceAnalyzer::ExamineSettingsKey(HKEY root, const char* keyPath, bool own
         }
         return true;
     }, RegKey::WITH_DATA, counted ? values : MAXDWORD);
-    if (link || ((!counted || seen < values) && IsRegistryLink(key)))
+    if (!notLink)
         return false;
     if (counted && mayHoldKeys)
         *mayHoldKeys = subkeys != 0;

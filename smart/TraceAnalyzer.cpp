@@ -580,30 +580,28 @@ bool CTraceAnalyzer::ReadTargetPath(const char* shortcutPath, char* target) cons
 }
 
 // One walk over the entry's values gives its fields and, for the search by value,
-// its plain texts.
-CTraceAnalyzer::UninstallEntryPaths CTraceAnalyzer::ReadUninstallEntry(const RegKey& entry) const
+// its plain texts. False for a registry link, which is no entry of its own.
+bool CTraceAnalyzer::ReadUninstallEntry(const RegKey& entry, UninstallEntryPaths* paths) const
 {
-    UninstallEntryPaths paths;
-    entry.ForEachValue([&](const RegValue& value) {
+    return entry.ForEachValueOfNonLink([&](const RegValue& value) {
         if (!ValueAsText(value, true))
             return true;
         if (value.type == REG_SZ)
-            paths.plainTexts.push_back(value.data);
+            paths->plainTexts.push_back(value.data);
         for (int i = 0; i < 3; ++i) {
             char folder[MAX_PATH];
             if (!EqualsNoCaseDbcs(value.name, kUninstallPathValues[i]))
                 continue;
-            paths.texts[i] = value.data;
+            paths->texts[i] = value.data;
             if (EntryFolder(i, value.data, folder) && !IsSystemFolder(folder))
-                paths.folders[i] = folder;
+                paths->folders[i] = folder;
         }
         if (EqualsNoCaseDbcs(value.name, "DisplayName"))
-            paths.displayName = value.data;
+            paths->displayName = value.data;
         else if (EqualsNoCaseDbcs(value.name, "Publisher"))
-            paths.publisher = value.data;
+            paths->publisher = value.data;
         return true;
     });
-    return paths;
 }
 
 void CTraceAnalyzer::LoadUninstallEntries()
@@ -619,9 +617,10 @@ void CTraceAnalyzer::LoadUninstallEntries()
         uninstall.ForEachSubkey([&](const char* name) {
             PumpIfDue();
             RegKey entry;
-            if (!entry.Open(uninstall, name))
+            UninstallEntryPaths paths;
+            if (!entry.OpenAsItself(uninstall, name) || !ReadUninstallEntry(entry, &paths))
                 return true;
-            uninstallEntries.push_back(ReadUninstallEntry(entry));
+            uninstallEntries.push_back(std::move(paths));
             char keyPath[MAX_PATH];
             uninstallEntries.back().root = place.root;
             if (FormatText(keyPath, MAX_PATH, "%s\\%s", place.path.c_str(), name))

@@ -104,7 +104,7 @@ private:
     void FollowCollectedShortcut(const char* shortcutPath);
     bool MayListOutsideFolder(const char* folder);
     bool ReadTargetPath(const char* shortcutPath, char* target) const;
-    UninstallEntryPaths ReadUninstallEntry(const RegKey& entry) const;
+    bool ReadUninstallEntry(const RegKey& entry, UninstallEntryPaths* paths) const;
     void LoadUninstallEntries();
     bool HoldsOtherProduct(const char* folder);
     void SearchShortcutFolder(const char* folder);

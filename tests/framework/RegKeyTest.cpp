@@ -28,6 +28,18 @@ TEST(RegKey, LinksAreRefused)
     EXPECT_FALSE(opened.Open(HKEY_CURRENT_USER, link.c_str()));
     ASSERT_TRUE(opened.Open(HKEY_CURRENT_USER, key.Path().c_str()));
     EXPECT_FALSE(IsRegistryLink(opened));
+    // Opened as itself, a link is told by the walk over its values: by its
+    // SymbolicLinkValue, or by asking when that value is too long to be met.
+    fixtures::ScopedKey farTarget(HKEY_LOCAL_MACHINE, target.Path() + "\\" + std::string(150, 'f'));
+    const std::string farLink = key.Path() + "\\FarLink";
+    ASSERT_TRUE(fixtures::MakeRegistryLink(HKEY_CURRENT_USER, farLink, farTarget.Path()));
+    for (const std::string& path : {link, farLink}) {
+        ASSERT_TRUE(opened.OpenAsItself(HKEY_CURRENT_USER, path.c_str()));
+        EXPECT_FALSE(opened.ForEachValueOfNonLink([](const RegValue&) { return true; })) << path;
+    }
+    ASSERT_TRUE(fixtures::SetString(HKEY_CURRENT_USER, key.Path(), "SymbolicLinkValue", "only a text"));
+    ASSERT_TRUE(opened.OpenAsItself(HKEY_CURRENT_USER, key.Path().c_str()));
+    EXPECT_TRUE(opened.ForEachValueOfNonLink([](const RegValue&) { return false; }));
 }
 
 TEST(RegKey, WalksWhatFitsInOrderAndStopsWhenAsked)
@@ -44,19 +56,26 @@ TEST(RegKey, WalksWhatFitsInOrderAndStopsWhenAsked)
     std::vector<std::string> subkeys;
     std::set<std::string> withData, namesOnly;
     walked.ForEachSubkey([&](const char* name) { return subkeys.push_back(name), true; });
-    walked.ForEachValue([&](const RegValue& value) {
+    // A walk that skipped a value does not claim to have met them all.
+    EXPECT_FALSE(walked.ForEachValue([&](const RegValue& value) {
         EXPECT_TRUE(TerminateRead(value.data, MAX_PATH, value.size));
         return withData.insert(std::string(value.name) + "=" + value.data), true;
-    });
-    walked.ForEachValue([&](const RegValue& value) { return namesOnly.insert(value.name), !value.data; },
-                        RegKey::NAMES_ONLY);
+    }));
+    EXPECT_FALSE(walked.ForEachValue([&](const RegValue& value) { return namesOnly.insert(value.name), !value.data; },
+                                     RegKey::NAMES_ONLY));
     EXPECT_EQ(fixtures::SubkeyNames(HKEY_CURRENT_USER, key.Path()), subkeys);
     EXPECT_EQ((std::set<std::string>{"one=1", "two=22"}), withData);
     EXPECT_EQ((std::set<std::string>{"big", "one", "two"}), namesOnly);
     int visits = 0;
     walked.ForEachSubkey([&](const char*) { return ++visits < 2; });
-    walked.ForEachValue([&](const RegValue&) { return ++visits < 3; });
+    EXPECT_FALSE(walked.ForEachValue([&](const RegValue&) { return ++visits < 3; }));
     EXPECT_EQ(3, visits);
+    // A walk over values that all fit, or up to a count, met them all.
+    for (const char* name : {"x", "y"})
+        ASSERT_TRUE(fixtures::SetString(HKEY_CURRENT_USER, key.Path() + "\\a", name, "1"));
+    ASSERT_TRUE(walked.Open(HKEY_CURRENT_USER, (key.Path() + "\\a").c_str()));
+    EXPECT_TRUE(walked.ForEachValue([](const RegValue&) { return true; }));
+    EXPECT_TRUE(walked.ForEachValue([](const RegValue& value) { return value.name[0] == 'x'; }, RegKey::WITH_DATA, 1));
 }
 
 TEST(FoldAscii, LowersAsciiLettersOnly)

@@ -52,10 +52,15 @@ TEST_F(RegistrySearch, ClassKeysGoWholeOnlyWhenAllTheyNameIsTheProgram)
     ScopedKey unreadKey(cr, unread);
     SetString(cr, unread + "\\shell\\open\\command", "", runApp);
     SetString(cr, unread, "Note", std::string(300, 'n'));
+    // Nor one that holds a registry link, whatever the link leads to.
+    std::string linked = "Q" + id + ".Linked";
+    ScopedKey linkedKey(cr, linked), linkTarget(HKEY_LOCAL_MACHINE, "SOFTWARE\\Q" + id + "Target");
+    SetString(cr, linked + "\\shell\\open\\command", "", runApp);
+    ASSERT_TRUE(MakeRegistryLink(cr, linked + "\\Shared", linkTarget.Path()));
 
     std::vector<std::string> expected =
         KeyTree(cr, {"htmlfile\\shell\\open", htmlType, extension, progId, foreign + "\\shell\\QApp",
-                     allFilesVerb.Path(), classKey, unread + "\\shell\\open"});
+                     allFilesVerb.Path(), classKey, unread + "\\shell\\open", linked + "\\shell\\open"});
     EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryTraces());
 }
 
