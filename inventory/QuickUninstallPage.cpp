@@ -23,7 +23,7 @@ const UINT WAIT_TIMER_INTERVAL_MS = 100;
 // Timers come after input and painting, so the icon work never holds either up; each
 // tick looks up icons for about this long and then lets the queue run.
 const UINT ICON_TIMER_INTERVAL_MS = 10;
-const double ICON_TICK_BUDGET_S = 0.025;
+const double ICON_TICK_BUDGET_S = 0.015;
 
 double Seconds()
 {
