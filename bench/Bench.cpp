@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "smart/SmartUninstallPage.h"
 #include "smart/TraceAnalyzer.h"
+#include "tests/support/ResponsivenessProbe.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -20,7 +21,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -181,58 +181,13 @@ void BarePass(BareCount* count)
 
 // ---- Probes -----------------------------------------------------------------
 
-// A thread posts a message to this window of the measured thread whenever the last
-// one was dispatched; the time from posting to dispatching is a stretch during
-// which that thread dispatched nothing.
-class DispatchProbe : public CWnd {
-public:
-    DispatchProbe()
-    {
-        CreateEx(0, nullptr, "", WS_OVERLAPPED, RECT{0, 0, 10, 10}, nullptr, 0);
-        thread.Reset(CreateThread(nullptr, 0, Poster, this, 0, nullptr));
-    }
-
-    // Stops posting (a message still waiting counts up to now) and prints the longest
-    // stretch. Nothing is dispatched between this and the probe's end.
-    void Print(const char* label)
-    {
-        Note();
-        running = false;
-        WaitForSingleObject(thread, INFINITE);
-        printf("%s longest stretch without dispatching: %.1f ms (%ld probes)\n", label, longest * 1000, dispatched);
-    }
-
-private:
-    void Note() { longest = pending ? std::max(longest, Now() - postedAt.load()) : longest; }
-
-    static DWORD WINAPI Poster(void* parameter)
-    {
-        for (auto* self = static_cast<DispatchProbe*>(parameter); self->running; Sleep(1)) {
-            if (!self->pending) {
-                self->postedAt = Now();
-                self->pending = true;
-                PostMessageA(self->m_hWnd, WM_APP, 0, 0);
-            }
-        }
-        return 0;
-    }
-
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        if (msg != WM_APP)
-            return CWnd::WindowProc(msg, wParam, lParam);
-        Note();
-        ++dispatched;
-        pending = false;
-        return 0;
-    }
-
-    OwnedKernel thread;
-    std::atomic<bool> running{true}, pending{false};
-    std::atomic<double> postedAt{0};
-    double longest = 0;
-    long dispatched = 0;
-};
+// Stops the probe and prints the longest stretch in which the measured thread
+// dispatched nothing.
+void PrintStretch(const char* label, fixtures::ResponsivenessProbe& probe)
+{
+    const double longestMs = probe.Stop();
+    printf("%s longest stretch without dispatching: %.1f ms (%ld probes)\n", label, longestMs, probe.Handled());
+}
 
 // The process's private bytes (Wine leaves PrivateUsage at zero; the page-file usage
 // is the same figure there).
@@ -251,9 +206,9 @@ double MeasureAnalysis(const char* label, double bare, const std::function<size_
 {
     const double before = PrivateBytes();
     size_t traces = 0;
-    DispatchProbe probe;
+    fixtures::ResponsivenessProbe probe;
     double time = Seconds([&] { traces = analyze(); });
-    probe.Print(label);
+    PrintStretch(label, probe);
     printf("%s: %.3f s, %zu traces, ratio to bare pass %.2f\n", label, time, traces, time / bare);
     printf("%s private bytes: %.0f bytes per trace\n", label, (PrivateBytes() - before) / double(traces ? traces : 1));
     return time;
@@ -300,11 +255,11 @@ void MeasureInventory(const char* label)
     UpdateWindow(page.GetDlgItem(IDC_LIST));
     double listed = Now() - start;
     {
-        DispatchProbe probe;
+        fixtures::ResponsivenessProbe probe;
         MSG message;
         while (page.IconsPending() && Now() - start < 900 && GetMessageA(&message, nullptr, 0, 0))
             DispatchMessageA(&message);
-        probe.Print(Format("inventory %s", label).c_str());
+        PrintStretch(Format("inventory %s", label).c_str(), probe);
     }
     double drawn = Now() - start;
     const CInstalledSoftwareList& list = page.Inventory();

@@ -3,6 +3,7 @@
 #include "backup/RemovalBackup.h"
 #include "framework/AnsiText.h"
 #include "framework/RegistryTree.h"
+#include "framework/SteadyClock.h"
 #include "framework/WinApp.h"
 #include "inventory/UninstallCommand.h"
 #include "framework/RegKey.h"
@@ -24,14 +25,6 @@ const UINT WAIT_TIMER_INTERVAL_MS = 100;
 // tick looks up icons for about this long and then lets the queue run.
 const UINT ICON_TIMER_INTERVAL_MS = 10;
 const double ICON_TICK_BUDGET_S = 0.015;
-
-double Seconds()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 }  // namespace
 
@@ -231,16 +224,16 @@ void CQuickUninstallPage::OnIconTimer()
         StopIconWork();
         return;
     }
-    const double deadline = Seconds() + ICON_TICK_BUDGET_S;
+    const double deadline = SteadySeconds() + ICON_TICK_BUDGET_S;
     const int count = softwareListView.GetItemCount();
     const int top = std::max(0, softwareListView.GetTopIndex());
     const int soonVisible = std::min(count, top + 2 * std::max(1, softwareListView.GetCountPerPage()) + 1);
     for (int row = top; row < soonVisible; ++row) {
-        if (ResolveRowIcons(row) && Seconds() >= deadline)
+        if (ResolveRowIcons(row) && SteadySeconds() >= deadline)
             return;
     }
     while (iconSweepRow < count) {
-        if (ResolveRowIcons(iconSweepRow++) && Seconds() >= deadline)
+        if (ResolveRowIcons(iconSweepRow++) && SteadySeconds() >= deadline)
             return;
     }
     StopIconWork();

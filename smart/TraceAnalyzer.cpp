@@ -5,6 +5,7 @@
 #include "framework/PathExists.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
+#include "framework/SteadyClock.h"
 #include "resource.h"
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
@@ -21,21 +22,10 @@ namespace {
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
-const ULONGLONG kPumpIntervalMs = 10;
+// Messages are drained this often (seconds of the steady clock).
+const double kPumpInterval = 0.010;
 
 const int kMaxGroupDepth = 8;
-
-// Milliseconds of a steady clock. GetTickCount will not do: under Wine it moves in
-// steps of about 16 ms, and a drain due after 15 ms then waits up to twice that.
-ULONGLONG MonotonicMs()
-{
-    LARGE_INTEGER count, frequency;
-    if (!QueryPerformanceCounter(&count) || !QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0)
-        return GetTickCount();
-    const ULONGLONG ticks = static_cast<ULONGLONG>(count.QuadPart);
-    const ULONGLONG perSecond = static_cast<ULONGLONG>(frequency.QuadPart);
-    return ticks / perSecond * 1000 + ticks % perSecond * 1000 / perSecond;
-}
 
 void ReadSpecialFolder(int csidl, char* path)
 {
@@ -313,7 +303,7 @@ void CTraceAnalyzer::SearchEverywhere()
 void CTraceAnalyzer::LoadContext()
 {
     // The first shell calls of a process are slow: messages keep flowing meanwhile.
-    lastPumpTime = MonotonicMs();
+    lastPumpTime = SteadySeconds();
     UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         windowsFolder[0] = '\0';
@@ -332,7 +322,7 @@ void CTraceAnalyzer::LoadContext()
     classRoutes.clear();
     clsidPaths = PathsInEveryView(HKEY_CLASSES_ROOT, "CLSID");
     walkedClsidPaths.clear();
-    lastPumpTime = MonotonicMs();
+    lastPumpTime = SteadySeconds();
 }
 
 void CTraceAnalyzer::ChooseProgramFolder(const char* target, bool isFile)
@@ -432,12 +422,12 @@ void CTraceAnalyzer::PumpMessages()
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    lastPumpTime = MonotonicMs();
+    lastPumpTime = SteadySeconds();
 }
 
 void CTraceAnalyzer::PumpIfDue()
 {
-    if (MonotonicMs() - lastPumpTime >= kPumpIntervalMs)
+    if (SteadySeconds() - lastPumpTime >= kPumpInterval)
         PumpMessages();
 }
 

@@ -153,5 +153,5 @@ private:
     std::vector<std::string> clsidPaths;  // the CLSID key of each view of the classes
     std::unordered_set<std::string> walkedClsidPaths;  // those whose every class the CLSID walk met
     std::string classesPath;              // the view of the classes the file-type walk is in
-    ULONGLONG lastPumpTime;  // milliseconds, see MonotonicMs
+    double lastPumpTime;  // SteadySeconds() of the last drain
 };

@@ -23,7 +23,7 @@ public:
     }
     ~ResponsivenessProbe() override { Stop(); }
     // Stops posting and answers the longest stretch in milliseconds; a message still
-    // waiting counts up to now.
+    // waiting counts up to now. Nothing may be dispatched after this.
     double Stop()
     {
         running = false;
@@ -33,6 +33,8 @@ public:
         Note();
         return longestUs / 1000.0;
     }
+    // How many probe messages were handled.
+    long Handled() const { return handled; }
 
 private:
     static long long NowUs()
@@ -57,6 +59,7 @@ private:
         if (msg != WM_APP)
             return CWnd::WindowProc(msg, wParam, lParam);
         Note();
+        ++handled;
         pending = false;
         return 0;
     }
@@ -65,6 +68,7 @@ private:
     std::atomic<bool> running{true}, pending{false};
     std::atomic<long long> postedAt{0};
     long long longestUs = 0;
+    long handled = 0;
 };
 
 }  // namespace fixtures
