@@ -125,7 +125,7 @@ void CMainDialog::ShowPage(UINT commandId)
 // While an uninstaller runs the other pages wait: what they do could race with it.
 void CMainDialog::OnUninstallStarting(UninstallClues* clues)
 {
-    smartPage.ScreenLeftoverFolders(&clues->folders);
+    smartPage.NoteUninstallClues(clues);
     navigationBar.EnableWindow(FALSE);
 }
 
@@ -137,7 +137,7 @@ void CMainDialog::OnUninstallEnded(bool lookForLeftovers, const UninstallClues& 
         return;
     navigationBar.CheckButton(ID_PAGE_SMART);
     ShowPage(ID_PAGE_SMART);
-    smartPage.AnalyzeLeftovers(clues.folders, clues.displayName);
+    smartPage.AnalyzeLeftovers(clues);
 }
 
 void CMainDialog::OnOK()

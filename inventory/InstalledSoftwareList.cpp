@@ -1,10 +1,10 @@
 #include "inventory/InstalledSoftwareList.h"
 
 #include "framework/AnsiText.h"
+#include "framework/IconReference.h"
 #include "framework/PathExists.h"
 #include "framework/RegKey.h"
 
-#include <climits>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -25,27 +25,6 @@ void Unquote(const char* text, char* path, size_t pathSize)
     }
     memcpy(path, start, length);
     path[length] = '\0';
-}
-
-// The icon index after a comma: a whole number in int's range (spaces before it
-// allowed), else 0 (the first icon).
-int IconIndexAfter(const char* text)
-{
-    const char* at = FindCharDbcs(text, ',');
-    if (!at)
-        return 0;
-    for (++at; *at == ' '; ++at) {
-    }
-    const bool negative = *at == '-';
-    at += negative || *at == '+';
-    long long index = 0;
-    const char* digits = at;
-    for (; *at >= '0' && *at <= '9'; ++at) {
-        index = index * 10 + (*at - '0');
-        if (index > INT_MAX)
-            return 0;
-    }
-    return at == digits ? 0 : static_cast<int>(negative ? -index : index);
 }
 
 // Program named by an uninstall command: the quoted path, or for an unquoted command
@@ -125,22 +104,6 @@ bool IsHiddenByWindows(const ProductValue& systemComponent, const ProductValue& 
 
 }  // namespace
 
-void IconFromDisplayIcon(const char* displayIcon, char* path, size_t pathSize, int* index)
-{
-    if (displayIcon[0] == '"') {
-        Unquote(displayIcon, path, pathSize);
-        const char* closing = FindCharDbcs(displayIcon + 1, '"');
-        *index = closing ? IconIndexAfter(closing + 1) : 0;
-        return;
-    }
-    CopyText(path, pathSize, displayIcon);
-    *index = IconIndexAfter(displayIcon);
-    char* comma = FindCharDbcs(path, ',');
-    if (comma)
-        *comma = '\0';
-}
-
-
 void CInstalledSoftwareList::Load()
 {
     for (const RegistryPlace& place : MachineAndUserPlaces(UNINSTALL_KEY_PATH)) {
@@ -195,7 +158,7 @@ void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
     char path[MAX_PATH] = "";
     int index = 0;
     if (entry->displayIcon[0])
-        IconFromDisplayIcon(entry->displayIcon, path, MAX_PATH, &index);
+        ReadIconReference(entry->displayIcon, path, MAX_PATH, &index);
     else if (entry->windowsInstaller)
         return;
     else

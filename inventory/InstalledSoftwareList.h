@@ -40,6 +40,3 @@ private:
 };
 
 
-// Path and icon index named by a "DisplayIcon" value: "path", "path,index" or
-// "\"path\",index"; a negative index names an icon resource by its id.
-void IconFromDisplayIcon(const char* displayIcon, char* path, size_t pathSize, int* index);

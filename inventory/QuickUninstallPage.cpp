@@ -7,7 +7,6 @@
 #include "framework/WinApp.h"
 #include "inventory/UninstallCommand.h"
 #include "framework/RegKey.h"
-#include "smart/FolderPaths.h"
 #include "resource.h"
 
 #include <shellapi.h>
@@ -388,7 +387,8 @@ bool CQuickUninstallPage::StartWatchedUninstall(const char* command)
     return watch.Start(command, clues.root, clues.keyPath, clues.folders.empty() ? std::string() : clues.folders[0]);
 }
 
-// The folders are screened by the parent, which knows what a program's folder is.
+// The parent, which knows what a program's folder is, picks the folders from the
+// entry's texts before the uninstaller can change them.
 void CQuickUninstallPage::NoteClues(const InstalledSoftwareEntry& entry)
 {
     clues = UninstallClues();
@@ -396,17 +396,11 @@ void CQuickUninstallPage::NoteClues(const InstalledSoftwareEntry& entry)
     clues.keyPath = entry.keyPath;
     clues.displayName = entry.displayName;
     clues.publisher = entry.publisher;
+    clues.uninstallCommand = entry.uninstallString;
+    clues.displayIcon = entry.displayIcon;
     char path[MAX_PATH];
-    if (ReadTextValue(entry.root, entry.keyPath, "InstallLocation", path, MAX_PATH) && path[0])
-        clues.folders.push_back(path);
-    std::string program, arguments;
-    if (SplitUninstallCommand(entry.uninstallString, &program, &arguments) &&
-        CopyText(path, MAX_PATH, program.c_str()) && CutAtLastBackslash(path))
-        clues.folders.push_back(path);
-    int index = 0;
-    IconFromDisplayIcon(entry.displayIcon, path, MAX_PATH, &index);
-    if (path[0] && CutAtLastBackslash(path))
-        clues.folders.push_back(path);
+    if (ReadTextValue(entry.root, entry.keyPath, "InstallLocation", path, MAX_PATH))
+        clues.installLocation = path;
     ::SendMessageA(::GetParent(m_hWnd), WM_UNINSTALL_STARTING, 0, reinterpret_cast<LPARAM>(&clues));
 }
 

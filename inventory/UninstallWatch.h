@@ -2,6 +2,7 @@
 // without blocking: the page asks IsRunning from a timer.
 #pragma once
 #include "framework/Handles.h"
+#include "smart/UninstallClues.h"
 
 #include <set>
 #include <string>
@@ -35,17 +36,6 @@ private:
     std::string entryKey;
     std::string folder;
     std::set<std::string> folderNames;
-};
-
-// What a product is known by, noted before its uninstaller runs: its uninstall
-// entry, the folders that may hold what it leaves (install location, the folders of
-// its uninstall program and of its icon), its name and publisher.
-struct UninstallClues {
-    HKEY root = nullptr;
-    std::string keyPath;
-    std::vector<std::string> folders;
-    std::string displayName;
-    std::string publisher;
 };
 
 // From the quick page to its parent, lParam its UninstallClues: sent before the

@@ -34,27 +34,59 @@ bool IsWindowsClass(const char* name)
     return false;
 }
 
+const char kUserClassesPath[] = "Software\\Classes";
+
 }  // namespace
 
 void CTraceAnalyzer::SearchFileTypes()
 {
     if (NothingToMatch())
         return;
-    // Windows 7 and later share the file types between the views; Vista keeps the
-    // 32-bit ones apart, below Wow6432Node.
-    for (const std::string& path : PathsInEveryView(HKEY_CLASSES_ROOT, "")) {
-        RegKey classes;
-        if (!classes.Open(HKEY_CLASSES_ROOT, path.c_str()))
-            continue;
-        classesPath = path;
-        classRoutes.clear();
-        classes.ForEachSubkey([&](const char* name) {
-            PumpIfDue();
-            ExamineClassKey(classes, name);
+    // The user's own types, which per-user installs write: Windows shows them through
+    // HKEY_CLASSES_ROOT too, where they are not listed a second time.
+    const RegistryPlace userClasses = {HKEY_CURRENT_USER, kUserClassesPath};
+    userClassNames.clear();
+    RegKey user;
+    if (user.Open(userClasses.root, userClasses.path.c_str())) {
+        user.ForEachSubkey([&](const char* name) {
+            userClassNames.insert(FoldNoCase(name));
             return true;
         });
     }
-    classesPath.clear();
+    // Windows 7 and later share the file types between the views; Vista keeps the
+    // 32-bit ones apart, below Wow6432Node.
+    for (const std::string& path : PathsInEveryView(HKEY_CLASSES_ROOT, ""))
+        SearchClassKeys({HKEY_CLASSES_ROOT, path}, path.empty());
+    SearchClassKeys(userClasses, false);
+    classesPlace = RegistryPlace();
+}
+
+void CTraceAnalyzer::SearchClassKeys(const RegistryPlace& place, bool skipUserClasses)
+{
+    RegKey classes;
+    if (!classes.Open(place.root, place.path.c_str()))
+        return;
+    classesPlace = place;
+    classRoutes.clear();
+    classes.ForEachSubkey([&](const char* name) {
+        PumpIfDue();
+        if (skipUserClasses && IsUserClassSeenAsMachine(name))
+            return true;
+        ExamineClassKey(classes, name);
+        return true;
+    });
+}
+
+// A name of the user's classes that the machine does not have is the user's key
+// itself, where HKEY_CLASSES_ROOT shows the user's classes.
+bool CTraceAnalyzer::IsUserClassSeenAsMachine(const char* name) const
+{
+    if (!userClassNames.count(FoldNoCase(name)))
+        return false;
+    char machinePath[MAX_PATH];
+    RegKey machine;
+    return !FormatText(machinePath, MAX_PATH, "SOFTWARE\\Classes\\%s", name) ||
+           !machine.OpenAsItself(HKEY_LOCAL_MACHINE, machinePath);
 }
 
 // A class key is listed whole when something in it names the program and nothing
@@ -64,13 +96,13 @@ void CTraceAnalyzer::SearchFileTypes()
 void CTraceAnalyzer::ExamineClassKey(HKEY classes, const char* name)
 {
     // Rows name the class keys by their physical paths.
-    const char* separator = classesPath.empty() ? "" : "\\";
+    const char* separator = classesPlace.path.empty() ? "" : "\\";
     auto collectKey = [&](const char* format, const char* className, const char* subkey) {
         char classKey[MAX_PATH];
         char keyPath[MAX_PATH];
         if (FormatText(classKey, MAX_PATH, format, className, subkey) &&
-            FormatText(keyPath, MAX_PATH, "%s%s%s", classesPath.c_str(), separator, classKey))
-            CollectRegistryKey(HKEY_CLASSES_ROOT, keyPath);
+            FormatText(keyPath, MAX_PATH, "%s%s%s", classesPlace.path.c_str(), separator, classKey))
+            CollectRegistryKey(classesPlace.root, keyPath);
     };
     auto collectWhole = [&](const char* className, const ClassRoute& route) {
         collectKey("%s%s", className, "");
@@ -186,13 +218,16 @@ bool CTraceAnalyzer::KeyNamesOtherProgram(HKEY classes, const char* keyPath, con
     const char* leaf = LeafName(keyPath);
     bool openWithTypes = EqualsNoCaseDbcs(leaf, "OpenWithProgids");
     bool openWithPrograms = EqualsNoCaseDbcs(leaf, "OpenWithList");
+    // The class a type names as its own may be another's, shared by several types:
+    // that class stays, and the type can still be wholly the program's.
+    bool namedClass = depth == 1 && EqualsNoCaseDbcs(leaf, "CLSID");
     // A link, opened as itself, shows its SymbolicLinkValue. A value skipped for its
     // length leaves the walk short of the whole key.
     bool other = false;
     const bool readWhole = key.ForEachValue([&](const RegValue& value) {
         if (IsRegistryLinkValue(value) || (openWithTypes && !(progId && EqualsNoCaseDbcs(value.name, progId))))
             other = true;
-        else if (ValueAsText(value, true))
+        else if (ValueAsText(value, true) && !(namedClass && value.name[0] == '\0' && IsClassId(value.data)))
             other = IsClassId(value.data) ? !ClassServerMatches(value.data) : NamesOtherProgram(value.data);
         return !other;
     });

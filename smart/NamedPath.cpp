@@ -1,6 +1,8 @@
 #include "smart/NamedPath.h"
 
 #include "framework/AnsiText.h"
+#include "framework/IconReference.h"
+#include "smart/FolderPaths.h"
 
 #include <windows.h>
 
@@ -131,3 +133,17 @@ const char* LeafName(const char* keyPath)
     const char* slash = FindLastCharDbcs(keyPath, '\\');
     return slash ? slash + 1 : keyPath;
 }
+
+bool EntryFolder(EntryValue which, const char* text, char* folder)
+{
+    char named[MAX_PATH];
+    int index = 0;
+    bool ok = which == ENTRY_INSTALL_LOCATION ? CopyText(named, MAX_PATH, text[0] == '"' ? text + 1 : text)
+              : which == ENTRY_UNINSTALLER ? NamedPath(text, named, MAX_PATH) && CutAtLastBackslash(named)
+                           : ReadIconReference(text, named, MAX_PATH, &index) && CutAtLastBackslash(named);
+    char* quote = ok && which == ENTRY_INSTALL_LOCATION ? FindCharDbcs(named, '"') : nullptr;
+    if (quote)
+        *quote = '\0';
+    return ok && HasDriveColon(named) && NormalizeFolderPath(named, folder);
+}
+

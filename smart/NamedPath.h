@@ -23,3 +23,11 @@ bool IsSingleKeyName(const char* name);
 
 // The last component of a key path.
 const char* LeafName(const char* keyPath);
+
+// The values of an uninstall entry that name its folders.
+enum EntryValue { ENTRY_INSTALL_LOCATION, ENTRY_UNINSTALLER, ENTRY_ICON };
+
+// The folder an uninstall entry's value names: the install location itself, the
+// folder of the program its uninstall command runs, or of its icon (the one reading
+// of an icon reference); full and normalized, drive paths only.
+bool EntryFolder(EntryValue which, const char* text, char* folder);

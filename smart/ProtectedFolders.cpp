@@ -1,6 +1,7 @@
 #include "smart/ProtectedFolders.h"
 
 #include "framework/AnsiText.h"
+#include "framework/Handles.h"
 #include "framework/ProgramFilesFolder.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
@@ -8,6 +9,8 @@
 
 #include <windows.h>
 #include <shlobj.h>
+
+#include <cstring>
 
 namespace {
 
@@ -53,6 +56,37 @@ const GUID kKnownFolders[] = {
 };
 
 const int kShortcutTrees[] = {CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS};
+
+const char kProfileList[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+// ProfileList values naming profiles: full paths (Vista and later), or names in the
+// profiles folder (XP).
+const char* const kProfileValues[] = {"Default", "Public", "ProgramData", "AllUsersProfile", "DefaultUserProfile"};
+
+// The shell folders of a profile that is not the current user's, as Windows names
+// them in every version (the Chinese names are XP's).
+const wchar_t* const kProfileFolders[] = {
+    L"Desktop", L"Documents", L"My Documents", L"Downloads", L"Music", L"Pictures", L"Videos", L"Favorites",
+    L"Links", L"Contacts", L"Searches", L"Saved Games", L"AppData", L"AppData\\Roaming", L"AppData\\Local",
+    L"AppData\\LocalLow", L"AppData\\Local\\Temp", L"Application Data", L"Local Settings",
+    L"Local Settings\\Application Data", L"Local Settings\\Temp", L"Templates", L"SendTo", L"Recent",
+    L"NetHood", L"PrintHood", L"Cookies", L"Start Menu", L"桌面", L"我的文档", L"收藏夹", L"「开始」菜单",
+    L"「开始」菜单\\程序", L"Start Menu\\Programs", L"AppData\\Roaming\\Microsoft\\Windows\\Start Menu",
+};
+const wchar_t* const kProfileShortcutTrees[] = {
+    L"Start Menu", L"「开始」菜单", L"AppData\\Roaming\\Microsoft\\Windows\\Start Menu",
+    L"AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch",
+    L"Application Data\\Microsoft\\Internet Explorer\\Quick Launch",
+};
+const wchar_t* const kProfileDesktops[] = {L"Desktop", L"桌面"};
+
+// A relative path in the system's code page; empty when it cannot be spelled.
+std::string CodePageText(const wchar_t* text)
+{
+    char converted[MAX_PATH];
+    BOOL lossy = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, converted, MAX_PATH, nullptr, &lossy);
+    return length > 0 && !lossy ? std::string(converted) : std::string();
+}
 const int kShortcutFolders[] = {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY};
 
 bool ReadShellFolder(int csidl, char* path)
@@ -176,10 +210,76 @@ void ProtectedFolders::Load(const std::function<void()>& keepResponsive)
     DWORD tempLength = GetTempPathA(MAX_PATH, path);
     if (tempLength != 0 && tempLength < MAX_PATH)
         Add(path);
-    // The folder that holds every user's profile (the parent of the profiles).
-    if (SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROFILE, FALSE) && CutAtLastBackslash(path))
-        Add(path);
+    AddProfiles();
     between = nullptr;
+}
+
+// Every profile on the machine is protected as the current user's is: the folder
+// that holds them, each profile (those the machine lists, and every folder in the
+// profiles folder), and its shell folders.
+void ProtectedFolders::AddProfiles()
+{
+    std::vector<std::string> profilesFolders;
+    char path[MAX_PATH];
+    if (SHGetSpecialFolderPathA(nullptr, path, CSIDL_PROFILE, FALSE) && CutAtLastBackslash(path))
+        profilesFolders.push_back(NormalizedFolder(path));
+    if (ReadTextValue(HKEY_LOCAL_MACHINE, kProfileList, "ProfilesDirectory", path, MAX_PATH))
+        profilesFolders.push_back(NormalizedFolder(path));
+    std::vector<std::string> profiles;
+    for (const std::string& folder : profilesFolders) {
+        if (folder.empty())
+            continue;
+        Add(folder.c_str());
+        for (const char* name : kProfileValues) {
+            char full[MAX_PATH];
+            if (ReadTextValue(HKEY_LOCAL_MACHINE, kProfileList, name, path, MAX_PATH) &&
+                (HasDriveColon(path) ? CopyText(full, MAX_PATH, path)
+                                     : FormatText(full, MAX_PATH, "%s\\%s", folder.c_str(), path)))
+                profiles.push_back(NormalizedFolder(full));
+        }
+        WIN32_FIND_DATAA data;
+        OwnedFind find(FindFirstFileA((folder + "\\*").c_str(), &data));
+        for (bool more = static_cast<bool>(find); more; more = FindNextFileA(find, &data) != FALSE) {
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.cFileName[0] != '.' &&
+                !strchr(data.cFileName, '?'))
+                profiles.push_back(folder + "\\" + data.cFileName);
+        }
+    }
+    RegKey list;
+    if (list.Open(HKEY_LOCAL_MACHINE, kProfileList)) {
+        list.ForEachSubkey([&](const char* sid) {
+            char key[MAX_PATH];
+            if (FormatText(key, MAX_PATH, "%s\\%s", kProfileList, sid) &&
+                ReadTextValue(HKEY_LOCAL_MACHINE, key, "ProfileImagePath", path, MAX_PATH))
+                profiles.push_back(NormalizedFolder(path));
+            return true;
+        });
+    }
+    for (const std::string& profile : profiles)
+        AddProfile(profile);
+}
+
+void ProtectedFolders::AddProfile(const std::string& profile)
+{
+    if (profile.empty())
+        return;
+    between();
+    Add(profile.c_str());
+    for (const wchar_t* relative : kProfileFolders) {
+        std::string name = CodePageText(relative);
+        if (!name.empty())
+            Add((profile + "\\" + name).c_str());
+    }
+    for (const wchar_t* relative : kProfileShortcutTrees) {
+        std::string name = CodePageText(relative);
+        if (!name.empty())
+            shortcutTrees.push_back(profile + "\\" + name);
+    }
+    for (const wchar_t* relative : kProfileDesktops) {
+        std::string name = CodePageText(relative);
+        if (!name.empty())
+            shortcutFolders.push_back(profile + "\\" + name);
+    }
 }
 
 bool ProtectedFolders::IsTooWide(const char* folder) const

@@ -8,7 +8,8 @@
 class ProtectedFolders {
 public:
     // Reads the shell folders, the Program Files and Common Files folders in every
-    // variant, the Windows and system folders, the profile roots and the temp folder.
+    // variant, the Windows and system folders, every profile with its shell folders,
+    // and the temp folder.
     // The shell's answers take tens of milliseconds in all: keepResponsive is called
     // between them, so the caller's window can go on dispatching messages.
     void Load(const std::function<void()>& keepResponsive);
@@ -31,6 +32,8 @@ private:
     void Add(const char* path, bool programFiles = false);
     void AddKnownFolders();
     void AddShortcutFolders();
+    void AddProfiles();
+    void AddProfile(const std::string& profile);
 
     std::function<void()> between;
     std::vector<std::string> folders;

@@ -49,6 +49,12 @@ NamedProgram ProgramNamedBy(const char* text, const std::vector<std::string>& fo
     return NAMES_OTHER;
 }
 
+// The name a place goes by in the caches.
+std::string PlaceKey(const RegistryPlace& place)
+{
+    return std::to_string(reinterpret_cast<ULONG_PTR>(place.root)) + ":" + place.path;
+}
+
 }  // namespace
 
 void CTraceAnalyzer::CollectRegistryKey(HKEY root, const char* keyPath)
@@ -84,33 +90,34 @@ bool CTraceAnalyzer::NamesOtherProgram(const char* text) const
     return ProgramNamedBy(text, programFolders, programFiles) == NAMES_OTHER;
 }
 
-bool CTraceAnalyzer::ClassServerMatchesIn(const std::string& clsidPath, const char* classId)
+bool CTraceAnalyzer::ClassServerMatchesIn(const RegistryPlace& clsidPlace, const char* classId)
 {
     // The CLSID walk and the file-type walk ask about the same classes; the answer
     // cannot change within one analysis, so each class is read once.
-    std::string cacheKey = clsidPath + '\\' + FoldNoCase(classId);
+    const std::string placeKey = PlaceKey(clsidPlace);
+    std::string cacheKey = placeKey + '\\' + FoldNoCase(classId);
     auto cached = classServerMatches.find(cacheKey);
     if (cached != classServerMatches.end())
         return cached->second;
-    // A class that the whole walk of this view did not meet is not there, as far as
+    // A class that the whole walk of this place did not meet is not there, as far as
     // its name compares as the cache does: ASCII letters in any case.
-    if (walkedClsidPaths.count(clsidPath) && IsAsciiText(classId))
+    if (walkedClsidPaths.count(placeKey) && IsAsciiText(classId))
         return false;
     char serverKey[MAX_PATH];
     char server[MAX_PATH] = "";
     bool matches = false;
-    if (FormatText(serverKey, MAX_PATH, "%s\\%s\\InprocServer32", clsidPath.c_str(), classId) &&
-        ReadTextValue(HKEY_CLASSES_ROOT, serverKey, "", server, MAX_PATH))
+    if (FormatText(serverKey, MAX_PATH, "%s\\%s\\InprocServer32", clsidPlace.path.c_str(), classId) &&
+        ReadTextValue(clsidPlace.root, serverKey, "", server, MAX_PATH))
         matches = NamesProgram(server);
     classServerMatches[cacheKey] = matches;
     return matches;
 }
 
-// A file type of either view may name a class that only one view registers.
+// A file type of either view, or the user's, may name a class that only one place registers.
 bool CTraceAnalyzer::ClassServerMatches(const char* classId)
 {
-    for (const std::string& clsidPath : clsidPaths) {
-        if (ClassServerMatchesIn(clsidPath, classId))
+    for (const RegistryPlace& clsidPlace : clsidPlaces) {
+        if (ClassServerMatchesIn(clsidPlace, classId))
             return true;
     }
     return false;
@@ -119,10 +126,10 @@ bool CTraceAnalyzer::ClassServerMatches(const char* classId)
 void CTraceAnalyzer::CollectClass(const char* classId)
 {
     char classKey[MAX_PATH];
-    for (const std::string& clsidPath : clsidPaths) {
-        if (ClassServerMatchesIn(clsidPath, classId) &&
-            FormatText(classKey, MAX_PATH, "%s\\%s", clsidPath.c_str(), classId))
-            CollectRegistryKey(HKEY_CLASSES_ROOT, classKey);
+    for (const RegistryPlace& clsidPlace : clsidPlaces) {
+        if (ClassServerMatchesIn(clsidPlace, classId) &&
+            FormatText(classKey, MAX_PATH, "%s\\%s", clsidPlace.path.c_str(), classId))
+            CollectRegistryKey(clsidPlace.root, classKey);
     }
 }
 
@@ -130,62 +137,26 @@ void CTraceAnalyzer::SearchClsidKeys()
 {
     if (NothingToMatch())
         return;
-    for (const std::string& clsidPath : clsidPaths) {
+    for (const RegistryPlace& clsidPlace : clsidPlaces) {
         RegKey clsid;
-        if (!clsid.Open(HKEY_CLASSES_ROOT, clsidPath.c_str()))
+        if (!clsid.Open(clsidPlace.root, clsidPlace.path.c_str()))
             continue;
         bool walked = clsid.ForEachSubkey([&](const char* name) {
             PumpIfDue();
             char classKey[MAX_PATH];
-            if (ClassServerMatchesIn(clsidPath, name) &&
-                FormatText(classKey, MAX_PATH, "%s\\%s", clsidPath.c_str(), name))
-                CollectRegistryKey(HKEY_CLASSES_ROOT, classKey);
+            if (ClassServerMatchesIn(clsidPlace, name) &&
+                FormatText(classKey, MAX_PATH, "%s\\%s", clsidPlace.path.c_str(), name))
+                CollectRegistryKey(clsidPlace.root, classKey);
             return true;
         });
         if (walked)
-            walkedClsidPaths.insert(clsidPath);
+            walkedClsidPaths.insert(PlaceKey(clsidPlace));
     }
 }
 
 bool CTraceAnalyzer::ValueNamesProgram(const RegValue& value) const
 {
     return ValueAsText(value, false) && NamesProgram(value.data);
-}
-
-// Values of the key that name the program: the whole key when it is the program's
-// own, else each such value alone, unticked, as another program's setting. True
-// when the key was collected. mayHoldKeys, when given, is set false when the key
-// was read and has no subkeys. A link is refused, as RegKey::Open refuses it; a
-// walk that met every value tells one by its SymbolicLinkValue without asking.
-bool CTraceAnalyzer::ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey, bool* mayHoldKeys)
-{
-    RegKey key;
-    if (!key.OpenAsItself(root, keyPath))
-        return false;
-    DWORD subkeys = 0;
-    DWORD values = 0;
-    const bool counted = key.CountEntries(&subkeys, &values);
-    bool namesProgram = false;
-    std::vector<std::string> named;
-    const bool notLink = key.ForEachValueOfNonLink([&](const RegValue& value) {
-        if (ValueNamesProgram(value)) {
-            namesProgram = true;
-            if (!ownKey)
-                named.push_back(value.name);
-        }
-        return true;
-    }, RegKey::WITH_DATA, counted ? values : MAXDWORD);
-    if (!notLink)
-        return false;
-    if (counted && mayHoldKeys)
-        *mayHoldKeys = subkeys != 0;
-    for (const std::string& name : named)
-        AddTrace(TRACE_REGVALUE, keyPath, name.c_str(), root, IDS_WEAK_OTHER_SETTINGS);
-    if (!ownKey || !namesProgram)
-        return false;
-    key.Close();
-    CollectRegistryKey(root, keyPath);
-    return true;
 }
 
 // An uninstall entry with a value that names the program is the program's own and
@@ -197,8 +168,10 @@ void CTraceAnalyzer::SearchUninstallEntries()
     LoadUninstallEntries();
     for (UninstallEntryPaths& entry : uninstallEntries) {
         PumpIfDue();
+        // After an uninstall, every entry left is another product's.
+        const bool other = leftoverClues && !entry.own;
         for (const std::string& text : entry.plainTexts) {
-            if (NamesProgram(text.c_str())) {
+            if (!other && NamesProgram(text.c_str())) {
                 CollectRegistryKey(entry.root, entry.keyPath.c_str());
                 break;
             }
@@ -218,89 +191,6 @@ void CTraceAnalyzer::SearchRunValues(HKEY root, const char* keyPath)
     key.ForEachValue([&](const RegValue& value) {
         if (ValueNamesProgram(value))
             AddTrace(TRACE_REGVALUE, keyPath, value.name, root);
-        return true;
-    });
-}
-
-// The names the program's own keys under "Software" go by: the program folders'
-// names, and the display name and publisher of its own uninstall entries (those
-// whose install location, uninstall command or icon names a program folder).
-std::vector<std::string> CTraceAnalyzer::OwnKeyNames()
-{
-    std::vector<std::string> names;
-    auto add = [&names](const char* name) {
-        if (!IsSingleKeyName(name))
-            return;
-        for (const std::string& known : names) {
-            if (EqualsNoCaseDbcs(known.c_str(), name))
-                return;
-        }
-        names.push_back(name);
-    };
-    for (const std::string& folder : programFolders)
-        add(LeafName(folder.c_str()));
-    LoadUninstallEntries();
-    for (const UninstallEntryPaths& entry : uninstallEntries) {
-        bool own = false;
-        for (const std::string& text : entry.texts)
-            own = own || NamesProgram(text.c_str());
-        if (own) {
-            add(entry.displayName.c_str());
-            add(entry.publisher.c_str());
-        }
-    }
-    return names;
-}
-
-// Keys directly under "Software" and product keys one level below a vendor key.
-// A key named as the program's is collected whole when a value names the program;
-// in any other key such a value is listed alone. Below a vendor key named as the
-// program's every product key is examined, below any other only keys named as the
-// program's, so the walk stays two levels deep. "Classes" is the file-type search's.
-void CTraceAnalyzer::SearchSoftwareKeys(HKEY root, const char* softwarePath)
-{
-    if (NothingToMatch())
-        return;
-    std::vector<std::string> ownNames = OwnKeyNames();
-    RegKey software;
-    if (!software.Open(root, softwarePath))
-        return;
-    software.ForEachSubkey([&](const char* name) {
-        PumpIfDue();
-        char vendorPath[MAX_PATH];
-        // The other view is searched as a place of its own.
-        if (EqualsNoCaseDbcs(name, "Wow6432Node") || !FormatText(vendorPath, MAX_PATH, "%s\\%s", softwarePath, name))
-            return true;
-        bool ownVendor = false;
-        for (const std::string& own : ownNames)
-            ownVendor = ownVendor || EqualsNoCaseDbcs(own.c_str(), name);
-        // A vendor key without subkeys has no product keys to look for.
-        bool mayHoldKeys = true;
-        if (!ExamineSettingsKey(root, vendorPath, ownVendor, &mayHoldKeys) && mayHoldKeys &&
-            !EqualsNoCaseDbcs(name, "Classes"))
-            SearchProductKeys(root, vendorPath, ownVendor, ownNames);
-        return true;
-    });
-}
-
-void CTraceAnalyzer::SearchProductKeys(HKEY root, const char* vendorPath, bool ownVendor,
-                                       const std::vector<std::string>& ownNames)
-{
-    char productPath[MAX_PATH];
-    if (!ownVendor) {
-        for (const std::string& own : ownNames) {
-            if (FormatText(productPath, MAX_PATH, "%s\\%s", vendorPath, own.c_str()))
-                ExamineSettingsKey(root, productPath, true);
-        }
-        return;
-    }
-    RegKey vendor;
-    if (!vendor.Open(root, vendorPath))
-        return;
-    vendor.ForEachSubkey([&](const char* name) {
-        PumpIfDue();
-        if (FormatText(productPath, MAX_PATH, "%s\\%s", vendorPath, name))
-            ExamineSettingsKey(root, productPath, true);
         return true;
     });
 }

@@ -269,27 +269,21 @@ void CSmartUninstallPage::OnStartAnalysis()
     uninstallButton.EnableWindow(TRUE);
 }
 
-void CSmartUninstallPage::ScreenLeftoverFolders(std::vector<std::string>* folders)
+void CSmartUninstallPage::NoteUninstallClues(UninstallClues* clues)
 {
-    std::vector<std::string> accepted;
-    for (const std::string& folder : *folders) {
-        char full[MAX_PATH];
-        if (analyzer.ScreenLeftoverFolder(folder.c_str(), full))
-            accepted.push_back(full);
-    }
-    folders->swap(accepted);
+    analyzer.NoteUninstallClues(clues);
 }
 
-void CSmartUninstallPage::AnalyzeLeftovers(const std::vector<std::string>& folders, const std::string& program)
+void CSmartUninstallPage::AnalyzeLeftovers(const UninstallClues& clues)
 {
     if (analyzing)
         return;
-    targetEdit.SetWindowText(folders.empty() ? "" : folders[0].c_str());
+    targetEdit.SetWindowText(clues.folders.empty() ? "" : clues.folders[0].c_str());
     BeginAnalysis();
     ClearRows();
-    analyzer.AnalyzeLeftovers(m_hWnd, folders);
+    analyzer.AnalyzeLeftovers(m_hWnd, clues);
     EndAnalysis();
-    analyzedProgram = program;
+    analyzedProgram = clues.displayName;
     statusEdit.SetWindowText(LoadStringText(rows.empty() ? IDS_NOTHING_LEFT : IDS_ANALYSIS_DONE).c_str());
     uninstallButton.EnableWindow(!rows.empty());
 }

@@ -24,11 +24,11 @@ public:
     ~CSmartUninstallPage() override;
 
     bool IsAnalyzing() const { return analyzing; }
-    // Keeps of folders those that may be taken for a program's own (in full form).
-    void ScreenLeftoverFolders(std::vector<std::string>* folders);
-    // Lists what an uninstaller left of program in its folders (the first shown as
-    // the target), as after an analysis; the status says when nothing is left.
-    void AnalyzeLeftovers(const std::vector<std::string>& folders, const std::string& program);
+    // Picks the product's folders from its entry's texts, before its uninstaller runs.
+    void NoteUninstallClues(UninstallClues* clues);
+    // Lists what an uninstaller left of the product (its first folder shown as the
+    // target), as after an analysis; the status says when nothing is left.
+    void AnalyzeLeftovers(const UninstallClues& clues);
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;

@@ -2,11 +2,13 @@
 
 #include "framework/AnsiText.h"
 #include "framework/Dialog.h"
+#include "framework/IconReference.h"
 #include "framework/PathExists.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
 #include "framework/SteadyClock.h"
 #include "resource.h"
+#include "smart/FolderListing.h"
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
 #include "smart/ShortcutResolver.h"
@@ -21,6 +23,7 @@ namespace {
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kUserClasses[] = "Software\\Classes";
 const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
 // Messages are drained this often (seconds of the steady clock).
 const double kPumpInterval = 0.010;
@@ -32,11 +35,6 @@ void ReadSpecialFolder(int csidl, char* path)
     path[0] = '\0';
     if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE))
         path[0] = '\0';
-}
-
-bool IsDotName(const char* name)
-{
-    return name[0] == '.';
 }
 
 // The key of a trace in the set of listed traces (texts already folded).
@@ -53,102 +51,6 @@ std::string ParentKeyPath(const std::string& path)
     const char* last = FindLastCharDbcs(path.c_str(), '\\');
     return last ? path.substr(0, static_cast<size_t>(last - path.c_str())) : std::string();
 }
-
-// The program path of a command line: the quoted part, else the text up to its
-// first ".exe", else the whole text.
-bool CommandProgram(const char* command, char* path)
-{
-    if (command[0] == '"') {
-        if (!CopyText(path, MAX_PATH, command + 1))
-            return false;
-        char* quote = FindCharDbcs(path, '"');
-        if (quote)
-            *quote = '\0';
-        return true;
-    }
-    if (!CopyText(path, MAX_PATH, command))
-        return false;
-    const char* exe = FindTextNoCaseDbcs(path, ".exe");
-    if (exe)
-        path[exe - path + 4] = '\0';
-    return true;
-}
-
-// The file of an icon reference "path,index" (quoted or not).
-bool IconFile(const char* icon, char* path)
-{
-    if (icon[0] == '"')
-        return CommandProgram(icon, path);
-    if (!CopyText(path, MAX_PATH, icon))
-        return false;
-    char* comma = FindLastCharDbcs(path, ',');
-    if (comma && !FindCharDbcs(comma, '\\'))
-        *comma = '\0';
-    return true;
-}
-
-// The folder an uninstall entry's value names: InstallLocation (which 0) itself, the
-// folder of the uninstaller (1) or of the icon (2); normalized, drive paths only.
-bool EntryFolder(int which, const char* text, char* folder)
-{
-    char named[MAX_PATH];
-    bool ok = which == 0 ? CopyText(named, MAX_PATH, text[0] == '"' ? text + 1 : text)
-                         : (which == 1 ? CommandProgram(text, named) : IconFile(text, named)) &&
-                               CutAtLastBackslash(named);
-    char* quote = ok ? FindCharDbcs(named, '"') : nullptr;
-    if (quote)
-        *quote = '\0';
-    return ok && HasDriveColon(named) && NormalizeFolderPath(named, folder);
-}
-
-// The entries of one folder that match a pattern, in listing order, each with its
-// full path. Names that begin with '.' and children whose path does not fit are
-// skipped. A name that the code page cannot spell comes back with '?': such an entry
-// goes by its short name, or, without one, is not addressable at all. The search
-// handle is closed by Close or the destructor.
-class FolderListing {
-public:
-    FolderListing(const char* folder, const char* pattern) : folder(folder)
-    {
-        char search[MAX_PATH];
-        if (FormatText(search, MAX_PATH, "%s\\%s", folder, pattern))
-            find.Reset(FindFirstFileA(search, &data));
-        pending = static_cast<bool>(find);
-    }
-    bool IsOpen() const { return static_cast<bool>(find); }
-    // Moves to the next entry; false at the end.
-    bool Next()
-    {
-        while (pending || (find && FindNextFileA(find, &data))) {
-            pending = false;
-            name = data.cFileName;
-            addressable = !strchr(name, '?');
-            if (!addressable && data.cAlternateFileName[0] && !strchr(data.cAlternateFileName, '?')) {
-                name = data.cAlternateFileName;
-                addressable = true;
-            }
-            if (!IsDotName(name) && FormatText(path, MAX_PATH, "%s\\%s", folder, name))
-                return true;
-        }
-        return false;
-    }
-    const char* Path() const { return path; }
-    const char* Name() const { return name; }
-    // False when the path holds a '?' in place of a character: it names nothing.
-    bool IsAddressable() const { return addressable; }
-    bool IsFolder() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-    bool IsLink() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-    void Close() { find.Reset(); }
-
-private:
-    const char* folder;
-    OwnedFind find;
-    WIN32_FIND_DATAA data;
-    const char* name = "";
-    char path[MAX_PATH];
-    bool addressable = true;
-    bool pending = false;
-};
 
 }  // namespace
 
@@ -196,6 +98,12 @@ void CTraceAnalyzer::Clear()
 
 TargetVerdict CTraceAnalyzer::ScreenTarget(const char* typed, char* full)
 {
+    LoadContext();
+    return ScreenWithContext(typed, full);
+}
+
+TargetVerdict CTraceAnalyzer::ScreenWithContext(const char* typed, char* full)
+{
     full[0] = '\0';
     if (!typed || !*typed)
         return TARGET_IGNORED;
@@ -206,7 +114,6 @@ TargetVerdict CTraceAnalyzer::ScreenTarget(const char* typed, char* full)
         return TARGET_IGNORED;
     if (!MakeFullPath(typed, full))
         return TARGET_REFUSED;
-    LoadContext();
     bool isFile = false;
     bool exists = PathExists(full, &isFile);
     // A file directly in a drive's root is no program to analyse.
@@ -238,6 +145,7 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     // program must not claim traces of this one.
     programFolders.clear();
     programFiles.clear();
+    namedPrograms.clear();
     notifyWindow = window;
     char full[MAX_PATH];
     if (ScreenTarget(target, full) != TARGET_ACCEPTED)
@@ -248,45 +156,18 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     if (isFile)
         AddTrace(TRACE_FILE, full, nullptr, nullptr);
     ChooseProgramFolder(full, isFile);
-    SearchEverywhere();
+    SearchEverywhere(nullptr);
     return 1;
 }
 
-int CTraceAnalyzer::AnalyzeLeftovers(HWND window, const std::vector<std::string>& folders)
+void CTraceAnalyzer::SearchEverywhere(const UninstallClues* clues)
 {
-    Clear();
-    programFolders.clear();
-    programFiles.clear();
-    notifyWindow = window;
-    for (const std::string& folder : folders) {
-        char full[MAX_PATH];
-        if (ScreenLeftoverFolder(folder.c_str(), full) && !IsInProgramFolders(full))
-            programFolders.push_back(full);
-    }
-    if (programFolders.empty())
-        return 0;
-    SearchEverywhere();
-    return 1;
-}
-
-bool CTraceAnalyzer::ScreenLeftoverFolder(const char* folder, char* full)
-{
-    bool isFile = false;
-    if (ScreenTarget(folder, full) != TARGET_ACCEPTED || HasExtension(full, ".lnk") ||
-        (PathExists(full, &isFile) && isFile))
-        return false;
-    char adopted[MAX_PATH];
-    if (!NormalizeFolderPath(full, adopted) || IsSystemFolder(adopted) || protectedFolders.IsShortcutFolder(adopted) ||
-        protectedFolders.IsProgramFiles(adopted) || HoldsOtherProduct(adopted))
-        return false;
-    return CopyText(full, MAX_PATH, adopted);
-}
-
-void CTraceAnalyzer::SearchEverywhere()
-{
+    leftoverClues = clues;
+    LoadProgramNames(clues);
     // A folder that is gone holds nothing, but what points into it is still found.
     for (const std::string& folder : programFolders)
         CollectFolder(folder.c_str());
+    SearchDataFolders();
     SearchShortcutFolder(desktopFolder);
     SearchShortcutFolder(commonDesktopFolder);
     SearchProgramsMenu(programsFolder, 0);
@@ -298,6 +179,7 @@ void CTraceAnalyzer::SearchEverywhere()
         SearchRunValues(place.root, place.path.c_str());
     for (const RegistryPlace& place : MachineAndUserPlaces("SOFTWARE"))
         SearchSoftwareKeys(place.root, place.path.c_str());
+    leftoverClues = nullptr;
 }
 
 void CTraceAnalyzer::LoadContext()
@@ -320,7 +202,12 @@ void CTraceAnalyzer::LoadContext()
     uninstallEntriesLoaded = false;
     classServerMatches.clear();
     classRoutes.clear();
-    clsidPaths = PathsInEveryView(HKEY_CLASSES_ROOT, "CLSID");
+    // Per-user classes live apart from the machine's (Windows shows both through
+    // HKEY_CLASSES_ROOT; each is listed by the key where it is stored).
+    clsidPlaces.clear();
+    for (const std::string& path : PathsInEveryView(HKEY_CLASSES_ROOT, "CLSID"))
+        clsidPlaces.push_back({HKEY_CLASSES_ROOT, path});
+    clsidPlaces.push_back({HKEY_CURRENT_USER, kUserClasses + std::string("\\CLSID")});
     walkedClsidPaths.clear();
     lastPumpTime = SteadySeconds();
 }
@@ -340,6 +227,12 @@ void CTraceAnalyzer::ChooseProgramFolder(const char* target, bool isFile)
         FollowNamedShortcut(target);
         return;
     }
+    namedPrograms.push_back(target);
+    // A program kept in a folder of its own version, below the folder its product is
+    // registered in (self-updating programs), lives in that folder.
+    char location[MAX_PATH];
+    if (RegisteredLocationAbove(folder, target, location) && AdoptFolder(location, nullptr))
+        return;
     AdoptFolder(folder, target);
 }
 
@@ -356,6 +249,8 @@ void CTraceAnalyzer::FollowNamedShortcut(const char* shortcutPath)
     }
     char folder[MAX_PATH];
     CopyText(folder, MAX_PATH, target);
+    if (exists)
+        namedPrograms.push_back(target);
     if (!CutAtLastBackslash(folder) || AdoptFolder(folder, target) || !exists)
         return;
     // The folder is too wide to be the program's: what is certainly the program's
@@ -583,8 +478,11 @@ bool CTraceAnalyzer::ReadUninstallEntry(const RegKey& entry, UninstallEntryPaths
             if (!EqualsNoCaseDbcs(value.name, kUninstallPathValues[i]))
                 continue;
             paths->texts[i] = value.data;
-            if (EntryFolder(i, value.data, folder) && !IsSystemFolder(folder))
+            if (EntryFolder(static_cast<EntryValue>(i), value.data, folder) && !IsSystemFolder(folder))
                 paths->folders[i] = folder;
+            char program[MAX_PATH];
+            if (i == 1 && NamedPath(value.data, program, MAX_PATH))
+                paths->uninstallProgram = program;
         }
         if (EqualsNoCaseDbcs(value.name, "DisplayName"))
             paths->displayName = value.data;

@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "framework/RegKey.h"
+#include "framework/RegistryView.h"
+#include "smart/ProgramNames.h"
 #include "smart/ProtectedFolders.h"
 #include "smart/TraceItem.h"
 #include "smart/TraceRemoval.h"
+#include "smart/UninstallClues.h"
 
 // What becomes of a named target before any analysis.
 enum TargetVerdict {
@@ -33,16 +36,18 @@ public:
     // to notifyWindow with WM_TRACE_NOTIFY. 1 when searched, 0 when refused.
     int Analyze(HWND notifyWindow, const char* target);
 
-    // Analyses what an uninstaller left of a program: its folders, noted (and screened
-    // with ScreenLeftoverFolder) before the uninstaller ran, whether or not they or the
-    // program's files are still there. 1 when searched, 0 when no folder is accepted.
-    int AnalyzeLeftovers(HWND notifyWindow, const std::vector<std::string>& folders);
+    // Picks from an uninstall entry's texts, before its uninstaller runs, the folders
+    // that may be the product's own: its install location and icon's folder, and its
+    // uninstaller's folder when that lies inside one of them and serves no other entry;
+    // each screened with ScreenLeftoverFolder.
+    void NoteUninstallClues(UninstallClues* clues);
+    // Analyses what an uninstaller left of a product: its noted folders, but those
+    // that a remaining entry names (at, above or below), whether or not they are still
+    // there, and its own settings and data found by its names. 1 when searched.
+    int AnalyzeLeftovers(HWND notifyWindow, const UninstallClues& clues);
 
     // Makes typed full (full: MAX_PATH bytes) and screens it the way Analyze does.
     TargetVerdict ScreenTarget(const char* typed, char* full);
-    // Whether folder may be taken for a program's own folder (full: its MAX_PATH full
-    // form): no system, shared or shortcut folder, none that holds another product.
-    bool ScreenLeftoverFolder(const char* folder, char* full);
 
     // Frees every trace; item pointers handed out before become invalid.
     void Clear();
@@ -64,6 +69,8 @@ private:
         std::string folders[3];  // the install location, the uninstaller's and the icon's folder
         std::string displayName;
         std::string publisher;
+        std::string uninstallProgram;  // the program its uninstall command runs
+        bool own = false;              // the program's own entry (see LoadProgramNames)
         HKEY root = nullptr;
         std::string keyPath;                  // below root; empty when it does not fit MAX_PATH
         std::vector<std::string> plainTexts;  // every REG_SZ value, for the search by value
@@ -77,13 +84,20 @@ private:
         std::vector<std::string> ownVerbs;  // shell\<verb> keys that run the program
     };
 
+    // ScreenTarget with the folders of the machine already read (LoadContext).
+    TargetVerdict ScreenWithContext(const char* typed, char* full);
+    // Whether folder may be taken for a program's own folder (full: its MAX_PATH full
+    // form): no system, shared or shortcut folder, none that holds another product.
+    bool ScreenLeftoverFolder(const char* folder, char* full);
+
     // Analysis (TraceAnalyzer.cpp)
     // The text with ASCII letters folded to lower case; double-byte characters are
     // kept whole, so a trail byte is never folded.
     static std::string FoldNoCase(const char* text);
     void LoadContext();
-    // Every search after the program's folders are known.
-    void SearchEverywhere();
+    // Every search after the program's folders are known; clues name the product
+    // whose leftovers are searched for.
+    void SearchEverywhere(const UninstallClues* clues);
     // weakReason: 0 for a certain trace, else the string id of why it is weak evidence.
     void AddTrace(int kind, const char* path, const char* valueName, HKEY root, UINT weakReason = 0);
     bool IsListed(int kind, const char* path) const;
@@ -116,9 +130,11 @@ private:
     bool NamesOtherProgram(const char* text) const;
     void SearchClsidKeys();
     void SearchFileTypes();
+    void SearchClassKeys(const RegistryPlace& place, bool skipUserClasses);
+    bool IsUserClassSeenAsMachine(const char* name) const;
     void ExamineClassKey(HKEY classes, const char* name);
-    // Whether the class's server is the program: in one view's CLSID key, in any view.
-    bool ClassServerMatchesIn(const std::string& clsidPath, const char* classId);
+    // Whether the class's server is the program: in one place's CLSID key, in any.
+    bool ClassServerMatchesIn(const RegistryPlace& clsidPlace, const char* classId);
     bool ClassServerMatches(const char* classId);
     void CollectClass(const char* classId);
     void ReadClassRoute(HKEY classes, const char* name, ClassRoute* route);
@@ -128,10 +144,33 @@ private:
     void SearchUninstallEntries();
     void SearchRunValues(HKEY root, const char* keyPath);
     bool ValueNamesProgram(const RegValue& value) const;
+
+    // The program's names and its own entries (LeftoverAnalysis.cpp)
+    void LoadProgramNames(const UninstallClues* clues);
+    bool IsOwnEntry(const UninstallEntryPaths& entry, const UninstallClues* clues) const;
+    // A folder that another registered product names, at, above or below it.
+    bool IsOtherProductFolder(const char* folder) const;
+    // A path in the text lies in another registered product's folder (not the program's).
+    bool NamesOtherProduct(const char* text) const;
+    bool RegisteredLocationAbove(const char* folder, const char* programFile, char* location);
+    bool IsSharedUninstaller(const char* program, const UninstallClues& clues);
+
+    // Settings and data by name (SettingsTraceSearch.cpp)
+    struct KeyVerdict {
+        bool namesProgram = false;  // a value names the program
+        bool namesOther = false;    // a value names another registered product
+        bool complete = true;       // the whole key was read
+    };
     void SearchSoftwareKeys(HKEY root, const char* softwarePath);
-    void SearchProductKeys(HKEY root, const char* vendorPath, bool ownVendor, const std::vector<std::string>& ownNames);
-    bool ExamineSettingsKey(HKEY root, const char* keyPath, bool ownKey, bool* mayHoldKeys = nullptr);
-    std::vector<std::string> OwnKeyNames();
+    KeyVerdict JudgeKey(HKEY root, const char* keyPath);
+    void JudgeKeyTree(HKEY root, const char* keyPath, int depth, int* budget, KeyVerdict* verdict);
+    bool ExamineNamedKey(HKEY root, const char* keyPath, bool needsProgramValue);
+    void ExamineVendorKey(HKEY root, const char* vendorPath);
+    void ProbeProductKeys(HKEY root, const char* vendorPath);
+    bool ListOtherSettings(HKEY root, const char* keyPath, bool* mayHoldKeys = nullptr);
+    void SearchDataFolders();
+    bool AdoptDataFolder(const char* folder, bool isLink);
+    void SearchVendorDataFolder(const char* vendorFolder);
 
     std::vector<std::unique_ptr<TraceItem>> items;
     std::vector<std::string> programFolders;
@@ -150,8 +189,13 @@ private:
     bool uninstallEntriesLoaded;
     std::unordered_map<std::string, bool> classServerMatches;
     std::unordered_map<std::string, ClassRoute> classRoutes;  // by the exact name
-    std::vector<std::string> clsidPaths;  // the CLSID key of each view of the classes
+    std::vector<RegistryPlace> clsidPlaces;  // the CLSID key of each view of the classes, and the user's
     std::unordered_set<std::string> walkedClsidPaths;  // those whose every class the CLSID walk met
-    std::string classesPath;              // the view of the classes the file-type walk is in
+    RegistryPlace classesPlace;           // the classes the file-type walk is in
+    std::unordered_set<std::string> userClassNames;  // folded names of the user's own classes
+    ProgramNames names;
+    std::unordered_set<std::string> otherProductNames;  // name keys of the other registered products
+    const UninstallClues* leftoverClues = nullptr;      // while the leftovers of a product are searched
+    std::vector<std::string> namedPrograms;  // the program files the user named (the target, a shortcut's)
     double lastPumpTime;  // SteadySeconds() of the last drain
 };

@@ -32,6 +32,17 @@ struct ProductTraces {
     }
 };
 
+// The product's key under "Software", or its vendor's when that is named as the
+// vendor folder the product is installed in and so holds only this product.
+inline std::string OwnSoftwareKeyPath(const demo::DemoProduct& product)
+{
+    const std::string software = machine::Ansi(product.softwareKey), folder = machine::Ansi(product.folder);
+    const size_t slash = software.find('\\');
+    if (slash != std::string::npos && folder.compare(0, slash + 1, software, 0, slash + 1) == 0)
+        return "Software\\" + software.substr(0, slash);
+    return demo::SoftwareKeyPath(product);
+}
+
 inline ProductTraces TracesOf(const demo::DemoProduct& product)
 {
     ProductTraces traces;
@@ -48,9 +59,9 @@ inline ProductTraces TracesOf(const demo::DemoProduct& product)
     machine::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", product.extension, &traces.keys,
                               &traces.values);
     machine::RegistryTreeRows(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", product.progId, &traces.keys, &traces.values);
-    machine::RegistryTreeRows(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", demo::SoftwareKeyPath(product),
-                              &traces.keys, &traces.values);
-    machine::RegistryTreeRows(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", demo::SoftwareKeyPath(product), &traces.keys,
+    machine::RegistryTreeRows(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", OwnSoftwareKeyPath(product), &traces.keys,
+                              &traces.values);
+    machine::RegistryTreeRows(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", OwnSoftwareKeyPath(product), &traces.keys,
                               &traces.values);
     traces.values.insert(RootName(product.runRoot) + "\\" + demo::RunKeyPath() + "\\" + product.runValue);
     return traces;

@@ -203,9 +203,10 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
     TempDir dir("uminvicon");
     const std::string exe = dir.Path() + "\\app.exe";
     const std::string dotted = dir.Path() + "\\my.folder\\app.exe";
+    const std::string comma = dir.Path() + "\\Acme, 2\\app.exe", commaIndex = comma + ",0";
     const std::string icons = dir.Path() + "\\icons.exe";
     ASSERT_TRUE(CopyFileTo(IconExecutable(), exe));
-    ASSERT_TRUE(CopyFileTo(IconExecutable(), dotted));
+    ASSERT_TRUE(CopyFileTo(IconExecutable(), dotted) && CopyFileTo(IconExecutable(), comma));
     ASSERT_TRUE(CopyFileTo(apptest::ThisProgram(), icons));
     const std::string third = icons + ",2", byId = "\"" + icons + "\",-139", notANumber = icons + ",abc",
                       outOfRange = icons + ",99999999999", pastTheLast = icons + ",8";
@@ -226,6 +227,9 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
         // "DisplayIcon" decides whenever it holds a path; the command is not consulted.
         {"iconIndex", withIndex.c_str(), "C:\\nothing.exe", 0, true},
         {"iconQuoted", quotedWithIndex.c_str(), "C:\\nothing.exe", 0, true},
+        // A comma in a folder's name is part of the path, with an index or without.
+        {"iconCommaFolder", commaIndex.c_str(), "C:\\nothing.exe", 0, true},
+        {"iconCommaWhole", comma.c_str(), "C:\\nothing.exe", 0, true},
         {"iconMissing", missing.c_str(), quoted, 0, false},
         {"iconWithInstaller", exe.c_str(), "MsiExec.exe /X{0}", 1, true},
         // An unusable "DisplayIcon" (too long, empty, not text) sends the lookup to the command.
@@ -244,11 +248,12 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
         {"dotInFolder", nullptr, dotted + " /S", 0, false},
         {"dotInFolderQuoted", nullptr, "\"" + dotted + "\" /S", 0, true},
         {"commandNoFile", nullptr, "\"" + missing + "\" /S", 0, false},
-        // A file's icon by position or id; an index that is no number or names no icon
-        // gives the file's own icon; what has no icons of its own gets the shell's.
+        // A file's icon by position or id; an index out of range or naming no icon gives
+        // the file's own icon, one that is no number is part of a name that names
+        // nothing; what has no icons of its own gets the shell's.
         {"iconThird", third.c_str(), "C:\\nothing.exe", 0, true},
         {"iconById", byId.c_str(), "C:\\nothing.exe", 0, true},
-        {"iconNotANumber", notANumber.c_str(), "C:\\nothing.exe", 0, true},
+        {"iconNotANumber", notANumber.c_str(), "C:\\nothing.exe", 0, false},
         {"iconOutOfRange", outOfRange.c_str(), "C:\\nothing.exe", 0, true},
         {"iconPastTheLast", pastTheLast.c_str(), "C:\\nothing.exe", 0, true},
         {"iconFolder", dir.Path().c_str(), "C:\\nothing.exe", 0, true},

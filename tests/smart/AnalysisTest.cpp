@@ -280,3 +280,82 @@ TEST_F(Analysis, NamesAreAddressedAsTheFileSystemKnowsThem)
     EXPECT_EQ(FileTrace(target), traces[0]);
     EXPECT_EQ(std::vector<std::string>{app}, analyzer.GetProgramFolders());
 }
+
+// The program's own folders in the application data folders: named as the product,
+// directly or in a vendor folder that holds nothing else (whole) or more (only the
+// product's). A folder so named that another registered product lives in stays.
+TEST_F(Analysis, DataFoldersNamedAsTheProductOrItsVendor)
+{
+    const HKEY lm = HKEY_LOCAL_MACHINE, cu = HKEY_CURRENT_USER;
+    const std::string quill = UniqueWord("Quill"), inkwell = UniqueWord("Inkwell");
+    const std::string folder = base.Path() + "\\" + quill, exe = folder + "\\" + quill + ".exe";
+    ASSERT_TRUE(WriteFileText(exe));
+    ScopedKey entry(lm, std::string(kUninstallKey) + "\\" + quill), other(cu, std::string(kUninstallKey) + "\\O" + quill);
+    WriteEntry(lm, entry.Path(), quill + " 2", inkwell + " Software Co., Ltd.", folder, "\"" + folder + "\\uninst.exe\"",
+               exe);
+    const std::string roaming = SpecialFolder(CSIDL_APPDATA) + "\\" + quill;
+    const std::string localVendor = SpecialFolder(CSIDL_LOCAL_APPDATA) + "\\" + inkwell;
+    const std::string commonVendor = SpecialFolder(CSIDL_COMMON_APPDATA) + "\\" + inkwell;
+    const std::string otherProduct = SpecialFolder(CSIDL_LOCAL_APPDATA) + "\\" + quill;
+    ScopedDir cleanup[] = {ScopedDir(roaming), ScopedDir(localVendor), ScopedDir(commonVendor), ScopedDir(otherProduct)};
+    for (const std::string& file : {roaming + "\\settings.ini", roaming + "\\logs\\today.log",
+                                    localVendor + "\\" + quill + "\\cache.bin", commonVendor + "\\" + quill + "\\license.dat",
+                                    commonVendor + "\\Scribe\\license.dat", otherProduct + "\\other.exe"})
+        ASSERT_TRUE(WriteFileText(file)) << file;
+    WriteEntry(cu, other.Path(), "Other", "Other Ltd", otherProduct, "\"" + otherProduct + "\\other.exe\" /x", "");
+
+    std::vector<std::string> traces = Analyze(analyzer, exe);
+    const std::vector<std::string> data = {
+        FileTrace(roaming + "\\logs\\today.log"), FolderTrace(roaming + "\\logs"), FileTrace(roaming + "\\settings.ini"),
+        FolderTrace(roaming), FileTrace(localVendor + "\\" + quill + "\\cache.bin"),
+        FolderTrace(localVendor + "\\" + quill), FolderTrace(localVendor),
+        FileTrace(commonVendor + "\\" + quill + "\\license.dat"), FolderTrace(commonVendor + "\\" + quill)};
+    std::vector<std::string> listed;
+    for (const std::string& trace : traces) {
+        for (const std::string& root : {roaming, localVendor, commonVendor, otherProduct}) {
+            if (trace.compare(2, root.size(), root) == 0)
+                listed.push_back(trace);
+        }
+    }
+    EXPECT_EQ(std::set<std::string>(data.begin(), data.end()), std::set<std::string>(listed.begin(), listed.end()));
+    EXPECT_EQ(std::vector<std::string>(), OrderFaults(traces));
+    const std::vector<std::string> unlisted = RemoveAllListed(
+        analyzer, {base.Path(), ParentFolder(SpecialFolder(CSIDL_PROFILE)), SpecialFolder(CSIDL_COMMON_APPDATA)});
+    EXPECT_TRUE(unlisted.empty()) << JoinLines(unlisted);
+    EXPECT_TRUE(FileExists(commonVendor + "\\Scribe\\license.dat") && FileExists(otherProduct + "\\other.exe"));
+    EXPECT_FALSE(DirExists(roaming) || DirExists(localVendor) || DirExists(commonVendor + "\\" + quill));
+}
+
+// A self-updating program: its updater in the folder its product is registered in,
+// the program in a folder of its version. And tools kept in other users' profiles,
+// which are never a program's folder.
+TEST_F(Analysis, RegisteredLocationsAboveAndOtherProfiles)
+{
+    const std::string flux = UniqueWord("Flux"), root = SpecialFolder(CSIDL_LOCAL_APPDATA) + "\\" + flux;
+    ScopedDir cleanup(root);
+    const std::string exe = root + "\\app-1.2.3\\" + flux + ".exe";
+    for (const std::string& file : {root + "\\Update.exe", exe, root + "\\app-1.2.3\\resources\\app.dat",
+                                    root + "\\packages\\" + flux + "-1.2.3-full.nupkg"})
+        ASSERT_TRUE(WriteFileText(file)) << file;
+    ScopedKey entry(HKEY_CURRENT_USER, std::string(kUninstallKey) + "\\" + flux);
+    WriteEntry(HKEY_CURRENT_USER, entry.Path(), flux, "Flux Inc.", root, "\"" + root + "\\Update.exe\" --uninstall",
+               root + "\\app.ico");
+    std::vector<std::string> traces = Analyze(analyzer, exe);
+    EXPECT_EQ(std::vector<std::string>{root}, analyzer.GetProgramFolders());
+    for (const std::string& file : {root + "\\Update.exe", root + "\\packages\\" + flux + "-1.2.3-full.nupkg"})
+        EXPECT_NE(traces.end(), std::find(traces.begin(), traces.end(), FileTrace(file))) << file;
+    // A helper in the version's folder is not named by the entry: only that folder.
+    const std::string helper = root + "\\app-1.2.3\\crashpad.exe";
+    ASSERT_TRUE(WriteFileText(helper));
+    Analyze(analyzer, helper);
+    EXPECT_EQ(std::vector<std::string>{root + "\\app-1.2.3"}, analyzer.GetProgramFolders());
+
+    const std::string profiles = ParentFolder(SpecialFolder(CSIDL_PROFILE)), other = profiles + "\\" + UniqueWord("u");
+    ScopedDir cleanupOther(other), cleanupDefault(profiles + "\\Default\\" + flux + ".exe");
+    for (const std::string& tool : {other + "\\tool.exe", other + "\\Documents\\tool.exe", other + "\\Desktop\\tool.exe",
+                                    other + "\\AppData\\Local\\tool.exe", profiles + "\\Default\\" + flux + ".exe"}) {
+        ASSERT_TRUE(WriteFileText(tool) && WriteFileText(ParentFolder(tool) + "\\precious.doc")) << tool;
+        EXPECT_EQ(std::vector<std::string>{FileTrace(tool)}, Analyze(analyzer, tool));
+        EXPECT_TRUE(analyzer.GetProgramFolders().empty()) << tool;
+    }
+}

@@ -139,7 +139,8 @@ TEST_F(RegistrySearch, SoftwareKeysGoWholeOnlyWhenNamedAsTheProgram)
     // The publisher's vendor key: each product key below it that names the program.
     ScopedKey vendor(cu, "Software\\V" + id);
     SetString(cu, vendor.Path() + "\\Editor", "Path", app);
-    // Under another vendor: keys named after the product or its folder, and no others.
+    // Under another vendor: keys named after the product that name it, and no others
+    // ("App", the folder's name, says nothing of whose it is).
     ScopedKey otherVendor(lm, "SOFTWARE\\W" + id);
     SetString(lm, otherVendor.Path() + "\\E" + id, "InstallDir", app);
     SetString(lm, otherVendor.Path() + "\\App", "Exe", exe);
@@ -154,7 +155,102 @@ TEST_F(RegistrySearch, SoftwareKeysGoWholeOnlyWhenNamedAsTheProgram)
         Concat({{WeakTrace(ValueTrace(cu, tool.Path(), "DiffTool"), IDS_WEAK_OTHER_SETTINGS),
                  KeyTrace(cu, product.Path()), ValueTrace(cu, product.Path(), "Path"),
                  KeyTrace(cu, product.Path() + "\\Short"), ValueTrace(cu, product.Path() + "\\Short", "v")},
-                KeyTree(lm, {entry.Path(), otherVendor.Path() + "\\E" + id, otherVendor.Path() + "\\App"}),
+                KeyTree(lm, {entry.Path(), otherVendor.Path() + "\\E" + id}),
                 KeyTree(cu, {vendor.Path() + "\\Editor"})});
     EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryTraces());
+}
+
+// Settings as installers keep them: Software\<vendor>\<product>, the vendor key
+// named by the publisher's short name, the product key by the executable's name,
+// InstallPath in the vendor key. One vendor holds two products, another one.
+TEST_F(RegistrySearch, VendorAndProductKeysAreKnownByTheirNames)
+{
+    const HKEY lm = HKEY_LOCAL_MACHINE, cu = HKEY_CURRENT_USER;
+    const std::string acme = UniqueWord("Acme"), bolt = UniqueWord("Bolt");
+    struct Product {
+        std::string vendor, name, folder, exe, entry;
+    };
+    auto install = [&](const std::string& vendor, const std::string& publisher, const std::string& product,
+                       const std::string& displayName) {
+        Product p{vendor, product, base.Path() + "\\" + displayName, "", std::string(kUninstallKey) + "\\" + product};
+        p.exe = p.folder + "\\" + product + ".exe";
+        EXPECT_TRUE(WriteFileText(p.exe));
+        WriteEntry(lm, p.entry, displayName, publisher, p.folder, "\"" + p.folder + "\\uninst.exe\"", p.exe + ",0");
+        EXPECT_TRUE(SetString(lm, "SOFTWARE\\" + vendor + "\\" + product, "Version", "2.1"));
+        EXPECT_TRUE(SetString(cu, "Software\\" + vendor + "\\" + product, "Theme", "dark"));
+        return p;
+    };
+    ScopedKey acmeKey(lm, "SOFTWARE\\" + acme), boltKey(lm, "SOFTWARE\\" + bolt);
+    ScopedKey acmeUser(cu, "Software\\" + acme), boltUser(cu, "Software\\" + bolt);
+    const Product writer = install(acme, acme + " Software Ltd.", acme + "Writer", acme + " Writer");
+    const Product paint = install(acme, acme + " Software Ltd.", acme + "Paint", acme + " Paint 3");
+    const Product viewer = install(bolt, bolt + " Inc.", bolt + "Viewer", bolt + " Viewer (x64)");
+    ScopedKey entries[] = {{lm, writer.entry}, {lm, paint.entry}, {lm, viewer.entry}};
+    SetString(lm, acmeKey.Path(), "InstallPath", writer.folder);
+    SetString(lm, boltKey.Path(), "InstallPath", viewer.folder);
+    SetString(cu, acmeUser.Path() + "\\" + writer.name + "\\Recent", "File1", "C:\\Docs\\letter.txt");
+
+    // Each product's keys go whole; of a vendor key holding two products, only the
+    // value that names the analysed one, as its own (ticked); a vendor key holding
+    // one product goes whole.
+    std::vector<std::string> expected = Concat(
+        {KeyTree(lm, {writer.entry, acmeKey.Path() + "\\" + writer.name}), KeyTree(cu, {acmeUser.Path() + "\\" + writer.name}),
+         {ValueTrace(lm, acmeKey.Path(), "InstallPath")}});
+    EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryRows(Analyze(analyzer, writer.exe)));
+    expected = Concat({KeyTree(lm, {paint.entry, acmeKey.Path() + "\\" + paint.name}),
+                       KeyTree(cu, {acmeUser.Path() + "\\" + paint.name})});
+    EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryRows(Analyze(analyzer, paint.exe)));
+    expected = Concat({KeyTree(lm, {viewer.entry, boltKey.Path()}), KeyTree(cu, {boltUser.Path()})});
+    EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryRows(Analyze(analyzer, viewer.exe)));
+
+    // Removing the writer takes its rows and nothing of the other product of its vendor.
+    Analyze(analyzer, writer.exe);
+    const std::vector<std::string> unlisted = RemoveAllListed(analyzer, {base.Path()});
+    EXPECT_TRUE(unlisted.empty()) << JoinLines(unlisted);
+    EXPECT_FALSE(KeyExists(cu, acmeUser.Path() + "\\" + writer.name) || ValueExists(lm, acmeKey.Path(), "InstallPath"));
+    EXPECT_TRUE(KeyExists(lm, acmeKey.Path() + "\\" + paint.name) && KeyExists(cu, acmeUser.Path() + "\\" + paint.name));
+    EXPECT_TRUE(KeyExists(lm, paint.entry));
+}
+
+// Document types of two products that name one class served from a shared folder:
+// each product's type and extension go with it, the class stays. A per-user
+// program's types and class, kept in the user's classes, are its own too.
+TEST_F(RegistrySearch, TypesOfASharedClassAndTheUsersOwnTypes)
+{
+    const HKEY cr = HKEY_CLASSES_ROOT, cu = HKEY_CURRENT_USER;
+    const std::string word = UniqueWord("t"), classId = "{S" + word + "}";
+    ScopedKey sharedClass(cr, "CLSID\\" + classId);
+    SetString(cr, sharedClass.Path() + "\\InprocServer32", "", "C:\\Shared" + word + "\\preview.dll");
+    std::vector<std::unique_ptr<ScopedKey>> keys;
+    auto type = [&](HKEY root, const std::string& classes, const std::string& letter, const std::string& exe,
+                    const std::string& typeClass) {
+        const std::string extension = classes + "." + letter + word, progId = classes + letter + word + ".Document";
+        keys.push_back(std::make_unique<ScopedKey>(root, extension));
+        keys.push_back(std::make_unique<ScopedKey>(root, progId));
+        SetString(root, extension, "", letter + word + ".Document");
+        SetString(root, progId + "\\DefaultIcon", "", exe + ",1");
+        SetString(root, progId + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
+        if (!typeClass.empty())
+            SetString(root, progId + "\\CLSID", "", typeClass);
+        return std::vector<std::string>{extension, progId};
+    };
+    const std::string a = base.Path() + "\\A\\a.exe", b = base.Path() + "\\B\\b.exe", c = base.Path() + "\\C\\c.exe";
+    for (const std::string& exe : {a, b, c})
+        ASSERT_TRUE(WriteFileText(exe));
+    const std::vector<std::string> typesA = type(cr, "", "a", a, classId), typesB = type(cr, "", "b", b, classId);
+    const std::vector<std::string> typesC = type(cu, "Software\\Classes\\", "c", c, "{C" + word + "}");
+    ScopedKey userClass(cu, "Software\\Classes\\CLSID\\{C" + word + "}");
+    SetString(cu, userClass.Path() + "\\InprocServer32", "", base.Path() + "\\C\\c.dll");
+
+    std::vector<std::string> expected = KeyTree(cr, {typesA[0], typesA[1]});
+    EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryRows(Analyze(analyzer, a)));
+    std::vector<std::string> unlisted = RemoveAllListed(analyzer, {base.Path()});
+    EXPECT_TRUE(unlisted.empty()) << JoinLines(unlisted);
+    EXPECT_TRUE(KeyExists(cr, sharedClass.Path() + "\\InprocServer32") && KeyExists(cr, typesB[1] + "\\CLSID"));
+
+    expected = KeyTree(cu, {userClass.Path(), typesC[0], typesC[1]});
+    EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryRows(Analyze(analyzer, c)));
+    unlisted = RemoveAllListed(analyzer, {base.Path()});
+    EXPECT_TRUE(unlisted.empty()) << JoinLines(unlisted);
+    EXPECT_FALSE(KeyExists(cu, typesC[0]) || KeyExists(cu, typesC[1]) || KeyExists(cu, userClass.Path()));
 }

@@ -33,7 +33,7 @@ TraceItem MakeTrace(int kind, const std::string& path, HKEY root = nullptr)
 TEST(Removal, TickedRowsGoWithAllTheyHoldButTheUntickedOnes)
 {
     SampleProgram sample;
-    const std::string vendor = sample.vendorKey.Path();
+    const std::string vendor = sample.vendorKey.Path() + "\\Sample";
     const HKEY lm = HKEY_LOCAL_MACHINE;
     // More below the program's keys: a subkey the user keeps, a value kept among
     // others that go, a subkey the code page cannot spell, a link to another key.
@@ -78,7 +78,7 @@ TEST(Removal, TickedRowsGoWithAllTheyHoldButTheUntickedOnes)
     EXPECT_FALSE(DirExists(sample.folder + "\\data\\deep"));
     EXPECT_FALSE(FileExists(sample.folder + "\\readme.txt"));  // read-only
     EXPECT_FALSE(FileExists(sample.folder + "\\hidden.dat"));
-    EXPECT_FALSE(ValueExists(lm, vendor, "Path"));
+    EXPECT_FALSE(ValueExists(lm, vendor, "InstallDir"));
     EXPECT_FALSE(ValueExists(lm, vendor, "Late"));
     EXPECT_FALSE(ValueExists(lm, vendor + "\\Settings", "y"));
     EXPECT_EQ((std::vector<std::string>{"Keep", "Settings"}), SubkeyNames(lm, vendor));

@@ -1,7 +1,7 @@
 // A program installed the way installers do it: a folder with nested, read-only and
 // hidden files, a shortcut to a second folder, desktop and Start-menu shortcuts, a
 // COM class, file types, an uninstall entry, Run values and its vendor's key under
-// "Software". Plus things that must not be claimed: a sibling folder whose name
+// "Software" with the product's key in it. Plus things that must not be claimed: a sibling folder whose name
 // begins with the program folder's name, an out-of-process class, an expandable Run
 // value, and another tool's key whose setting names the program (listed alone, weak).
 // Its 32-bit part is registered in the other registry view: an uninstall entry, a Run
@@ -79,7 +79,8 @@ struct SampleProgram {
         SetString(lm, kRunKey, expandRunValue, exe, REG_EXPAND_SZ);
         SetString(cu, kUserRunKey, runValue, exe);
         SetString(lm, vendorKey.Path(), "Path", folder);
-        SetString(lm, vendorKey.Path() + "\\Settings", "x", "1");
+        SetString(lm, vendorKey.Path() + "\\Sample", "InstallDir", folder);
+        SetString(lm, vendorKey.Path() + "\\Sample\\Settings", "x", "1");
         SetString(cu, userKey.Path(), "InstallDir", folder);
         SetString(cu, siblingKey.Path(), "Path", siblingFolder + "\\x.exe");
     }

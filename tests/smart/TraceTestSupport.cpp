@@ -1,5 +1,7 @@
 #include "TraceTestSupport.h"
 
+#include <shlwapi.h>
+
 namespace smarttest {
 
 namespace {
@@ -50,12 +52,11 @@ std::string Trace(int kind, const std::string& path, HKEY root, const std::strin
     return std::string(1, " FDKV"[kind]) + " " + TraceRowText(kind, path.c_str(), valueName.c_str(), root);
 }
 
-std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result)
+namespace {
+
+// The analyzer's list, described, after checking that notification n carried item n.
+std::vector<std::string> Described(const CTraceAnalyzer& analyzer, const TraceRecorder& recorder)
 {
-    TraceRecorder recorder;
-    int outcome = analyzer.Analyze(recorder.window, target.c_str());
-    if (result)
-        *result = outcome;
     std::vector<std::string> traces;
     EXPECT_EQ(recorder.received.size(), analyzer.GetItemCount());
     for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
@@ -65,6 +66,90 @@ std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& ta
         traces.push_back(Describe(*analyzer.GetItem(i)));
     }
     return traces;
+}
+
+}  // namespace
+
+std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result)
+{
+    TraceRecorder recorder;
+    int outcome = analyzer.Analyze(recorder.window, target.c_str());
+    if (result)
+        *result = outcome;
+    return Described(analyzer, recorder);
+}
+
+std::vector<std::string> AnalyzeLeftovers(CTraceAnalyzer& analyzer, const UninstallClues& clues)
+{
+    TraceRecorder recorder;
+    EXPECT_EQ(1, analyzer.AnalyzeLeftovers(recorder.window, clues));
+    return Described(analyzer, recorder);
+}
+
+void WriteEntry(HKEY root, const std::string& key, const std::string& displayName, const std::string& publisher,
+                const std::string& location, const std::string& uninstall, const std::string& icon)
+{
+    const std::pair<const char*, const std::string*> values[] = {{"DisplayName", &displayName},
+                                                                 {"Publisher", &publisher},
+                                                                 {"InstallLocation", &location},
+                                                                 {"UninstallString", &uninstall},
+                                                                 {"DisplayIcon", &icon}};
+    for (const auto& [name, text] : values) {
+        if (!text->empty()) {
+            EXPECT_TRUE(SetString(root, key, name, *text)) << key << "\\" << name;
+        }
+    }
+}
+
+UninstallClues NoteClues(CTraceAnalyzer& analyzer, HKEY root, const std::string& key)
+{
+    UninstallClues clues;
+    clues.root = root;
+    clues.keyPath = key;
+    std::string* texts[] = {&clues.displayName, &clues.publisher, &clues.installLocation, &clues.uninstallCommand,
+                            &clues.displayIcon};
+    const char* names[] = {"DisplayName", "Publisher", "InstallLocation", "UninstallString", "DisplayIcon"};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        char text[MAX_PATH] = "";
+        DWORD size = sizeof(text);
+        if (SHGetValueA(root, key.c_str(), names[i], nullptr, text, &size) == ERROR_SUCCESS)
+            *texts[i] = text;
+    }
+    analyzer.NoteUninstallClues(&clues);
+    return clues;
+}
+
+std::set<std::string> RegistryRows(const std::vector<std::string>& traces)
+{
+    std::set<std::string> registry;
+    for (const std::string& trace : traces) {
+        if (trace[0] == 'K' || trace[0] == 'V')
+            registry.insert(trace);
+    }
+    return registry;
+}
+
+std::vector<std::string> RemoveAllListed(CTraceAnalyzer& analyzer, const std::vector<std::string>& folders)
+{
+    ListedTraces listed;
+    std::vector<std::string>* lists[] = {nullptr, &listed.paths, &listed.paths, &listed.keys, &listed.values};
+    for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
+        const TraceItem* item = analyzer.GetItem(i);
+        lists[item->kind]->push_back(TraceRowText(item->kind, item->path, item->valueName, item->rootKey));
+    }
+    const MachineState before(folders);
+    analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true));
+    return UnlistedChanges(before, MachineState(folders), listed);
+}
+
+std::string UniqueWord(const std::string& prefix)
+{
+    std::string word = prefix;
+    for (char ch : UniqueName("")) {
+        if (ch >= '0' && ch <= '9')
+            word += static_cast<char>('a' + (ch - '0'));
+    }
+    return word;
 }
 
 std::vector<std::string> KeyTree(HKEY root, std::initializer_list<std::string> paths)
@@ -104,12 +189,7 @@ std::string ShortPath(const std::string& path)
 
 std::set<std::string> ProgramTest::RegistryTraces()
 {
-    std::set<std::string> registry;
-    for (const std::string& trace : Analyze(analyzer, app)) {
-        if (trace[0] == 'K' || trace[0] == 'V')
-            registry.insert(trace);
-    }
-    return registry;
+    return RegistryRows(Analyze(analyzer, app));
 }
 
 }  // namespace smarttest

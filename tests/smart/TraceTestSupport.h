@@ -42,6 +42,27 @@ inline std::string WeakTrace(const std::string& trace, UINT reason) { return tra
 // n carried item n.
 std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result = nullptr);
 
+// Lists what an uninstaller left of the product clues name, as the quick page asks
+// once the uninstaller is done, and returns the described list.
+std::vector<std::string> AnalyzeLeftovers(CTraceAnalyzer& analyzer, const UninstallClues& clues);
+
+// Writes an uninstall entry as installers write it; empty texts are left out.
+void WriteEntry(HKEY root, const std::string& key, const std::string& displayName, const std::string& publisher,
+                const std::string& location, const std::string& uninstall, const std::string& icon);
+// What the quick page notes of an entry before its uninstaller runs.
+UninstallClues NoteClues(CTraceAnalyzer& analyzer, HKEY root, const std::string& key);
+
+// Only the registry rows of a described list.
+std::set<std::string> RegistryRows(const std::vector<std::string>& traces);
+// Removes every listed trace and returns what changed on the machine (the registry,
+// the files in the given folders) that no listed trace accounts for: empty when the
+// removal kept to the list.
+std::vector<std::string> RemoveAllListed(CTraceAnalyzer& analyzer, const std::vector<std::string>& folders);
+
+// A name unique to this run made of letters only, so that no trailing number is
+// taken for a version.
+std::string UniqueWord(const std::string& prefix);
+
 // Each key with everything below it, in the order an analysis lists a whole key.
 std::vector<std::string> KeyTree(HKEY root, std::initializer_list<std::string> paths);
 
