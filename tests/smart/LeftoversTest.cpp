@@ -50,7 +50,7 @@ TEST_F(LeftoversTest, APlugInNeverTakesItsHost)
     ScopedKey hostKey(lm, "SOFTWARE\\" + host), packKey(cu, "Software\\" + pack);
     WriteEntry(lm, hostEntry.Path(), host, "Host Ltd", folder, Quoted(folder + "\\uninst.exe"), exe + ",0");
     WriteEntry(lm, packEntry.Path(), host + " Pack", "Host Ltd", folder, Quoted(packFolder + "\\unins000.exe"), exe + ",0");
-    SetString(lm, hostKey.Path(), "InstallDir", folder);
+    SetString(lm, hostKey.Path(), "Version", "5.0");
     SetString(cu, packKey.Path(), "Language", "zh-CN");
 
     const UninstallClues clues = NoteClues(analyzer, lm, packEntry.Path());
@@ -59,7 +59,7 @@ TEST_F(LeftoversTest, APlugInNeverTakesItsHost)
     const std::vector<std::string> expected = KeyTree(cu, {packKey.Path()});
     EXPECT_EQ(expected, Uninstall(packEntry, clues));
     ExpectRemovalKeepsToTheList();
-    EXPECT_TRUE(FileExists(exe) && KeyExists(lm, hostEntry.Path()) && ValueExists(lm, hostKey.Path(), "InstallDir"));
+    EXPECT_TRUE(FileExists(exe) && KeyExists(lm, hostEntry.Path()) && ValueExists(lm, hostKey.Path(), "Version"));
 }
 
 // Two products uninstalled by one engine in the common files: the engine's folder is
@@ -103,10 +103,10 @@ TEST_F(LeftoversTest, ProfilesAndCommaFoldersAreNeverTaken)
     EXPECT_EQ(std::vector<std::string>(), Uninstall(toolEntry, clues));
     EXPECT_TRUE(FileExists(other + "\\Documents\\letter.doc"));
 
-    const std::string sibling = ProgramFilesFolder() + "\\" + word, product = sibling + ", Inc\\App";
-    ScopedDir cleanupSibling(sibling), cleanupProduct(sibling + ", Inc");
+    const std::string vendor = ProgramFilesFolder() + "\\" + word, product = vendor + "\\Office, Inc\\App";
+    ScopedDir cleanupVendor(vendor);
     ASSERT_TRUE(WriteFileText(product + "\\app.exe") && WriteFileText(product + "\\app.log") &&
-                WriteFileText(sibling + "\\precious.txt"));
+                WriteFileText(vendor + "\\Office\\precious.txt"));
     ScopedKey entry(lm, std::string(kUninstallKey) + "\\" + word);
     WriteEntry(lm, entry.Path(), word + " App", "", "", Quoted(product + "\\app.exe") + " /uninstall",
                product + "\\app.exe,0");
@@ -116,5 +116,5 @@ TEST_F(LeftoversTest, ProfilesAndCommaFoldersAreNeverTaken)
     const std::vector<std::string> expected = {FileTrace(product + "\\app.log"), FolderTrace(product)};
     EXPECT_EQ(expected, Uninstall(entry, clues));
     ExpectRemovalKeepsToTheList();
-    EXPECT_TRUE(FileExists(sibling + "\\precious.txt"));
+    EXPECT_TRUE(FileExists(vendor + "\\Office\\precious.txt"));
 }

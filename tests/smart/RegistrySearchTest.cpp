@@ -189,10 +189,11 @@ TEST_F(RegistrySearch, VendorAndProductKeysAreKnownByTheirNames)
     SetString(lm, acmeKey.Path(), "InstallPath", writer.folder);
     SetString(lm, boltKey.Path(), "InstallPath", viewer.folder);
     SetString(cu, acmeUser.Path() + "\\" + writer.name + "\\Recent", "File1", "C:\\Docs\\letter.txt");
+    SetString(cu, boltUser.Path(), "Backups", "C:\\Docs\\Backups");  // not the program's: the vendor key stays
 
     // Each product's keys go whole; of a vendor key holding two products, only the
     // value that names the analysed one, as its own (ticked); a vendor key holding
-    // one product goes whole.
+    // one product goes whole, unless a value of its names something else.
     std::vector<std::string> expected = Concat(
         {KeyTree(lm, {writer.entry, acmeKey.Path() + "\\" + writer.name}), KeyTree(cu, {acmeUser.Path() + "\\" + writer.name}),
          {ValueTrace(lm, acmeKey.Path(), "InstallPath")}});
@@ -200,7 +201,7 @@ TEST_F(RegistrySearch, VendorAndProductKeysAreKnownByTheirNames)
     expected = Concat({KeyTree(lm, {paint.entry, acmeKey.Path() + "\\" + paint.name}),
                        KeyTree(cu, {acmeUser.Path() + "\\" + paint.name})});
     EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryRows(Analyze(analyzer, paint.exe)));
-    expected = Concat({KeyTree(lm, {viewer.entry, boltKey.Path()}), KeyTree(cu, {boltUser.Path()})});
+    expected = Concat({KeyTree(lm, {viewer.entry, boltKey.Path()}), KeyTree(cu, {boltUser.Path() + "\\" + viewer.name})});
     EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), RegistryRows(Analyze(analyzer, viewer.exe)));
 
     // Removing the writer takes its rows and nothing of the other product of its vendor.
