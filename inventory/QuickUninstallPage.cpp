@@ -377,6 +377,8 @@ void CQuickUninstallPage::OnUninstall()
         return;
     NoteClues(*entry);
     if (!StartWatchedUninstall(entry->uninstallString)) {
+        // The parent was told a wait begins: it ends here, with nothing to look for.
+        NotifyUninstallEnded(false);
         ReportFailure(IDS_UNINSTALL_NOT_STARTED, entry->uninstallString);
         return;
     }
@@ -439,8 +441,13 @@ void CQuickUninstallPage::EndWaiting(UINT statusId)
     OnRefresh();
     if (statusId)
         SetDlgItemTextA(m_hWnd, IDC_QUICK_STATUS, LoadStringText(statusId).c_str());
-    // Posted: the refresh ends this message, the search for leftovers starts in the next.
-    ::PostMessageA(::GetParent(m_hWnd), WM_UNINSTALL_ENDED, statusId == 0, reinterpret_cast<LPARAM>(&clues));
+    NotifyUninstallEnded(statusId == 0);
+}
+
+// Posted: the refresh ends this message, the search for leftovers starts in the next.
+void CQuickUninstallPage::NotifyUninstallEnded(bool lookForLeftovers)
+{
+    ::PostMessageA(::GetParent(m_hWnd), WM_UNINSTALL_ENDED, lookForLeftovers, reinterpret_cast<LPARAM>(&clues));
 }
 
 void CQuickUninstallPage::OnDeleteEntry()

@@ -50,7 +50,8 @@ struct UninstallClues {
 
 // From the quick page to its parent, lParam its UninstallClues: sent before the
 // uninstaller starts, to screen the folders (the parent keeps those that may be a
-// program's own); posted when the wait ends, wParam TRUE when what the uninstaller
-// left is to be looked for (not when it was cancelled or the user stopped waiting).
+// program's own); posted when the wait ends (or the uninstaller could not start),
+// wParam TRUE when what the uninstaller left is to be looked for (not when it was
+// cancelled or the user stopped waiting).
 const UINT WM_UNINSTALL_STARTING = WM_USER + 890;
 const UINT WM_UNINSTALL_ENDED = WM_USER + 891;

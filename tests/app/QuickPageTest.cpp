@@ -51,6 +51,21 @@ protected:
     void OpenLink(const char* link) override { links.push_back(link); }
 };
 
+// The page's parent, keeping what it is told at the end of each uninstall: whether
+// leftovers are to be looked for.
+class EndRecordingHost : public CWnd {
+public:
+    std::vector<WPARAM> ended;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_UNINSTALL_ENDED)
+            ended.push_back(wParam);
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
+};
+
 std::string Entry(const std::string& key)
 {
     return std::string(fixtures::kUninstallKey) + "\\" + key;
@@ -99,7 +114,7 @@ protected:
         {"Alpha", "Alpha Tool", "C:\\Alpha\\remove.exe", "", ""},
         {"Gamma", "Gamma", "\"" + fixtures::IconExecutable() + "\"", fixtures::Ansi("伽马"), "http://g/"},
     };
-    CWnd host;
+    EndRecordingHost host;
     RecordingQuickPage page;
     HWND list = nullptr;
 };
@@ -172,6 +187,8 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     EXPECT_EQ(Texts{FormatString(IDS_UNINSTALL_NOT_STARTED, missing.c_str())}, ClickAnswering(IDC_UNINSTALL, IDOK));
     EXPECT_NE(-1, RowNamed("Missing"));
     EXPECT_EQ(5, ItemCount(list));
+    apptest::Pump();
+    EXPECT_EQ(std::vector<WPARAM>{FALSE}, host.ended);  // the parent's wait ends too, with nothing to look for
 
     // The page waits for the uninstaller, the other actions off, then lists what is
     // registered now.
@@ -185,6 +202,8 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
         apptest::Pump();
     }
     EXPECT_FALSE(page.IsWaiting());
+    apptest::Pump();
+    EXPECT_EQ((std::vector<WPARAM>{FALSE, TRUE}), host.ended);
     EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(IDC_REFRESH)));
     EXPECT_EQ(-1, RowNamed("Spaced"));
     ASSERT_EQ(4, ItemCount(list));
