@@ -26,6 +26,19 @@ const UINT WAIT_TIMER_INTERVAL_MS = 100;
 const UINT ICON_TIMER_INTERVAL_MS = 10;
 const double ICON_TICK_BUDGET_S = 0.015;
 
+// The status line after an uninstaller ended; 0 when what it left is looked for.
+UINT OutcomeStatus(UninstallOutcome outcome)
+{
+    switch (outcome) {
+    case UNINSTALL_CANCELLED:
+        return IDS_UNINSTALL_CANCELLED;
+    case UNINSTALL_STILL_INSTALLED:
+        return IDS_STILL_INSTALLED;
+    default:
+        return 0;
+    }
+}
+
 }  // namespace
 
 CQuickUninstallPage::CQuickUninstallPage()
@@ -429,11 +442,11 @@ void CQuickUninstallPage::SetWaiting(bool on)
 void CQuickUninstallPage::OnWaitTimer()
 {
     if (!watch.IsRunning())
-        EndWaiting(watch.LooksCancelled() ? IDS_UNINSTALL_CANCELLED : 0);
+        EndWaiting(OutcomeStatus(watch.Outcome()));
 }
 
-// The list shows what is registered now; unless the uninstall was cancelled or the
-// user stopped waiting, the parent looks for what it left.
+// The list shows what is registered now; only when the product's entry went does the
+// parent look for what the uninstaller left.
 void CQuickUninstallPage::EndWaiting(UINT statusId)
 {
     watch.Stop();

@@ -33,6 +33,8 @@ public:
     bool runCommands = false;
     LONG deletionDenied = ERROR_SUCCESS;  // what deleting a registration answers instead
 
+    void ShortenBreakawayGrace(DWORD ms) { watch.SetBreakawayGrace(ms); }
+
 protected:
     bool RunUninstallCommand(const char* command) override
     {
@@ -213,6 +215,48 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     EXPECT_FALSE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, Entry("Spaced")));
     EXPECT_FALSE(fixtures::FileExists(folder.Path() + "\\data.txt"));
     EXPECT_EQ(nullptr, FindWindowA("#32770", fixtures::Ansi("卸载程序").c_str()));
+}
+
+// An uninstaller that ends with the product still registered leaves it installed,
+// whether the folder stayed as it was (refused) or changed (a log written, a repair):
+// the row stays, the status line says which, and no leftovers are looked for.
+TEST_F(QuickPageTest, UninstallEndingWithTheEntryStillThereLeavesTheProductInstalled)
+{
+    // Without its install log the demo uninstaller gives up and changes nothing; with
+    // a log naming another entry it takes the files and the log, but not this entry.
+    const std::string demoUninstaller = demo::BuiltPayloadFolder() + "\\DemoUninstall.exe";
+    fixtures::ScopedDir refused(fixtures::ProgramFilesFolder() + "\\" + fixtures::UniqueName("UmRefused"));
+    fixtures::ScopedDir repaired(fixtures::ProgramFilesFolder() + "\\" + fixtures::UniqueName("UmRepaired"));
+    for (const auto& [name, folder] : {std::make_pair("Refused", &refused), std::make_pair("Repaired", &repaired)}) {
+        ASSERT_TRUE(fixtures::CopyFileTo(demoUninstaller, folder->Path() + "\\uninst.exe")) << demoUninstaller;
+        ASSERT_TRUE(fixtures::WriteFileText(folder->Path() + "\\data.txt"));
+        Register(name, name, "\"" + folder->Path() + "\\uninst.exe\" /S");
+    }
+    demo::InstallLog log;
+    log.displayName = "Repaired";
+    log.uninstallKey = fixtures::UniqueName("NotThisEntry");
+    log.files = {"data.txt"};
+    ASSERT_TRUE(demo::WriteInstallLog(repaired.Path() + "\\install.log", log));
+    page.runCommands = true;
+    page.ShortenBreakawayGrace(300);
+    Click(IDC_REFRESH);
+
+    const std::pair<const char*, UINT> cases[] = {{"Refused", IDS_UNINSTALL_CANCELLED},
+                                                  {"Repaired", IDS_STILL_INSTALLED}};
+    for (const auto& [name, status] : cases) {
+        SCOPED_TRACE(name);
+        host.ended.clear();
+        apptest::SelectRow(list, RowNamed(name));
+        Click(IDC_UNINSTALL);
+        ASSERT_TRUE(page.IsWaiting());
+        EXPECT_TRUE(apptest::PumpUntil([&] { return !host.ended.empty(); }, 20000));
+        EXPECT_EQ(std::vector<WPARAM>{FALSE}, host.ended);
+        EXPECT_EQ(LoadStringText(status), Field(IDC_QUICK_STATUS));
+        EXPECT_NE(-1, RowNamed(name));
+        EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(IDC_REFRESH)));
+    }
+    EXPECT_TRUE(fixtures::FileExists(refused.Path() + "\\data.txt"));
+    EXPECT_FALSE(fixtures::FileExists(repaired.Path() + "\\data.txt"));  // that uninstaller did its part
 }
 
 TEST_F(QuickPageTest, ForcedUninstallAsksDeletesLinksAsLinksAndReportsFailures)
