@@ -103,3 +103,27 @@ HIMAGELIST CListCtrl::SetImageList(HIMAGELIST list, int kind)
     return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_SETIMAGELIST, kind, reinterpret_cast<LPARAM>(list)));
 }
 
+LRESULT CCheckListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == LVM_SETITEMSTATE && checks && lParam)
+        return OnSetItemState(wParam, reinterpret_cast<const LVITEMA*>(lParam));
+    return CListCtrl::WindowProc(msg, wParam, lParam);
+}
+
+// Only the two check images tick and untick; any other image (none) is refused and
+// the owner's checks stay. Only state and stateMask are read: they sit alike in the
+// A and W forms and in the older, shorter structure callers may pass.
+LRESULT CCheckListCtrl::OnSetItemState(WPARAM row, const LVITEMA* item)
+{
+    if (!(item->stateMask & LVIS_STATEIMAGEMASK))
+        return DefWindowProc(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(item));
+    const UINT image = (item->state & LVIS_STATEIMAGEMASK) >> 12;
+    const bool checkSet = (image == 1 || image == 2) && checks->SetRowCheck(static_cast<int>(row), image == 2);
+    LVITEMA others = {};
+    others.state = item->state;
+    others.stateMask = item->stateMask & ~LVIS_STATEIMAGEMASK;
+    if (!others.stateMask)
+        return checkSet;
+    const LRESULT othersSet = DefWindowProc(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&others));
+    return checkSet && othersSet;
+}

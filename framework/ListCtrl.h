@@ -24,3 +24,30 @@ public:
     DWORD SetExtendedStyle(DWORD styles);
     HIMAGELIST SetImageList(HIMAGELIST list, int kind);
 };
+
+// Keeps the checks of a CCheckListCtrl's rows.
+class CRowChecks {
+public:
+    virtual ~CRowChecks() = default;
+    // Ticks or unticks row, or every row for -1, as a click does; false when there is
+    // no such row.
+    virtual bool SetRowCheck(int row, bool checked) = 0;
+};
+
+// A list whose check boxes are its owner's (an owner-data list that asks for them
+// with LVM_SETCALLBACKMASK and LVIS_STATEIMAGEMASK): the standard state message that
+// ticks rows (ListView_SetCheckState, ListView_SetItemState; accessibility and
+// automation tools send it) goes to the owner, every other state bit to the list.
+// The list reads the checks back from the owner as it draws them.
+class CCheckListCtrl : public CListCtrl {
+public:
+    void SetRowChecks(CRowChecks* owner) { checks = owner; }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    LRESULT OnSetItemState(WPARAM row, const LVITEMA* item);
+
+    CRowChecks* checks = nullptr;
+};

@@ -25,6 +25,19 @@ const UINT WAIT_TIMER_INTERVAL_MS = 100;
 const UINT ICON_TIMER_INTERVAL_MS = 10;
 const double ICON_TICK_BUDGET_S = 0.015;
 
+// The status line after an uninstaller ended; 0 when what it left is looked for.
+UINT OutcomeStatus(UninstallOutcome outcome)
+{
+    switch (outcome) {
+    case UNINSTALL_CANCELLED:
+        return IDS_UNINSTALL_CANCELLED;
+    case UNINSTALL_STILL_INSTALLED:
+        return IDS_STILL_INSTALLED;
+    default:
+        return 0;
+    }
+}
+
 }  // namespace
 
 CQuickUninstallPage::CQuickUninstallPage()
@@ -376,6 +389,8 @@ void CQuickUninstallPage::OnUninstall()
         return;
     NoteClues(*entry);
     if (!StartWatchedUninstall(entry->uninstallString)) {
+        // The parent was told a wait begins: it ends here, with nothing to look for.
+        NotifyUninstallEnded(false);
         ReportFailure(IDS_UNINSTALL_NOT_STARTED, entry->uninstallString);
         return;
     }
@@ -421,11 +436,11 @@ void CQuickUninstallPage::SetWaiting(bool on)
 void CQuickUninstallPage::OnWaitTimer()
 {
     if (!watch.IsRunning())
-        EndWaiting(watch.LooksCancelled() ? IDS_UNINSTALL_CANCELLED : 0);
+        EndWaiting(OutcomeStatus(watch.Outcome()));
 }
 
-// The list shows what is registered now; unless the uninstall was cancelled or the
-// user stopped waiting, the parent looks for what it left.
+// The list shows what is registered now; only when the product's entry went does the
+// parent look for what the uninstaller left.
 void CQuickUninstallPage::EndWaiting(UINT statusId)
 {
     watch.Stop();
@@ -433,8 +448,13 @@ void CQuickUninstallPage::EndWaiting(UINT statusId)
     OnRefresh();
     if (statusId)
         SetDlgItemTextA(m_hWnd, IDC_QUICK_STATUS, LoadStringText(statusId).c_str());
-    // Posted: the refresh ends this message, the search for leftovers starts in the next.
-    ::PostMessageA(::GetParent(m_hWnd), WM_UNINSTALL_ENDED, statusId == 0, reinterpret_cast<LPARAM>(&clues));
+    NotifyUninstallEnded(statusId == 0);
+}
+
+// Posted: the refresh ends this message, the search for leftovers starts in the next.
+void CQuickUninstallPage::NotifyUninstallEnded(bool lookForLeftovers)
+{
+    ::PostMessageA(::GetParent(m_hWnd), WM_UNINSTALL_ENDED, lookForLeftovers, reinterpret_cast<LPARAM>(&clues));
 }
 
 void CQuickUninstallPage::OnDeleteEntry()

@@ -51,6 +51,8 @@ protected:
     void SetWaiting(bool on);
     void OnWaitTimer();
     void EndWaiting(UINT statusId);
+    // Tells the parent, which was told that an uninstall starts, that it is over.
+    void NotifyUninstallEnded(bool lookForLeftovers);
     void UpdateActionButtons();
     // Starts the uninstaller under watch; false when nothing was started.
     virtual bool StartWatchedUninstall(const char* command);

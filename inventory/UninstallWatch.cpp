@@ -11,6 +11,8 @@ const DWORD kBreakawayGraceMs = 30000;
 
 }  // namespace
 
+CUninstallWatch::CUninstallWatch() : breakawayGraceMs(kBreakawayGraceMs) {}
+
 bool CUninstallWatch::Start(const char* command, HKEY root, const std::string& key, const std::string& mainFolder)
 {
     Stop();
@@ -50,7 +52,7 @@ bool CUninstallWatch::IsRunning()
     }
     if (!endedTick)
         endedTick = GetTickCount();
-    if (GetTickCount() - endedTick < kBreakawayGraceMs && EntryExists() && FolderNames() != folderNames)
+    if (GetTickCount() - endedTick < breakawayGraceMs && EntryExists() && FolderNames() != folderNames)
         return true;
     return false;
 }
@@ -61,9 +63,13 @@ void CUninstallWatch::Stop()
     job.Reset();
 }
 
-bool CUninstallWatch::LooksCancelled() const
+// A product whose entry stays is installed whatever happened in its folder: what an
+// uninstaller "left" is then the product itself.
+UninstallOutcome CUninstallWatch::Outcome() const
 {
-    return EntryExists() && FolderNames() == folderNames;
+    if (!EntryExists())
+        return UNINSTALL_REMOVED;
+    return FolderNames() == folderNames ? UNINSTALL_CANCELLED : UNINSTALL_STILL_INSTALLED;
 }
 
 bool CUninstallWatch::EntryExists() const

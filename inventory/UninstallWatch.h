@@ -8,8 +8,16 @@
 #include <string>
 #include <vector>
 
+// What an ended uninstall left registered.
+enum UninstallOutcome {
+    UNINSTALL_REMOVED,          // the entry is gone: what the uninstaller left is looked for
+    UNINSTALL_CANCELLED,        // the entry and the folder's names are as they were
+    UNINSTALL_STILL_INSTALLED,  // the entry stays though the folder changed (a log, a repair)
+};
+
 class CUninstallWatch {
 public:
+    CUninstallWatch();
     // Starts the uninstall command inside a job of its own; false when nothing started.
     // entryRoot\entryKey is the product's uninstall entry and folder its main folder
     // (may be empty): they tell a cancelled uninstall from one that goes on elsewhere.
@@ -21,8 +29,11 @@ public:
     // Stops watching; the uninstaller runs on.
     void Stop();
     bool IsWatching() const { return static_cast<bool>(process); }
-    // Whether the uninstall entry is still there and the folder's contents unchanged.
-    bool LooksCancelled() const;
+    // Whether the product is still registered, and whether its folder changed.
+    UninstallOutcome Outcome() const;
+    // How long an entry still there is watched after the processes ended while the
+    // folder changes (tests shorten it).
+    void SetBreakawayGrace(DWORD ms) { breakawayGraceMs = ms; }
 
 private:
     std::set<std::string> FolderNames() const;
@@ -32,6 +43,7 @@ private:
     OwnedKernel process;
     bool jobHoldsTree = false;
     DWORD endedTick = 0;  // when the last watched process ended
+    DWORD breakawayGraceMs;
     HKEY entryRoot = nullptr;
     std::string entryKey;
     std::string folder;
@@ -40,7 +52,8 @@ private:
 
 // From the quick page to its parent, lParam its UninstallClues: sent before the
 // uninstaller starts, to screen the folders (the parent keeps those that may be a
-// program's own); posted when the wait ends, wParam TRUE when what the uninstaller
-// left is to be looked for (not when it was cancelled or the user stopped waiting).
+// program's own); posted when the wait ends (or the uninstaller could not start),
+// wParam TRUE when what the uninstaller left is to be looked for (only when the
+// entry went: not when it stays, nor when the user stopped waiting).
 const UINT WM_UNINSTALL_STARTING = WM_USER + 890;
 const UINT WM_UNINSTALL_ENDED = WM_USER + 891;

@@ -88,8 +88,10 @@ BOOL CSmartUninstallPage::OnInitDialog()
     resultList.InsertColumn(0, LoadStringText(IDS_COL_ITEM).c_str(), LVCFMT_LEFT, 440);
     resultList.InsertColumn(1, LoadStringText(IDS_COL_DESCRIPTION).c_str(), LVCFMT_LEFT, 150);
     resultList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
-    // The rows' checks are the page's: the list asks for them with the texts.
+    // The rows' checks are the page's: the list asks for them with the texts, and
+    // hands the page what sets them.
     resultList.SendMessage(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK);
+    resultList.SetRowChecks(this);
     traceImages.Create(16, 16, ILC_COLOR32 | ILC_MASK, 20, 5);
     resultList.SetImageList(traceImages, LVSIL_SMALL);
     const UINT icons[] = {IDI_TRACE_FILE, IDI_TRACE_FOLDER, IDI_TRACE_REGVALUE, IDI_TRACE_REGKEY};
@@ -426,6 +428,20 @@ void CSmartUninstallPage::SetRowChecked(int row, bool checked)
         return;
     rows[static_cast<size_t>(row)].checked = checked;
     resultList.SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
+}
+
+bool CSmartUninstallPage::SetRowCheck(int row, bool checked)
+{
+    if (row == -1) {
+        for (TraceRow& each : rows)
+            each.checked = checked;
+        resultList.Invalidate(FALSE);
+        return true;
+    }
+    if (row < 0 || static_cast<size_t>(row) >= rows.size())
+        return false;
+    SetRowChecked(row, checked);
+    return true;
 }
 
 void CSmartUninstallPage::OnRowClick(const NMITEMACTIVATE* click)

@@ -18,7 +18,7 @@
 // (FALSE), so what else could change the machine meanwhile waits for it.
 const UINT WM_ANALYSIS_RUNNING = WM_USER + 889;
 
-class CSmartUninstallPage : public CDialog {
+class CSmartUninstallPage : public CDialog, private CRowChecks {
 public:
     CSmartUninstallPage();
     ~CSmartUninstallPage() override;
@@ -51,7 +51,7 @@ protected:
 
     CEdit statusEdit;
     CDropFileEdit targetEdit;
-    CListCtrl resultList;
+    CCheckListCtrl resultList;
     CPageButton analyzeButton;
     CPageButton uninstallButton;
     CPageButton desktopShortcutButton;
@@ -83,6 +83,8 @@ private:
     void OnRowClick(const NMITEMACTIVATE* click);
     void OnSpaceBar();
     void SetRowChecked(int row, bool checked);
+    // The list's state message for the checks: one row, or every row for -1.
+    bool SetRowCheck(int row, bool checked) override;
     void ClearRows();
     // While an analysis runs the list learns its new length about every 50 ms until
     // its visible rows are filled, then once a second.

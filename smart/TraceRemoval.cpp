@@ -127,16 +127,52 @@ bool FindRenameSectionEnd(const std::string& content, size_t* insertAt)
     return inSection;
 }
 
+// Whether the folder is a link, or cannot be told from one (then it counts as one).
+// A folder that is not there leads nowhere.
+bool FolderIsLinkOrUnknown(const char* folder)
+{
+    const DWORD attributes = GetFileAttributesA(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return !IsNotFoundError(GetLastError());
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsDriveRooted(const char* path)
+{
+    const char letter = FoldAscii(path[0]);
+    return letter >= 'a' && letter <= 'z' && path[1] == ':' && path[2] == '\\';
+}
+
 }  // namespace
 
-// Before Vista the platform cannot say, and has no file links either.
+bool PassesThroughFolderLink(const char* path)
+{
+    char walked[MAX_PATH];
+    if (!path || !IsDriveRooted(path) || !CopyText(walked, MAX_PATH, path))
+        return true;
+    const char root[] = {walked[0], ':', '\\', '\0'};
+    if (FolderIsLinkOrUnknown(root))
+        return true;
+    // Each folder below the root in turn: the copy ends at its separator while it is asked.
+    for (char* separator = FindCharDbcs(walked + 3, '\\'); separator; separator = FindCharDbcs(separator + 1, '\\')) {
+        *separator = '\0';
+        const bool link = FolderIsLinkOrUnknown(walked);
+        *separator = '\\';
+        if (link)
+            return true;
+    }
+    return false;
+}
+
+// Before Vista the platform cannot give the final path; no file links there either,
+// only folder links (junctions), which the folders on the path show.
 bool ReachesAnotherFile(const char* path)
 {
     typedef DWORD(WINAPI * FinalPathFunction)(HANDLE, LPWSTR, DWORD, DWORD);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     FARPROC proc = kernel ? GetProcAddress(kernel, "GetFinalPathNameByHandleW") : nullptr;
     if (!proc)
-        return false;
+        return PassesThroughFolderLink(path);
     auto finalPath = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void (*)()>(proc));
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     OwnedFile file(CreateFileA(path, FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,

@@ -61,6 +61,11 @@ bool ScheduleFolderRemoval(const char* path);
 // as a plain file; deleting or moving it acts on the file it leads to).
 bool ReachesAnotherFile(const char* path);
 
+// True when a folder on path, from its drive root down to its own folder, is a link
+// (a reparse point): how ReachesAnotherFile answers where the platform cannot give a
+// file's final path (Windows XP). What is no full path, or too long, counts as one.
+bool PassesThroughFolderLink(const char* path);
+
 // False for a path with '?' or '*': a wildcard, or a name the code page cannot spell.
 bool IsAddressablePath(const char* path);
 

@@ -3,6 +3,8 @@
 #include "resource.h"
 
 #include "support/AppTestSupport.h"
+#include "support/Fixtures.h"
+#include "support/MessageBoxAnswerer.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +96,35 @@ TEST_F(MainWindowTest, ToolbarClicksSwitchPagesOneVisibleAtATime)
             EXPECT_EQ(page.command == shown, SendMessageA(toolbar, TB_ISBUTTONCHECKED, page.command, 0) != 0);
         }
     }
+}
+
+// An uninstaller that cannot be started is reported and nothing waits for it: the
+// navigation bar and the quick page's actions stay usable, no leftovers are sought.
+TEST_F(MainWindowTest, AnUninstallerThatCannotStartLeavesTheWindowUsable)
+{
+    fixtures::ScopedKeyIsolation isolation(HKEY_LOCAL_MACHINE, fixtures::kUninstallKey);
+    const std::string key = std::string(fixtures::kUninstallKey) + "\\Missing";
+    const std::string command = "C:\\Missing Folder\\gone.exe /S";
+    fixtures::SetString(HKEY_LOCAL_MACHINE, key, "DisplayName", "Missing");
+    fixtures::SetString(HKEY_LOCAL_MACHINE, key, "UninstallString", command);
+    HWND quick = dialog.quickPage.m_hWnd, list = GetDlgItem(quick, IDC_LIST);
+    SendMessageA(GetDlgItem(quick, IDC_REFRESH), BM_CLICK, 0, 0);
+    apptest::SelectRow(list, apptest::FindRow(list, "Missing"));
+    std::vector<std::string> texts;
+    {
+        fixtures::MessageBoxAnswerer answerer(IDOK);
+        SendMessageA(GetDlgItem(quick, IDC_UNINSTALL), BM_CLICK, 0, 0);
+        apptest::Pump();
+        for (const fixtures::MessageBoxAnswerer::Box& box : answerer.Boxes())
+            if (box.window != dialog.m_hWnd)  // the main window's activations aside
+                texts.push_back(box.text);
+    }
+    EXPECT_EQ(std::vector<std::string>{apptest::FormatString(IDS_UNINSTALL_NOT_STARTED, command.c_str())}, texts);
+    EXPECT_TRUE(dialog.navigationBar.IsWindowEnabled());
+    for (int id : {IDC_UNINSTALL, IDC_DELETE_ENTRY, IDC_REFRESH, IDC_LIST})
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(quick, id))) << id;
+    EXPECT_NE(0u, dialog.quickPage.GetStyle() & WS_VISIBLE);
+    EXPECT_EQ(0u, dialog.smartPage.GetStyle() & WS_VISIBLE);
 }
 
 // Enter (OK) leaves the modal run going; the close box becomes Cancel, which ends it.

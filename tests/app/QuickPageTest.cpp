@@ -33,6 +33,8 @@ public:
     bool runCommands = false;
     LONG deletionDenied = ERROR_SUCCESS;  // what deleting a registration answers instead
 
+    void ShortenBreakawayGrace(DWORD ms) { watch.SetBreakawayGrace(ms); }
+
 protected:
     bool RunUninstallCommand(const char* command) override
     {
@@ -49,6 +51,21 @@ protected:
         return deletionDenied ? deletionDenied : CQuickUninstallPage::DeleteEntryKey(root, keyPath, product);
     }
     void OpenLink(const char* link) override { links.push_back(link); }
+};
+
+// The page's parent, keeping what it is told at the end of each uninstall: whether
+// leftovers are to be looked for.
+class EndRecordingHost : public CWnd {
+public:
+    std::vector<WPARAM> ended;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_UNINSTALL_ENDED)
+            ended.push_back(wParam);
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
 };
 
 std::string Entry(const std::string& key)
@@ -99,7 +116,7 @@ protected:
         {"Alpha", "Alpha Tool", "C:\\Alpha\\remove.exe", "", ""},
         {"Gamma", "Gamma", "\"" + fixtures::IconExecutable() + "\"", fixtures::Ansi("伽马"), "http://g/"},
     };
-    CWnd host;
+    EndRecordingHost host;
     RecordingQuickPage page;
     HWND list = nullptr;
 };
@@ -172,6 +189,8 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     EXPECT_EQ(Texts{FormatString(IDS_UNINSTALL_NOT_STARTED, missing.c_str())}, ClickAnswering(IDC_UNINSTALL, IDOK));
     EXPECT_NE(-1, RowNamed("Missing"));
     EXPECT_EQ(5, ItemCount(list));
+    apptest::Pump();
+    EXPECT_EQ(std::vector<WPARAM>{FALSE}, host.ended);  // the parent's wait ends too, with nothing to look for
 
     // The page waits for the uninstaller, the other actions off, then lists what is
     // registered now.
@@ -185,6 +204,8 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
         apptest::Pump();
     }
     EXPECT_FALSE(page.IsWaiting());
+    apptest::Pump();
+    EXPECT_EQ((std::vector<WPARAM>{FALSE, TRUE}), host.ended);
     EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(IDC_REFRESH)));
     EXPECT_EQ(-1, RowNamed("Spaced"));
     ASSERT_EQ(4, ItemCount(list));
@@ -194,6 +215,48 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     EXPECT_FALSE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, Entry("Spaced")));
     EXPECT_FALSE(fixtures::FileExists(folder.Path() + "\\data.txt"));
     EXPECT_EQ(nullptr, FindWindowA("#32770", fixtures::Ansi("卸载程序").c_str()));
+}
+
+// An uninstaller that ends with the product still registered leaves it installed,
+// whether the folder stayed as it was (refused) or changed (a log written, a repair):
+// the row stays, the status line says which, and no leftovers are looked for.
+TEST_F(QuickPageTest, UninstallEndingWithTheEntryStillThereLeavesTheProductInstalled)
+{
+    // Without its install log the demo uninstaller gives up and changes nothing; with
+    // a log naming another entry it takes the files and the log, but not this entry.
+    const std::string demoUninstaller = demo::BuiltPayloadFolder() + "\\DemoUninstall.exe";
+    fixtures::ScopedDir refused(fixtures::ProgramFilesFolder() + "\\" + fixtures::UniqueName("UmRefused"));
+    fixtures::ScopedDir repaired(fixtures::ProgramFilesFolder() + "\\" + fixtures::UniqueName("UmRepaired"));
+    for (const auto& [name, folder] : {std::make_pair("Refused", &refused), std::make_pair("Repaired", &repaired)}) {
+        ASSERT_TRUE(fixtures::CopyFileTo(demoUninstaller, folder->Path() + "\\uninst.exe")) << demoUninstaller;
+        ASSERT_TRUE(fixtures::WriteFileText(folder->Path() + "\\data.txt"));
+        Register(name, name, "\"" + folder->Path() + "\\uninst.exe\" /S");
+    }
+    demo::InstallLog log;
+    log.displayName = "Repaired";
+    log.uninstallKey = fixtures::UniqueName("NotThisEntry");
+    log.files = {"data.txt"};
+    ASSERT_TRUE(demo::WriteInstallLog(repaired.Path() + "\\install.log", log));
+    page.runCommands = true;
+    page.ShortenBreakawayGrace(300);
+    Click(IDC_REFRESH);
+
+    const std::pair<const char*, UINT> cases[] = {{"Refused", IDS_UNINSTALL_CANCELLED},
+                                                  {"Repaired", IDS_STILL_INSTALLED}};
+    for (const auto& [name, status] : cases) {
+        SCOPED_TRACE(name);
+        host.ended.clear();
+        apptest::SelectRow(list, RowNamed(name));
+        Click(IDC_UNINSTALL);
+        ASSERT_TRUE(page.IsWaiting());
+        EXPECT_TRUE(apptest::PumpUntil([&] { return !host.ended.empty(); }, 20000));
+        EXPECT_EQ(std::vector<WPARAM>{FALSE}, host.ended);
+        EXPECT_EQ(LoadStringText(status), Field(IDC_QUICK_STATUS));
+        EXPECT_NE(-1, RowNamed(name));
+        EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(IDC_REFRESH)));
+    }
+    EXPECT_TRUE(fixtures::FileExists(refused.Path() + "\\data.txt"));
+    EXPECT_FALSE(fixtures::FileExists(repaired.Path() + "\\data.txt"));  // that uninstaller did its part
 }
 
 TEST_F(QuickPageTest, ForcedUninstallAsksDeletesLinksAsLinksAndReportsFailures)

@@ -218,6 +218,49 @@ TEST_F(SmartPageTest, RowsAreTickedByClickOrSpaceBarAndRemovalTakesTheTickedOnes
               WindowText(page.GetDlgItem(IDC_STATUS)));
 }
 
+// Accessibility and automation tools tick rows with the list's standard state
+// message: it ticks and unticks the page's rows as a click does, one row or every
+// row (-1), reads back, keeps selection and focus working, and the removal takes
+// exactly what it ticked.
+TEST_F(SmartPageTest, TheStandardCheckStateMessageTicksThePagesRows)
+{
+    Analyze(program);
+    const int rows = Rows(), dataRow = FindRow(data), programRow = FindRow(program);
+    ASSERT_GE(dataRow, 0);
+    ASSERT_GE(programRow, 0);
+    ListView_SetCheckState(list, dataRow, FALSE);
+    EXPECT_FALSE(apptest::ItemChecked(list, dataRow));
+    EXPECT_TRUE(apptest::ItemChecked(list, programRow));
+    ListView_SetItemState(list, -1, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK);
+    for (int row = 0; row < rows; ++row)
+        EXPECT_FALSE(apptest::ItemChecked(list, row)) << row;
+    // A check and a selection in one message; the selection alone in another.
+    ListView_SetItemState(list, dataRow, LVIS_SELECTED | INDEXTOSTATEIMAGEMASK(2), LVIS_SELECTED | LVIS_STATEIMAGEMASK);
+    ListView_SetItemState(list, programRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_TRUE(apptest::ItemChecked(list, dataRow));
+    EXPECT_FALSE(apptest::ItemChecked(list, programRow));
+    EXPECT_EQ(2, ListView_GetSelectedCount(list));
+    EXPECT_EQ(programRow, ListView_GetNextItem(list, -1, LVNI_FOCUSED));
+    // No such row, no check image: nothing changes.
+    LVITEMA item = {};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(2);
+    EXPECT_FALSE(SendMessageA(list, LVM_SETITEMSTATE, rows, reinterpret_cast<LPARAM>(&item)));
+    item.state = 0;
+    EXPECT_FALSE(SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item)));
+    EXPECT_TRUE(apptest::ItemChecked(list, dataRow));
+    // The space bar flips the selected rows from what the message left.
+    apptest::PressSpace(list);
+    EXPECT_TRUE(apptest::ItemChecked(list, programRow));
+    EXPECT_TRUE(apptest::ItemChecked(list, dataRow));
+
+    EXPECT_FALSE(fixtures::MessageBoxAnswerer::TextsDuring(IDOK, [&]() { Click(IDC_UNINSTALL); }).empty());
+    EXPECT_FALSE(fixtures::FileExists(program));
+    EXPECT_FALSE(fixtures::FileExists(data));
+    EXPECT_TRUE(fixtures::DirExists(folder));
+    EXPECT_TRUE(fixtures::KeyExists(HKEY_CURRENT_USER, softwareKey.Path()));
+}
+
 TEST_F(SmartPageTest, DropsTakeTheFirstExistingFileOrAShortcutsTarget)
 {
     HWND target = page.GetDlgItem(IDC_TARGET);

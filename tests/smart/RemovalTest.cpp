@@ -164,6 +164,42 @@ TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
     EXPECT_TRUE(CTraceAnalyzer().RemoveChecked({true, true}).outcomes.empty());
 }
 
+// Where the platform cannot give a file's final path (Windows XP), a path passes
+// through a link when a folder on it, from the drive root down, is a reparse point.
+// A folder name with trail bytes 0x5C is stepped over whole; what is no full
+// path, or too long to hold, counts as passing through one.
+TEST(Removal, WithoutFinalPathsAFolderLinkOnThePathIsToldByItsAttributes)
+{
+    TempDir base("umthrough");
+    const std::string dbcs = "\x95\x5c\x81\x5c";  // two characters whose trail byte is 0x5C
+    const std::string target = base.Path() + "\\target", link = base.Path() + "\\link";
+    ASSERT_TRUE(WriteFileText(target + "\\top.txt") && WriteFileText(target + "\\" + dbcs + "\\deep.txt"));
+    ASSERT_TRUE(WriteFileText(base.Path() + "\\" + dbcs + "\\plain.txt"));
+    ASSERT_TRUE(MakeFolderLink(link, target));
+    const std::pair<std::string, bool> cases[] = {
+        {target + "\\top.txt", false},
+        {target + "\\" + dbcs + "\\deep.txt", false},
+        {base.Path() + "\\" + dbcs + "\\plain.txt", false},
+        {target + "\\missing\\gone.txt", false},
+        {link + "\\top.txt", true},
+        {link + "\\" + dbcs + "\\deep.txt", true},
+        {link + "\\" + dbcs + "\\", true},
+        {"top.txt", true},
+        {"\\top.txt", true},
+        {"C:top.txt", true},
+        {"C:\\" + std::string(MAX_PATH, 'a') + "\\top.txt", true},
+    };
+    for (const auto& [path, through] : cases) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(through, PassesThroughFolderLink(path.c_str()));
+        if (path.find(base.Path()) == 0 && FileExists(path)) {  // the platform's own answer agrees
+            EXPECT_EQ(through, ReachesAnotherFile(path.c_str()));
+        }
+    }
+    EXPECT_TRUE(PassesThroughFolderLink(nullptr));
+    EXPECT_TRUE(RemoveFolderLink(link));
+}
+
 // On the 95/98/Me family a held file is scheduled in wininit.ini: the [rename]
 // section is made, or found in any capitals, and the entry goes at its end.
 TEST(Removal, HeldFilesAreScheduledInWininitOnThe9xFamily)
