@@ -5,6 +5,7 @@
 #include "inventory/QuickUninstallPage.h"
 #include "inventory/UninstallCommand.h"
 #include "resource.h"
+#include "smart/TraceAnalyzer.h"
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
@@ -53,8 +54,9 @@ protected:
     void OpenLink(const char* link) override { links.push_back(link); }
 };
 
-// The page's parent, keeping what it is told at the end of each uninstall: whether
-// leftovers are to be looked for.
+// The page's parent: it picks the product's folders as the main window does, and
+// keeps what it is told at the end of each uninstall: whether leftovers are to be
+// looked for.
 class EndRecordingHost : public CWnd {
 public:
     std::vector<WPARAM> ended;
@@ -62,10 +64,15 @@ public:
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
     {
+        if (msg == WM_UNINSTALL_STARTING)
+            analyzer.NoteUninstallClues(reinterpret_cast<UninstallClues*>(lParam));
         if (msg == WM_UNINSTALL_ENDED)
             ended.push_back(wParam);
         return CWnd::WindowProc(msg, wParam, lParam);
     }
+
+private:
+    CTraceAnalyzer analyzer;
 };
 
 std::string Entry(const std::string& key)
@@ -231,6 +238,7 @@ TEST_F(QuickPageTest, UninstallEndingWithTheEntryStillThereLeavesTheProductInsta
         ASSERT_TRUE(fixtures::CopyFileTo(demoUninstaller, folder->Path() + "\\uninst.exe")) << demoUninstaller;
         ASSERT_TRUE(fixtures::WriteFileText(folder->Path() + "\\data.txt"));
         Register(name, name, "\"" + folder->Path() + "\\uninst.exe\" /S");
+        fixtures::SetString(HKEY_LOCAL_MACHINE, Entry(name), "InstallLocation", folder->Path());
     }
     demo::InstallLog log;
     log.displayName = "Repaired";
