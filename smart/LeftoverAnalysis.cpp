@@ -28,10 +28,8 @@ bool IconProgram(const std::string& displayIcon, char* path)
     return ReadIconReference(displayIcon.c_str(), path, MAX_PATH, &index) && HasExtension(path, ".exe");
 }
 
-void AddFolderPair(bool atOrBelow, const char* folder, std::vector<std::string>* folders)
+void AddFolderOnce(const char* folder, std::vector<std::string>* folders)
 {
-    if (!atOrBelow)
-        return;
     for (const std::string& known : *folders) {
         if (EqualsNoCaseDbcs(known.c_str(), folder))
             return;
@@ -207,15 +205,18 @@ void CTraceAnalyzer::NoteUninstallClues(UninstallClues* clues)
     const bool shared = hasUninstaller && IsSharedUninstaller(program, *clues);
     std::vector<std::string> candidates;
     // A folder that holds an engine other products uninstall with is none of them.
-    AddFolderPair(hasInstall && !(shared && IsWithinFolder(program, install)), install, &candidates);
-    AddFolderPair(hasIcon && !(shared && IsWithinFolder(program, icon)), icon, &candidates);
+    if (hasInstall && !(shared && IsWithinFolder(program, install)))
+        AddFolderOnce(install, &candidates);
+    if (hasIcon && !(shared && IsWithinFolder(program, icon)))
+        AddFolderOnce(icon, &candidates);
     const bool insideOwn = (hasInstall && IsWithinFolder(uninstaller, install)) ||
                            (hasIcon && IsWithinFolder(uninstaller, icon));
-    AddFolderPair(hasUninstaller && insideOwn && !shared, uninstaller, &candidates);
+    if (hasUninstaller && insideOwn && !shared)
+        AddFolderOnce(uninstaller, &candidates);
     for (const std::string& candidate : candidates) {
         char full[MAX_PATH];
         if (ScreenLeftoverFolder(candidate.c_str(), full))
-            AddFolderPair(true, full, &clues->folders);
+            AddFolderOnce(full, &clues->folders);
     }
     char mainProgram[MAX_PATH];
     if (!IconProgram(clues->displayIcon, mainProgram))
