@@ -21,20 +21,46 @@ bool IsBareName(const std::string& name)
     return !FindCharDbcs(name.c_str(), '\\') && name.find_first_of("/:") == std::string::npos;
 }
 
-// An existing program at path, or a bare name found where CreateProcess finds programs.
+// A path that names its drive or server; any other is read against the current
+// folder or drive, which whoever started the program chose (a download's folder).
+bool IsFullPath(const std::string& path)
+{
+    const char letter = FoldAscii(path[0]);
+    const bool driveRooted = letter >= 'a' && letter <= 'z' && path[1] == ':' && path[2] == '\\';
+    return driveRooted || (path[0] == '\\' && path[1] == '\\');
+}
+
+// A bare name is the system's own program: in the system folder, else the Windows
+// folder. Never the current folder, the program's own or PATH, where anyone may
+// have put a program of that name.
+bool FindSystemProgram(const std::string& name, std::string* program)
+{
+    UINT(WINAPI* const folders[])(LPSTR, UINT) = {GetSystemDirectoryA, GetSystemWindowsDirectoryA};
+    for (auto folderOf : folders) {
+        char folder[MAX_PATH];
+        char path[MAX_PATH];
+        const UINT length = folderOf(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            continue;
+        if (FormatText(path, MAX_PATH, "%s%s%s", folder, EndsWithBackslash(folder) ? "" : "\\", name.c_str()) &&
+            IsExistingFile(path)) {
+            *program = path;
+            return true;
+        }
+    }
+    return false;
+}
+
+// An existing program named by its full path, or a bare name of the system's.
 bool ResolveProgram(const std::string& path, std::string* program)
 {
-    if (IsExistingFile(path.c_str())) {
-        *program = path;
-        return true;
-    }
-    if (!IsBareName(path) || path.find_first_of("?*") != std::string::npos)
+    if (path.find_first_of("?*") != std::string::npos)
         return false;
-    char found[MAX_PATH];
-    DWORD length = SearchPathA(nullptr, path.c_str(), nullptr, MAX_PATH, found, nullptr);
-    if (length == 0 || length >= MAX_PATH || !IsExistingFile(found))
+    if (IsBareName(path))
+        return FindSystemProgram(path, program);
+    if (!IsFullPath(path) || !IsExistingFile(path.c_str()))
         return false;
-    *program = found;
+    *program = path;
     return true;
 }
 

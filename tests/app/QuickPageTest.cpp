@@ -86,6 +86,43 @@ void Register(const std::string& key, const std::string& name, const std::string
     fixtures::SetString(HKEY_LOCAL_MACHINE, Entry(key), "UninstallString", command);
 }
 
+// The folder a test makes current, and PATH as a test sets it, while they live.
+class ScopedCurrentFolder {
+public:
+    explicit ScopedCurrentFolder(const std::string& folder, const std::string& path)
+    {
+        GetCurrentDirectoryA(MAX_PATH, folderBefore);
+        GetEnvironmentVariableA("PATH", pathBefore, sizeof(pathBefore));
+        made = SetCurrentDirectoryA(folder.c_str()) && SetEnvironmentVariableA("PATH", path.c_str());
+    }
+    ~ScopedCurrentFolder()
+    {
+        SetCurrentDirectoryA(folderBefore);
+        SetEnvironmentVariableA("PATH", pathBefore);
+    }
+    bool made = false;
+
+private:
+    char folderBefore[MAX_PATH] = "";
+    char pathBefore[32767] = "";
+};
+
+// A file a test plants, deleted when it ends.
+struct PlantedFile {
+    std::string path;
+    ~PlantedFile() { DeleteFileA(path.c_str()); }
+};
+
+// Vista's; the headers declare it only for builds that require Vista.
+extern "C" WINBASEAPI BOOL WINAPI QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
+
+std::string ProcessImage(HANDLE process)
+{
+    char path[MAX_PATH] = "";
+    DWORD size = MAX_PATH;
+    return QueryFullProcessImageNameA(process, 0, path, &size) ? path : "";
+}
+
 struct Product {
     std::string key, name, command, publisher, helpLink;
 };
@@ -186,18 +223,34 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     Register("Spaced", "Spaced", uninstaller + " /S");
     const std::string missing = "C:\\Missing Folder\\gone.exe /S";
     Register("Missing", "Missing", missing);
+    // An uninstaller by a bare name that only the current folder (a download's) holds.
+    fixtures::TempDir downloads("umdownloads");
+    ASSERT_TRUE(fixtures::CopyFileTo(demoUninstaller, downloads.Path() + "\\UmDownloaded.exe"));
+    ASSERT_TRUE(fixtures::WriteFileText(downloads.Path() + "\\canary.txt"));
+    log.displayName = log.uninstallKey = "Downloaded";
+    log.files = {"canary.txt"};
+    ASSERT_TRUE(demo::WriteInstallLog(downloads.Path() + "\\install.log", log));
+    const std::string downloaded = "UmDownloaded.exe /S";
+    Register("Downloaded", "Downloaded", downloaded);
+    ScopedCurrentFolder inDownloads(downloads.Path(), fixtures::SystemFolder());
+    ASSERT_TRUE(inDownloads.made);
     page.runCommands = true;
     Click(IDC_REFRESH);
-    ASSERT_EQ(5, ItemCount(list));
+    ASSERT_EQ(6, ItemCount(list));
     Click(IDC_UNINSTALL);
     EXPECT_TRUE(page.commands.empty());  // nothing selected
 
-    apptest::SelectRow(list, RowNamed("Missing"));
-    EXPECT_EQ(Texts{FormatString(IDS_UNINSTALL_NOT_STARTED, missing.c_str())}, ClickAnswering(IDC_UNINSTALL, IDOK));
-    EXPECT_NE(-1, RowNamed("Missing"));
-    EXPECT_EQ(5, ItemCount(list));
-    apptest::Pump();
-    EXPECT_EQ(std::vector<WPARAM>{FALSE}, host.ended);  // the parent's wait ends too, with nothing to look for
+    for (const std::string& refused : {missing, downloaded}) {
+        const std::string name = refused == missing ? "Missing" : "Downloaded";
+        apptest::SelectRow(list, RowNamed(name));
+        EXPECT_EQ(Texts{FormatString(IDS_UNINSTALL_NOT_STARTED, refused.c_str())}, ClickAnswering(IDC_UNINSTALL, IDOK));
+        EXPECT_NE(-1, RowNamed(name));
+        EXPECT_EQ(6, ItemCount(list));
+        apptest::Pump();
+        EXPECT_EQ(std::vector<WPARAM>{FALSE}, host.ended);  // the parent's wait ends too, with nothing to look for
+        host.ended.clear();
+    }
+    EXPECT_TRUE(fixtures::FileExists(downloads.Path() + "\\canary.txt"));
 
     // The page waits for the uninstaller, the other actions off, then lists what is
     // registered now.
@@ -212,11 +265,11 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     }
     EXPECT_FALSE(page.IsWaiting());
     apptest::Pump();
-    EXPECT_EQ((std::vector<WPARAM>{FALSE, TRUE}), host.ended);
+    EXPECT_EQ(std::vector<WPARAM>{TRUE}, host.ended);
     EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(IDC_REFRESH)));
     EXPECT_EQ(-1, RowNamed("Spaced"));
-    ASSERT_EQ(4, ItemCount(list));
-    for (int row = 0; row < 4; ++row)  // rows and records still go together
+    ASSERT_EQ(5, ItemCount(list));
+    for (int row = 0; row < 5; ++row)  // rows and records still go together
         EXPECT_STREQ(apptest::ItemText(list, row, 0).c_str(), page.Inventory().GetAt(row)->displayName);
     // The uninstaller ran, silently as its arguments ask; the decoy never did.
     EXPECT_FALSE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, Entry("Spaced")));
@@ -461,6 +514,57 @@ TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
         EXPECT_EQ(expectedArguments, arguments);
     }
     EXPECT_FALSE(StartUninstallCommand((base.Path() + "\\missing.exe").c_str()));
+}
+
+// A bare program name is the system's: looked for in the system folder, then the
+// Windows folder; never in the current folder, beside this program or along PATH,
+// where a download may have put one of that name. Nor does a path that is not full
+// lead into the current folder.
+TEST(UninstallCommand, BareNamesAreLookedForInTheSystemFoldersOnly)
+{
+    fixtures::TempDir current("umplanted");
+    const std::string payload = demo::BuiltPayloadFolder() + "\\DemoUninstall.exe";
+    const std::string windowsOnly = fixtures::UniqueName("UmWindowsOnly") + ".exe";
+    const std::string msiExec = fixtures::SystemFolder() + "\\msiexec.exe";
+    const PlantedFile planted[] = {
+        {current.Path() + "\\MsiExec.exe"}, {current.Path() + "\\UmOnlyHere.exe"},
+        {current.Path() + "\\sub\\UmOnlyHere.exe"}, {current.Path() + "\\path\\UmOnPath.exe"},
+        {current.Path() + "\\path\\MsiExec.exe"}, {fixtures::ExecutableFolder() + "\\MsiExec.exe"},
+        {fixtures::WindowsFolder() + "\\" + windowsOnly}};
+    for (const PlantedFile& file : planted)
+        ASSERT_TRUE(fixtures::CopyFileTo(payload, file.path)) << file.path;
+    ScopedCurrentFolder inDownloads(current.Path(), current.Path() + "\\path");
+    ASSERT_TRUE(inDownloads.made);
+    const std::string onThisDrive = current.Path().substr(2);  // "\..."
+    const std::pair<std::string, std::string> cases[] = {
+        {"MsiExec.exe /X{1}", msiExec},
+        {"\"MSIEXEC.EXE\" /X{1}", msiExec},
+        {windowsOnly + " /S", fixtures::WindowsFolder() + "\\" + windowsOnly},
+        {current.Path() + "\\UmOnlyHere.exe /S", current.Path() + "\\UmOnlyHere.exe"},  // named in full
+        {"UmOnlyHere.exe /S", ""},
+        {"\"UmOnlyHere.exe\" /S", ""},
+        {"UmOnPath.exe /S", ""},
+        {"sub\\UmOnlyHere.exe /S", ""},
+        {".\\UmOnlyHere.exe /S", ""},
+        {"C:UmOnlyHere.exe /S", ""},
+        {onThisDrive + "\\UmOnlyHere.exe /S", ""},
+    };
+    for (const auto& [command, expected] : cases) {
+        SCOPED_TRACE(command);
+        std::string program, arguments;
+        EXPECT_EQ(!expected.empty(), SplitUninstallCommand(command.c_str(), &program, &arguments));
+        EXPECT_EQ(fixtures::LowerAscii(expected), fixtures::LowerAscii(program));
+    }
+    // What starts is the system's own program; a planted one never does.
+    OwnedKernel job(CreateJobObjectA(nullptr, nullptr));
+    HANDLE started = nullptr;
+    ASSERT_TRUE(StartUninstallCommand("MsiExec.exe /X{00000000-0000-0000-0000-000000000000} /qn", job, &started));
+    OwnedKernel process(started);
+    const std::string image = ProcessImage(process);
+    EXPECT_EQ(fixtures::LowerAscii(msiExec), fixtures::LowerAscii(image));
+    if (fixtures::LowerAscii(image) != fixtures::LowerAscii(msiExec) || WaitForSingleObject(process, 30000) != WAIT_OBJECT_0)
+        TerminateJobObject(job, 1);
+    EXPECT_FALSE(StartUninstallCommand("UmOnlyHere.exe /S"));
 }
 
 // The rows show their texts at once with the default icon; their own icons come while
