@@ -115,7 +115,47 @@ LONG DeleteSubkey(HKEY parent, const std::wstring& name, const std::string& path
     return IsNotFoundError(status) ? ERROR_SUCCESS : status;
 }
 
+// A key opened as itself that is a link, or whose link value cannot be read (then
+// it may be one).
+bool IsLinkOrUnknown(HKEY key)
+{
+    DWORD type = 0;
+    const LONG result = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return false;
+    return result != ERROR_SUCCESS || type == REG_LINK;
+}
+
 }  // namespace
+
+LONG OpenKeyWithoutLinks(HKEY root, const char* path, REGSAM access, OwnedKey* key)
+{
+    key->Reset();
+    if (!path || !*path)
+        return ERROR_INVALID_NAME;
+    OwnedKey reached;
+    for (const char* name = path;;) {
+        const char* separator = FindCharDbcs(name, '\\');
+        const std::string step = separator ? std::string(name, separator) : std::string(name);
+        if (step.empty())
+            return ERROR_INVALID_NAME;
+        // Each step opens below the key the one before reached, never by the whole path again.
+        const REGSAM stepAccess = (separator ? KEY_READ : access | KEY_QUERY_VALUE) | PhysicalView();
+        OwnedKey next;
+        const LONG status =
+            RegOpenKeyExA(reached ? reached.Get() : root, step.c_str(), REG_OPTION_OPEN_LINK, stepAccess, next.Out());
+        if (status != ERROR_SUCCESS)
+            return status;
+        if (IsLinkOrUnknown(next))
+            return ERROR_CANT_RESOLVE_FILENAME;
+        reached = std::move(next);
+        if (!separator)
+            break;
+        name = separator + 1;
+    }
+    *key = std::move(reached);
+    return ERROR_SUCCESS;
+}
 
 bool IsNotFoundError(DWORD error)
 {
@@ -130,7 +170,7 @@ LONG DeleteKeyTree(HKEY root, const char* path, const RegistryKeep* keep)
     OwnedKey parent;
     if (slash) {
         std::string parentPath(path, static_cast<size_t>(slash - path));
-        LONG status = RegOpenKeyExA(root, parentPath.c_str(), 0, KEY_READ | PhysicalView(), parent.Out());
+        LONG status = OpenKeyWithoutLinks(root, parentPath.c_str(), KEY_READ, &parent);
         if (status != ERROR_SUCCESS)
             return IsNotFoundError(status) ? ERROR_SUCCESS : status;
     }

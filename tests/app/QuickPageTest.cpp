@@ -2,6 +2,7 @@
 // it starts.
 #include "backup/BackupStore.h"
 #include "backup/RestoreRun.h"
+#include "framework/RegistryTree.h"
 #include "inventory/QuickUninstallPage.h"
 #include "inventory/UninstallCommand.h"
 #include "resource.h"
@@ -481,6 +482,27 @@ TEST_F(QuickPageViewsTest, ForcedRemovalDeletesTheSelectedProductsOwnKeyInAnyOrd
         EXPECT_EQ(before, Registry());
         fixtures::DeleteKeyTree(scope[0] == 'U' ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, key);  // as removed
     }
+}
+
+// The user owns HKCU: between the listing and a forced removal the user's Uninstall
+// key may become a link to a machine key holding a key of the entry's name. The
+// removal goes nowhere through it and says the registration could not be deleted.
+TEST_F(QuickPageViewsTest, ForcedRemovalNeverGoesThroughALinkOnTheWay)
+{
+    fixtures::ScopedKey victim(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + fixtures::UniqueName("UmVictim"));
+    ASSERT_TRUE(fixtures::SetString(HKEY_LOCAL_MACHINE, victim.Path() + "\\C1", "precious", "1"));
+    const std::set<std::string> victimBefore = fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, victim.Path());
+    apptest::SelectRow(list, apptest::FindRow(list, "birch Notes"));
+    fixtures::DeleteKeyTree(user.root, user.path);
+    ASSERT_TRUE(fixtures::MakeRegistryLink(user.root, user.path, victim.Path()));
+    const Texts shown = fixtures::MessageBoxAnswerer::TextsDuring(
+        IDYES, [&] { SendMessageA(page.GetDlgItem(IDC_DELETE_ENTRY), BM_CLICK, 0, 0); });
+    const std::string entryKey = user.path + "\\C1";
+    EXPECT_EQ((Texts{LoadStringText(IDS_CONFIRM_FORCED), FormatString(IDS_DELETE_ENTRY_FAILED, entryKey.c_str())}),
+              shown);
+    EXPECT_EQ(victimBefore, fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, victim.Path()));
+    EXPECT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(user.root, user.path.c_str()));  // the link alone, as a link
+    EXPECT_EQ(victimBefore, fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, victim.Path()));
 }
 
 TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
