@@ -3,6 +3,7 @@
 #include "backup/BackupStore.h"
 #include "backup/RestoreRun.h"
 #include "framework/RegistryTree.h"
+#include "inventory/DesktopUser.h"
 #include "inventory/QuickUninstallPage.h"
 #include "inventory/UninstallCommand.h"
 #include "resource.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <tuple>
 
@@ -38,15 +40,15 @@ public:
     void ShortenBreakawayGrace(DWORD ms) { watch.SetBreakawayGrace(ms); }
 
 protected:
-    bool RunUninstallCommand(const char* command) override
+    CommandStart RunUninstallCommand(const char* command, HKEY root) override
     {
         commands.push_back(command);
-        return runCommands ? CQuickUninstallPage::RunUninstallCommand(command) : true;
+        return runCommands ? CQuickUninstallPage::RunUninstallCommand(command, root) : COMMAND_STARTED;
     }
-    bool StartWatchedUninstall(const char* command) override
+    CommandStart StartWatchedUninstall(const char* command) override
     {
         commands.push_back(command);
-        return runCommands ? CQuickUninstallPage::StartWatchedUninstall(command) : true;
+        return runCommands ? CQuickUninstallPage::StartWatchedUninstall(command) : COMMAND_STARTED;
     }
     LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product) override
     {
@@ -123,6 +125,27 @@ std::string ProcessImage(HANDLE process)
     DWORD size = MAX_PATH;
     return QueryFullProcessImageNameA(process, 0, path, &size) ? path : "";
 }
+
+// The desktop user as Wine cannot give one: the program elevated, and this process's
+// own token standing in for the shell's. Counts the tokens it gives; in place while
+// it lives.
+class StandInDesktopUser : public CDesktopUser {
+public:
+    StandInDesktopUser() { Replace(this); }
+    ~StandInDesktopUser() override { Replace(nullptr); }
+    bool ProgramIsElevated() const override { return true; }
+    HANDLE OpenToken() const override
+    {
+        ++tokensGiven;
+        OwnedKernel own;
+        HANDLE primary = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, own.Out()) ||
+            !DuplicateTokenEx(own, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary))
+            return nullptr;
+        return primary;
+    }
+    mutable int tokensGiven = 0;
+};
 
 struct Product {
     std::string key, name, command, publisher, helpLink;
@@ -276,6 +299,69 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     EXPECT_FALSE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, Entry("Spaced")));
     EXPECT_FALSE(fixtures::FileExists(folder.Path() + "\\data.txt"));
     EXPECT_EQ(nullptr, FindWindowA("#32770", fixtures::Ansi("卸载程序").c_str()));
+}
+
+// A per-user (HKCU) product's uninstall command is the user's own data: while the
+// program runs elevated it starts with the desktop user's token, never the program's;
+// with no desktop shell to take that from (Wine has none) it is refused and the page
+// says why, for the forced removal too, which still deletes the registration. A
+// machine (HKLM) product's command starts with the program's own token.
+TEST_F(QuickPageTest, UserProductsUninstallWithTheDesktopUsersTokenOrNotAtAll)
+{
+    const char userUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    fixtures::ScopedKeyIsolation userEntries(HKEY_CURRENT_USER, userUninstallKey);
+    const std::string demoUninstaller = demo::BuiltPayloadFolder() + "\\DemoUninstall.exe";
+    // Each uninstaller takes its data.txt, and the machine's entry of its name.
+    std::vector<std::unique_ptr<fixtures::ScopedDir>> folders;
+    auto install = [&](HKEY root, const std::string& name) {
+        folders.push_back(std::make_unique<fixtures::ScopedDir>(fixtures::ProgramFilesFolder() + "\\" +
+                                                                fixtures::UniqueName(name)));
+        const std::string folder = folders.back()->Path(), key = std::string(userUninstallKey) + "\\" + name;
+        EXPECT_TRUE(fixtures::CopyFileTo(demoUninstaller, folder + "\\uninst.exe"));
+        EXPECT_TRUE(fixtures::WriteFileText(folder + "\\data.txt"));
+        demo::InstallLog log;
+        log.displayName = log.uninstallKey = name;
+        log.files = {"data.txt"};
+        EXPECT_TRUE(demo::WriteInstallLog(folder + "\\install.log", log));
+        fixtures::SetString(root, key, "DisplayName", name);
+        fixtures::SetString(root, key, "UninstallString", "\"" + folder + "\\uninst.exe\" /S");
+        fixtures::SetString(root, key, "InstallLocation", folder);
+        return folder;
+    };
+    const std::string user = install(HKEY_CURRENT_USER, "UserProduct"), machine = install(HKEY_LOCAL_MACHINE, "MachineProduct");
+    const std::string userCommand = "\"" + user + "\\uninst.exe\" /S";
+    page.runCommands = true;
+    page.ShortenBreakawayGrace(300);
+    Click(IDC_REFRESH);
+    auto uninstall = [&](const char* name) {
+        host.ended.clear();
+        apptest::SelectRow(list, RowNamed(name));
+        const Texts shown = ClickAnswering(IDC_UNINSTALL, IDOK);
+        EXPECT_TRUE(apptest::PumpUntil([&] { return !host.ended.empty(); }, 20000)) << name;
+        return shown;
+    };
+
+    // The system's desktop user: the program is elevated (Wine's token says so) and
+    // there is no shell window.
+    EXPECT_EQ(Texts{FormatString(IDS_USER_COMMAND_REFUSED, userCommand.c_str())}, uninstall("UserProduct"));
+    EXPECT_TRUE(fixtures::FileExists(user + "\\data.txt"));
+    {
+        StandInDesktopUser desktopUser;
+        EXPECT_EQ(Texts{}, uninstall("UserProduct"));
+        EXPECT_EQ(1, desktopUser.tokensGiven);
+        EXPECT_FALSE(fixtures::FileExists(user + "\\data.txt"));
+        EXPECT_EQ(Texts{}, uninstall("MachineProduct"));
+        EXPECT_EQ(1, desktopUser.tokensGiven);
+        EXPECT_FALSE(fixtures::FileExists(machine + "\\data.txt"));
+    }
+
+    ASSERT_TRUE(fixtures::WriteFileText(user + "\\data.txt"));
+    apptest::SelectRow(list, RowNamed("UserProduct"));
+    EXPECT_EQ((Texts{LoadStringText(IDS_CONFIRM_FORCED), FormatString(IDS_USER_COMMAND_REFUSED, userCommand.c_str())}),
+              ClickAnswering(IDC_DELETE_ENTRY, IDYES));
+    EXPECT_EQ(-1, RowNamed("UserProduct"));
+    EXPECT_FALSE(fixtures::KeyExists(HKEY_CURRENT_USER, std::string(userUninstallKey) + "\\UserProduct"));
+    EXPECT_TRUE(fixtures::FileExists(user + "\\data.txt"));
 }
 
 // An uninstaller that ends with the product still registered leaves it installed,
@@ -535,7 +621,7 @@ TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
         EXPECT_EQ(fixtures::LowerAscii(expectedProgram), fixtures::LowerAscii(program));
         EXPECT_EQ(expectedArguments, arguments);
     }
-    EXPECT_FALSE(StartUninstallCommand((base.Path() + "\\missing.exe").c_str()));
+    EXPECT_EQ(COMMAND_NOT_FOUND, StartUninstallCommand((base.Path() + "\\missing.exe").c_str(), HKEY_LOCAL_MACHINE));
 }
 
 // A bare program name is the system's: looked for in the system folder, then the
@@ -580,13 +666,14 @@ TEST(UninstallCommand, BareNamesAreLookedForInTheSystemFoldersOnly)
     // What starts is the system's own program; a planted one never does.
     OwnedKernel job(CreateJobObjectA(nullptr, nullptr));
     HANDLE started = nullptr;
-    ASSERT_TRUE(StartUninstallCommand("MsiExec.exe /X{00000000-0000-0000-0000-000000000000} /qn", job, &started));
+    ASSERT_EQ(COMMAND_STARTED, StartUninstallCommand("MsiExec.exe /X{00000000-0000-0000-0000-000000000000} /qn",
+                                                     HKEY_LOCAL_MACHINE, job, &started));
     OwnedKernel process(started);
     const std::string image = ProcessImage(process);
     EXPECT_EQ(fixtures::LowerAscii(msiExec), fixtures::LowerAscii(image));
     if (fixtures::LowerAscii(image) != fixtures::LowerAscii(msiExec) || WaitForSingleObject(process, 30000) != WAIT_OBJECT_0)
         TerminateJobObject(job, 1);
-    EXPECT_FALSE(StartUninstallCommand("UmOnlyHere.exe /S"));
+    EXPECT_EQ(COMMAND_NOT_FOUND, StartUninstallCommand("UmOnlyHere.exe /S", HKEY_LOCAL_MACHINE));
 }
 
 // The rows show their texts at once with the default icon; their own icons come while
