@@ -14,8 +14,13 @@ namespace {
 const REGSAM kTreeAccess = KEY_READ | KEY_SET_VALUE | DELETE;
 const size_t kLongestName = 32768;
 
-// Removes a registry link key itself, never what it points to.
-LONG DeleteLinkKey(HKEY link)
+// What NtDeleteKey answers for a key that someone else deleted meanwhile.
+const LONG kStatusKeyDeleted = static_cast<LONG>(0xC000017C);
+
+// Deletes the very key the handle holds: a link itself, never what it points to, and
+// an emptied key itself, never what its name may lead to by now (a link the user
+// put there meanwhile). ERROR_CALL_NOT_IMPLEMENTED where the system has no NtDeleteKey.
+LONG DeleteOpenedKey(HKEY key)
 {
     typedef LONG(NTAPI * NtDeleteKeyFunction)(HANDLE);
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -23,7 +28,8 @@ LONG DeleteLinkKey(HKEY link)
     if (!proc)
         return ERROR_CALL_NOT_IMPLEMENTED;
     auto deleteKey = reinterpret_cast<NtDeleteKeyFunction>(reinterpret_cast<void (*)()>(proc));
-    return deleteKey(link) >= 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    const LONG status = deleteKey(key);
+    return status >= 0 || status == kStatusKeyDeleted ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 std::string Narrow(const wchar_t* text)
@@ -33,17 +39,6 @@ std::string Narrow(const wchar_t* text)
         return std::string();
     std::string result(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_ACP, 0, text, -1, &result[0], size, nullptr, nullptr);
-    result.resize(static_cast<size_t>(size) - 1);
-    return result;
-}
-
-std::wstring Widen(const char* text)
-{
-    int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (size <= 0)
-        return std::wstring();
-    std::wstring result(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &result[0], size);
     result.resize(static_cast<size_t>(size) - 1);
     return result;
 }
@@ -106,10 +101,14 @@ LONG DeleteSubkey(HKEY parent, const std::wstring& name, const std::string& path
         return IsNotFoundError(status) ? ERROR_SUCCESS : status;
     bool keepsBelow = keep && keep->KeepsBelow(path.c_str());
     if (IsRegistryLink(key))
-        return keepsBelow ? ERROR_SUCCESS : DeleteLinkKey(key.Get());
+        return keepsBelow ? ERROR_SUCCESS : DeleteOpenedKey(key.Get());
     status = EmptyKey(key.Get(), path, keep);
     if (status != ERROR_SUCCESS || keepsBelow)
         return status;
+    status = DeleteOpenedKey(key.Get());
+    if (status != ERROR_CALL_NOT_IMPLEMENTED)
+        return status;
+    // Without NtDeleteKey (the 95/98/Me family) there are no registry links either.
     key.Reset();
     status = DeleteSubkeyInView(parent, name.c_str());
     return IsNotFoundError(status) ? ERROR_SUCCESS : status;
@@ -174,5 +173,5 @@ LONG DeleteKeyTree(HKEY root, const char* path, const RegistryKeep* keep)
         if (status != ERROR_SUCCESS)
             return IsNotFoundError(status) ? ERROR_SUCCESS : status;
     }
-    return DeleteSubkey(slash ? parent.Get() : root, Widen(slash ? slash + 1 : path), path, keep);
+    return DeleteSubkey(slash ? parent.Get() : root, WideText(slash ? slash + 1 : path), path, keep);
 }

@@ -226,6 +226,40 @@ TEST(Removal, NothingGoesThroughARegistryLinkOnTheWay)
     EXPECT_EQ(victimBefore, RegistrySnapshot(lm, victim.Path()));
 }
 
+// The user may swap a key for a link while it is being emptied: the key that goes at
+// the end is the one that was emptied, never what its name leads to by then.
+TEST(Removal, AKeySwappedForALinkWhileItIsEmptiedTakesNothingAlong)
+{
+    const HKEY cu = HKEY_CURRENT_USER, lm = HKEY_LOCAL_MACHINE;
+    const std::string id = UniqueName("umswap");
+    ScopedKey victim(lm, "SOFTWARE\\" + id + "Victim"), user(cu, "Software\\" + id);
+    ASSERT_TRUE(SetString(lm, victim.Path(), "precious", "1"));
+    const std::string swapped = user.Path() + "\\Swapped";
+    ASSERT_TRUE(CreateKey(cu, swapped + "\\Last"));
+    // Asked about the key's last subkey, the last thing before the key itself goes,
+    // it swaps the key for a link (and says the subkey stays, as it is gone anyway).
+    class Swapper : public RegistryKeep {
+    public:
+        Swapper(const std::string& key, const std::string& target) : key(key), target(target) {}
+        bool KeepsKey(const char*) const override
+        {
+            machine::DeleteKeyTree(HKEY_CURRENT_USER, key);
+            return swappedIn = MakeRegistryLink(HKEY_CURRENT_USER, key, target);
+        }
+        bool KeepsBelow(const char*) const override { return false; }
+        bool KeepsValue(const char*, const char*) const override { return false; }
+        mutable bool swappedIn = false;
+
+    private:
+        std::string key, target;
+    } swapper(swapped, victim.Path());
+    ::DeleteKeyTree(cu, swapped.c_str(), &swapper);
+    ASSERT_TRUE(swapper.swappedIn);
+    EXPECT_TRUE(ValueExists(lm, victim.Path(), "precious"));
+    EXPECT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(cu, swapped.c_str()));  // the link, as a link
+    EXPECT_TRUE(ValueExists(lm, victim.Path(), "precious"));
+}
+
 // Where the platform cannot give a file's final path (Windows XP), a path passes
 // through a link when a folder on it, from the drive root down, is a reparse point.
 // A folder name with trail bytes 0x5C is stepped over whole; what is no full
