@@ -5,6 +5,8 @@
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
 
+#include <sddl.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -125,6 +127,61 @@ bool IsLinkOrUnknown(HKEY key)
     return result != ERROR_SUCCESS || type == REG_LINK;
 }
 
+// The name under HKEY_USERS of the user's own classes hive, "<SID>_Classes"; empty
+// when the token cannot tell.
+std::wstring UserClassesHive()
+{
+    OwnedKernel token;
+    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    wchar_t* sid = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out()) ||
+        !GetTokenInformation(token, TokenUser, user, sizeof(user), &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid))
+        return std::wstring();
+    const std::wstring hive = std::wstring(sid) + L"_Classes";
+    LocalFree(sid);
+    return hive;
+}
+
+bool LinksTo(HKEY link, const std::wstring& target)
+{
+    wchar_t value[MAX_PATH] = L"";
+    DWORD type = 0;
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    return RegQueryValueExW(link, L"SymbolicLinkValue", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+               ERROR_SUCCESS &&
+           type == REG_LINK && lstrcmpiW(std::wstring(value, size / sizeof(wchar_t)).c_str(), target.c_str()) == 0;
+}
+
+// The one registry link a removal goes on past is the one Windows makes from
+// HKCU\Software\Classes to the user's own classes hive: seen to lead there, the hive
+// is opened by its own name, never through the link.
+LONG OpenUserClassesInstead(HKEY root, const std::string& walked, HKEY link, REGSAM access, OwnedKey* key)
+{
+    if (root != HKEY_CURRENT_USER || !EqualsNoCaseDbcs(walked.c_str(), "Software\\Classes"))
+        return ERROR_CANT_RESOLVE_FILENAME;
+    const std::wstring hive = UserClassesHive();
+    if (hive.empty() || !LinksTo(link, L"\\REGISTRY\\USER\\" + hive))
+        return ERROR_CANT_RESOLVE_FILENAME;
+    const LONG status = RegOpenKeyExW(HKEY_USERS, hive.c_str(), REG_OPTION_OPEN_LINK, access, key->Out());
+    if (status != ERROR_SUCCESS)
+        return status;
+    return IsLinkOrUnknown(*key) ? ERROR_CANT_RESOLVE_FILENAME : ERROR_SUCCESS;
+}
+
+// Opens the key step below parent as itself (walked: the path up to it); a link is
+// refused, but for the user's classes link.
+LONG OpenStep(HKEY root, HKEY parent, const std::string& step, const std::string& walked, REGSAM access,
+              OwnedKey* key)
+{
+    const LONG status = RegOpenKeyExA(parent, step.c_str(), REG_OPTION_OPEN_LINK, access, key->Out());
+    if (status != ERROR_SUCCESS || !IsLinkOrUnknown(*key))
+        return status;
+    OwnedKey link(key->Release());
+    return OpenUserClassesInstead(root, walked, link, access, key);
+}
+
 }  // namespace
 
 LONG OpenKeyWithoutLinks(HKEY root, const char* path, REGSAM access, OwnedKey* key)
@@ -135,18 +192,16 @@ LONG OpenKeyWithoutLinks(HKEY root, const char* path, REGSAM access, OwnedKey* k
     OwnedKey reached;
     for (const char* name = path;;) {
         const char* separator = FindCharDbcs(name, '\\');
-        const std::string step = separator ? std::string(name, separator) : std::string(name);
-        if (step.empty())
+        const char* end = separator ? separator : name + strlen(name);
+        if (end == name)
             return ERROR_INVALID_NAME;
         // Each step opens below the key the one before reached, never by the whole path again.
-        const REGSAM stepAccess = (separator ? KEY_READ : access | KEY_QUERY_VALUE) | PhysicalView();
+        const REGSAM stepAccess = (separator ? KEY_QUERY_VALUE : access | KEY_QUERY_VALUE) | PhysicalView();
         OwnedKey next;
-        const LONG status =
-            RegOpenKeyExA(reached ? reached.Get() : root, step.c_str(), REG_OPTION_OPEN_LINK, stepAccess, next.Out());
+        const LONG status = OpenStep(root, reached ? reached.Get() : root, std::string(name, end),
+                                     std::string(path, end), stepAccess, &next);
         if (status != ERROR_SUCCESS)
             return status;
-        if (IsLinkOrUnknown(next))
-            return ERROR_CANT_RESOLVE_FILENAME;
         reached = std::move(next);
         if (!separator)
             break;

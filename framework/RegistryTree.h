@@ -25,6 +25,8 @@ LONG DeleteKeyTree(HKEY root, const char* path, const RegistryKeep* keep = nullp
 
 // Opens root\path (physical) with access, one key at a time, each as itself: a
 // registry link anywhere on the path, the key itself included, is never followed.
+// The one exception is the link Windows makes from HKCU\Software\Classes to the
+// user's own classes hive: seen to lead there, that hive is opened by its own name.
 // ERROR_SUCCESS; a not-found error when a key on the way is missing;
 // ERROR_CANT_RESOLVE_FILENAME when one is a link or cannot be told from one;
 // ERROR_INVALID_NAME for an empty path or an empty name in it.

@@ -226,6 +226,31 @@ TEST(Removal, NothingGoesThroughARegistryLinkOnTheWay)
     EXPECT_EQ(victimBefore, RegistrySnapshot(lm, victim.Path()));
 }
 
+// Windows makes HKCU\Software\Classes a link to the user's own classes hive,
+// HKEY_USERS\<SID>_Classes: the one link a removal goes on past, opening that hive
+// by its own name. The same link leading anywhere else leads nowhere.
+TEST(Removal, TheUsersClassesLinkLeadsOnlyToTheUsersOwnHive)
+{
+    const HKEY cu = HKEY_CURRENT_USER, lm = HKEY_LOCAL_MACHINE;
+    const std::string hive = UserSid() + "_Classes", classId = "CLSID\\{" + UniqueName("umclasses") + "}";
+    ASSERT_NE("_Classes", hive);
+    ScopedKeyIsolation classes(cu, "Software\\Classes");
+    ScopedKey userHive(HKEY_USERS, hive), victim(lm, "SOFTWARE\\" + UniqueName("umclassesVictim"));
+    ASSERT_TRUE(CreateKey(HKEY_USERS, hive + "\\" + classId) && CreateKey(lm, victim.Path() + "\\" + classId));
+    const TraceItem row = MakeTrace(TRACE_REGKEY, "Software\\Classes\\" + classId, cu);
+    const std::pair<std::string, RemovalOutcome> links[] = {{"\\Registry\\Machine\\" + victim.Path(), REMOVAL_FAILED},
+                                                            {"\\REGISTRY\\USER\\" + hive, REMOVAL_DONE}};
+    for (const auto& [target, outcome] : links) {
+        SCOPED_TRACE(target);
+        ASSERT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(cu, "Software\\Classes"));  // a link goes as a link
+        ASSERT_TRUE(MakeRegistryLinkTo(cu, "Software\\Classes", target));
+        EXPECT_EQ(std::vector<RemovalOutcome>{outcome}, RemoveTraces({&row}, {true}).outcomes);
+    }
+    EXPECT_TRUE(KeyExists(lm, victim.Path() + "\\" + classId));
+    EXPECT_FALSE(KeyExists(HKEY_USERS, hive + "\\" + classId));
+    EXPECT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(cu, "Software\\Classes"));  // before the key comes back
+}
+
 // The user may swap a key for a link while it is being emptied: the key that goes at
 // the end is the one that was emptied, never what its name leads to by then.
 TEST(Removal, AKeySwappedForALinkWhileItIsEmptiedTakesNothingAlong)
