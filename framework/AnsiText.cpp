@@ -162,3 +162,14 @@ const char* CharAtDbcs(const char* text, int index)
         p = NextCharDbcs(p);
     return (p && *p) ? p : nullptr;
 }
+
+std::wstring WideText(const char* text)
+{
+    const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (size <= 0)
+        return std::wstring();
+    std::wstring result(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &result[0], size);
+    result.resize(static_cast<size_t>(size) - 1);
+    return result;
+}

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <cstddef>
+#include <string>
 
 // Copies src into dest (capacity destSize, terminator included). Returns false and
 // leaves dest empty when src does not fit: a cut path could name something else.
@@ -48,3 +49,7 @@ const char* FindTextNoCaseDbcs(const char* text, const char* pattern);
 
 // The character at the given character index (0-based), or nullptr past the end.
 const char* CharAtDbcs(const char* text, int index);
+
+// The text in UTF-16, for the functions that exist only wide; empty when it cannot
+// be converted.
+std::wstring WideText(const char* text);

@@ -5,6 +5,8 @@
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
 
+#include <sddl.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,8 +16,13 @@ namespace {
 const REGSAM kTreeAccess = KEY_READ | KEY_SET_VALUE | DELETE;
 const size_t kLongestName = 32768;
 
-// Removes a registry link key itself, never what it points to.
-LONG DeleteLinkKey(HKEY link)
+// What NtDeleteKey answers for a key that someone else deleted meanwhile.
+const LONG kStatusKeyDeleted = static_cast<LONG>(0xC000017C);
+
+// Deletes the very key the handle holds: a link itself, never what it points to, and
+// an emptied key itself, never what its name may lead to by now (a link the user
+// put there meanwhile). ERROR_CALL_NOT_IMPLEMENTED where the system has no NtDeleteKey.
+LONG DeleteOpenedKey(HKEY key)
 {
     typedef LONG(NTAPI * NtDeleteKeyFunction)(HANDLE);
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -23,7 +30,8 @@ LONG DeleteLinkKey(HKEY link)
     if (!proc)
         return ERROR_CALL_NOT_IMPLEMENTED;
     auto deleteKey = reinterpret_cast<NtDeleteKeyFunction>(reinterpret_cast<void (*)()>(proc));
-    return deleteKey(link) >= 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    const LONG status = deleteKey(key);
+    return status >= 0 || status == kStatusKeyDeleted ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 std::string Narrow(const wchar_t* text)
@@ -33,17 +41,6 @@ std::string Narrow(const wchar_t* text)
         return std::string();
     std::string result(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_ACP, 0, text, -1, &result[0], size, nullptr, nullptr);
-    result.resize(static_cast<size_t>(size) - 1);
-    return result;
-}
-
-std::wstring Widen(const char* text)
-{
-    int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (size <= 0)
-        return std::wstring();
-    std::wstring result(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &result[0], size);
     result.resize(static_cast<size_t>(size) - 1);
     return result;
 }
@@ -106,16 +103,113 @@ LONG DeleteSubkey(HKEY parent, const std::wstring& name, const std::string& path
         return IsNotFoundError(status) ? ERROR_SUCCESS : status;
     bool keepsBelow = keep && keep->KeepsBelow(path.c_str());
     if (IsRegistryLink(key))
-        return keepsBelow ? ERROR_SUCCESS : DeleteLinkKey(key.Get());
+        return keepsBelow ? ERROR_SUCCESS : DeleteOpenedKey(key.Get());
     status = EmptyKey(key.Get(), path, keep);
     if (status != ERROR_SUCCESS || keepsBelow)
         return status;
+    status = DeleteOpenedKey(key.Get());
+    if (status != ERROR_CALL_NOT_IMPLEMENTED)
+        return status;
+    // Without NtDeleteKey (the 95/98/Me family) there are no registry links either.
     key.Reset();
     status = DeleteSubkeyInView(parent, name.c_str());
     return IsNotFoundError(status) ? ERROR_SUCCESS : status;
 }
 
+// A key opened as itself that is a link, or whose link value cannot be read (then
+// it may be one).
+bool IsLinkOrUnknown(HKEY key)
+{
+    DWORD type = 0;
+    const LONG result = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return false;
+    return result != ERROR_SUCCESS || type == REG_LINK;
+}
+
+// The name under HKEY_USERS of the user's own classes hive, "<SID>_Classes"; empty
+// when the token cannot tell.
+std::wstring UserClassesHive()
+{
+    OwnedKernel token;
+    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    wchar_t* sid = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out()) ||
+        !GetTokenInformation(token, TokenUser, user, sizeof(user), &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid))
+        return std::wstring();
+    const std::wstring hive = std::wstring(sid) + L"_Classes";
+    LocalFree(sid);
+    return hive;
+}
+
+bool LinksTo(HKEY link, const std::wstring& target)
+{
+    wchar_t value[MAX_PATH] = L"";
+    DWORD type = 0;
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    return RegQueryValueExW(link, L"SymbolicLinkValue", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+               ERROR_SUCCESS &&
+           type == REG_LINK && lstrcmpiW(std::wstring(value, size / sizeof(wchar_t)).c_str(), target.c_str()) == 0;
+}
+
+// The one registry link a removal goes on past is the one Windows makes from
+// HKCU\Software\Classes to the user's own classes hive: seen to lead there, the hive
+// is opened by its own name, never through the link.
+LONG OpenUserClassesInstead(HKEY root, const std::string& walked, HKEY link, REGSAM access, OwnedKey* key)
+{
+    if (root != HKEY_CURRENT_USER || !EqualsNoCaseDbcs(walked.c_str(), "Software\\Classes"))
+        return ERROR_CANT_RESOLVE_FILENAME;
+    const std::wstring hive = UserClassesHive();
+    if (hive.empty() || !LinksTo(link, L"\\REGISTRY\\USER\\" + hive))
+        return ERROR_CANT_RESOLVE_FILENAME;
+    const LONG status = RegOpenKeyExW(HKEY_USERS, hive.c_str(), REG_OPTION_OPEN_LINK, access, key->Out());
+    if (status != ERROR_SUCCESS)
+        return status;
+    return IsLinkOrUnknown(*key) ? ERROR_CANT_RESOLVE_FILENAME : ERROR_SUCCESS;
+}
+
+// Opens the key step below parent as itself (walked: the path up to it); a link is
+// refused, but for the user's classes link.
+LONG OpenStep(HKEY root, HKEY parent, const std::string& step, const std::string& walked, REGSAM access,
+              OwnedKey* key)
+{
+    const LONG status = RegOpenKeyExA(parent, step.c_str(), REG_OPTION_OPEN_LINK, access, key->Out());
+    if (status != ERROR_SUCCESS || !IsLinkOrUnknown(*key))
+        return status;
+    OwnedKey link(key->Release());
+    return OpenUserClassesInstead(root, walked, link, access, key);
+}
+
 }  // namespace
+
+LONG OpenKeyWithoutLinks(HKEY root, const char* path, REGSAM access, OwnedKey* key)
+{
+    key->Reset();
+    if (!path || !*path)
+        return ERROR_INVALID_NAME;
+    OwnedKey reached;
+    for (const char* name = path;;) {
+        const char* separator = FindCharDbcs(name, '\\');
+        const char* end = separator ? separator : name + strlen(name);
+        if (end == name)
+            return ERROR_INVALID_NAME;
+        // Each step opens below the key the one before reached, never by the whole path again.
+        const REGSAM stepAccess = (separator ? KEY_QUERY_VALUE : access | KEY_QUERY_VALUE) | PhysicalView();
+        OwnedKey next;
+        const LONG status = OpenStep(root, reached ? reached.Get() : root, std::string(name, end),
+                                     std::string(path, end), stepAccess, &next);
+        if (status != ERROR_SUCCESS)
+            return status;
+        reached = std::move(next);
+        if (!separator)
+            break;
+        name = separator + 1;
+    }
+    *key = std::move(reached);
+    return ERROR_SUCCESS;
+}
 
 bool IsNotFoundError(DWORD error)
 {
@@ -130,9 +224,9 @@ LONG DeleteKeyTree(HKEY root, const char* path, const RegistryKeep* keep)
     OwnedKey parent;
     if (slash) {
         std::string parentPath(path, static_cast<size_t>(slash - path));
-        LONG status = RegOpenKeyExA(root, parentPath.c_str(), 0, KEY_READ | PhysicalView(), parent.Out());
+        LONG status = OpenKeyWithoutLinks(root, parentPath.c_str(), KEY_READ, &parent);
         if (status != ERROR_SUCCESS)
             return IsNotFoundError(status) ? ERROR_SUCCESS : status;
     }
-    return DeleteSubkey(slash ? parent.Get() : root, Widen(slash ? slash + 1 : path), path, keep);
+    return DeleteSubkey(slash ? parent.Get() : root, WideText(slash ? slash + 1 : path), path, keep);
 }

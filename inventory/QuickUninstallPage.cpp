@@ -349,9 +349,9 @@ int CQuickUninstallPage::SelectedRow() const
     return softwareListView.GetNextItem(-1, LVNI_SELECTED);
 }
 
-bool CQuickUninstallPage::RunUninstallCommand(const char* command)
+CommandStart CQuickUninstallPage::RunUninstallCommand(const char* command, HKEY root)
 {
-    return StartUninstallCommand(command);
+    return StartUninstallCommand(command, root);
 }
 
 LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath, const char* product)
@@ -378,6 +378,14 @@ void CQuickUninstallPage::ReportFailure(UINT formatId, const char* subject)
     AfxMessageBox(text, MB_OK | MB_ICONERROR);
 }
 
+void CQuickUninstallPage::ReportNotStarted(CommandStart outcome, const char* command)
+{
+    if (outcome == COMMAND_NO_DESKTOP_USER)
+        ReportFailure(IDS_USER_COMMAND_REFUSED, command);
+    else if (outcome != COMMAND_STARTED)
+        ReportFailure(IDS_UNINSTALL_NOT_STARTED, command);
+}
+
 void CQuickUninstallPage::OnUninstall()
 {
     if (waiting) {
@@ -388,16 +396,17 @@ void CQuickUninstallPage::OnUninstall()
     if (!entry)
         return;
     NoteClues(*entry);
-    if (!StartWatchedUninstall(entry->uninstallString)) {
+    const CommandStart outcome = StartWatchedUninstall(entry->uninstallString);
+    if (outcome != COMMAND_STARTED) {
         // The parent was told a wait begins: it ends here, with nothing to look for.
         NotifyUninstallEnded(false);
-        ReportFailure(IDS_UNINSTALL_NOT_STARTED, entry->uninstallString);
+        ReportNotStarted(outcome, entry->uninstallString);
         return;
     }
     SetWaiting(true);
 }
 
-bool CQuickUninstallPage::StartWatchedUninstall(const char* command)
+CommandStart CQuickUninstallPage::StartWatchedUninstall(const char* command)
 {
     return watch.Start(command, clues.root, clues.keyPath, clues.folders.empty() ? std::string() : clues.folders[0]);
 }
@@ -464,8 +473,10 @@ void CQuickUninstallPage::OnDeleteEntry()
         return;
     if (AfxMessageBox(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    // The registration goes even when its uninstaller cannot start: that is what forcing is for.
-    RunUninstallCommand(entry->uninstallString);
+    // The registration goes even when its uninstaller cannot start: that is what forcing
+    // is for. Only one refused for want of a desktop user is worth saying.
+    if (RunUninstallCommand(entry->uninstallString, entry->root) == COMMAND_NO_DESKTOP_USER)
+        ReportNotStarted(COMMAND_NO_DESKTOP_USER, entry->uninstallString);
     if (DeleteEntryKey(entry->root, entry->keyPath, entry->displayName) != ERROR_SUCCESS) {
         ReportFailure(IDS_DELETE_ENTRY_FAILED, entry->keyPath);
         return;

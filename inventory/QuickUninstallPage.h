@@ -54,8 +54,8 @@ protected:
     // Tells the parent, which was told that an uninstall starts, that it is over.
     void NotifyUninstallEnded(bool lookForLeftovers);
     void UpdateActionButtons();
-    // Starts the uninstaller under watch; false when nothing was started.
-    virtual bool StartWatchedUninstall(const char* command);
+    // Starts the uninstaller of the product the clues name under watch.
+    virtual CommandStart StartWatchedUninstall(const char* command);
 
     void ReloadList();
     void FillList();
@@ -66,13 +66,15 @@ protected:
     // there was nothing to look up.
     bool ResolveRowIcons(int row);
     int ImageOf(HICON icon);
-    // Starts a product's uninstall command; false when nothing was started.
-    virtual bool RunUninstallCommand(const char* command);
+    // Starts the uninstall command of a product registered under root.
+    virtual CommandStart RunUninstallCommand(const char* command, HKEY root);
     // Deletes a product's registration (root\keyPath, physical) after saving it in a
     // backup named after the product; the Win32 result.
     virtual LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product);
     virtual void OpenLink(const char* link);
     void ReportFailure(UINT formatId, const char* subject);
+    // Says why a command that did not start stayed so; nothing for one that started.
+    void ReportNotStarted(CommandStart outcome, const char* command);
 
     CPageButton openLinkButton;
     CPageButton refreshButton;

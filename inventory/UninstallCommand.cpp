@@ -1,7 +1,9 @@
 #include "inventory/UninstallCommand.h"
 
 #include "framework/AnsiText.h"
+#include "framework/Handles.h"
 #include "framework/PathExists.h"
+#include "inventory/DesktopUser.h"
 
 #include <windows.h>
 
@@ -21,21 +23,109 @@ bool IsBareName(const std::string& name)
     return !FindCharDbcs(name.c_str(), '\\') && name.find_first_of("/:") == std::string::npos;
 }
 
-// An existing program at path, or a bare name found where CreateProcess finds programs.
+// A path that names its drive or server; any other is read against the current
+// folder or drive, which whoever started the program chose (a download's folder).
+bool IsFullPath(const std::string& path)
+{
+    const char letter = FoldAscii(path[0]);
+    const bool driveRooted = letter >= 'a' && letter <= 'z' && path[1] == ':' && path[2] == '\\';
+    return driveRooted || (path[0] == '\\' && path[1] == '\\');
+}
+
+// A bare name is the system's own program: in the system folder, else the Windows
+// folder. Never the current folder, the program's own or PATH, where anyone may
+// have put a program of that name.
+bool FindSystemProgram(const std::string& name, std::string* program)
+{
+    UINT(WINAPI* const folders[])(LPSTR, UINT) = {GetSystemDirectoryA, GetSystemWindowsDirectoryA};
+    for (auto folderOf : folders) {
+        char folder[MAX_PATH];
+        char path[MAX_PATH];
+        const UINT length = folderOf(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            continue;
+        if (FormatText(path, MAX_PATH, "%s%s%s", folder, EndsWithBackslash(folder) ? "" : "\\", name.c_str()) &&
+            IsExistingFile(path)) {
+            *program = path;
+            return true;
+        }
+    }
+    return false;
+}
+
+// An existing program named by its full path, or a bare name of the system's.
 bool ResolveProgram(const std::string& path, std::string* program)
 {
-    if (IsExistingFile(path.c_str())) {
-        *program = path;
-        return true;
-    }
-    if (!IsBareName(path) || path.find_first_of("?*") != std::string::npos)
+    if (path.find_first_of("?*") != std::string::npos)
         return false;
-    char found[MAX_PATH];
-    DWORD length = SearchPathA(nullptr, path.c_str(), nullptr, MAX_PATH, found, nullptr);
-    if (length == 0 || length >= MAX_PATH || !IsExistingFile(found))
+    if (IsBareName(path))
+        return FindSystemProgram(path, program);
+    if (!IsFullPath(path) || !IsExistingFile(path.c_str()))
         return false;
-    *program = found;
+    *program = path;
     return true;
+}
+
+// The folder of a full program path, with its backslash ("C:\\" for a drive's root).
+std::string FolderOf(const std::string& program)
+{
+    const char* slash = FindLastCharDbcs(program.c_str(), '\\');
+    return slash ? std::string(program.c_str(), slash + 1) : std::string();
+}
+
+bool StartWithOwnToken(const std::string& program, std::string commandLine, DWORD flags, const std::string& folder,
+                       PROCESS_INFORMATION* process)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    return CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, folder.c_str(),
+                          &startup, process) != 0;
+}
+
+// CreateProcessWithTokenW (Vista, Server 2003) is looked up: Windows XP has none,
+// and there nothing runs elevated.
+bool StartWithToken(HANDLE token, const std::string& program, const std::string& commandLine, DWORD flags,
+                    const std::string& folder, PROCESS_INFORMATION* process)
+{
+    typedef BOOL(WINAPI * CreateWithTokenFunction)(HANDLE, DWORD, LPCWSTR, LPWSTR, DWORD, LPVOID, LPCWSTR,
+                                                    LPSTARTUPINFOW, LPPROCESS_INFORMATION);
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    FARPROC proc = advapi ? GetProcAddress(advapi, "CreateProcessWithTokenW") : nullptr;
+    if (!proc)
+        return false;
+    auto createWithToken = reinterpret_cast<CreateWithTokenFunction>(reinterpret_cast<void (*)()>(proc));
+    const std::wstring wideProgram = WideText(program.c_str()), wideFolder = WideText(folder.c_str());
+    std::wstring wideLine = WideText(commandLine.c_str());
+    if (wideProgram.empty() || wideFolder.empty() || wideLine.empty())
+        return false;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    // No environment given: the user's own, not this program's.
+    return createWithToken(token, 0, wideProgram.c_str(), &wideLine[0], flags, nullptr, wideFolder.c_str(), &startup,
+                           process) != 0;
+}
+
+// A user's command (anything not registered under HKLM) never gets an elevated
+// program's token: it runs as the desktop user, or not at all.
+CommandStart CreateUninstallProcess(HKEY entryRoot, const std::string& program, const std::string& commandLine,
+                                    DWORD flags, PROCESS_INFORMATION* process)
+{
+    // The program's own folder, never the current one (a download's), is where it
+    // looks for what it loads by name.
+    const std::string folder = FolderOf(program);
+    if (folder.empty())
+        return COMMAND_NOT_FOUND;
+    const CDesktopUser& user = CDesktopUser::Current();
+    if (entryRoot == HKEY_LOCAL_MACHINE || !user.ProgramIsElevated())
+        return StartWithOwnToken(program, commandLine, flags, folder, process) ? COMMAND_STARTED : COMMAND_FAILED;
+    OwnedKernel token(user.OpenToken());
+    if (!token)
+        return COMMAND_NO_DESKTOP_USER;
+    return StartWithToken(token, program, commandLine, flags, folder, process) ? COMMAND_STARTED : COMMAND_FAILED;
 }
 
 bool EndsProgramAt(const char* text)
@@ -68,33 +158,29 @@ bool SplitUninstallCommand(const char* command, std::string* program, std::strin
     return false;
 }
 
-bool StartUninstallCommand(const char* command, HANDLE job, HANDLE* startedProcess)
+CommandStart StartUninstallCommand(const char* command, HKEY entryRoot, HANDLE job, HANDLE* startedProcess)
 {
     std::string program;
     std::string arguments;
     if (!SplitUninstallCommand(command, &program, &arguments))
-        return false;
+        return COMMAND_NOT_FOUND;
     std::string commandLine = "\"" + program + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process = {};
     // Suspended until it is in the job, so nothing it starts escapes the job.
-    DWORD flags = job ? CREATE_SUSPENDED : 0;
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                        &process))
-        return false;
-    if (job)
+    PROCESS_INFORMATION process = {};
+    const CommandStart outcome = CreateUninstallProcess(entryRoot, program, commandLine, job ? CREATE_SUSPENDED : 0,
+                                                        &process);
+    if (outcome != COMMAND_STARTED)
+        return outcome;
+    if (job) {
         AssignProcessToJobObject(job, process.hProcess);
-    if (job)
         ResumeThread(process.hThread);
+    }
     CloseHandle(process.hThread);
     if (startedProcess)
         *startedProcess = process.hProcess;
     else
         CloseHandle(process.hProcess);
-    return true;
+    return COMMAND_STARTED;
 }

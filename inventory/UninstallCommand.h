@@ -9,11 +9,25 @@
 // program is taken as quoted. Unquoted, the program is the shortest start of the
 // command that ends in ".exe" (before a space or the end) and names an existing
 // file, so "C:\Program Files\A B\uninst.exe /S" never runs C:\Program.exe. A bare
-// name such as MsiExec.exe is looked up where the system looks for programs.
-// False when no existing program is named.
+// name such as MsiExec.exe is the system's: looked for in the system folder, then
+// the Windows folder, never in the current folder, the program's own or PATH. A
+// path that is neither bare nor full (relative, or on the current drive) names
+// nothing. False when no existing program is named.
 bool SplitUninstallCommand(const char* command, std::string* program, std::string* arguments);
 
-// Starts the command's program with its arguments; false when nothing was started.
-// With a job, the program starts inside it (so the processes it starts are in it
-// too) where the system lets it; process then receives the program's process.
-bool StartUninstallCommand(const char* command, HANDLE job = nullptr, HANDLE* process = nullptr);
+// What came of starting an uninstall command.
+enum CommandStart {
+    COMMAND_STARTED,
+    COMMAND_NOT_FOUND,        // it names no existing program
+    COMMAND_FAILED,           // the system would not start the program
+    COMMAND_NO_DESKTOP_USER,  // a user's command, refused: no desktop user to run it as
+};
+
+// Starts the command's program with its arguments, in the program's own folder.
+// entryRoot is where the product is registered: a command from anywhere but HKLM is
+// the user's own data, which while the program runs elevated starts with the
+// desktop user's token (CDesktopUser), never the program's; with no desktop user it
+// is refused. With a job, the program starts inside it (so the processes it starts
+// are in it too) where the system lets it; process then receives its process.
+CommandStart StartUninstallCommand(const char* command, HKEY entryRoot, HANDLE job = nullptr,
+                                   HANDLE* process = nullptr);

@@ -1,7 +1,6 @@
 #include "inventory/UninstallWatch.h"
 
 #include "framework/RegistryView.h"
-#include "inventory/UninstallCommand.h"
 
 namespace {
 
@@ -13,7 +12,8 @@ const DWORD kBreakawayGraceMs = 30000;
 
 CUninstallWatch::CUninstallWatch() : breakawayGraceMs(kBreakawayGraceMs) {}
 
-bool CUninstallWatch::Start(const char* command, HKEY root, const std::string& key, const std::string& mainFolder)
+CommandStart CUninstallWatch::Start(const char* command, HKEY root, const std::string& key,
+                                   const std::string& mainFolder)
 {
     Stop();
     entryRoot = root;
@@ -29,12 +29,13 @@ bool CUninstallWatch::Start(const char* command, HKEY root, const std::string& k
         SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     }
     HANDLE started = nullptr;
-    if (!StartUninstallCommand(command, job, &started))
-        return false;
+    const CommandStart outcome = StartUninstallCommand(command, root, job, &started);
+    if (outcome != COMMAND_STARTED)
+        return outcome;
     process.Reset(started);
     BOOL inJob = FALSE;
     jobHoldsTree = job && IsProcessInJob(process, job, &inJob) && inJob;
-    return true;
+    return COMMAND_STARTED;
 }
 
 bool CUninstallWatch::IsRunning()

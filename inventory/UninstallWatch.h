@@ -2,6 +2,7 @@
 // without blocking: the page asks IsRunning from a timer.
 #pragma once
 #include "framework/Handles.h"
+#include "inventory/UninstallCommand.h"
 #include "smart/UninstallClues.h"
 
 #include <set>
@@ -18,10 +19,10 @@ enum UninstallOutcome {
 class CUninstallWatch {
 public:
     CUninstallWatch();
-    // Starts the uninstall command inside a job of its own; false when nothing started.
+    // Starts the uninstall command inside a job of its own (see StartUninstallCommand).
     // entryRoot\entryKey is the product's uninstall entry and folder its main folder
     // (may be empty): they tell a cancelled uninstall from one that goes on elsewhere.
-    bool Start(const char* command, HKEY entryRoot, const std::string& entryKey, const std::string& folder);
+    CommandStart Start(const char* command, HKEY entryRoot, const std::string& entryKey, const std::string& folder);
     // True while a process of the uninstaller runs. When the job cannot hold them (the
     // system refused, or a process broke away) the uninstaller's own process counts,
     // and after it, for a while, an entry still there while the folder has changed.

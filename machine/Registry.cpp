@@ -2,6 +2,7 @@
 
 #include "machine/Handle.h"
 
+#include <sddl.h>
 #include <shlwapi.h>
 
 namespace machine {
@@ -39,17 +40,38 @@ bool SetDword(HKEY root, const std::string& path, const std::string& name, DWORD
 
 bool MakeRegistryLink(HKEY root, const std::string& path, const std::string& machineTarget)
 {
+    return MakeRegistryLinkTo(root, path, "\\Registry\\Machine\\" + machineTarget);
+}
+
+bool MakeRegistryLinkTo(HKEY root, const std::string& path, const std::string& target)
+{
     KeyHandle link;
     if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr,
                         link.Out(), nullptr) != ERROR_SUCCESS)
         return false;
-    std::string target = "\\Registry\\Machine\\" + machineTarget;
     wchar_t wide[1024] = L"";
     int length = MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, wide, 1024);
     if (length <= 1)
         return false;
     return RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wide),
                           static_cast<DWORD>((length - 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+std::string UserSid()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return std::string();
+    alignas(TOKEN_USER) BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    char* text = nullptr;
+    const bool ok = GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size) &&
+                    ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+    CloseHandle(token);
+    std::string sid = ok ? text : "";
+    if (text)
+        LocalFree(text);
+    return sid;
 }
 
 void DeleteKeyTree(HKEY root, const std::string& path)

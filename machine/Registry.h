@@ -29,6 +29,11 @@ bool SetDword(HKEY root, const std::string& path, const std::string& name, DWORD
 void DeleteKeyTree(HKEY root, const std::string& path);
 // root\path becomes a registry link to HKEY_LOCAL_MACHINE\machineTarget.
 bool MakeRegistryLink(HKEY root, const std::string& path, const std::string& machineTarget);
+// root\path becomes a registry link to the key the registry's own path names
+// ("\Registry\User\<SID>_Classes").
+bool MakeRegistryLinkTo(HKEY root, const std::string& path, const std::string& target);
+// The string form of the user SID this process runs as ("S-1-5-21-...").
+std::string UserSid();
 void DeleteValue(HKEY root, const std::string& path, const std::string& name);
 
 bool KeyExists(HKEY root, const std::string& path);

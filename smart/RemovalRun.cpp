@@ -2,7 +2,6 @@
 
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
-#include "framework/RegistryView.h"
 #include "framework/RegistryTree.h"
 #include "smart/FolderPaths.h"
 
@@ -257,8 +256,9 @@ RemovalOutcome CRemovalRun::RemoveValue(const TraceItem& item) const
     // '?' may stand for a character the code page cannot spell, and name another value.
     if (strchr(item.path, '?') || strchr(item.valueName, '?'))
         return REMOVAL_FAILED;
+    // Never through a link: the value would be the one of the key it leads to.
     OwnedKey key;
-    LONG status = RegOpenKeyExA(item.rootKey, item.path, 0, KEY_SET_VALUE | PhysicalView(), key.Out());
+    LONG status = OpenKeyWithoutLinks(item.rootKey, item.path, KEY_SET_VALUE, &key);
     if (status == ERROR_SUCCESS)
         status = RegDeleteValueA(key, item.valueName);
     return status == ERROR_SUCCESS || IsNotFoundError(status) ? REMOVAL_DONE : REMOVAL_FAILED;

@@ -39,7 +39,8 @@ public:
 // keys on the way to it; all else in a ticked folder or key goes, values and subkeys
 // that were never listed included. A file that can only be deleted at the next start
 // takes its ticked folders along at that start. Links are removed as links, never
-// followed; a name with '?' or '*' cannot be addressed and is refused.
+// followed: a key or value whose path passes a registry link stays (REMOVAL_FAILED).
+// A name with '?' or '*' cannot be addressed and is refused.
 // With a saver, every row is saved before the first deletion; a row that could not
 // be saved stays (REMOVAL_FAILED), and when the backup fails nothing is removed.
 RemovalTally RemoveTraces(const std::vector<const TraceItem*>& items, const std::vector<bool>& checked,

@@ -2,6 +2,8 @@
 // it starts.
 #include "backup/BackupStore.h"
 #include "backup/RestoreRun.h"
+#include "framework/RegistryTree.h"
+#include "inventory/DesktopUser.h"
 #include "inventory/QuickUninstallPage.h"
 #include "inventory/UninstallCommand.h"
 #include "resource.h"
@@ -15,6 +17,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <tuple>
 
@@ -37,15 +40,15 @@ public:
     void ShortenBreakawayGrace(DWORD ms) { watch.SetBreakawayGrace(ms); }
 
 protected:
-    bool RunUninstallCommand(const char* command) override
+    CommandStart RunUninstallCommand(const char* command, HKEY root) override
     {
         commands.push_back(command);
-        return runCommands ? CQuickUninstallPage::RunUninstallCommand(command) : true;
+        return runCommands ? CQuickUninstallPage::RunUninstallCommand(command, root) : COMMAND_STARTED;
     }
-    bool StartWatchedUninstall(const char* command) override
+    CommandStart StartWatchedUninstall(const char* command) override
     {
         commands.push_back(command);
-        return runCommands ? CQuickUninstallPage::StartWatchedUninstall(command) : true;
+        return runCommands ? CQuickUninstallPage::StartWatchedUninstall(command) : COMMAND_STARTED;
     }
     LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product) override
     {
@@ -85,6 +88,64 @@ void Register(const std::string& key, const std::string& name, const std::string
     fixtures::SetString(HKEY_LOCAL_MACHINE, Entry(key), "DisplayName", name);
     fixtures::SetString(HKEY_LOCAL_MACHINE, Entry(key), "UninstallString", command);
 }
+
+// The folder a test makes current, and PATH as a test sets it, while they live.
+class ScopedCurrentFolder {
+public:
+    explicit ScopedCurrentFolder(const std::string& folder, const std::string& path)
+    {
+        GetCurrentDirectoryA(MAX_PATH, folderBefore);
+        GetEnvironmentVariableA("PATH", pathBefore, sizeof(pathBefore));
+        made = SetCurrentDirectoryA(folder.c_str()) && SetEnvironmentVariableA("PATH", path.c_str());
+    }
+    ~ScopedCurrentFolder()
+    {
+        SetCurrentDirectoryA(folderBefore);
+        SetEnvironmentVariableA("PATH", pathBefore);
+    }
+    bool made = false;
+
+private:
+    char folderBefore[MAX_PATH] = "";
+    char pathBefore[32767] = "";
+};
+
+// A file a test plants, deleted when it ends.
+struct PlantedFile {
+    std::string path;
+    ~PlantedFile() { DeleteFileA(path.c_str()); }
+};
+
+// Vista's; the headers declare it only for builds that require Vista.
+extern "C" WINBASEAPI BOOL WINAPI QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
+
+std::string ProcessImage(HANDLE process)
+{
+    char path[MAX_PATH] = "";
+    DWORD size = MAX_PATH;
+    return QueryFullProcessImageNameA(process, 0, path, &size) ? path : "";
+}
+
+// The desktop user as Wine cannot give one: the program elevated, and this process's
+// own token standing in for the shell's. Counts the tokens it gives; in place while
+// it lives.
+class StandInDesktopUser : public CDesktopUser {
+public:
+    StandInDesktopUser() { Replace(this); }
+    ~StandInDesktopUser() override { Replace(nullptr); }
+    bool ProgramIsElevated() const override { return true; }
+    HANDLE OpenToken() const override
+    {
+        ++tokensGiven;
+        OwnedKernel own;
+        HANDLE primary = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, own.Out()) ||
+            !DuplicateTokenEx(own, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary))
+            return nullptr;
+        return primary;
+    }
+    mutable int tokensGiven = 0;
+};
 
 struct Product {
     std::string key, name, command, publisher, helpLink;
@@ -186,18 +247,34 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     Register("Spaced", "Spaced", uninstaller + " /S");
     const std::string missing = "C:\\Missing Folder\\gone.exe /S";
     Register("Missing", "Missing", missing);
+    // An uninstaller by a bare name that only the current folder (a download's) holds.
+    fixtures::TempDir downloads("umdownloads");
+    ASSERT_TRUE(fixtures::CopyFileTo(demoUninstaller, downloads.Path() + "\\UmDownloaded.exe"));
+    ASSERT_TRUE(fixtures::WriteFileText(downloads.Path() + "\\canary.txt"));
+    log.displayName = log.uninstallKey = "Downloaded";
+    log.files = {"canary.txt"};
+    ASSERT_TRUE(demo::WriteInstallLog(downloads.Path() + "\\install.log", log));
+    const std::string downloaded = "UmDownloaded.exe /S";
+    Register("Downloaded", "Downloaded", downloaded);
+    ScopedCurrentFolder inDownloads(downloads.Path(), fixtures::SystemFolder());
+    ASSERT_TRUE(inDownloads.made);
     page.runCommands = true;
     Click(IDC_REFRESH);
-    ASSERT_EQ(5, ItemCount(list));
+    ASSERT_EQ(6, ItemCount(list));
     Click(IDC_UNINSTALL);
     EXPECT_TRUE(page.commands.empty());  // nothing selected
 
-    apptest::SelectRow(list, RowNamed("Missing"));
-    EXPECT_EQ(Texts{FormatString(IDS_UNINSTALL_NOT_STARTED, missing.c_str())}, ClickAnswering(IDC_UNINSTALL, IDOK));
-    EXPECT_NE(-1, RowNamed("Missing"));
-    EXPECT_EQ(5, ItemCount(list));
-    apptest::Pump();
-    EXPECT_EQ(std::vector<WPARAM>{FALSE}, host.ended);  // the parent's wait ends too, with nothing to look for
+    for (const std::string& refused : {missing, downloaded}) {
+        const std::string name = refused == missing ? "Missing" : "Downloaded";
+        apptest::SelectRow(list, RowNamed(name));
+        EXPECT_EQ(Texts{FormatString(IDS_UNINSTALL_NOT_STARTED, refused.c_str())}, ClickAnswering(IDC_UNINSTALL, IDOK));
+        EXPECT_NE(-1, RowNamed(name));
+        EXPECT_EQ(6, ItemCount(list));
+        apptest::Pump();
+        EXPECT_EQ(std::vector<WPARAM>{FALSE}, host.ended);  // the parent's wait ends too, with nothing to look for
+        host.ended.clear();
+    }
+    EXPECT_TRUE(fixtures::FileExists(downloads.Path() + "\\canary.txt"));
 
     // The page waits for the uninstaller, the other actions off, then lists what is
     // registered now.
@@ -212,16 +289,80 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     }
     EXPECT_FALSE(page.IsWaiting());
     apptest::Pump();
-    EXPECT_EQ((std::vector<WPARAM>{FALSE, TRUE}), host.ended);
+    EXPECT_EQ(std::vector<WPARAM>{TRUE}, host.ended);
     EXPECT_TRUE(IsWindowEnabled(page.GetDlgItem(IDC_REFRESH)));
     EXPECT_EQ(-1, RowNamed("Spaced"));
-    ASSERT_EQ(4, ItemCount(list));
-    for (int row = 0; row < 4; ++row)  // rows and records still go together
+    ASSERT_EQ(5, ItemCount(list));
+    for (int row = 0; row < 5; ++row)  // rows and records still go together
         EXPECT_STREQ(apptest::ItemText(list, row, 0).c_str(), page.Inventory().GetAt(row)->displayName);
     // The uninstaller ran, silently as its arguments ask; the decoy never did.
     EXPECT_FALSE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, Entry("Spaced")));
     EXPECT_FALSE(fixtures::FileExists(folder.Path() + "\\data.txt"));
     EXPECT_EQ(nullptr, FindWindowA("#32770", fixtures::Ansi("卸载程序").c_str()));
+}
+
+// A per-user (HKCU) product's uninstall command is the user's own data: while the
+// program runs elevated it starts with the desktop user's token, never the program's;
+// with no desktop shell to take that from (Wine has none) it is refused and the page
+// says why, for the forced removal too, which still deletes the registration. A
+// machine (HKLM) product's command starts with the program's own token.
+TEST_F(QuickPageTest, UserProductsUninstallWithTheDesktopUsersTokenOrNotAtAll)
+{
+    const char userUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    fixtures::ScopedKeyIsolation userEntries(HKEY_CURRENT_USER, userUninstallKey);
+    const std::string demoUninstaller = demo::BuiltPayloadFolder() + "\\DemoUninstall.exe";
+    // Each uninstaller takes its data.txt, and the machine's entry of its name.
+    std::vector<std::unique_ptr<fixtures::ScopedDir>> folders;
+    auto install = [&](HKEY root, const std::string& name) {
+        folders.push_back(std::make_unique<fixtures::ScopedDir>(fixtures::ProgramFilesFolder() + "\\" +
+                                                                fixtures::UniqueName(name)));
+        const std::string folder = folders.back()->Path(), key = std::string(userUninstallKey) + "\\" + name;
+        EXPECT_TRUE(fixtures::CopyFileTo(demoUninstaller, folder + "\\uninst.exe"));
+        EXPECT_TRUE(fixtures::WriteFileText(folder + "\\data.txt"));
+        demo::InstallLog log;
+        log.displayName = log.uninstallKey = name;
+        log.files = {"data.txt"};
+        EXPECT_TRUE(demo::WriteInstallLog(folder + "\\install.log", log));
+        fixtures::SetString(root, key, "DisplayName", name);
+        fixtures::SetString(root, key, "UninstallString", "\"" + folder + "\\uninst.exe\" /S");
+        fixtures::SetString(root, key, "InstallLocation", folder);
+        return folder;
+    };
+    const std::string user = install(HKEY_CURRENT_USER, "UserProduct");
+    const std::string machine = install(HKEY_LOCAL_MACHINE, "MachineProduct");
+    const std::string userCommand = "\"" + user + "\\uninst.exe\" /S";
+    page.runCommands = true;
+    page.ShortenBreakawayGrace(300);
+    Click(IDC_REFRESH);
+    auto uninstall = [&](const char* name) {
+        host.ended.clear();
+        apptest::SelectRow(list, RowNamed(name));
+        const Texts shown = ClickAnswering(IDC_UNINSTALL, IDOK);
+        EXPECT_TRUE(apptest::PumpUntil([&] { return !host.ended.empty(); }, 20000)) << name;
+        return shown;
+    };
+
+    // The system's desktop user: the program is elevated (Wine's token says so) and
+    // there is no shell window.
+    EXPECT_EQ(Texts{FormatString(IDS_USER_COMMAND_REFUSED, userCommand.c_str())}, uninstall("UserProduct"));
+    EXPECT_TRUE(fixtures::FileExists(user + "\\data.txt"));
+    {
+        StandInDesktopUser desktopUser;
+        EXPECT_EQ(Texts{}, uninstall("UserProduct"));
+        EXPECT_EQ(1, desktopUser.tokensGiven);
+        EXPECT_FALSE(fixtures::FileExists(user + "\\data.txt"));
+        EXPECT_EQ(Texts{}, uninstall("MachineProduct"));
+        EXPECT_EQ(1, desktopUser.tokensGiven);
+        EXPECT_FALSE(fixtures::FileExists(machine + "\\data.txt"));
+    }
+
+    ASSERT_TRUE(fixtures::WriteFileText(user + "\\data.txt"));
+    apptest::SelectRow(list, RowNamed("UserProduct"));
+    EXPECT_EQ((Texts{LoadStringText(IDS_CONFIRM_FORCED), FormatString(IDS_USER_COMMAND_REFUSED, userCommand.c_str())}),
+              ClickAnswering(IDC_DELETE_ENTRY, IDYES));
+    EXPECT_EQ(-1, RowNamed("UserProduct"));
+    EXPECT_FALSE(fixtures::KeyExists(HKEY_CURRENT_USER, std::string(userUninstallKey) + "\\UserProduct"));
+    EXPECT_TRUE(fixtures::FileExists(user + "\\data.txt"));
 }
 
 // An uninstaller that ends with the product still registered leaves it installed,
@@ -430,6 +571,27 @@ TEST_F(QuickPageViewsTest, ForcedRemovalDeletesTheSelectedProductsOwnKeyInAnyOrd
     }
 }
 
+// The user owns HKCU: between the listing and a forced removal the user's Uninstall
+// key may become a link to a machine key holding a key of the entry's name. The
+// removal goes nowhere through it and says the registration could not be deleted.
+TEST_F(QuickPageViewsTest, ForcedRemovalNeverGoesThroughALinkOnTheWay)
+{
+    fixtures::ScopedKey victim(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + fixtures::UniqueName("UmVictim"));
+    ASSERT_TRUE(fixtures::SetString(HKEY_LOCAL_MACHINE, victim.Path() + "\\C1", "precious", "1"));
+    const std::set<std::string> victimBefore = fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, victim.Path());
+    apptest::SelectRow(list, apptest::FindRow(list, "birch Notes"));
+    fixtures::DeleteKeyTree(user.root, user.path);
+    ASSERT_TRUE(fixtures::MakeRegistryLink(user.root, user.path, victim.Path()));
+    const Texts shown = fixtures::MessageBoxAnswerer::TextsDuring(
+        IDYES, [&] { SendMessageA(page.GetDlgItem(IDC_DELETE_ENTRY), BM_CLICK, 0, 0); });
+    const std::string entryKey = user.path + "\\C1";
+    EXPECT_EQ((Texts{LoadStringText(IDS_CONFIRM_FORCED), FormatString(IDS_DELETE_ENTRY_FAILED, entryKey.c_str())}),
+              shown);
+    EXPECT_EQ(victimBefore, fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, victim.Path()));
+    EXPECT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(user.root, user.path.c_str()));  // the link alone, as a link
+    EXPECT_EQ(victimBefore, fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, victim.Path()));
+}
+
 TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
 {
     fixtures::TempDir base("umcmd");
@@ -460,7 +622,60 @@ TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
         EXPECT_EQ(fixtures::LowerAscii(expectedProgram), fixtures::LowerAscii(program));
         EXPECT_EQ(expectedArguments, arguments);
     }
-    EXPECT_FALSE(StartUninstallCommand((base.Path() + "\\missing.exe").c_str()));
+    EXPECT_EQ(COMMAND_NOT_FOUND, StartUninstallCommand((base.Path() + "\\missing.exe").c_str(), HKEY_LOCAL_MACHINE));
+}
+
+// A bare program name is the system's: looked for in the system folder, then the
+// Windows folder; never in the current folder, beside this program or along PATH,
+// where a download may have put one of that name. Nor does a path that is not full
+// lead into the current folder.
+TEST(UninstallCommand, BareNamesAreLookedForInTheSystemFoldersOnly)
+{
+    fixtures::TempDir current("umplanted");
+    const std::string payload = demo::BuiltPayloadFolder() + "\\DemoUninstall.exe";
+    const std::string windowsOnly = fixtures::UniqueName("UmWindowsOnly") + ".exe";
+    const std::string msiExec = fixtures::SystemFolder() + "\\msiexec.exe";
+    const PlantedFile planted[] = {
+        {current.Path() + "\\MsiExec.exe"}, {current.Path() + "\\UmOnlyHere.exe"},
+        {current.Path() + "\\sub\\UmOnlyHere.exe"}, {current.Path() + "\\path\\UmOnPath.exe"},
+        {current.Path() + "\\path\\MsiExec.exe"}, {fixtures::ExecutableFolder() + "\\MsiExec.exe"},
+        {fixtures::WindowsFolder() + "\\" + windowsOnly}};
+    for (const PlantedFile& file : planted)
+        ASSERT_TRUE(fixtures::CopyFileTo(payload, file.path)) << file.path;
+    ScopedCurrentFolder inDownloads(current.Path(), current.Path() + "\\path");
+    ASSERT_TRUE(inDownloads.made);
+    const std::string onThisDrive = current.Path().substr(2);  // "\..."
+    const std::pair<std::string, std::string> cases[] = {
+        {"MsiExec.exe /X{1}", msiExec},
+        {"\"MSIEXEC.EXE\" /X{1}", msiExec},
+        {windowsOnly + " /S", fixtures::WindowsFolder() + "\\" + windowsOnly},
+        {current.Path() + "\\UmOnlyHere.exe /S", current.Path() + "\\UmOnlyHere.exe"},  // named in full
+        {"UmOnlyHere.exe /S", ""},
+        {"\"UmOnlyHere.exe\" /S", ""},
+        {"UmOnPath.exe /S", ""},
+        {"sub\\UmOnlyHere.exe /S", ""},
+        {".\\UmOnlyHere.exe /S", ""},
+        {"C:UmOnlyHere.exe /S", ""},
+        {onThisDrive + "\\UmOnlyHere.exe /S", ""},
+    };
+    for (const auto& [command, expected] : cases) {
+        SCOPED_TRACE(command);
+        std::string program, arguments;
+        EXPECT_EQ(!expected.empty(), SplitUninstallCommand(command.c_str(), &program, &arguments));
+        EXPECT_EQ(fixtures::LowerAscii(expected), fixtures::LowerAscii(program));
+    }
+    // What starts is the system's own program; a planted one never does.
+    OwnedKernel job(CreateJobObjectA(nullptr, nullptr));
+    HANDLE started = nullptr;
+    ASSERT_EQ(COMMAND_STARTED, StartUninstallCommand("MsiExec.exe /X{00000000-0000-0000-0000-000000000000} /qn",
+                                                     HKEY_LOCAL_MACHINE, job, &started));
+    OwnedKernel process(started);
+    const std::string image = ProcessImage(process);
+    EXPECT_EQ(fixtures::LowerAscii(msiExec), fixtures::LowerAscii(image));
+    const bool systems = fixtures::LowerAscii(image) == fixtures::LowerAscii(msiExec);
+    if (!systems || WaitForSingleObject(process, 30000) != WAIT_OBJECT_0)
+        TerminateJobObject(job, 1);
+    EXPECT_EQ(COMMAND_NOT_FOUND, StartUninstallCommand("UmOnlyHere.exe /S", HKEY_LOCAL_MACHINE));
 }
 
 // The rows show their texts at once with the default icon; their own icons come while

@@ -6,6 +6,7 @@
 #include "inventory/InstalledSoftwareList.h"
 #include "backup/RemovalBackup.h"
 #include "backup/RestoreRun.h"
+#include "framework/RegistryTree.h"
 #include "smart/TraceAnalyzer.h"
 #include "support/Fixtures.h"
 #include "support/TraceCoverage.h"
@@ -442,6 +443,56 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
                     differences.push_back(line);
     }
     EXPECT_TRUE(differences.empty()) << fixtures::JoinLines(differences);
+}
+
+// The user owns HKCU and may change it between the analysis and the removal: the
+// vendor key above the program's settings becomes a link to a machine key holding a
+// key of the product's name. Nothing goes through the link and that row could not be
+// removed; the rest goes, and the restore puts it back.
+TEST_F(HostileMachineTest, AKeyTurnedIntoALinkAfterTheAnalysisLeadsNowhere)
+{
+    const HKEY cu = HKEY_CURRENT_USER, lm = HKEY_LOCAL_MACHINE;
+    const std::string vendor = name + "Soft", product = name + "Pad";
+    fixtures::ScopedDir vendorFolder(fixtures::ProgramFilesFolder() + "\\" + vendor);
+    const std::string padFolder = vendorFolder.Path() + "\\" + product, pad = padFolder + "\\pad.exe";
+    ASSERT_TRUE(fixtures::WriteFileText(pad, "MZ"));
+    fixtures::ScopedKey victim(lm, "SOFTWARE\\" + name + "Victim");
+    ASSERT_TRUE(fixtures::SetString(lm, victim.Path() + "\\" + product, "precious", "1"));
+    fixtures::ScopedKey vendorKey(cu, "Software\\" + vendor);
+    const std::string productKey = vendorKey.Path() + "\\" + product;
+    ASSERT_TRUE(fixtures::SetString(cu, productKey, "Theme", "dark"));
+    ASSERT_TRUE(fixtures::SetString(cu, vendorKey.Path() + "\\Shared", "Backups", "C:\\Docs"));
+    // Listed: the file, its folder, the product's key and its value.
+    CTraceAnalyzer analyzer;
+    ASSERT_EQ(1, analyzer.Analyze(window, pad.c_str()));
+    ASSERT_EQ(4u, analyzer.GetItemCount());
+    std::vector<RemovalOutcome> expected;
+    for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
+        const TraceItem* item = analyzer.GetItem(i);
+        const bool inProductKey = item->rootKey == cu && productKey == item->path;
+        EXPECT_EQ(inProductKey, item->kind == TRACE_REGKEY || item->kind == TRACE_REGVALUE);
+        expected.push_back(inProductKey ? REMOVAL_FAILED : REMOVAL_DONE);
+    }
+
+    fixtures::DeleteKeyTree(cu, vendorKey.Path());
+    ASSERT_TRUE(fixtures::MakeRegistryLink(cu, vendorKey.Path(), victim.Path()));
+    const std::set<std::string> machineBefore = fixtures::RegistrySnapshot(lm, "Software");
+    fixtures::TempDir backups("umhostilelinkbackups");
+    CRemovalBackup backup(CBackupStore(backups.Path() + "\\UninstallManager\\Backups"), product);
+    RemovalTally tally = analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true), &backup);
+    EXPECT_EQ(expected, tally.outcomes);
+    EXPECT_FALSE(fixtures::FileExists(pad));
+    const std::vector<std::string> lost = fixtures::Missing(machineBefore, fixtures::RegistrySnapshot(lm, "Software"));
+    EXPECT_TRUE(lost.empty()) << fixtures::JoinLines(lost);
+
+    CRestoreRun restore(backup.Folder());
+    std::string reason;
+    ASSERT_TRUE(restore.Load(&reason)) << reason;
+    EXPECT_EQ(0, restore.Run().failed);
+    EXPECT_TRUE(fixtures::FileExists(pad));
+    const std::set<std::string> machineAfter = fixtures::RegistrySnapshot(lm, "Software");
+    EXPECT_TRUE(machineAfter == machineBefore) << fixtures::JoinLines(fixtures::Missing(machineAfter, machineBefore));
+    EXPECT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(cu, vendorKey.Path().c_str()));  // the link alone, as a link
 }
 
 }  // namespace

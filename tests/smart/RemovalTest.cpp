@@ -2,6 +2,8 @@
 #include "backup/PendingDeletions.h"
 #include "framework/AnsiText.h"
 #include "framework/PlatformVersion.h"
+#include "framework/RegKey.h"
+#include "framework/RegistryTree.h"
 #include "smart/TraceRemoval.h"
 
 using namespace smarttest;
@@ -25,6 +27,13 @@ TraceItem MakeTrace(int kind, const std::string& path, HKEY root = nullptr)
     item.kind = kind;
     CopyText(item.path, MAX_PATH, path.c_str());
     item.rootKey = root;
+    return item;
+}
+
+TraceItem MakeValueTrace(const std::string& key, const std::string& name, HKEY root)
+{
+    TraceItem item = MakeTrace(TRACE_REGVALUE, key, root);
+    CopyText(item.valueName, MAX_PATH, name.c_str());
     return item;
 }
 
@@ -162,6 +171,118 @@ TEST(Removal, OnlyWhatIsGoneCountsAsRemoved)
     EXPECT_TRUE(file != std::string::npos && file < sub && sub < top && top != std::string::npos) << pending;
     EXPECT_EQ(std::string::npos, pending.find("gone.txt"));
     EXPECT_TRUE(CTraceAnalyzer().RemoveChecked({true, true}).outcomes.empty());
+}
+
+// A key on the way to a trace that is a registry link (the user made HKCU\Software\X
+// a link to a machine key after the analysis, or a link points nowhere) leads
+// nowhere: nothing of what it points to goes, and the row could not be removed.
+// Traces on plain paths still go, and one already gone counts as removed.
+TEST(Removal, NothingGoesThroughARegistryLinkOnTheWay)
+{
+    const HKEY cu = HKEY_CURRENT_USER, lm = HKEY_LOCAL_MACHINE;
+    const std::string id = UniqueName("umlinkway");
+    ScopedKey victim(lm, "SOFTWARE\\" + id + "Victim");
+    ASSERT_TRUE(SetString(lm, victim.Path(), "v", "1") && SetString(lm, victim.Path() + "\\Y", "w", "2") &&
+                SetString(lm, victim.Path() + "\\Y\\Z", "z", "3"));
+    ScopedKey user(cu, "Software\\" + id), host(lm, "SOFTWARE\\" + id + "Host");
+    ASSERT_TRUE(MakeRegistryLink(cu, user.Path() + "\\X", victim.Path()));
+    ASSERT_TRUE(MakeRegistryLink(lm, host.Path() + "\\L", victim.Path()));
+    ASSERT_TRUE(MakeRegistryLink(cu, user.Path() + "\\Nowhere", victim.Path() + "Gone"));
+    ASSERT_TRUE(SetString(cu, user.Path() + "\\Plain\\Y", "w", "2"));
+    const std::set<std::string> victimBefore = RegistrySnapshot(lm, victim.Path());
+    ASSERT_EQ(6u, victimBefore.size());  // three keys, a value in each
+
+    const std::string x = user.Path() + "\\X";
+    const std::pair<TraceItem, RemovalOutcome> cases[] = {
+        {MakeTrace(TRACE_REGKEY, x + "\\Y", cu), REMOVAL_FAILED},
+        {MakeTrace(TRACE_REGKEY, x + "\\Y\\Z", cu), REMOVAL_FAILED},
+        {MakeValueTrace(x + "\\Y", "w", cu), REMOVAL_FAILED},
+        {MakeValueTrace(x, "v", cu), REMOVAL_FAILED},  // the link's own key: its values are the target's
+        {MakeTrace(TRACE_REGKEY, host.Path() + "\\L\\Y", lm), REMOVAL_FAILED},
+        {MakeValueTrace(host.Path() + "\\L\\Y\\Z", "z", lm), REMOVAL_FAILED},
+        {MakeTrace(TRACE_REGKEY, user.Path() + "\\Nowhere\\Y", cu), REMOVAL_FAILED},
+        {MakeTrace(TRACE_REGKEY, user.Path() + "\\Plain\\Y", cu), REMOVAL_DONE},
+        {MakeTrace(TRACE_REGKEY, user.Path() + "\\Gone\\Y", cu), REMOVAL_DONE},
+        {MakeValueTrace(user.Path() + "\\Gone", "w", cu), REMOVAL_DONE},
+    };
+    std::vector<const TraceItem*> items;
+    std::vector<RemovalOutcome> expected;
+    for (const auto& [item, outcome] : cases) {
+        items.push_back(&item);
+        expected.push_back(outcome);
+    }
+    EXPECT_EQ(expected, RemoveTraces(items, std::vector<bool>(items.size(), true)).outcomes);
+    EXPECT_EQ(victimBefore, RegistrySnapshot(lm, victim.Path()));
+    EXPECT_FALSE(KeyExists(cu, user.Path() + "\\Plain\\Y"));
+    // The links stay as they were: no row named them.
+    for (const auto& [root, link] : {std::make_pair(cu, x), std::make_pair(lm, host.Path() + "\\L"),
+                                     std::make_pair(cu, user.Path() + "\\Nowhere")}) {
+        OwnedKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(root, link.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key.Out())) << link;
+        EXPECT_TRUE(IsRegistryLink(key)) << link;
+        key.Reset();
+        EXPECT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(root, link.c_str()));  // as a link, before the keys go
+    }
+    EXPECT_EQ(victimBefore, RegistrySnapshot(lm, victim.Path()));
+}
+
+// Windows makes HKCU\Software\Classes a link to the user's own classes hive,
+// HKEY_USERS\<SID>_Classes: the one link a removal goes on past, opening that hive
+// by its own name. The same link leading anywhere else leads nowhere.
+TEST(Removal, TheUsersClassesLinkLeadsOnlyToTheUsersOwnHive)
+{
+    const HKEY cu = HKEY_CURRENT_USER, lm = HKEY_LOCAL_MACHINE;
+    const std::string hive = UserSid() + "_Classes", classId = "CLSID\\{" + UniqueName("umclasses") + "}";
+    ASSERT_NE("_Classes", hive);
+    ScopedKeyIsolation classes(cu, "Software\\Classes");
+    ScopedKey userHive(HKEY_USERS, hive), victim(lm, "SOFTWARE\\" + UniqueName("umclassesVictim"));
+    ASSERT_TRUE(CreateKey(HKEY_USERS, hive + "\\" + classId) && CreateKey(lm, victim.Path() + "\\" + classId));
+    const TraceItem row = MakeTrace(TRACE_REGKEY, "Software\\Classes\\" + classId, cu);
+    const std::pair<std::string, RemovalOutcome> links[] = {{"\\Registry\\Machine\\" + victim.Path(), REMOVAL_FAILED},
+                                                            {"\\REGISTRY\\USER\\" + hive, REMOVAL_DONE}};
+    for (const auto& [target, outcome] : links) {
+        SCOPED_TRACE(target);
+        ASSERT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(cu, "Software\\Classes"));  // a link goes as a link
+        ASSERT_TRUE(MakeRegistryLinkTo(cu, "Software\\Classes", target));
+        EXPECT_EQ(std::vector<RemovalOutcome>{outcome}, RemoveTraces({&row}, {true}).outcomes);
+    }
+    EXPECT_TRUE(KeyExists(lm, victim.Path() + "\\" + classId));
+    EXPECT_FALSE(KeyExists(HKEY_USERS, hive + "\\" + classId));
+    EXPECT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(cu, "Software\\Classes"));  // before the key comes back
+}
+
+// The user may swap a key for a link while it is being emptied: the key that goes at
+// the end is the one that was emptied, never what its name leads to by then.
+TEST(Removal, AKeySwappedForALinkWhileItIsEmptiedTakesNothingAlong)
+{
+    const HKEY cu = HKEY_CURRENT_USER, lm = HKEY_LOCAL_MACHINE;
+    const std::string id = UniqueName("umswap");
+    ScopedKey victim(lm, "SOFTWARE\\" + id + "Victim"), user(cu, "Software\\" + id);
+    ASSERT_TRUE(SetString(lm, victim.Path(), "precious", "1"));
+    const std::string swapped = user.Path() + "\\Swapped";
+    ASSERT_TRUE(CreateKey(cu, swapped + "\\Last"));
+    // Asked about the key's last subkey, the last thing before the key itself goes,
+    // it swaps the key for a link (and says the subkey stays, as it is gone anyway).
+    class Swapper : public RegistryKeep {
+    public:
+        Swapper(const std::string& key, const std::string& target) : key(key), target(target) {}
+        bool KeepsKey(const char*) const override
+        {
+            machine::DeleteKeyTree(HKEY_CURRENT_USER, key);
+            return swappedIn = MakeRegistryLink(HKEY_CURRENT_USER, key, target);
+        }
+        bool KeepsBelow(const char*) const override { return false; }
+        bool KeepsValue(const char*, const char*) const override { return false; }
+        mutable bool swappedIn = false;
+
+    private:
+        std::string key, target;
+    } swapper(swapped, victim.Path());
+    ::DeleteKeyTree(cu, swapped.c_str(), &swapper);
+    ASSERT_TRUE(swapper.swappedIn);
+    EXPECT_TRUE(ValueExists(lm, victim.Path(), "precious"));
+    EXPECT_EQ(ERROR_SUCCESS, ::DeleteKeyTree(cu, swapped.c_str()));  // the link, as a link
+    EXPECT_TRUE(ValueExists(lm, victim.Path(), "precious"));
 }
 
 // Where the platform cannot give a file's final path (Windows XP), a path passes
