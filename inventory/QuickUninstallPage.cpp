@@ -366,9 +366,9 @@ LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath, const c
     return tally.Count(REMOVAL_DONE) == 1 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-void CQuickUninstallPage::OpenLink(const char* link)
+CommandStart CQuickUninstallPage::OpenLink(const char* link)
 {
-    ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOW);
+    return OpenLinkAsDesktopUser(link);
 }
 
 void CQuickUninstallPage::ReportFailure(UINT formatId, const char* subject)
@@ -498,5 +498,6 @@ void CQuickUninstallPage::OnRefresh()
 
 void CQuickUninstallPage::OnOpenHelpLink()
 {
-    OpenLink(helpLinkText.c_str());
+    if (OpenLink(helpLinkText.c_str()) == COMMAND_NO_DESKTOP_USER)
+        ReportFailure(IDS_LINK_REFUSED, helpLinkText.c_str());
 }

@@ -71,7 +71,7 @@ protected:
     // Deletes a product's registration (root\keyPath, physical) after saving it in a
     // backup named after the product; the Win32 result.
     virtual LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product);
-    virtual void OpenLink(const char* link);
+    virtual CommandStart OpenLink(const char* link);
     void ReportFailure(UINT formatId, const char* subject);
     // Says why a command that did not start stayed so; nothing for one that started.
     void ReportNotStarted(CommandStart outcome, const char* command);

@@ -6,6 +6,7 @@
 #include "inventory/DesktopUser.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstring>
 
@@ -182,5 +183,31 @@ CommandStart StartUninstallCommand(const char* command, HKEY entryRoot, HANDLE j
         *startedProcess = process.hProcess;
     else
         CloseHandle(process.hProcess);
+    return COMMAND_STARTED;
+}
+
+CommandStart OpenLinkAsDesktopUser(const char* link)
+{
+    if (!link || !*link || strchr(link, '"'))
+        return COMMAND_NOT_FOUND;
+    const CDesktopUser& user = CDesktopUser::Current();
+    if (!user.ProgramIsElevated()) {
+        const INT_PTR opened = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOW));
+        return opened > 32 ? COMMAND_STARTED : COMMAND_FAILED;
+    }
+    OwnedKernel token(user.OpenToken());
+    if (!token)
+        return COMMAND_NO_DESKTOP_USER;
+    char windows[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return COMMAND_FAILED;
+    const std::string explorer = std::string(windows) + "\\explorer.exe";
+    const std::string commandLine = "\"" + explorer + "\" \"" + link + "\"";
+    PROCESS_INFORMATION process = {};
+    if (!StartWithToken(token, explorer, commandLine, 0, windows, &process))
+        return COMMAND_FAILED;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
     return COMMAND_STARTED;
 }

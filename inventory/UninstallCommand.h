@@ -31,3 +31,9 @@ enum CommandStart {
 // are in it too) where the system lets it; process then receives its process.
 CommandStart StartUninstallCommand(const char* command, HKEY entryRoot, HANDLE job = nullptr,
                                    HANDLE* process = nullptr);
+
+// Opens a product's help link. While this program runs elevated the link (a
+// standard user may have written it, and the user's own classes choose what opens
+// it) goes to Explorer started with the desktop user's token; with no desktop user
+// it is refused (COMMAND_NO_DESKTOP_USER). A link holding a quote is no link.
+CommandStart OpenLinkAsDesktopUser(const char* link);

@@ -35,6 +35,7 @@ class RecordingQuickPage : public CQuickUninstallPage {
 public:
     std::vector<std::string> commands, links;
     bool runCommands = false;
+    bool openLinks = false;
     LONG deletionDenied = ERROR_SUCCESS;  // what deleting a registration answers instead
 
     void ShortenBreakawayGrace(DWORD ms) { watch.SetBreakawayGrace(ms); }
@@ -54,7 +55,11 @@ protected:
     {
         return deletionDenied ? deletionDenied : CQuickUninstallPage::DeleteEntryKey(root, keyPath, product);
     }
-    void OpenLink(const char* link) override { links.push_back(link); }
+    CommandStart OpenLink(const char* link) override
+    {
+        links.push_back(link);
+        return openLinks ? CQuickUninstallPage::OpenLink(link) : COMMAND_STARTED;
+    }
 };
 
 // The page's parent: it picks the product's folders as the main window does, and
@@ -355,6 +360,14 @@ TEST_F(QuickPageTest, UserProductsUninstallWithTheDesktopUsersTokenOrNotAtAll)
         EXPECT_EQ(1, desktopUser.tokensGiven);
         EXPECT_FALSE(fixtures::FileExists(machine + "\\data.txt"));
     }
+
+    // Its help link, which names a program here, is not opened as administrator either.
+    const std::string link = user + "\\uninst.exe";
+    fixtures::SetString(HKEY_CURRENT_USER, std::string(userUninstallKey) + "\\UserProduct", "HelpLink", link);
+    Click(IDC_REFRESH);
+    page.openLinks = true;
+    apptest::SelectRow(list, RowNamed("UserProduct"));
+    EXPECT_EQ(Texts{FormatString(IDS_LINK_REFUSED, link.c_str())}, ClickAnswering(IDC_OPEN_LINK, IDOK));
 
     ASSERT_TRUE(fixtures::WriteFileText(user + "\\data.txt"));
     apptest::SelectRow(list, RowNamed("UserProduct"));
