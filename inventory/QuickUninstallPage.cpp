@@ -361,8 +361,10 @@ LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath, const c
         return ERROR_INVALID_NAME;
     CRemovalBackup backup(CBackupStore(), product);
     RemovalTally tally = RemoveTraces({&key}, {true}, &backup);
-    if (tally.notSaved)
-        return ERROR_CANNOT_MAKE;
+    if (tally.notSaved) {
+        FolderCheck storeCheck = backup.StoreCheck();
+        return storeCheck == FOLDER_SAFE || storeCheck == FOLDER_MISSING ? ERROR_CANNOT_MAKE : ERROR_INVALID_OWNER;
+    }
     return tally.Count(REMOVAL_DONE) == 1 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
@@ -466,7 +468,13 @@ void CQuickUninstallPage::OnDeleteEntry()
         return;
     // The registration goes even when its uninstaller cannot start: that is what forcing is for.
     RunUninstallCommand(entry->uninstallString);
-    if (DeleteEntryKey(entry->root, entry->keyPath, entry->displayName) != ERROR_SUCCESS) {
+    LONG deleted = DeleteEntryKey(entry->root, entry->keyPath, entry->displayName);
+    if (deleted == ERROR_INVALID_OWNER) {
+        // The store of backups is not safe: nothing was removed, and that is why.
+        AfxMessageBox(IDS_STORE_UNSAFE_REMOVAL, MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (deleted != ERROR_SUCCESS) {
         ReportFailure(IDS_DELETE_ENTRY_FAILED, entry->keyPath);
         return;
     }

@@ -105,3 +105,8 @@
 #define IDS_UNINSTALL_CANCELLED 44
 #define IDS_STOPPED_WAITING     45
 #define IDS_STILL_INSTALLED     46
+// The store of backups, which only the system and administrators may change
+#define IDS_STATE_UNSAFE        47
+#define IDS_STORE_UNSAFE        48
+#define IDS_STORE_UNSAFE_REMOVAL 49
+#define IDS_BACKUP_UNSAFE_PLACE 50

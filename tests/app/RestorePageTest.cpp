@@ -28,7 +28,7 @@ std::string RemoveWithBackup(const std::string& file, const std::string& program
 TEST(RestorePageTest, ListsNewestFirstRestoresAndDeletesAfterAskingAndRefusesDamage)
 {
     for (const BackupSummary& earlier : CBackupStore().List())  // made by other tests
-        CBackupStore().Delete(earlier.folder);
+        CBackupStore().Delete(earlier.name);
     fixtures::TempDir base("umrestorepage");
     const std::string older = base.Path() + "\\older.txt", newer = base.Path() + "\\newer.txt";
     const std::string strangeName = fixtures::Ansi("乗俓:/程序") + std::string(80, 'n');

@@ -26,12 +26,13 @@ protected:
         CRemovalBackup backup(store, "Sample");
         RemovalTally tally = analyzer.RemoveChecked(ticks, &backup);
         folder = backup.Folder();
+        runName = backup.RunName();
         analyzer.Clear();
         return tally;
     }
     RestoreTally Restore()
     {
-        CRestoreRun run(folder);
+        CRestoreRun run(store, runName);
         std::string reason;
         EXPECT_TRUE(run.Load(&reason)) << reason;
         return run.Run();
@@ -45,9 +46,10 @@ protected:
     machine::ScopedPendingRenames pendingRenames;
     SampleProgram sample;
     TempDir backups{"umbackups"};
-    CBackupStore store{backups.Path() + "\\UninstallManager\\Backups"};
+    CBackupStore store{backups.Path()};
     CTraceAnalyzer analyzer;
     std::string folder;
+    std::string runName;
 };
 
 TEST_F(UndoTest, RestoringARemovalGivesTheMachineBackWithAllOrSomeRowsTicked)
@@ -101,13 +103,13 @@ TEST_F(UndoTest, AFileInUseIsCopiedScheduledAndUnscheduledByTheRestore)
 TEST_F(UndoTest, BadBackupsChangeNothingAndRestoresNeverOverwrite)
 {
     const fixtures::MachineState before;
-    store = CBackupStore(backups.Path() + "\\file\\Backups");
+    store = CBackupStore(backups.Path() + "\\file");
     RemovalTally refused = Remove();
     EXPECT_TRUE(refused.notSaved);
     EXPECT_EQ(0, refused.Count(REMOVAL_DONE));
     ExpectMachine(before);
 
-    store = CBackupStore(backups.Path() + "\\UninstallManager\\Backups");
+    store = CBackupStore(backups.Path());
     Remove();
     const std::string list = folder + "\\" + kBackupListName, registry = folder + "\\" + kBackupRegistryName;
     std::string listText, registryText;
@@ -118,7 +120,7 @@ TEST_F(UndoTest, BadBackupsChangeNothingAndRestoresNeverOverwrite)
                                std::make_pair(list, listText + "item\t1\r\n")}) {
         WriteFileText(damage.first, damage.second);
         std::string reason;
-        EXPECT_FALSE(CRestoreRun(folder).Load(&reason)) << damage.first;
+        EXPECT_FALSE(CRestoreRun(store, runName).Load(&reason)) << damage.first;
         EXPECT_FALSE(reason.empty());
         WriteFileText(list, listText);
         WriteFileText(registry, registryText);
@@ -132,10 +134,12 @@ TEST_F(UndoTest, BadBackupsChangeNothingAndRestoresNeverOverwrite)
     EXPECT_TRUE(ReadFileText(sample.exe, &text));
     EXPECT_EQ("another program's file", text);
     DeleteFileA(sample.exe.c_str());
+    SetFileAttributesA((sample.folder + "\\hidden.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA((sample.folder + "\\hidden.dat").c_str());  // restored, then lost again
     RestoreTally second = Restore();
-    EXPECT_EQ(1, second.failed);  // the restored file left the backup
-    EXPECT_TRUE(fixtures::FileExists(sample.exe));
+    EXPECT_EQ(0, second.failed);  // the saved files stay in the backup: both come back
+    EXPECT_EQ(first.restored + first.failed, second.restored);
+    ExpectMachine(before);
     EXPECT_EQ(BACKUP_RESTORED, store.List().at(0).state);
 }
 
