@@ -25,9 +25,11 @@ const char kBackupsFolder[] = "\\Backups";
 const size_t kProgramNameBytes = 64;
 const size_t kLongestRunName = 128;
 const DWORD kLargestIndex = 1024 * 1024;
-// Runs listed from a place others can change: enough for any real use, few enough
-// that a folder filled on purpose cannot hold the window up.
-const size_t kMostUnsafeRuns = 1000;
+// Runs found by looking into a folder, and entries looked at there: enough for any
+// real use (the store's own runs are in its index), few enough that a folder filled
+// on purpose cannot hold the window up.
+const size_t kMostRunsOnDisk = 1000;
+const size_t kMostEntriesOnDisk = 20000;
 
 std::string SpecialFolder(int csidl)
 {
@@ -60,18 +62,19 @@ std::string TimeOfName(const std::string& name)
            name.substr(11, 2) + ":" + name.substr(13, 2);
 }
 
-// The names of the run folders in root, at most limit of them.
-std::vector<std::string> RunNamesOnDisk(const std::string& root, size_t limit)
+// The names of the run folders in root, from at most entries of what it holds.
+std::vector<std::string> RunNamesOnDisk(const std::string& root, size_t entries)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
     OwnedFind find(root.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA((root + "\\*").c_str(), &data));
     if (!find)
         return names;
+    size_t seen = 0;
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsRunName(data.cFileName))
             names.push_back(data.cFileName);
-    } while (names.size() < limit && FindNextFileA(find, &data));
+    } while (++seen < entries && names.size() < kMostRunsOnDisk && FindNextFileA(find, &data));
     return names;
 }
 
@@ -275,7 +278,7 @@ std::vector<BackupSummary> CBackupStore::List() const
     std::vector<BackupSummary> backups;
     if (Check() == FOLDER_SAFE) {
         std::vector<std::string> names = IndexNames();
-        for (const std::string& name : RunNamesOnDisk(root, SIZE_MAX)) {
+        for (const std::string& name : RunNamesOnDisk(root, kMostEntriesOnDisk)) {
             if (std::find(names.begin(), names.end(), name) == names.end())
                 names.push_back(name);
         }
@@ -283,10 +286,10 @@ std::vector<BackupSummary> CBackupStore::List() const
         for (auto name = names.rbegin(); name != names.rend(); ++name)
             backups.push_back(Summarize(*name));
     } else {
-        for (const std::string& name : RunNamesOnDisk(root, kMostUnsafeRuns))
+        for (const std::string& name : RunNamesOnDisk(root, kMostEntriesOnDisk))
             backups.push_back(NamedRun(root, name, BACKUP_UNSAFE));
     }
-    for (const std::string& name : RunNamesOnDisk(formerRoot, kMostUnsafeRuns))
+    for (const std::string& name : RunNamesOnDisk(formerRoot, kMostEntriesOnDisk))
         backups.push_back(NamedRun(formerRoot, name, BACKUP_UNSAFE));
     std::stable_sort(backups.begin(), backups.end(), [](const BackupSummary& a, const BackupSummary& b) {
         return a.time > b.time;
