@@ -131,6 +131,13 @@ TEST(RestorePageTest, ListsNewestFirstRestoresAndDeletesAfterAskingAndRefusesDam
     EXPECT_TRUE(fixtures::FileExists(newer));
     EXPECT_EQ(apptest::FormatString(IDS_RESTORE_SUMMARY, 1, 0), apptest::WindowText(GetDlgItem(page, IDC_RESTORE_STATUS)));
     EXPECT_EQ(LoadStringText(IDS_STATE_RESTORED), ItemText(list, 0, 3));
+    // A saved file exchanged afterwards: the restore refuses the backup, which shows as damaged.
+    ASSERT_TRUE(fixtures::WriteFileText(newerFolder + "\\" + kBackupFilesName + "\\0", "exchanged"));
+    DeleteFileA(newer.c_str());
+    std::vector<std::string> exchanged = click(0, IDC_RESTORE, IDYES);
+    EXPECT_EQ(1, std::count(exchanged.begin(), exchanged.end(), LoadStringText(IDS_BACKUP_REFUSED)));
+    EXPECT_FALSE(fixtures::FileExists(newer));
+    EXPECT_EQ(LoadStringText(IDS_STATE_DAMAGED), ItemText(list, 0, 3));
 
     // An edited list is refused whole; a folder removed by hand shows as gone.
     fixtures::WriteFileText(olderFolder + "\\" + kBackupListName, "UninstallManager backup 1\r\n");
