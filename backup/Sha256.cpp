@@ -26,10 +26,10 @@ bool CSha256::Add(const void* data, size_t size)
 {
     const BYTE* bytes = static_cast<const BYTE*>(data);
     while (!failed && size > 0) {
-        DWORD part = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
-        failed = !CryptHashData(hash, bytes, part, 0);
-        bytes += part;
-        size -= part;
+        DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        failed = !CryptHashData(hash, bytes, chunk, 0);
+        bytes += chunk;
+        size -= chunk;
     }
     return !failed;
 }

@@ -1,6 +1,6 @@
 // SHA-256 from the system's cryptographic provider (PROV_RSA_AES, present from
 // Windows XP SP3): what a backup's list keeps of its .reg file and of every saved
-// file, so that a part exchanged after the run is told from the one it saved.
+// file, so that a file exchanged after the run is told from the one it saved.
 #pragma once
 #include <windows.h>
 #include <wincrypt.h>
