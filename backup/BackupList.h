@@ -1,6 +1,8 @@
 // The list of one backup: every trace of a removal run with its original place,
-// how it was saved and what became of it. Written as text with a checksum, so a
-// list that was cut short or edited by hand is refused as a whole.
+// how it was saved and what became of it, and the SHA-256 of the .reg file and of
+// every saved file. Written as text with its own SHA-256 at the end, so a list that
+// was cut short or damaged is refused as a whole; one that holds an entry no removal
+// writes is refused too.
 #pragma once
 #include <windows.h>
 
@@ -25,7 +27,8 @@ struct BackupEntry {
     std::string root;        // registry traces: the root's name
     std::string path;        // file path, or key path below root
     std::string valueName;   // registry values
-    std::string stored;      // HOLD_MOVED / HOLD_COPIED: the name inside the backup folder
+    std::string stored;      // HOLD_MOVED / HOLD_COPIED: "files\<its index>"; HOLD_REGLINK: the target
+    std::string hash;        // HOLD_MOVED / HOLD_COPIED: the saved file's SHA-256
     DWORD attributes = 0;    // files and folders: as they were
     FILETIME created = {}, accessed = {}, written = {};
 };
@@ -33,20 +36,36 @@ struct BackupEntry {
 struct BackupList {
     std::string program;     // the analysed program, as the page names it
     std::string time;        // "YYYY-MM-DD HH:MM:SS", local time of the run
-    DWORD regSize = 0;       // the .reg file's size and checksum
-    unsigned long long regSum = 0;
+    DWORD regSize = 0;       // the .reg file's size and SHA-256
+    std::string regHash;
     std::vector<BackupEntry> entries;
 
     bool Write(const char* file) const;
-    // False with a reason when the file is not a whole, unedited list.
+    // False with a reason when the file is not a whole, unedited list, is larger
+    // than a list can be, or holds an entry that no removal writes.
     bool Read(const char* file, std::string* reason);
 };
 
-// FNV-1a over bytes: the checksum of the list and of the .reg file.
-unsigned long long Checksum(const std::string& bytes);
+// The largest list and .reg file a backup holds: a removal whose registry traces
+// need more is not made, and a larger file is not read.
+const DWORD kLargestBackupList = 4 * 1024 * 1024;
+const DWORD kLargestBackupRegistry = 64 * 1024 * 1024;
 
-// The whole file as bytes; false when it cannot be read.
-bool ReadFileBytes(const char* file, std::string* bytes);
-// Writes bytes as the whole file, through a temporary name so a failed write
+// Whether the bytes from first to end are one plain file name: not empty, not "."
+// or "..", no character a file name cannot hold (a trail byte 0x5C is no separator),
+// no trailing dot or space (the system would take it for another name).
+bool IsPlainName(const char* first, const char* end);
+
+// The stored name of the entry at index: "files\<index>".
+std::string StoredNameOf(size_t index);
+// Whether entry, the index-th of its list, is one a removal writes: a kind with a
+// hold it gives that kind, the fields that hold has and no others, a full path or
+// a key of the three roots, a stored name of its own index, a link into its own hive.
+bool IsValidEntry(const BackupEntry& entry, size_t index);
+
+// The whole file as bytes, opened as itself (a link is not followed); false when it
+// cannot be read or holds more than cap bytes, which is then not read at all.
+bool ReadFileBytes(const char* file, DWORD cap, std::string* bytes);
+// Writes bytes as the whole file, through a new temporary file so a failed write
 // leaves no half file; false when any of it failed.
 bool WriteFileBytes(const char* file, const std::string& bytes);

@@ -15,6 +15,10 @@ namespace {
 
 const wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const wchar_t kPendingRenames[] = L"PendingFileRenameOperations";
+// Larger lists are not read: no machine schedules that much, and a restore must not
+// take the memory or the time they would.
+const DWORD kLargestPendingList = 4 * 1024 * 1024;
+const DWORD kLargestWininit = 4 * 1024 * 1024;
 
 // The list is pairs of texts: source ("\??\C:\x") and destination, empty for a deletion.
 bool CancelMoveOnReboot(const wchar_t* path)
@@ -27,6 +31,8 @@ bool CancelMoveOnReboot(const wchar_t* path)
     DWORD size = 0;
     if (RegQueryValueExW(key, kPendingRenames, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return true;
+    if (size > kLargestPendingList || (type != REG_MULTI_SZ && type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
     std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
     if (RegQueryValueExW(key, kPendingRenames, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
         ERROR_SUCCESS)
@@ -74,8 +80,10 @@ bool CancelWininitEntry(const char* path)
 {
     char iniPath[MAX_PATH];
     std::string content;
-    if (!GetWininitPath(iniPath, MAX_PATH) || !ReadFileBytes(iniPath, &content))
+    if (!GetWininitPath(iniPath, MAX_PATH) || GetFileAttributesA(iniPath) == INVALID_FILE_ATTRIBUTES)
         return true;
+    if (!ReadFileBytes(iniPath, kLargestWininit, &content))
+        return false;
     char shortPath[MAX_PATH] = "";
     DWORD length = GetShortPathNameA(path, shortPath, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)

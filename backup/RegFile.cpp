@@ -1,5 +1,6 @@
 #include "backup/RegFile.h"
 
+#include "backup/KeyWithoutLinks.h"
 #include "backup/RegFileParser.h"
 #include "framework/Handles.h"
 #include "framework/RegKey.h"
@@ -24,16 +25,12 @@ bool ReadWholeFile(const char* file, std::string* text)
            (ReadFile(in, &(*text)[0], static_cast<DWORD>(text->size()), &read, nullptr) && read == text->size());
 }
 
-// Opens the key to restore into, creating it when missing. A key that is now a
-// registry link is refused: writing through it would change the key it points to.
+// Opens the key to restore into, making what is missing on the way. A key on the
+// way that is now a registry link refuses it: writing through it would change the
+// keys it points to.
 bool OpenForImport(const RegFileKey& key, OwnedKey* opened)
 {
-    LONG status = RegOpenKeyExW(key.root, key.path.c_str(), REG_OPTION_OPEN_LINK, kImportAccess | PhysicalView(),
-                                opened->Out());
-    if (status == ERROR_SUCCESS)
-        return !IsRegistryLink(*opened);
-    return RegCreateKeyExW(key.root, key.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           kImportAccess | PhysicalView(), nullptr, opened->Out(), nullptr) == ERROR_SUCCESS;
+    return !key.path.empty() && OpenKeyWithoutLinks(key.root, key.path, kImportAccess, opened);
 }
 
 void ImportKey(const RegFileKey& key, RegImportTally* tally)

@@ -50,6 +50,7 @@ public:
     // value that exists is left as it is (counted present). Never deletes anything,
     // and never writes through a key that has become a registry link.
     RegImportTally Import() const;
+    const std::vector<RegFileKey>& Keys() const { return keys; }
 
 private:
     std::vector<RegFileKey> keys;

@@ -1,6 +1,7 @@
 #include "backup/RemovalBackup.h"
 
 #include "backup/RegFile.h"
+#include "backup/Sha256.h"
 #include "framework/Handles.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
@@ -78,8 +79,10 @@ CRemovalBackup::CRemovalBackup(const CBackupStore& store, const std::string& pro
 
 bool CRemovalBackup::Save(const std::vector<const TraceItem*>& items, const std::vector<bool>& toRemove)
 {
-    if (!store.CreateRunFolder(program, &folder))
+    storeCheck = store.CreateRunFolder(program, &runName);
+    if (storeCheck != FOLDER_SAFE)
         return false;
+    folder = store.Root() + "\\" + runName;
     SYSTEMTIME now;
     GetLocalTime(&now);
     char time[32];
@@ -112,10 +115,14 @@ bool CRemovalBackup::Save(const std::vector<const TraceItem*>& items, const std:
         list.entries.push_back(entry);
     }
     list.entries.insert(list.entries.end(), linkEntries.begin(), linkEntries.end());
+    // A .reg file larger than a restore reads is not made: the run does not happen.
+    if (registry.Text().size() > kLargestBackupRegistry)
+        return Abandon();
     list.regSize = static_cast<DWORD>(registry.Text().size());
-    list.regSum = Checksum(registry.Text());
+    list.regHash = Sha256Hex(registry.Text());
     std::string listFile = folder + "\\" + kBackupListName;
-    if (!registry.Save((folder + "\\" + kBackupRegistryName).c_str()) || !list.Write(listFile.c_str()))
+    if (list.regHash.empty() || !registry.Save((folder + "\\" + kBackupRegistryName).c_str()) ||
+        !list.Write(listFile.c_str()))
         return Abandon();
     // Then the files and folder links, each into the backup before anything is deleted.
     for (size_t i = 0; i < items.size(); ++i) {
@@ -187,18 +194,20 @@ bool CRemovalBackup::SaveFile(const TraceItem& item, size_t entryIndex, BackupEn
     // the file it leads to. Such a file is not saved, and stays.
     if (ReachesAnotherFile(item.path))
         return true;
-    entry->stored = std::string(kBackupFilesName) + "\\" + std::to_string(entryIndex);
+    entry->stored = StoredNameOf(entryIndex);
     std::string stored = folder + "\\" + entry->stored;
-    if (MoveFileExA(item.path, stored.c_str(), 0)) {
+    if (MoveFileExA(item.path, stored.c_str(), 0))
         entry->hold = HOLD_MOVED;
-        return true;
-    }
-    if (IsDiskFull(GetLastError()))
+    else if (IsDiskFull(GetLastError()))
         return false;
-    if (CopyFileA(item.path, stored.c_str(), TRUE)) {
+    else if (CopyFileA(item.path, stored.c_str(), TRUE))
         entry->hold = HOLD_COPIED;
-        WriteFileTimes(stored.c_str(), *entry);
-        return true;
+    if (entry->hold != HOLD_NONE) {
+        // What the restore will check the saved file against; a file that cannot be
+        // read back is not saved, and stays.
+        if (entry->hold == HOLD_COPIED)
+            WriteFileTimes(stored.c_str(), *entry);
+        return HashFile(stored.c_str(), ~0ull, &entry->hash) || UnsaveFile(item.path, entry);
     }
     DWORD error = GetLastError();
     DeleteFileA(stored.c_str());
@@ -207,6 +216,19 @@ bool CRemovalBackup::SaveFile(const TraceItem& item, size_t entryIndex, BackupEn
     entry->hold = HOLD_NONE;
     entry->stored.clear();
     return !IsDiskFull(error) && error != ERROR_PATH_NOT_FOUND;
+}
+
+bool CRemovalBackup::UnsaveFile(const std::string& original, BackupEntry* entry)
+{
+    std::string stored = folder + "\\" + entry->stored;
+    bool undone = entry->hold == HOLD_MOVED ? MoveFileExA(stored.c_str(), original.c_str(), 0) != 0
+                                            : DeleteFileA(stored.c_str()) != 0;
+    if (!undone)
+        return false;
+    entry->hold = HOLD_NONE;
+    entry->stored.clear();
+    entry->hash.clear();
+    return true;
 }
 
 bool CRemovalBackup::PutFilesBack()
@@ -228,7 +250,7 @@ bool CRemovalBackup::PutFilesBack()
 bool CRemovalBackup::Abandon()
 {
     if (PutFilesBack())
-        store.Delete(folder);
+        store.Delete(runName);
     else
         list.Write((folder + "\\" + kBackupListName).c_str());
     entryOf.assign(entryOf.size(), -1);

@@ -17,6 +17,8 @@ UINT StateText(BackupState state)
         return IDS_STATE_RESTORED;
     case BACKUP_DAMAGED:
         return IDS_STATE_DAMAGED;
+    case BACKUP_UNSAFE:
+        return IDS_STATE_UNSAFE;
     default:
         return IDS_STATE_GONE;
     }
@@ -87,6 +89,19 @@ int CRestorePage::ShowMessage(UINT stringId, UINT type)
 void CRestorePage::Refresh()
 {
     backups = store.List();
+    // A backup a restore refused stays damaged for the session: the list shows only
+    // what can be told without reading its files whole.
+    for (BackupSummary& backup : backups) {
+        bool restorable = backup.state == BACKUP_READY || backup.state == BACKUP_RESTORED;
+        if (restorable && refused.count(backup.folder))
+            backup.state = BACKUP_DAMAGED;
+    }
+    FolderCheck check = store.Check();
+    if (check != FOLDER_SAFE && check != FOLDER_MISSING) {
+        char text[2 * MAX_PATH];
+        FormatText(text, sizeof(text), LoadStringText(IDS_STORE_UNSAFE).c_str(), store.Root().c_str());
+        statusEdit.SetWindowText(text);
+    }
     backupList.DeleteAllItems();
     for (size_t i = 0; i < backups.size(); ++i) {
         const BackupSummary& backup = backups[i];
@@ -114,14 +129,28 @@ const BackupSummary* CRestorePage::Selected() const
     return row >= 0 && static_cast<size_t>(row) < backups.size() ? &backups[row] : nullptr;
 }
 
+void CRestorePage::ShowUnsafePlace(const BackupSummary& backup)
+{
+    char text[3 * MAX_PATH];
+    FormatText(text, sizeof(text), LoadStringText(IDS_BACKUP_UNSAFE_PLACE).c_str(), backup.folder.c_str());
+    statusEdit.SetWindowText(text);
+    AfxMessageBox(text, MB_ICONWARNING);
+}
+
 void CRestorePage::OnRestore()
 {
     const BackupSummary* backup = Selected();
+    if (backup && backup->state == BACKUP_UNSAFE) {
+        ShowUnsafePlace(*backup);
+        return;
+    }
     if (!backup || ShowMessage(IDS_CONFIRM_RESTORE, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    CRestoreRun run(backup->folder);
+    CRestoreRun run(store, backup->name);
     std::string reason;
     if (backup->state == BACKUP_GONE || !run.Load(&reason)) {
+        if (backup->state != BACKUP_GONE)
+            refused.insert(backup->folder);
         statusEdit.SetWindowText(LoadStringText(IDS_BACKUP_REFUSED).c_str());
         ShowMessage(IDS_BACKUP_REFUSED, MB_ICONERROR);
         Refresh();
@@ -137,9 +166,13 @@ void CRestorePage::OnRestore()
 void CRestorePage::OnDeleteBackup()
 {
     const BackupSummary* backup = Selected();
+    if (backup && backup->state == BACKUP_UNSAFE) {
+        ShowUnsafePlace(*backup);
+        return;
+    }
     if (!backup || ShowMessage(IDS_CONFIRM_DELETE_BACKUP, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    bool deleted = store.Delete(backup->folder);
+    bool deleted = store.Delete(backup->name);
     statusEdit.SetWindowText(LoadStringText(deleted ? IDS_BACKUP_DELETED : IDS_BACKUP_NOT_DELETED).c_str());
     Refresh();
 }

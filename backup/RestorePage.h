@@ -1,5 +1,7 @@
 // The restore page: the backups of earlier removals, newest first; the selected
-// one can be put back or deleted for good.
+// one can be put back or deleted for good. A backup in a place others can change is
+// shown with where it is, never restored or deleted; a store that fails its check
+// is named in the status line.
 #pragma once
 #include "backup/BackupStore.h"
 #include "controls/PageButton.h"
@@ -8,6 +10,8 @@
 #include "framework/ListCtrl.h"
 #include "framework/Static.h"
 
+#include <set>
+#include <string>
 #include <vector>
 
 class CRestorePage : public CDialog {
@@ -30,6 +34,8 @@ protected:
 
     void OnRestore();
     void OnDeleteBackup();
+    // Says where an unsafe backup is, for the user to copy back by hand.
+    void ShowUnsafePlace(const BackupSummary& backup);
     // The selected backup, or null.
     const BackupSummary* Selected() const;
 
@@ -40,4 +46,5 @@ protected:
     CBrush backgroundBrush;
     CBackupStore store;
     std::vector<BackupSummary> backups;
+    std::set<std::string> refused;  // runs a restore refused: shown as damaged
 };

@@ -1,18 +1,14 @@
 #include "backup/RestoreRun.h"
 
-#include "backup/BackupStore.h"
 #include "backup/PendingDeletions.h"
-#include "backup/RemovalBackup.h"
+#include "backup/RestoreTargets.h"
+#include "backup/Sha256.h"
 #include "framework/AnsiText.h"
-#include "framework/Handles.h"
-#include "framework/RegKey.h"
-#include "framework/RegistryView.h"
-#include "framework/PathExists.h"
-#include "smart/FolderPaths.h"
+#include "framework/RegistryTree.h"
+#include "smart/TraceItem.h"
 #include "smart/TraceRemoval.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -24,99 +20,112 @@ int Depth(const std::string& path)
     return depth;
 }
 
-// The attributes that can be set again; the others describe what the entry is.
-DWORD SettableAttributes(DWORD attributes)
+bool Refuse(std::string* reason, const char* why)
 {
-    const DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                           FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY |
-                           FILE_ATTRIBUTE_OFFLINE;
-    DWORD kept = attributes & settable;
-    return kept ? kept : FILE_ATTRIBUTE_NORMAL;
+    if (reason)
+        *reason = why;
+    return false;
 }
 
-bool Exists(const std::string& path)
+// Key and value names compare as the registry compares them: case folded.
+bool SameName(const std::wstring& a, const std::wstring& b)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return a.size() == b.size() &&
+           CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-// Makes the folders on the way to path that are missing.
-bool MakeParentFolders(const std::string& path)
+bool IsAtOrBelow(const std::wstring& key, const std::wstring& trace)
 {
-    char parent[MAX_PATH];
-    if (!CopyText(parent, MAX_PATH, path.c_str()) || !CutAtLastBackslash(parent) || IsDriveRoot(parent))
-        return true;
-    if (Exists(parent))
-        return true;
-    return MakeParentFolders(parent) && CreateDirectoryA(parent, nullptr);
+    return key.size() >= trace.size() && SameName(key.substr(0, trace.size()), trace) &&
+           (key.size() == trace.size() || key[trace.size()] == L'\\');
 }
 
-// A stored name is "files\<number>": nothing outside the backup can be named.
-bool IsStoredName(const std::string& stored)
+bool Widen(const std::string& ansi, std::wstring* wide)
 {
-    std::string prefix = std::string(kBackupFilesName) + "\\";
-    return stored.size() > prefix.size() && stored.compare(0, prefix.size(), prefix) == 0 &&
-           stored.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+    return regfile::WidenAnsi(ansi.c_str(), ansi.size(), wide);
 }
 
-// Makes a registry link key again where nothing stands now.
-bool RestoreLinkKey(const BackupEntry& entry)
+// A key of the .reg file lies at or below a key the run saved, in the same root and
+// view (the paths are physical); or it is the key of saved values and holds them only.
+bool IsCovered(const RegFileKey& key, const std::vector<BackupEntry>& entries)
 {
-    HKEY root = GetRootKeyByName(entry.root.c_str());
-    wchar_t path[MAX_PATH];
-    wchar_t target[1024];
-    int targetLength = MultiByteToWideChar(CP_UTF8, 0, entry.stored.c_str(), -1, target, 1024);
-    if (!root || targetLength <= 1 || MultiByteToWideChar(CP_ACP, 0, entry.path.c_str(), -1, path, MAX_PATH) == 0)
+    bool ofValues = false;
+    std::vector<std::wstring> valueNames;
+    for (const BackupEntry& entry : entries) {
+        std::wstring path;
+        bool sameRoot = GetRootKeyByName(entry.root.c_str()) == key.root;
+        if (entry.hold != HOLD_REGISTRY || !sameRoot || !Widen(entry.path, &path))
+            continue;
+        if (entry.kind == TRACE_REGKEY && IsAtOrBelow(key.path, path))
+            return true;
+        std::wstring valueName;
+        if (entry.kind == TRACE_REGVALUE && SameName(key.path, path) && Widen(entry.valueName, &valueName)) {
+            ofValues = true;
+            valueNames.push_back(valueName);
+        }
+    }
+    if (!ofValues)
         return false;
-    OwnedKey key;
-    DWORD disposition = 0;
-    if (RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | PhysicalView(), nullptr,
-                        key.Out(), &disposition) != ERROR_SUCCESS)
-        return RegOpenKeyExW(root, path, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | PhysicalView(), key.Out()) ==
-                   ERROR_SUCCESS &&
-               IsRegistryLink(key);  // put back by an earlier restore
-    if (disposition != REG_CREATED_NEW_KEY)
-        return false;
-    return RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target),
-                          static_cast<DWORD>((targetLength - 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    for (const RegFileValue& value : key.values) {
+        auto named = [&](const std::wstring& name) { return SameName(name, value.name); };
+        if (std::none_of(valueNames.begin(), valueNames.end(), named))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
 
 bool CRestoreRun::Load(std::string* reason)
 {
+    loaded = false;
+    if (!store.RunFolder(name, &folder))
+        return Refuse(reason, "not a run of a safe store");
     if (!list.Read((folder + "\\" + kBackupListName).c_str(), reason))
         return false;
+    // Exactly the size the list records, or it is not read at all.
     std::string text;
-    if (!ReadFileBytes((folder + "\\" + kBackupRegistryName).c_str(), &text) || text.size() != list.regSize ||
-        Checksum(text) != list.regSum) {
-        *reason = "registry file damaged";
-        return false;
-    }
+    if (!ReadFileBytes((folder + "\\" + kBackupRegistryName).c_str(), list.regSize, &text) ||
+        text.size() != list.regSize || Sha256Hex(text) != list.regHash)
+        return Refuse(reason, "registry file damaged");
     if (!registry.Parse(text, reason))
         return false;
-    for (const BackupEntry& entry : list.entries) {
-        if (!IsSafeEntry(entry)) {
-            *reason = "malformed entry";
+    if (!CoversRegistry())
+        return Refuse(reason, "a registry key outside the run's traces");
+    if (!HoldsSavedFiles())
+        return Refuse(reason, "a saved file is missing or changed");
+    loaded = true;
+    return true;
+}
+
+bool CRestoreRun::CoversRegistry() const
+{
+    for (const RegFileKey& key : registry.Keys()) {
+        if (!IsCovered(key, list.entries))
             return false;
-        }
     }
     return true;
 }
 
-// Files go back to absolute paths, keys to the three roots; nothing else is read.
-bool CRestoreRun::IsSafeEntry(const BackupEntry& entry) const
+bool CRestoreRun::HoldsSavedFiles() const
 {
-    if (entry.kind == TRACE_REGKEY || entry.kind == TRACE_REGVALUE)
-        return GetRootKeyByName(entry.root.c_str()) != nullptr;
-    if (entry.path.size() >= MAX_PATH || !HasDriveColon(entry.path.c_str()) || entry.path[2] != '\\')
-        return false;
-    bool stores = entry.hold == HOLD_MOVED || entry.hold == HOLD_COPIED;
-    return !stores || IsStoredName(entry.stored);
+    for (const BackupEntry& entry : list.entries) {
+        if (entry.hold != HOLD_MOVED && entry.hold != HOLD_COPIED)
+            continue;
+        std::string hash;
+        if (!HashFile((folder + "\\" + entry.stored).c_str(), ~0ull, &hash) || hash != entry.hash)
+            return false;
+    }
+    return true;
 }
 
 RestoreTally CRestoreRun::Run()
 {
     RestoreTally tally;
+    std::string current;
+    if (!loaded || !store.RunFolder(name, &current) || current != folder)
+        return tally;
     auto count = [&](bool restored) { ++(restored ? tally.restored : tally.failed); };
     std::vector<const BackupEntry*> folders;
     for (const BackupEntry& entry : list.entries) {
@@ -126,7 +135,7 @@ RestoreTally CRestoreRun::Run()
     std::stable_sort(folders.begin(), folders.end(),
                      [](const BackupEntry* a, const BackupEntry* b) { return Depth(a->path) < Depth(b->path); });
     for (const BackupEntry* entry : folders)
-        count(MakeParentFolders(entry->path) && (Exists(entry->path) || CreateDirectoryA(entry->path.c_str(), nullptr)));
+        count(MakeFoldersWithoutLinks(entry->path, true));
     int registryEntries = 0;
     for (const BackupEntry& entry : list.entries) {
         if (entry.hold == HOLD_MOVED || entry.hold == HOLD_COPIED)
@@ -142,8 +151,11 @@ RestoreTally CRestoreRun::Run()
             count(RestoreLinkKey(entry));
     }
     // Folders last, deepest first: putting their contents back changed their times.
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
-        RestoreFolder(**it);
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        if ((*it)->outcome == REMOVAL_SCHEDULED)
+            CancelPendingDeletion((*it)->path.c_str());
+        SetFolderAttributesAndTimes(**it);
+    }
     WriteFileBytes((folder + "\\" + kBackupRestoredName).c_str(), list.time + "\r\n");
     return tally;
 }
@@ -151,28 +163,15 @@ RestoreTally CRestoreRun::Run()
 bool CRestoreRun::RestoreFile(const BackupEntry& entry)
 {
     std::string stored = folder + "\\" + entry.stored;
+    // Only what this run scheduled, at exactly its path, is taken out of the list.
     if (entry.outcome == REMOVAL_SCHEDULED)
         CancelPendingDeletion(entry.path.c_str());
-    if (Exists(entry.path)) {
+    if (GetFileAttributesA(entry.path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         // Never deleted (in use, or its deletion failed), or put back by an earlier
         // restore; anything else that stands there now is left alone.
-        return entry.outcome != REMOVAL_DONE || !Exists(stored);
+        return entry.outcome != REMOVAL_DONE || HoldsSavedFile(entry.path, stored, entry.hash);
     }
-    if (!Exists(stored) || !MakeParentFolders(entry.path))
+    if (!IsNotFoundError(GetLastError()))
         return false;
-    if (!MoveFileExA(stored.c_str(), entry.path.c_str(), MOVEFILE_COPY_ALLOWED))
-        return false;
-    // Times cannot be set on a read-only file: attributes come last.
-    SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    WriteFileTimes(entry.path.c_str(), entry);
-    SetFileAttributesA(entry.path.c_str(), SettableAttributes(entry.attributes));
-    return true;
-}
-
-bool CRestoreRun::RestoreFolder(const BackupEntry& entry)
-{
-    if (entry.outcome == REMOVAL_SCHEDULED)
-        CancelPendingDeletion(entry.path.c_str());
-    SetFileAttributesA(entry.path.c_str(), SettableAttributes(entry.attributes));
-    return WriteFileTimes(entry.path.c_str(), entry);
+    return MakeFoldersWithoutLinks(entry.path, false) && CopySavedFile(stored, entry);
 }

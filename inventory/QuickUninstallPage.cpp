@@ -361,8 +361,10 @@ LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath, const c
         return ERROR_INVALID_NAME;
     CRemovalBackup backup(CBackupStore(), product);
     RemovalTally tally = RemoveTraces({&key}, {true}, &backup);
-    if (tally.notSaved)
-        return ERROR_CANNOT_MAKE;
+    if (tally.notSaved) {
+        FolderCheck storeCheck = backup.StoreCheck();
+        return storeCheck == FOLDER_SAFE || storeCheck == FOLDER_MISSING ? ERROR_CANNOT_MAKE : ERROR_INVALID_OWNER;
+    }
     return tally.Count(REMOVAL_DONE) == 1 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
@@ -477,7 +479,13 @@ void CQuickUninstallPage::OnDeleteEntry()
     // is for. Only one refused for want of a desktop user is worth saying.
     if (RunUninstallCommand(entry->uninstallString, entry->root) == COMMAND_NO_DESKTOP_USER)
         ReportNotStarted(COMMAND_NO_DESKTOP_USER, entry->uninstallString);
-    if (DeleteEntryKey(entry->root, entry->keyPath, entry->displayName) != ERROR_SUCCESS) {
+    LONG deleted = DeleteEntryKey(entry->root, entry->keyPath, entry->displayName);
+    if (deleted == ERROR_INVALID_OWNER) {
+        // The store of backups is not safe: nothing was removed, and that is why.
+        AfxMessageBox(IDS_STORE_UNSAFE_REMOVAL, MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (deleted != ERROR_SUCCESS) {
         ReportFailure(IDS_DELETE_ENTRY_FAILED, entry->keyPath);
         return;
     }

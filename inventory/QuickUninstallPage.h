@@ -69,7 +69,8 @@ protected:
     // Starts the uninstall command of a product registered under root.
     virtual CommandStart RunUninstallCommand(const char* command, HKEY root);
     // Deletes a product's registration (root\keyPath, physical) after saving it in a
-    // backup named after the product; the Win32 result.
+    // backup named after the product; the Win32 result, ERROR_INVALID_OWNER when the
+    // store of backups is not safe (then nothing is deleted).
     virtual LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product);
     virtual CommandStart OpenLink(const char* link);
     void ReportFailure(UINT formatId, const char* subject);

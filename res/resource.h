@@ -107,3 +107,8 @@
 #define IDS_STILL_INSTALLED     46
 #define IDS_USER_COMMAND_REFUSED 47
 #define IDS_LINK_REFUSED        48
+// The store of backups, which only the system and administrators may change
+#define IDS_STATE_UNSAFE        49
+#define IDS_STORE_UNSAFE        50
+#define IDS_STORE_UNSAFE_REMOVAL 51
+#define IDS_BACKUP_UNSAFE_PLACE 52

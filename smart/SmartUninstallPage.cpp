@@ -506,8 +506,11 @@ void CSmartUninstallPage::OnUninstall()
     RemovalTally tally = analyzer.RemoveChecked(checked, &backup);
     if (tally.notSaved) {
         // Nothing was removed: the list stays for another try.
-        statusEdit.SetWindowText(LoadStringText(IDS_BACKUP_FAILED).c_str());
-        ShowMessage(IDS_BACKUP_FAILED, MB_ICONERROR);
+        FolderCheck storeCheck = backup.StoreCheck();
+        bool unsafe = storeCheck != FOLDER_SAFE && storeCheck != FOLDER_MISSING;
+        UINT why = unsafe ? IDS_STORE_UNSAFE_REMOVAL : IDS_BACKUP_FAILED;
+        statusEdit.SetWindowText(LoadStringText(why).c_str());
+        ShowMessage(why, MB_ICONERROR);
         return;
     }
     ClearRows();

@@ -81,18 +81,26 @@ bool ScheduleFileDeletion(const char* path)
     return ScheduleDeleteViaWininit(path);
 }
 
+// wininit.ini is a few lines: a larger one is not read (nor added to).
+const DWORD kLargestWininit = 4 * 1024 * 1024;
+
 bool ReadWholeFile(const char* path, std::string* content)
 {
     content->clear();
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
         return GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (data.nFileSizeHigh != 0 || data.nFileSizeLow > kLargestWininit)
+        return false;
     FilePtr file(fopen(path, "rb"));
     if (!file)
         return false;
     char buffer[4096];
     size_t read = 0;
-    while ((read = fread(buffer, 1, sizeof(buffer), file.get())) > 0)
+    while ((read = fread(buffer, 1, sizeof(buffer), file.get())) > 0 && content->size() <= kLargestWininit)
         content->append(buffer, read);
+    if (content->size() > kLargestWininit)
+        return false;
     return !ferror(file.get());
 }
 

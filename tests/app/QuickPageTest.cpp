@@ -575,7 +575,7 @@ TEST_F(QuickPageViewsTest, ForcedRemovalDeletesTheSelectedProductsOwnKeyInAnyOrd
         EXPECT_TRUE(fixtures::Missing(after, before).empty());
         EXPECT_EQ(left, Names());
         // The entry was saved first, and its backup puts it back as it was.
-        CRestoreRun restore(CBackupStore().List().at(0).folder);
+        CRestoreRun restore(CBackupStore(), CBackupStore().List().at(0).name);
         std::string reason;
         ASSERT_TRUE(restore.Load(&reason)) << reason;
         EXPECT_EQ(0, restore.Run().failed);

@@ -4,6 +4,7 @@
 #include "app/MainDialog.h"
 #include "resource.h"
 #include "support/AppTestSupport.h"
+#include "support/BackupStoreSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
 
@@ -203,6 +204,14 @@ TEST_F(SmartPageTest, RowsAreTickedByClickOrSpaceBarAndRemovalTakesTheTickedOnes
     EXPECT_EQ(confirm, fixtures::MessageBoxAnswerer::TextsDuring(IDCANCEL, [&]() { Click(IDC_UNINSTALL); }));
     EXPECT_TRUE(fixtures::FileExists(program));
     EXPECT_FALSE(apptest::ItemChecked(list, dataRow));
+    // A store of backups that everyone may write is not used: nothing goes, and the page says why.
+    const std::string store = fixtures::SpecialFolder(CSIDL_COMMON_APPDATA) + "\\UninstallManager";
+    ASSERT_TRUE(fixtures::MakeDirs(store) && fixtures::SetDacl(store, fixtures::kEveryoneMayWrite));
+    const std::vector<std::string> unsafe = {confirm[0], LoadStringText(IDS_STORE_UNSAFE_REMOVAL)};
+    EXPECT_EQ(unsafe, fixtures::MessageBoxAnswerer::TextsDuring(IDOK, [&]() { Click(IDC_UNINSTALL); }));
+    EXPECT_EQ(unsafe[1], WindowText(page.GetDlgItem(IDC_STATUS)));
+    EXPECT_TRUE(fixtures::FileExists(program));
+    ASSERT_TRUE(fixtures::SetDacl(store, fixtures::kAdministratorsOnly));
     EXPECT_EQ(confirm, fixtures::MessageBoxAnswerer::TextsDuring(IDOK, [&]() { Click(IDC_UNINSTALL); }));
     EXPECT_FALSE(fixtures::FileExists(program));
     EXPECT_TRUE(fixtures::FileExists(data));  // unchecked: kept, and so is its folder

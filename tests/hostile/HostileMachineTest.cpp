@@ -389,7 +389,8 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
     HANDLE locked =
         CreateFileA((folder + "\\locked.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, locked);
-    CRemovalBackup backup(CBackupStore(backups.Path() + "\\UninstallManager\\Backups"), name);
+    const CBackupStore store(backups.Path());
+    CRemovalBackup backup(store, name);
     DWORD start = GetTickCount();
     RemovalTally tally = analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true), &backup);
     EXPECT_LT(GetTickCount() - start, 20000u);
@@ -426,7 +427,7 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
     EXPECT_TRUE(fixtures::KeyExists(HKEY_LOCAL_MACHINE, uninstallKey + "_dword"));
 
     // The restore puts every file, folder, link, key and value back as it was.
-    CRestoreRun restore(backup.Folder());
+    CRestoreRun restore(store, backup.RunName());
     std::string reason;
     ASSERT_TRUE(restore.Load(&reason)) << reason;
     EXPECT_EQ(0, restore.Run().failed);
