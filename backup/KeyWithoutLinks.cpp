@@ -1,37 +1,10 @@
 #include "backup/KeyWithoutLinks.h"
 
 #include "framework/RegKey.h"
+#include "framework/RegistryTree.h"
 #include "framework/RegistryView.h"
 
-#include <sddl.h>
-
-#include <vector>
-
 namespace {
-
-bool SameKeyPath(const std::wstring& a, const wchar_t* b)
-{
-    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b, -1) == CSTR_EQUAL;
-}
-
-// "<SID>_Classes": the key below HKEY_USERS that holds the user's classes; empty when
-// the user cannot be read.
-std::wstring UserClassesKey()
-{
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened))
-        return std::wstring();
-    OwnedKernel token(opened);
-    std::vector<BYTE> buffer(256);
-    DWORD size = 0;
-    wchar_t* sid = nullptr;
-    if (!GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size) ||
-        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid))
-        return std::wstring();
-    std::wstring key = std::wstring(sid) + L"_Classes";
-    LocalFree(sid);
-    return key;
-}
 
 // One step of the walk: parent's subkey name as itself, made when missing.
 bool OpenStep(HKEY parent, const std::wstring& name, REGSAM access, bool last, OwnedKey* next)
@@ -70,11 +43,11 @@ bool OpenKeyWithoutLinks(HKEY root, const std::wstring& path, REGSAM access, Own
         if (!OpenStep(parent, path.substr(start, end - start), stepAccess, last, &next))
             return false;
         if (IsRegistryLink(next)) {
-            static const std::wstring userClasses = UserClassesKey();
-            bool classes = root == HKEY_CURRENT_USER && SameKeyPath(path.substr(0, end), L"Software\\Classes");
-            if (!classes || userClasses.empty() ||
-                RegOpenKeyExW(HKEY_USERS, userClasses.c_str(), REG_OPTION_OPEN_LINK, stepAccess, next.Out()) !=
-                    ERROR_SUCCESS)
+            const bool classes = CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), static_cast<int>(end),
+                                                L"Software\\Classes", -1) == CSTR_EQUAL;
+            OwnedKey link(next.Release());
+            if (!classes ||
+                OpenUserClassesInstead(root, "Software\\Classes", link, stepAccess, &next) != ERROR_SUCCESS)
                 return false;
         }
         step = std::move(next);

@@ -154,12 +154,11 @@ bool LinksTo(HKEY link, const std::wstring& target)
            type == REG_LINK && lstrcmpiW(std::wstring(value, size / sizeof(wchar_t)).c_str(), target.c_str()) == 0;
 }
 
-// The one registry link a removal goes on past is the one Windows makes from
-// HKCU\Software\Classes to the user's own classes hive: seen to lead there, the hive
-// is opened by its own name, never through the link.
-LONG OpenUserClassesInstead(HKEY root, const std::string& walked, HKEY link, REGSAM access, OwnedKey* key)
+}  // namespace
+
+LONG OpenUserClassesInstead(HKEY root, const char* walked, HKEY link, REGSAM access, OwnedKey* key)
 {
-    if (root != HKEY_CURRENT_USER || !EqualsNoCaseDbcs(walked.c_str(), "Software\\Classes"))
+    if (root != HKEY_CURRENT_USER || !EqualsNoCaseDbcs(walked, "Software\\Classes"))
         return ERROR_CANT_RESOLVE_FILENAME;
     const std::wstring hive = UserClassesHive();
     if (hive.empty() || !LinksTo(link, L"\\REGISTRY\\USER\\" + hive))
@@ -170,6 +169,8 @@ LONG OpenUserClassesInstead(HKEY root, const std::string& walked, HKEY link, REG
     return IsLinkOrUnknown(*key) ? ERROR_CANT_RESOLVE_FILENAME : ERROR_SUCCESS;
 }
 
+namespace {
+
 // Opens the key step below parent as itself (walked: the path up to it); a link is
 // refused, but for the user's classes link.
 LONG OpenStep(HKEY root, HKEY parent, const std::string& step, const std::string& walked, REGSAM access,
@@ -179,7 +180,7 @@ LONG OpenStep(HKEY root, HKEY parent, const std::string& step, const std::string
     if (status != ERROR_SUCCESS || !IsLinkOrUnknown(*key))
         return status;
     OwnedKey link(key->Release());
-    return OpenUserClassesInstead(root, walked, link, access, key);
+    return OpenUserClassesInstead(root, walked.c_str(), link, access, key);
 }
 
 }  // namespace

@@ -32,5 +32,12 @@ LONG DeleteKeyTree(HKEY root, const char* path, const RegistryKeep* keep = nullp
 // ERROR_INVALID_NAME for an empty path or an empty name in it.
 LONG OpenKeyWithoutLinks(HKEY root, const char* path, REGSAM access, OwnedKey* key);
 
+// The one registry link a walk goes on past is the one Windows makes from
+// HKCU\Software\Classes to the user's own classes hive: when walked (the path the
+// walk reached, below root) is that key and link, opened as itself, leads to that
+// hive, the hive is opened by its own name into key, never through the link.
+// ERROR_CANT_RESOLVE_FILENAME for any other link.
+LONG OpenUserClassesInstead(HKEY root, const char* walked, HKEY link, REGSAM access, OwnedKey* key);
+
 // True for the errors that say a file, folder, key or value is not there.
 bool IsNotFoundError(DWORD error);

@@ -449,7 +449,7 @@ TEST_F(HostileMachineTest, RemovalTakesOnlyListedTracesAndSchedulesTheLockedFile
 // The user owns HKCU and may change it between the analysis and the removal: the
 // vendor key above the program's settings becomes a link to a machine key holding a
 // key of the product's name. Nothing goes through the link and that row could not be
-// removed; the rest goes, and the restore puts it back.
+// removed; the rest goes, and the restore puts it back but never writes through it.
 TEST_F(HostileMachineTest, AKeyTurnedIntoALinkAfterTheAnalysisLeadsNowhere)
 {
     const HKEY cu = HKEY_CURRENT_USER, lm = HKEY_LOCAL_MACHINE;
@@ -479,17 +479,22 @@ TEST_F(HostileMachineTest, AKeyTurnedIntoALinkAfterTheAnalysisLeadsNowhere)
     ASSERT_TRUE(fixtures::MakeRegistryLink(cu, vendorKey.Path(), victim.Path()));
     const std::set<std::string> machineBefore = fixtures::RegistrySnapshot(lm, "Software");
     fixtures::TempDir backups("umhostilelinkbackups");
-    CRemovalBackup backup(CBackupStore(backups.Path() + "\\UninstallManager\\Backups"), product);
+    const CBackupStore store(backups.Path());
+    CRemovalBackup backup(store, product);
     RemovalTally tally = analyzer.RemoveChecked(std::vector<bool>(analyzer.GetItemCount(), true), &backup);
     EXPECT_EQ(expected, tally.outcomes);
     EXPECT_FALSE(fixtures::FileExists(pad));
     const std::vector<std::string> lost = fixtures::Missing(machineBefore, fixtures::RegistrySnapshot(lm, "Software"));
     EXPECT_TRUE(lost.empty()) << fixtures::JoinLines(lost);
 
-    CRestoreRun restore(backup.Folder());
+    CRestoreRun restore(store, backup.RunName());
     std::string reason;
     ASSERT_TRUE(restore.Load(&reason)) << reason;
-    EXPECT_EQ(0, restore.Run().failed);
+    // The product's key cannot be written back without passing the link: that one
+    // row fails, the file and its folder come back.
+    const RestoreTally restored = restore.Run();
+    EXPECT_EQ(1, restored.failed);
+    EXPECT_EQ(2, restored.restored);
     EXPECT_TRUE(fixtures::FileExists(pad));
     const std::set<std::string> machineAfter = fixtures::RegistrySnapshot(lm, "Software");
     EXPECT_TRUE(machineAfter == machineBefore) << fixtures::JoinLines(fixtures::Missing(machineAfter, machineBefore));
