@@ -38,6 +38,17 @@ BOOL PreTranslateDialogMessage(MSG* msg)
     return CWnd::WalkPreTranslateTree(root, msg) || IsDialogMessageA(root, msg);
 }
 
+void DispatchWaitingMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (PreTranslateDialogMessage(&message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 CDialog::CDialog(UINT templateId, CWnd* parent) : templateId(templateId), parentWnd(parent)
 {
 }

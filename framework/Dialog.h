@@ -23,6 +23,9 @@ void DDX_Text(CDataExchange* dx, int id, std::string& value);
 // windows' PreTranslateMessage up to the top-level window and, when that window is
 // a dialog, its keyboard handling (Tab, arrows, mnemonics). True when consumed.
 BOOL PreTranslateDialogMessage(MSG* msg);
+// Dispatches every message waiting for this thread, through the dialogs' keyboard
+// handling above, and returns: for a long task that keeps the window working.
+void DispatchWaitingMessages();
 
 class CDialog : public CWnd {
 public:

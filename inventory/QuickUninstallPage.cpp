@@ -356,7 +356,7 @@ CommandStart CQuickUninstallPage::RunUninstallCommand(const char* command, HKEY 
 
 LONG CQuickUninstallPage::DeleteEntryKey(HKEY root, const char* keyPath, const char* product)
 {
-    TraceItem key = {TRACE_REGKEY, "", "", root, 0};
+    TraceItem key = {TRACE_REGKEY, "", "", root, WEAK_NONE};
     if (!CopyText(key.path, MAX_PATH, keyPath))
         return ERROR_INVALID_NAME;
     CRemovalBackup backup(CBackupStore(), product);

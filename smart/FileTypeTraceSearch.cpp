@@ -69,7 +69,7 @@ void CTraceAnalyzer::SearchClassKeys(const RegistryPlace& place, bool skipUserCl
     classesPlace = place;
     classRoutes.clear();
     classes.ForEachSubkey([&](const char* name) {
-        PumpIfDue();
+        KeepResponsiveIfDue();
         if (skipUserClasses && IsUserClassSeenAsMachine(name))
             return true;
         ExamineClassKey(classes, name);

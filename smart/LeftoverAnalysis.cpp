@@ -242,13 +242,13 @@ bool CTraceAnalyzer::ScreenLeftoverFolder(const char* folder, char* full)
     return CopyText(full, MAX_PATH, adopted);
 }
 
-int CTraceAnalyzer::AnalyzeLeftovers(HWND window, const UninstallClues& clues)
+int CTraceAnalyzer::AnalyzeLeftovers(TraceSink& reportTo, const UninstallClues& clues)
 {
     Clear();
     programFolders.clear();
     programFiles.clear();
     namedPrograms.clear();
-    notifyWindow = window;
+    const SinkScope scope(this, &reportTo);
     LoadContext();
     LoadUninstallEntries();
     // Once the uninstaller is done, a folder that a remaining entry names belongs to

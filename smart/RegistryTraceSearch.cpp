@@ -5,7 +5,6 @@
 
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
-#include "resource.h"
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
 
@@ -67,7 +66,7 @@ void CTraceAnalyzer::CollectRegistryKey(HKEY root, const char* keyPath)
     AddTrace(TRACE_REGKEY, keyPath, nullptr, root);
     key.ForEachValue(
         [&](const RegValue& value) {
-            PumpIfDue();
+            KeepResponsiveIfDue();
             AddTrace(TRACE_REGVALUE, keyPath, value.name, root);
             return true;
         },
@@ -142,7 +141,7 @@ void CTraceAnalyzer::SearchClsidKeys()
         if (!clsid.Open(clsidPlace.root, clsidPlace.path.c_str()))
             continue;
         bool walked = clsid.ForEachSubkey([&](const char* name) {
-            PumpIfDue();
+            KeepResponsiveIfDue();
             char classKey[MAX_PATH];
             if (ClassServerMatchesIn(clsidPlace, name) &&
                 FormatText(classKey, MAX_PATH, "%s\\%s", clsidPlace.path.c_str(), name))
@@ -167,7 +166,7 @@ void CTraceAnalyzer::SearchUninstallEntries()
         return;
     LoadUninstallEntries();
     for (UninstallEntryPaths& entry : uninstallEntries) {
-        PumpIfDue();
+        KeepResponsiveIfDue();
         // After an uninstall, every entry left is another product's.
         const bool other = leftoverClues && !entry.own;
         for (const std::string& text : entry.plainTexts) {

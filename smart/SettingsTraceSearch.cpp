@@ -5,7 +5,6 @@
 
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
-#include "resource.h"
 #include "smart/FolderListing.h"
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
@@ -36,7 +35,7 @@ void CTraceAnalyzer::SearchSoftwareKeys(HKEY root, const char* softwarePath)
     if (!software.Open(root, softwarePath))
         return;
     software.ForEachSubkey([&](const char* name) {
-        PumpIfDue();
+        KeepResponsiveIfDue();
         char keyPath[MAX_PATH];
         // The other view is searched as a place of its own.
         if (EqualsNoCaseDbcs(name, "Wow6432Node") || !FormatText(keyPath, MAX_PATH, "%s\\%s", softwarePath, name))
@@ -168,7 +167,7 @@ void CTraceAnalyzer::ExamineVendorKey(HKEY root, const char* vendorPath)
     for (const std::string& product : productKeys)
         ExamineNamedKey(root, product.c_str(), false);
     for (const std::string& other : otherKeys) {
-        PumpIfDue();
+        KeepResponsiveIfDue();
         if (!NothingToMatch())
             ExamineNamedKey(root, other.c_str(), true);
     }
@@ -207,7 +206,7 @@ bool CTraceAnalyzer::ListOtherSettings(HKEY root, const char* keyPath, bool* may
     if (counted && mayHoldKeys)
         *mayHoldKeys = subkeys != 0;
     for (const std::string& name : named)
-        AddTrace(TRACE_REGVALUE, keyPath, name.c_str(), root, IDS_WEAK_OTHER_SETTINGS);
+        AddTrace(TRACE_REGVALUE, keyPath, name.c_str(), root, WEAK_OTHER_SETTINGS);
     return true;
 }
 
@@ -223,7 +222,7 @@ void CTraceAnalyzer::SearchDataFolders()
             continue;
         FolderListing listing(base, "*");
         while (listing.Next()) {
-            PumpIfDue();
+            KeepResponsiveIfDue();
             if (!listing.IsFolder() || !listing.IsAddressable())
                 continue;
             if (names.IsProduct(listing.Name()))

@@ -59,6 +59,21 @@ const BrowseButton kBrowseButtons[] = {
     {IDC_PICK_PROGRAM, kProgramFilesFolder, nullptr},
 };
 
+// The string that says why a trace is only weak evidence.
+UINT WeakReasonText(WeakReason reason)
+{
+    switch (reason) {
+    case WEAK_OTHER_SETTINGS:
+        return IDS_WEAK_OTHER_SETTINGS;
+    case WEAK_OUTSIDE_FOLDER:
+        return IDS_WEAK_OUTSIDE_FOLDER;
+    case WEAK_UNADDRESSABLE:
+        return IDS_WEAK_UNADDRESSABLE;
+    default:
+        return 0;
+    }
+}
+
 }  // namespace
 
 CSmartUninstallPage::CSmartUninstallPage() : CDialog(IDD_SMART_PAGE)
@@ -106,8 +121,6 @@ BOOL CSmartUninstallPage::OnInitDialog()
 LRESULT CSmartUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_TRACE_NOTIFY:
-        return OnTraceNotify(wParam, lParam);
     case WM_ERASEBKGND:
         PaintPageBackground(m_hWnd, reinterpret_cast<HDC>(wParam));
         return TRUE;
@@ -253,11 +266,11 @@ void CSmartUninstallPage::OnStartAnalysis()
     // guarded from here on.
     BeginAnalysis();
     char target[MAX_PATH];
-    TargetVerdict verdict = analyzer.ScreenTarget(targetEdit.GetWindowText().c_str(), target);
+    TargetVerdict verdict = analyzer.ScreenTarget(targetEdit.GetWindowText().c_str(), target, this);
     int accepted = 0;
     if (verdict == TARGET_ACCEPTED) {
         ClearRows();
-        accepted = analyzer.Analyze(m_hWnd, target);
+        accepted = analyzer.Analyze(*this, target);
         analyzedProgram = ProgramName(target);
     }
     EndAnalysis();
@@ -283,28 +296,31 @@ void CSmartUninstallPage::AnalyzeLeftovers(const UninstallClues& clues)
     targetEdit.SetWindowText(clues.folders.empty() ? "" : clues.folders[0].c_str());
     BeginAnalysis();
     ClearRows();
-    analyzer.AnalyzeLeftovers(m_hWnd, clues);
+    analyzer.AnalyzeLeftovers(*this, clues);
     EndAnalysis();
     analyzedProgram = clues.displayName;
     statusEdit.SetWindowText(LoadStringText(rows.empty() ? IDS_NOTHING_LEFT : IDS_ANALYSIS_DONE).c_str());
     uninstallButton.EnableWindow(!rows.empty());
 }
 
-LRESULT CSmartUninstallPage::OnTraceNotify(WPARAM wParam, LPARAM lParam)
+void CSmartUninstallPage::OnTrace(const TraceItem& item)
 {
     // Row n is trace n: only the analyzer's next trace becomes a row.
-    const TraceItem* item = reinterpret_cast<const TraceItem*>(lParam);
-    if (wParam != TRACE_NOTIFY_CODE || !item || item != analyzer.GetItem(rows.size()))
-        return 1;
-    if (item->kind == TRACE_FILE || item->kind == TRACE_FOLDER || item->kind == TRACE_REGKEY)
-        ShowStatus(item->path);
-    else if (item->kind == TRACE_REGVALUE)
-        ShowStatus(std::string(item->path) + "\\" + item->valueName);
+    if (&item != analyzer.GetItem(rows.size()))
+        return;
+    if (item.kind == TRACE_FILE || item.kind == TRACE_FOLDER || item.kind == TRACE_REGKEY)
+        ShowStatus(item.path);
+    else if (item.kind == TRACE_REGVALUE)
+        ShowStatus(std::string(item.path) + "\\" + item.valueName);
     // Weak evidence starts unticked.
-    rows.push_back(TraceRow{item->weakReason == 0, false, std::string()});
+    rows.push_back(TraceRow{item.weakReason == WEAK_NONE, false, std::string()});
     if (!analyzing || RowCountDue())
         ShowRowCount();
-    return 1;
+}
+
+void CSmartUninstallPage::KeepResponsive()
+{
+    DispatchWaitingMessages();
 }
 
 std::string CSmartUninstallPage::FileTypeName(const char* path, bool isFolder)
@@ -416,8 +432,8 @@ const std::string& CSmartUninstallPage::RowDescription(size_t row)
         traceRow.description = FileTypeName(trace->path, trace->kind == TRACE_FOLDER);
     else if (trace->kind == TRACE_REGKEY || trace->kind == TRACE_REGVALUE)
         traceRow.description = LoadStringText(trace->kind == TRACE_REGKEY ? IDS_REGKEY : IDS_REGVALUE);
-    if (trace->weakReason)
-        traceRow.description += LoadStringText(IDS_WEAK_SEPARATOR) + LoadStringText(trace->weakReason);
+    if (trace->weakReason != WEAK_NONE)
+        traceRow.description += LoadStringText(IDS_WEAK_SEPARATOR) + LoadStringText(WeakReasonText(trace->weakReason));
     traceRow.described = true;
     return traceRow.description;
 }

@@ -18,7 +18,7 @@
 // (FALSE), so what else could change the machine meanwhile waits for it.
 const UINT WM_ANALYSIS_RUNNING = WM_USER + 889;
 
-class CSmartUninstallPage : public CDialog, private CRowChecks {
+class CSmartUninstallPage : public CDialog, private CRowChecks, protected TraceSink {
 public:
     CSmartUninstallPage();
     ~CSmartUninstallPage() override;
@@ -42,7 +42,10 @@ protected:
     void OnStartAnalysis();
     void OnUninstall();
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-    LRESULT OnTraceNotify(WPARAM wParam, LPARAM lParam);
+    // The analyzer's reports: a new trace becomes the next row; while it searches,
+    // the page's messages keep flowing.
+    void OnTrace(const TraceItem& item) override;
+    void KeepResponsive() override;
 
     // Opens the file-open dialog in startFolder; the chosen path goes to the target field.
     virtual void PickTarget(const char* startFolder, const char* filter);

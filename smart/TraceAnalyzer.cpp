@@ -1,13 +1,11 @@
 #include "smart/TraceAnalyzer.h"
 
 #include "framework/AnsiText.h"
-#include "framework/Dialog.h"
 #include "framework/IconReference.h"
 #include "framework/PathExists.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
 #include "framework/SteadyClock.h"
-#include "resource.h"
 #include "smart/FolderListing.h"
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
@@ -25,8 +23,8 @@ const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kUserClasses[] = "Software\\Classes";
 const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
-// Messages are drained this often (seconds of the steady clock).
-const double kPumpInterval = 0.010;
+// The sink is asked to keep its caller responsive this often (seconds of the steady clock).
+const double kResponsiveInterval = 0.010;
 
 const int kMaxGroupDepth = 8;
 
@@ -69,7 +67,7 @@ std::string CTraceAnalyzer::FoldNoCase(const char* text)
 }
 
 CTraceAnalyzer::CTraceAnalyzer()
-    : notifyWindow(nullptr), uninstallEntriesLoaded(false), lastPumpTime(0)
+    : uninstallEntriesLoaded(false)
 {
     windowsFolder[0] = '\0';
     programsFolder[0] = '\0';
@@ -96,8 +94,9 @@ void CTraceAnalyzer::Clear()
     listed.clear();
 }
 
-TargetVerdict CTraceAnalyzer::ScreenTarget(const char* typed, char* full)
+TargetVerdict CTraceAnalyzer::ScreenTarget(const char* typed, char* full, TraceSink* reportTo)
 {
+    const SinkScope scope(this, reportTo);
     LoadContext();
     return ScreenWithContext(typed, full);
 }
@@ -138,7 +137,7 @@ TargetVerdict CTraceAnalyzer::ScreenWithContext(const char* typed, char* full)
     return TARGET_ACCEPTED;
 }
 
-int CTraceAnalyzer::Analyze(HWND window, const char* target)
+int CTraceAnalyzer::Analyze(TraceSink& reportTo, const char* target)
 {
     Clear();
     // Every analysis starts from its own program folders: folders of an earlier
@@ -146,10 +145,10 @@ int CTraceAnalyzer::Analyze(HWND window, const char* target)
     programFolders.clear();
     programFiles.clear();
     namedPrograms.clear();
-    notifyWindow = window;
     char full[MAX_PATH];
-    if (ScreenTarget(target, full) != TARGET_ACCEPTED)
+    if (ScreenTarget(target, full, &reportTo) != TARGET_ACCEPTED)
         return 0;
+    const SinkScope scope(this, &reportTo);
     bool isFile = false;
     if (!PathExists(full, &isFile))
         return 0;
@@ -184,20 +183,20 @@ void CTraceAnalyzer::SearchEverywhere(const UninstallClues* clues)
 
 void CTraceAnalyzer::LoadContext()
 {
-    // The first shell calls of a process are slow: messages keep flowing meanwhile.
-    lastPumpTime = SteadySeconds();
+    // The first shell calls of a process are slow: the caller stays responsive meanwhile.
+    lastResponsiveTime = SteadySeconds();
     UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         windowsFolder[0] = '\0';
     ReadSpecialFolder(CSIDL_PROGRAMS, programsFolder);
     ReadSpecialFolder(CSIDL_COMMON_PROGRAMS, commonProgramsFolder);
-    PumpIfDue();
+    KeepResponsiveIfDue();
     ReadSpecialFolder(CSIDL_DESKTOPDIRECTORY, desktopFolder);
-    PumpIfDue();
+    KeepResponsiveIfDue();
     ReadSpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY, commonDesktopFolder);
-    PumpIfDue();
-    protectedFolders.Load([this] { PumpIfDue(); });
-    PumpIfDue();
+    KeepResponsiveIfDue();
+    protectedFolders.Load([this] { KeepResponsiveIfDue(); });
+    KeepResponsiveIfDue();
     uninstallEntries.clear();
     uninstallEntriesLoaded = false;
     classServerMatches.clear();
@@ -209,7 +208,7 @@ void CTraceAnalyzer::LoadContext()
         clsidPlaces.push_back({HKEY_CLASSES_ROOT, path});
     clsidPlaces.push_back({HKEY_CURRENT_USER, kUserClasses + std::string("\\CLSID")});
     walkedClsidPaths.clear();
-    lastPumpTime = SteadySeconds();
+    lastResponsiveTime = SteadySeconds();
 }
 
 void CTraceAnalyzer::ChooseProgramFolder(const char* target, bool isFile)
@@ -259,7 +258,7 @@ void CTraceAnalyzer::FollowNamedShortcut(const char* shortcutPath)
         AddTrace(TRACE_FILE, target, nullptr, nullptr);
 }
 
-void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName, HKEY root, UINT weakReason)
+void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName, HKEY root, WeakReason weakReason)
 {
     // Each trace is listed once, the first time a search reaches it.
     std::string key = TraceKey(kind, root, FoldNoCase(path), FoldNoCase(valueName ? valueName : ""));
@@ -278,10 +277,11 @@ void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName,
     TraceItem* added = item.get();
     items.push_back(std::move(item));
     listed.insert(std::move(key));
-    SendMessageA(notifyWindow, WM_TRACE_NOTIFY, TRACE_NOTIFY_CODE, reinterpret_cast<LPARAM>(added));
-    // Each drain costs a trip to the window server even when the queue is empty:
-    // a trace drains it only when it is due, as the searches' loops do.
-    PumpIfDue();
+    if (sink)
+        sink->OnTrace(*added);
+    // A window's drain costs a trip to the window server even when its queue is
+    // empty: a trace asks for it only when it is due, as the searches' loops do.
+    KeepResponsiveIfDue();
 }
 
 bool CTraceAnalyzer::IsListed(int kind, const char* path) const
@@ -307,23 +307,12 @@ bool CTraceAnalyzer::IsBelowListedKey(int kind, HKEY root, const char* path) con
     return false;
 }
 
-void CTraceAnalyzer::PumpMessages()
+void CTraceAnalyzer::KeepResponsiveIfDue()
 {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        // Keyboard navigation of the dialog keeps working while the search runs.
-        if (PreTranslateDialogMessage(&message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    lastPumpTime = SteadySeconds();
-}
-
-void CTraceAnalyzer::PumpIfDue()
-{
-    if (SteadySeconds() - lastPumpTime >= kPumpInterval)
-        PumpMessages();
+    if (!sink || SteadySeconds() - lastResponsiveTime < kResponsiveInterval)
+        return;
+    sink->KeepResponsive();
+    lastResponsiveTime = SteadySeconds();
 }
 
 bool CTraceAnalyzer::IsInWindowsFolder(const char* path) const
@@ -379,7 +368,7 @@ bool CTraceAnalyzer::IsCollectable(const char* folder) const
     return !protectedFolders.IsProgramFiles(folder) && !protectedFolders.IsTooWide(folder);
 }
 
-void CTraceAnalyzer::CollectFolder(const char* folder, UINT weakReason)
+void CTraceAnalyzer::CollectFolder(const char* folder, WeakReason weakReason)
 {
     if (!IsCollectable(folder))
         return;
@@ -394,10 +383,10 @@ void CTraceAnalyzer::CollectFolder(const char* folder, UINT weakReason)
     if (!listing.IsOpen())
         return;
     while (listing.Next()) {
-        PumpIfDue();
+        KeepResponsiveIfDue();
         int kind = listing.IsFolder() ? TRACE_FOLDER : TRACE_FILE;
         if (!listing.IsAddressable()) {
-            AddTrace(kind, listing.Path(), nullptr, nullptr, IDS_WEAK_UNADDRESSABLE);
+            AddTrace(kind, listing.Path(), nullptr, nullptr, WEAK_UNADDRESSABLE);
             continue;
         }
         if (kind == TRACE_FOLDER) {
@@ -405,7 +394,7 @@ void CTraceAnalyzer::CollectFolder(const char* folder, UINT weakReason)
             continue;
         }
         AddTrace(TRACE_FILE, listing.Path(), nullptr, nullptr, weakReason);
-        if (weakReason == 0 && HasExtension(listing.Name(), ".lnk"))
+        if (weakReason == WEAK_NONE && HasExtension(listing.Name(), ".lnk"))
             FollowCollectedShortcut(listing.Path());
     }
     listing.Close();
@@ -425,7 +414,7 @@ void CTraceAnalyzer::FollowCollectedShortcut(const char* shortcutPath)
     CopyText(folder, MAX_PATH, target);
     if ((isFile && !CutAtLastBackslash(folder)) || !MayListOutsideFolder(folder))
         return;
-    CollectFolder(folder, IDS_WEAK_OUTSIDE_FOLDER);
+    CollectFolder(folder, WEAK_OUTSIDE_FOLDER);
 }
 
 bool CTraceAnalyzer::MayListOutsideFolder(const char* folder)
@@ -503,7 +492,7 @@ void CTraceAnalyzer::LoadUninstallEntries()
         if (!uninstall.Open(place.root, place.path.c_str()))
             continue;
         uninstall.ForEachSubkey([&](const char* name) {
-            PumpIfDue();
+            KeepResponsiveIfDue();
             RegKey entry;
             UninstallEntryPaths paths;
             if (!entry.OpenAsItself(uninstall, name) || !ReadUninstallEntry(entry, &paths))
@@ -544,7 +533,7 @@ void CTraceAnalyzer::SearchShortcutFolder(const char* folder)
         return;
     FolderListing listing(folder, "*.lnk");
     while (listing.Next()) {
-        PumpIfDue();
+        KeepResponsiveIfDue();
         if (listing.IsFolder() || !listing.IsAddressable() || !HasExtension(listing.Name(), ".lnk"))
             continue;
         char target[MAX_PATH];
@@ -563,7 +552,7 @@ bool CTraceAnalyzer::SearchProgramsMenu(const char* folder, int depth)
     bool any = false;
     bool all = true;
     while (listing.Next()) {
-        PumpIfDue();
+        KeepResponsiveIfDue();
         any = true;
         if (!listing.IsAddressable()) {
             all = false;

@@ -1,6 +1,6 @@
 // The smart-uninstall engine: finds the folder a program lives in and lists every
 // trace of it (files, folders, shortcuts, registry keys and values), reporting each
-// one at once to a notify window; removes the ticked ones.
+// one at once to its caller's sink; removes the ticked ones.
 #pragma once
 #include <windows.h>
 
@@ -16,6 +16,7 @@
 #include "smart/ProtectedFolders.h"
 #include "smart/TraceItem.h"
 #include "smart/TraceRemoval.h"
+#include "smart/TraceSink.h"
 #include "smart/UninstallClues.h"
 
 // What becomes of a named target before any analysis.
@@ -33,8 +34,8 @@ public:
     CTraceAnalyzer& operator=(const CTraceAnalyzer&) = delete;
 
     // Analyses target (a shortcut, an executable or a folder) and reports every trace
-    // to notifyWindow with WM_TRACE_NOTIFY. 1 when searched, 0 when refused.
-    int Analyze(HWND notifyWindow, const char* target);
+    // to sink. 1 when searched, 0 when refused.
+    int Analyze(TraceSink& sink, const char* target);
 
     // Picks from an uninstall entry's texts, before its uninstaller runs, the folders
     // that may be the product's own: its install location and icon's folder, and its
@@ -44,10 +45,11 @@ public:
     // Analyses what an uninstaller left of a product: its noted folders, but those
     // that a remaining entry names (at, above or below), whether or not they are still
     // there, and its own settings and data found by its names. 1 when searched.
-    int AnalyzeLeftovers(HWND notifyWindow, const UninstallClues& clues);
+    int AnalyzeLeftovers(TraceSink& sink, const UninstallClues& clues);
 
-    // Makes typed full (full: MAX_PATH bytes) and screens it the way Analyze does.
-    TargetVerdict ScreenTarget(const char* typed, char* full);
+    // Makes typed full (full: MAX_PATH bytes) and screens it the way Analyze does;
+    // the shell's first calls are slow, so a sink is kept responsive meanwhile.
+    TargetVerdict ScreenTarget(const char* typed, char* full, TraceSink* sink = nullptr);
 
     // Frees every trace; item pointers handed out before become invalid.
     void Clear();
@@ -84,6 +86,22 @@ private:
         std::vector<std::string> ownVerbs;  // shell\<verb> keys that run the program
     };
 
+    // Reports go to a sink for the length of one call of the interface above.
+    class SinkScope {
+    public:
+        SinkScope(CTraceAnalyzer* analyzer, TraceSink* sink) : analyzer(analyzer), saved(analyzer->sink)
+        {
+            analyzer->sink = sink;
+        }
+        ~SinkScope() { analyzer->sink = saved; }
+        SinkScope(const SinkScope&) = delete;
+        SinkScope& operator=(const SinkScope&) = delete;
+
+    private:
+        CTraceAnalyzer* analyzer;
+        TraceSink* saved;
+    };
+
     // ScreenTarget with the folders of the machine already read (LoadContext).
     TargetVerdict ScreenWithContext(const char* typed, char* full);
     // Whether folder may be taken for a program's own folder (full: its MAX_PATH full
@@ -98,12 +116,11 @@ private:
     // Every search after the program's folders are known; clues name the product
     // whose leftovers are searched for.
     void SearchEverywhere(const UninstallClues* clues);
-    // weakReason: 0 for a certain trace, else the string id of why it is weak evidence.
-    void AddTrace(int kind, const char* path, const char* valueName, HKEY root, UINT weakReason = 0);
+    void AddTrace(int kind, const char* path, const char* valueName, HKEY root, WeakReason weakReason = WEAK_NONE);
     bool IsListed(int kind, const char* path) const;
     bool IsBelowListedKey(int kind, HKEY root, const char* path) const;
-    void PumpMessages();
-    void PumpIfDue();
+    // Lets the sink keep its caller responsive when that is due.
+    void KeepResponsiveIfDue();
     bool NothingToMatch() const { return programFolders.empty() && programFiles.empty(); }
     // The Windows folder's path appears in path.
     bool IsInWindowsFolder(const char* path) const;
@@ -113,7 +130,7 @@ private:
     bool AdoptFolder(const char* folder, const char* programFile);
     void ChooseProgramFolder(const char* target, bool isFile);
     void FollowNamedShortcut(const char* shortcutPath);
-    void CollectFolder(const char* folder, UINT weakReason = 0);
+    void CollectFolder(const char* folder, WeakReason weakReason = WEAK_NONE);
     bool IsCollectable(const char* folder) const;
     void FollowCollectedShortcut(const char* shortcutPath);
     bool MayListOutsideFolder(const char* folder);
@@ -175,7 +192,7 @@ private:
     std::vector<std::unique_ptr<TraceItem>> items;
     std::vector<std::string> programFolders;
     std::vector<std::string> programFiles;
-    HWND notifyWindow;
+    TraceSink* sink = nullptr;  // while an analysis or a screening runs
     std::unordered_set<std::string> listed;  // every listed trace, folded, for "once only"
 
     // Per analysis: the folders the searches test against, and caches.
@@ -197,5 +214,5 @@ private:
     std::unordered_set<std::string> otherProductNames;  // name keys of the other registered products
     const UninstallClues* leftoverClues = nullptr;      // while the leftovers of a product are searched
     std::vector<std::string> namedPrograms;  // the program files the user named (the target, a shortcut's)
-    double lastPumpTime;  // SteadySeconds() of the last drain
+    double lastResponsiveTime = 0;  // SteadySeconds() of the sink's last KeepResponsive
 };

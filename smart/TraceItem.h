@@ -11,19 +11,20 @@ enum TraceKind {
     TRACE_REGVALUE = 4,  // one value of a registry key
 };
 
-// Sent to the notify window once for every new trace, right after it was appended:
-// wParam TRACE_NOTIFY_CODE, lParam the new TraceItem (valid until the next Clear).
-const UINT WM_TRACE_NOTIFY = WM_USER + 888;
-const WPARAM TRACE_NOTIFY_CODE = 360;
+// Why a trace is only weak evidence of the program (its row starts unticked).
+enum WeakReason {
+    WEAK_NONE = 0,            // certainly the program's (its row starts ticked)
+    WEAK_OTHER_SETTINGS = 1,  // a value in settings that are not the program's
+    WEAK_OUTSIDE_FOLDER = 2,  // a file or folder outside the program's folder
+    WEAK_UNADDRESSABLE = 3,   // its name cannot be written in the code page: never removed
+};
 
 struct TraceItem {
     int kind;                   // one of TraceKind; anything else is ignored by removal
     char path[MAX_PATH];        // file-system path, or key path relative to rootKey
     char valueName[MAX_PATH];   // TRACE_REGVALUE: the value name ("" for the default value)
     HKEY rootKey;               // registry traces: HKEY_CLASSES_ROOT, _CURRENT_USER or _LOCAL_MACHINE
-    // 0 when the trace is certainly the program's (its row starts ticked); otherwise
-    // the string id that says why it is only weak evidence (its row starts unticked).
-    UINT weakReason;
+    WeakReason weakReason;
 };
 
 // The display name of a registry root ("" for any other value).

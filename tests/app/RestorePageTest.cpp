@@ -23,7 +23,7 @@ using apptest::ItemText;
 // Removes one file with a backup named after program; true when it went.
 bool RemoveFile(const std::string& file, const std::string& program, std::string* folder = nullptr)
 {
-    TraceItem item = {TRACE_FILE, "", "", nullptr, 0};
+    TraceItem item = {TRACE_FILE, "", "", nullptr, WEAK_NONE};
     CopyText(item.path, MAX_PATH, file.c_str());
     CRemovalBackup backup(CBackupStore(), program);
     bool removed = RemoveTraces({&item}, {true}, &backup).Count(REMOVAL_DONE) == 1;

@@ -21,7 +21,7 @@ using fixtures::TempDir;
 
 TraceItem FileItem(const std::string& path)
 {
-    TraceItem item = {TRACE_FILE, "", "", nullptr, 0};
+    TraceItem item = {TRACE_FILE, "", "", nullptr, WEAK_NONE};
     CopyText(item.path, MAX_PATH, path.c_str());
     return item;
 }

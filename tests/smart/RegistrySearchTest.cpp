@@ -1,5 +1,4 @@
 #include "TraceTestSupport.h"
-#include "resource.h"
 #include "smart/NamedPath.h"
 
 using namespace smarttest;
@@ -152,7 +151,7 @@ TEST_F(RegistrySearch, SoftwareKeysGoWholeOnlyWhenNamedAsTheProgram)
     SetString(cu, product.Path() + "\\Short", "v", "1");
 
     std::vector<std::string> expected =
-        Concat({{WeakTrace(ValueTrace(cu, tool.Path(), "DiffTool"), IDS_WEAK_OTHER_SETTINGS),
+        Concat({{WeakTrace(ValueTrace(cu, tool.Path(), "DiffTool"), WEAK_OTHER_SETTINGS),
                  KeyTrace(cu, product.Path()), ValueTrace(cu, product.Path(), "Path"),
                  KeyTrace(cu, product.Path() + "\\Short"), ValueTrace(cu, product.Path() + "\\Short", "v")},
                 KeyTree(lm, {entry.Path(), otherVendor.Path() + "\\E" + id}),

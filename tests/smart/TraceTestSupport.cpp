@@ -2,26 +2,11 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
+
 namespace smarttest {
 
 namespace {
-
-LRESULT CALLBACK RecorderProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<TraceRecorder*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == WM_TRACE_NOTIFY && self) {
-        self->received.push_back({wParam, lParam});
-        if (self->received.size() == 1 && SetTimer(window, 1, TraceRecorder::kTimerDelay, nullptr))
-            self->timerStart = GetTickCount();
-        return 0;
-    }
-    if (message == WM_TIMER && self) {
-        KillTimer(window, 1);
-        ++self->timerMessages;
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 std::string Describe(const TraceItem& item)
 {
@@ -30,21 +15,26 @@ std::string Describe(const TraceItem& item)
         (item.kind != TRACE_REGVALUE && item.valueName[0]))
         return "bad " + std::to_string(item.kind) + " " + item.path;
     std::string text = Trace(item.kind, item.path, item.rootKey, item.valueName);
-    return item.weakReason ? WeakTrace(text, item.weakReason) : text;
+    return item.weakReason != WEAK_NONE ? WeakTrace(text, item.weakReason) : text;
 }
 
 }  // namespace
 
-TraceRecorder::TraceRecorder()
+void TraceRecorder::OnTrace(const TraceItem& item)
 {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = RecorderProcedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "UmTraceRecorder";
-    RegisterClassA(&windowClass);
-    window = CreateWindowA("UmTraceRecorder", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    received.push_back(&item);
+    if (received.size() == 1)
+        firstTraceTick = lastResponsiveTick = GetTickCount();
+}
+
+void TraceRecorder::KeepResponsive()
+{
+    if (received.empty())
+        return;
+    ++responsiveCalls;
+    const DWORD now = GetTickCount();
+    longestQuiet = std::max(longestQuiet, now - lastResponsiveTick);
+    lastResponsiveTick = now;
 }
 
 std::string Trace(int kind, const std::string& path, HKEY root, const std::string& valueName)
@@ -54,15 +44,14 @@ std::string Trace(int kind, const std::string& path, HKEY root, const std::strin
 
 namespace {
 
-// The analyzer's list, described, after checking that notification n carried item n.
+// The analyzer's list, described, after checking that report n carried item n.
 std::vector<std::string> Described(const CTraceAnalyzer& analyzer, const TraceRecorder& recorder)
 {
     std::vector<std::string> traces;
     EXPECT_EQ(recorder.received.size(), analyzer.GetItemCount());
     for (size_t i = 0; i < analyzer.GetItemCount(); ++i) {
-        EXPECT_EQ(std::make_pair(TRACE_NOTIFY_CODE, reinterpret_cast<LPARAM>(analyzer.GetItem(i))),
-                  i < recorder.received.size() ? recorder.received[i] : decltype(recorder.received)::value_type())
-            << "notification " << i;
+        EXPECT_EQ(analyzer.GetItem(i), i < recorder.received.size() ? recorder.received[i] : nullptr)
+            << "report " << i;
         traces.push_back(Describe(*analyzer.GetItem(i)));
     }
     return traces;
@@ -73,7 +62,7 @@ std::vector<std::string> Described(const CTraceAnalyzer& analyzer, const TraceRe
 std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result)
 {
     TraceRecorder recorder;
-    int outcome = analyzer.Analyze(recorder.window, target.c_str());
+    int outcome = analyzer.Analyze(recorder, target.c_str());
     if (result)
         *result = outcome;
     return Described(analyzer, recorder);
@@ -82,7 +71,7 @@ std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& ta
 std::vector<std::string> AnalyzeLeftovers(CTraceAnalyzer& analyzer, const UninstallClues& clues)
 {
     TraceRecorder recorder;
-    EXPECT_EQ(1, analyzer.AnalyzeLeftovers(recorder.window, clues));
+    EXPECT_EQ(1, analyzer.AnalyzeLeftovers(recorder, clues));
     return Described(analyzer, recorder);
 }
 

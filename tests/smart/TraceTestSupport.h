@@ -1,6 +1,6 @@
-// Shared by the smart-engine tests: a real hidden notify window that records every
-// WM_TRACE_NOTIFY, one-line descriptions of traces for exact list comparisons, and a
-// fixture with a program folder to analyse.
+// Shared by the smart-engine tests: a sink that records every report of an analysis,
+// one-line descriptions of traces for exact list comparisons, and a fixture with a
+// program folder to analyse.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -12,18 +12,15 @@ namespace smarttest {
 
 using namespace fixtures;
 
-// The first notification starts a one-shot timer, so a message arrives while the
-// analysis goes on.
-struct TraceRecorder {
-    static const UINT kTimerDelay = 5;
-    TraceRecorder();
-    ~TraceRecorder() { DestroyWindow(window); }
-    TraceRecorder(const TraceRecorder&) = delete;
-    TraceRecorder& operator=(const TraceRecorder&) = delete;
-    HWND window;
-    std::vector<std::pair<WPARAM, LPARAM>> received;  // every WM_TRACE_NOTIFY
-    DWORD timerStart = 0;
-    int timerMessages = 0;  // WM_TIMER messages dispatched
+// Records the traces reported and when the analysis asked to stay responsive.
+struct TraceRecorder : TraceSink {
+    void OnTrace(const TraceItem& item) override;
+    void KeepResponsive() override;
+    std::vector<const TraceItem*> received;  // every trace reported
+    DWORD firstTraceTick = 0;                 // when the first trace came
+    DWORD lastResponsiveTick = 0;             // the last KeepResponsive, or the first trace
+    DWORD longestQuiet = 0;                   // the longest time between them after the first trace
+    int responsiveCalls = 0;                 // after the first trace
 };
 
 // "F path", "D path", "K HKEY_...\key", "V HKEY_...\key\value" (the page's row text
@@ -36,10 +33,10 @@ inline std::string ValueTrace(HKEY root, const std::string& key, const std::stri
 {
     return Trace(TRACE_REGVALUE, key, root, name);
 }
-inline std::string WeakTrace(const std::string& trace, UINT reason) { return trace + " ~" + std::to_string(reason); }
+inline std::string WeakTrace(const std::string& trace, WeakReason reason) { return trace + " ~" + std::to_string(reason); }
 
-// Runs an analysis and returns the described list, after checking that notification
-// n carried item n.
+// Runs an analysis and returns the described list, after checking that report n
+// carried item n.
 std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result = nullptr);
 
 // Lists what an uninstaller left of the product clues name, as the quick page asks
