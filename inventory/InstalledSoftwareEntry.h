@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 struct InstalledSoftwareEntry {
     char displayName[MAX_PATH];
     char uninstallString[MAX_PATH];
@@ -18,3 +20,10 @@ struct InstalledSoftwareEntry {
     HICON smallIcon;
     HICON largeIcon;
 };
+
+// The entry's key as the details show it: the machine's without its root, the
+// user's with it.
+inline std::string EntryKeyPathText(const InstalledSoftwareEntry& entry)
+{
+    return (entry.root == HKEY_CURRENT_USER ? std::string("HKEY_CURRENT_USER\\") : std::string()) + entry.keyPath;
+}

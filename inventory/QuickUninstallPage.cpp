@@ -322,8 +322,7 @@ void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
     publisherText = entry->publisher;
     helpLinkText = entry->helpLink;
     // As the registry editor shows it; the machine's entries keep their short form.
-    keyPathText = entry->root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "";
-    keyPathText += entry->keyPath;
+    keyPathText = EntryKeyPathText(*entry);
     UpdateData(FALSE);
     openLinkButton.EnableWindow(actionsEnabled && !helpLinkText.empty());
 }

@@ -112,3 +112,5 @@
 #define IDS_STORE_UNSAFE        50
 #define IDS_STORE_UNSAFE_REMOVAL 51
 #define IDS_BACKUP_UNSAFE_PLACE 52
+// The command line
+#define IDS_COMMAND_USAGE       53

@@ -59,21 +59,6 @@ const BrowseButton kBrowseButtons[] = {
     {IDC_PICK_PROGRAM, kProgramFilesFolder, nullptr},
 };
 
-// The string that says why a trace is only weak evidence.
-UINT WeakReasonText(WeakReason reason)
-{
-    switch (reason) {
-    case WEAK_OTHER_SETTINGS:
-        return IDS_WEAK_OTHER_SETTINGS;
-    case WEAK_OUTSIDE_FOLDER:
-        return IDS_WEAK_OUTSIDE_FOLDER;
-    case WEAK_UNADDRESSABLE:
-        return IDS_WEAK_UNADDRESSABLE;
-    default:
-        return 0;
-    }
-}
-
 }  // namespace
 
 CSmartUninstallPage::CSmartUninstallPage() : CDialog(IDD_SMART_PAGE)
@@ -323,32 +308,6 @@ void CSmartUninstallPage::KeepResponsive()
     DispatchWaitingMessages();
 }
 
-std::string CSmartUninstallPage::FileTypeName(const char* path, bool isFolder)
-{
-    // A file's type name follows from its extension, and asking the shell costs
-    // about 1.5 ms: each extension is asked about once per analysis (the exact
-    // text, so the answer is the one the shell gives for the first such file).
-    std::string extension;
-    if (!isFolder) {
-        const char* backslash = FindLastCharDbcs(path, '\\');
-        const char* name = backslash ? backslash + 1 : path;
-        const char* dot = strrchr(name, '.');
-        if (dot && dot[1])
-            extension = dot;
-    }
-    if (!extension.empty()) {
-        auto cached = typeNames.find(extension);
-        if (cached != typeNames.end())
-            return cached->second;
-    }
-    SHFILEINFOA info = {};
-    if (!SHGetFileInfoA(path, 0, &info, sizeof(info), SHGFI_TYPENAME))
-        return std::string();
-    if (!extension.empty())
-        typeNames[extension] = info.szTypeName;
-    return info.szTypeName;
-}
-
 void CSmartUninstallPage::ShowStatus(const std::string& text)
 {
     // Repainting the status line for every trace costs more than finding it.
@@ -396,7 +355,7 @@ void CSmartUninstallPage::ClearRows()
 {
     // The list forgets the rows before the analyzer frees their traces.
     rows.clear();
-    typeNames.clear();
+    descriptions.Clear();
     resultList.SendMessage(LVM_SETITEMCOUNT, 0, 0);
 }
 
@@ -427,13 +386,7 @@ const std::string& CSmartUninstallPage::RowDescription(size_t row)
     TraceRow& traceRow = rows[row];
     if (traceRow.described)
         return traceRow.description;
-    const TraceItem* trace = analyzer.GetItem(row);
-    if (trace->kind == TRACE_FILE || trace->kind == TRACE_FOLDER)
-        traceRow.description = FileTypeName(trace->path, trace->kind == TRACE_FOLDER);
-    else if (trace->kind == TRACE_REGKEY || trace->kind == TRACE_REGVALUE)
-        traceRow.description = LoadStringText(trace->kind == TRACE_REGKEY ? IDS_REGKEY : IDS_REGVALUE);
-    if (trace->weakReason != WEAK_NONE)
-        traceRow.description += LoadStringText(IDS_WEAK_SEPARATOR) + LoadStringText(WeakReasonText(trace->weakReason));
+    traceRow.description = descriptions.Describe(*analyzer.GetItem(row));
     traceRow.described = true;
     return traceRow.description;
 }

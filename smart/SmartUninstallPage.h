@@ -9,8 +9,8 @@
 #include "framework/Static.h"
 #include "smart/DropFileEdit.h"
 #include "smart/TraceAnalyzer.h"
+#include "ui/TraceDescriptions.h"
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -71,7 +71,6 @@ private:
     void NotifyParentOfAnalysis(BOOL running);
     static std::string RemovalSummary(const RemovalTally& tally);
     static std::string ProgramName(const char* target);
-    std::string FileTypeName(const char* path, bool isFolder);
 
     // The list holds no rows of its own (owner data): row n is the analyzer's trace n,
     // its check and its description (looked up when the row is first drawn) are here.
@@ -108,8 +107,7 @@ private:
     DWORD lastStatusTick = 0;
     bool statusPending = false;
     std::string pendingStatus;
-    // Type names of files by extension, for the current analysis.
-    std::map<std::string, std::string> typeNames;
+    CTraceDescriptions descriptions;
     // The buttons that could re-enter the analyzer, and their states before it ran.
     static const int kGuardedCount = 5;
     CWnd* GuardedControl(int index);
