@@ -1,5 +1,5 @@
 // Program entry: the one application object and the framework's start-up.
-#include "app/UninstallApp.h"
+#include "ui/UninstallApp.h"
 
 CUninstallApp theApp;
 

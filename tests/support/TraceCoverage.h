@@ -12,8 +12,8 @@
 #include "machine/Snapshot.h"
 #include "machine/Text.h"
 #include "machine/TreeWalk.h"
-#include "smart/SmartUninstallPage.h"
 #include "smart/TraceItem.h"
+#include "ui/SmartUninstallPage.h"
 
 namespace fixtures {
 

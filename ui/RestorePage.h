@@ -4,11 +4,11 @@
 // is named in the status line.
 #pragma once
 #include "backup/BackupStore.h"
-#include "controls/PageButton.h"
 #include "framework/Dialog.h"
 #include "framework/GdiObjects.h"
 #include "framework/ListCtrl.h"
 #include "framework/Static.h"
+#include "ui/PageButton.h"
 
 #include <set>
 #include <string>

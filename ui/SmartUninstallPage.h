@@ -1,14 +1,14 @@
 // The smart-uninstall page: the user names a program, the analyzer lists its
 // traces as checked rows, and the checked ones are removed.
 #pragma once
-#include "controls/PageButton.h"
 #include "framework/Dialog.h"
 #include "framework/GdiObjects.h"
 #include "framework/ImageList.h"
 #include "framework/ListCtrl.h"
 #include "framework/Static.h"
-#include "smart/DropFileEdit.h"
 #include "smart/TraceAnalyzer.h"
+#include "ui/DropFileEdit.h"
+#include "ui/PageButton.h"
 
 #include <map>
 #include <string>

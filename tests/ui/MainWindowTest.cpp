@@ -1,6 +1,6 @@
 // The main window from its real template: layout, the navigation bar and page switching.
-#include "app/MainDialog.h"
 #include "resource.h"
+#include "ui/MainDialog.h"
 
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"

@@ -1,12 +1,12 @@
 // The smart-uninstall page: screening, an analysis shown as checked rows, removal of
 // the checked ones, drops and the guard against re-entry while an analysis runs.
-#include "smart/SmartUninstallPage.h"
-#include "app/MainDialog.h"
 #include "resource.h"
 #include "support/AppTestSupport.h"
 #include "support/BackupStoreSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
+#include "ui/MainDialog.h"
+#include "ui/SmartUninstallPage.h"
 
 #include <gtest/gtest.h>
 

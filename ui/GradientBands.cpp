@@ -1,4 +1,4 @@
-#include "controls/GradientBands.h"
+#include "ui/GradientBands.h"
 
 #include <cstdlib>
 

@@ -4,10 +4,10 @@
 #pragma once
 #include <windows.h>
 
-#include "controls/ButtonFace.h"
-#include "controls/VisualStyle.h"
 #include "framework/Button.h"
 #include "framework/Handles.h"
+#include "ui/ButtonFace.h"
+#include "ui/VisualStyle.h"
 
 class CStyledButton : public CButton {
 public:

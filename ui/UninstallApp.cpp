@@ -1,7 +1,7 @@
-#include "app/UninstallApp.h"
+#include "ui/UninstallApp.h"
 
-#include "app/MainDialog.h"
-#include "controls/VisualStyle.h"
+#include "ui/MainDialog.h"
+#include "ui/VisualStyle.h"
 
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "controls/ButtonFace.h"
+#include "ui/ButtonFace.h"
 
 #include "framework/GdiObjects.h"
 

@@ -1,4 +1,4 @@
-#include "controls/VisualStyle.h"
+#include "ui/VisualStyle.h"
 
 #include "framework/PlatformVersion.h"
 

@@ -1,13 +1,13 @@
 // The banner picture: decoded from the resources, drawn upright and stretched, its
 // failures reported or silent as they should be, and the static control that shows it.
-#include "controls/PictureLink.h"
+#include "ui/PictureLink.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "support/DibCanvas.h"
 #include "resource.h"
+#include "support/DibCanvas.h"
 #include "support/MessageBoxAnswerer.h"
 
 namespace {

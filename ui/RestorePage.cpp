@@ -1,10 +1,10 @@
-#include "backup/RestorePage.h"
+#include "ui/RestorePage.h"
 
 #include "backup/RestoreRun.h"
-#include "controls/PageBackground.h"
 #include "framework/AnsiText.h"
 #include "framework/WinApp.h"
 #include "resource.h"
+#include "ui/PageBackground.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 // The restore page: the backups newest first with their state; restoring and
 // deleting the selected one after asking; damaged and vanished backups.
-#include "app/MainDialog.h"
 #include "backup/RemovalBackup.h"
 #include "resource.h"
 #include "support/AppTestSupport.h"
@@ -8,6 +7,7 @@
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/TraceCoverage.h"
+#include "ui/MainDialog.h"
 
 #include <psapi.h>
 

@@ -1,9 +1,9 @@
-#include "app/MainDialog.h"
+#include "ui/MainDialog.h"
 
-#include "controls/PageBackground.h"
 #include "framework/GdiObjects.h"
 #include "framework/WinApp.h"
 #include "resource.h"
+#include "ui/PageBackground.h"
 
 CMainDialog::CMainDialog(CWnd* parent)
     : CDialog(IDD_MAIN_DIALOG, parent),

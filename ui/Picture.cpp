@@ -1,10 +1,10 @@
-#include "controls/Picture.h"
+#include "ui/Picture.h"
 
 #include <cstring>
 #include <utility>
 
-#include "framework/Wnd.h"
 #include "framework/WinApp.h"
+#include "framework/Wnd.h"
 
 namespace {
 

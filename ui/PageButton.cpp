@@ -1,4 +1,4 @@
-#include "controls/PageButton.h"
+#include "ui/PageButton.h"
 
 CPageButton::CPageButton()
 {

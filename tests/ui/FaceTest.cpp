@@ -1,7 +1,7 @@
 // What the user sees of the button's custom face and of the gradient bands, read
 // back from the pixels they paint.
-#include "controls/ButtonFace.h"
-#include "controls/GradientBands.h"
+#include "ui/ButtonFace.h"
+#include "ui/GradientBands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "smart/DropFileEdit.h"
+#include "ui/DropFileEdit.h"
 
 #include "smart/ShortcutResolver.h"
 

@@ -1,12 +1,12 @@
 // The main window: the banner across the top, the navigation bar down the left and
 // one of the three pages beside it.
 #pragma once
-#include "app/NavigationBar.h"
-#include "backup/RestorePage.h"
-#include "controls/PictureLink.h"
 #include "framework/Dialog.h"
-#include "inventory/QuickUninstallPage.h"
-#include "smart/SmartUninstallPage.h"
+#include "ui/NavigationBar.h"
+#include "ui/PictureLink.h"
+#include "ui/QuickUninstallPage.h"
+#include "ui/RestorePage.h"
+#include "ui/SmartUninstallPage.h"
 
 class CMainDialog : public CDialog {
 public:

@@ -1,7 +1,6 @@
-#include "smart/SmartUninstallPage.h"
+#include "ui/SmartUninstallPage.h"
 
 #include "backup/RemovalBackup.h"
-#include "controls/PageBackground.h"
 #include "framework/AnsiText.h"
 #include "framework/FileDialog.h"
 #include "framework/PathExists.h"
@@ -9,6 +8,7 @@
 #include "framework/WinApp.h"
 #include "resource.h"
 #include "smart/TraceRemoval.h"
+#include "ui/PageBackground.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

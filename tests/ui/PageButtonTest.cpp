@@ -1,9 +1,9 @@
 // The page button in a real dialog: the default button, hover, focus, clicks, its
 // caption and icon, which face it paints for each state, themed where the platform
 // allows, and that a thousand paints of every control leave no GDI object behind.
-#include "controls/GradientBands.h"
-#include "controls/PageButton.h"
-#include "controls/PictureLink.h"
+#include "ui/GradientBands.h"
+#include "ui/PageButton.h"
+#include "ui/PictureLink.h"
 
 #include <gtest/gtest.h>
 #include <uxtheme.h>
@@ -12,10 +12,10 @@
 #include <functional>
 #include <map>
 
-#include "support/DibCanvas.h"
 #include "framework/PlatformVersion.h"
 #include "framework/Wnd.h"
 #include "resource.h"
+#include "support/DibCanvas.h"
 #include "support/GdiCount.h"
 
 namespace {

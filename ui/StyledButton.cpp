@@ -1,4 +1,4 @@
-#include "controls/StyledButton.h"
+#include "ui/StyledButton.h"
 
 #include <commctrl.h>
 #include <vsstyle.h>

@@ -1,4 +1,4 @@
-#include "controls/PictureLink.h"
+#include "ui/PictureLink.h"
 
 #include <shellapi.h>
 

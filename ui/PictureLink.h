@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "controls/Picture.h"
 #include "framework/Static.h"
+#include "ui/Picture.h"
 
 class CPictureLink : public CStatic {
 public:

@@ -1,4 +1,4 @@
-#include "controls/PageBackground.h"
+#include "ui/PageBackground.h"
 
 #include "framework/GdiObjects.h"
 

@@ -1,9 +1,9 @@
-#include "app/NavigationBar.h"
+#include "ui/NavigationBar.h"
 
-#include "controls/GradientBands.h"
-#include "controls/PageBackground.h"
 #include "framework/WinApp.h"
 #include "resource.h"
+#include "ui/GradientBands.h"
+#include "ui/PageBackground.h"
 
 #include <commctrl.h>
 

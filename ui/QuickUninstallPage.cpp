@@ -1,12 +1,12 @@
-#include "inventory/QuickUninstallPage.h"
+#include "ui/QuickUninstallPage.h"
 
 #include "backup/RemovalBackup.h"
 #include "framework/AnsiText.h"
 #include "framework/RegistryTree.h"
+#include "framework/RegKey.h"
 #include "framework/SteadyClock.h"
 #include "framework/WinApp.h"
 #include "inventory/UninstallCommand.h"
-#include "framework/RegKey.h"
 #include "resource.h"
 
 #include <shellapi.h>

@@ -3,14 +3,14 @@
 // refresh and the help link. The rows appear at once with the default icon; their
 // own icons are looked up in idle time, visible rows first, and drawn in place.
 #pragma once
-#include "controls/PageBackground.h"
-#include "controls/PageButton.h"
 #include "framework/Dialog.h"
 #include "framework/GdiObjects.h"
 #include "framework/ImageList.h"
 #include "framework/ListCtrl.h"
 #include "inventory/InstalledSoftwareList.h"
 #include "inventory/UninstallWatch.h"
+#include "ui/PageBackground.h"
+#include "ui/PageButton.h"
 
 #include <map>
 #include <string>
