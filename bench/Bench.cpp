@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "smart/TraceAnalyzer.h"
 #include "tests/support/ResponsivenessProbe.h"
+#include "ui/PrivateMessages.h"
 #include "ui/QuickUninstallPage.h"
 #include "ui/SmartUninstallPage.h"
 

@@ -12,6 +12,7 @@
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
 #include "smart/ShortcutResolver.h"
+#include "ui/PrivateMessages.h"
 
 #include <shlobj.h>
 

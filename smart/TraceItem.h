@@ -11,11 +11,6 @@ enum TraceKind {
     TRACE_REGVALUE = 4,  // one value of a registry key
 };
 
-// Sent to the notify window once for every new trace, right after it was appended:
-// wParam TRACE_NOTIFY_CODE, lParam the new TraceItem (valid until the next Clear).
-const UINT WM_TRACE_NOTIFY = WM_USER + 888;
-const WPARAM TRACE_NOTIFY_CODE = 360;
-
 struct TraceItem {
     int kind;                   // one of TraceKind; anything else is ignored by removal
     char path[MAX_PATH];        // file-system path, or key path relative to rootKey

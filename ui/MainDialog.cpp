@@ -4,6 +4,7 @@
 #include "framework/WinApp.h"
 #include "resource.h"
 #include "ui/PageBackground.h"
+#include "ui/PrivateMessages.h"
 
 CMainDialog::CMainDialog(CWnd* parent)
     : CDialog(IDD_MAIN_DIALOG, parent),

@@ -8,6 +8,7 @@
 #include "framework/WinApp.h"
 #include "inventory/UninstallCommand.h"
 #include "resource.h"
+#include "ui/PrivateMessages.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>

@@ -9,6 +9,7 @@
 #include "framework/ListCtrl.h"
 #include "inventory/InstalledSoftwareList.h"
 #include "inventory/UninstallWatch.h"
+#include "smart/UninstallClues.h"
 #include "ui/PageBackground.h"
 #include "ui/PageButton.h"
 

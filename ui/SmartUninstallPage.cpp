@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "smart/TraceRemoval.h"
 #include "ui/PageBackground.h"
+#include "ui/PrivateMessages.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

@@ -14,10 +14,6 @@
 #include <string>
 #include <vector>
 
-// Sent to the page's parent when an analysis starts (wParam TRUE) and when it ends
-// (FALSE), so what else could change the machine meanwhile waits for it.
-const UINT WM_ANALYSIS_RUNNING = WM_USER + 889;
-
 class CSmartUninstallPage : public CDialog, private CRowChecks {
 public:
     CSmartUninstallPage();

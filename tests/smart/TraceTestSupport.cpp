@@ -1,5 +1,7 @@
 #include "TraceTestSupport.h"
 
+#include "ui/PrivateMessages.h"
+
 #include <shlwapi.h>
 
 namespace smarttest {

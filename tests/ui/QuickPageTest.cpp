@@ -10,6 +10,7 @@
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
+#include "ui/PrivateMessages.h"
 #include "ui/QuickUninstallPage.h"
 
 #include "DemoSeed.h"

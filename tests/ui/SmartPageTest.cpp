@@ -6,6 +6,7 @@
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
 #include "ui/MainDialog.h"
+#include "ui/PrivateMessages.h"
 #include "ui/SmartUninstallPage.h"
 
 #include <gtest/gtest.h>
