@@ -13,7 +13,6 @@
 #include "machine/Text.h"
 #include "machine/TreeWalk.h"
 #include "smart/TraceItem.h"
-#include "ui/SmartUninstallPage.h"
 
 namespace fixtures {
 
