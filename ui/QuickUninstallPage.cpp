@@ -42,22 +42,19 @@ UINT OutcomeStatus(UninstallOutcome outcome)
 }  // namespace
 
 CQuickUninstallPage::CQuickUninstallPage()
-    : CDialog(IDD_QUICK_PAGE), listReady(0), actionsEnabled(true),
+    : CPage(IDD_QUICK_PAGE), listReady(0), actionsEnabled(true),
       defaultIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT))), sortColumn(-1),
       sortAscending(true), iconsPending(false), iconSweepRow(0)
 {
-    backgroundBrush.CreateSolidBrush(PAGE_BACKGROUND_COLOR);
 }
 
 CQuickUninstallPage::~CQuickUninstallPage() = default;
 
 void CQuickUninstallPage::DoDataExchange(CDataExchange* dx)
 {
-    DDX_Control(dx, IDC_OPEN_LINK, openLinkButton);
-    DDX_Control(dx, IDC_REFRESH, refreshButton);
-    DDX_Control(dx, IDC_DELETE_ENTRY, deleteEntryButton);
-    DDX_Control(dx, IDC_UNINSTALL, uninstallButton);
-    DDX_Control(dx, IDC_LIST, softwareListView);
+    BindControls(dx, {{IDC_OPEN_LINK, openLinkButton}, {IDC_REFRESH, refreshButton},
+                      {IDC_DELETE_ENTRY, deleteEntryButton}, {IDC_UNINSTALL, uninstallButton},
+                      {IDC_LIST, softwareListView}});
     DDX_Text(dx, IDC_PUBLISHER, publisherText);
     DDX_Text(dx, IDC_DISPLAY_NAME, displayNameText);
     DDX_Text(dx, IDC_UNINSTALL_STRING, uninstallStringText);
@@ -67,12 +64,10 @@ void CQuickUninstallPage::DoDataExchange(CDataExchange* dx)
 
 BOOL CQuickUninstallPage::OnInitDialog()
 {
-    CDialog::OnInitDialog();
+    CPage::OnInitDialog();
     // The page owns its image lists; the list view must not destroy them too.
     softwareListView.ModifyStyle(0, LVS_SHAREIMAGELISTS);
-    softwareListView.InsertColumn(0, LoadStringText(IDS_COL_NAME).c_str(), LVCFMT_LEFT, 220);
-    softwareListView.InsertColumn(1, LoadStringText(IDS_COL_COMMAND).c_str(), LVCFMT_LEFT, 400);
-    softwareListView.InsertColumn(2, LoadStringText(IDS_COL_PUBLISHER).c_str(), LVCFMT_LEFT, 200);
+    AddColumns(softwareListView, {{IDS_COL_NAME, 220}, {IDS_COL_COMMAND, 400}, {IDS_COL_PUBLISHER, 200}});
     softwareListView.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     ResetImageList();
     ReloadList();
@@ -84,8 +79,6 @@ BOOL CQuickUninstallPage::OnInitDialog()
 LRESULT CQuickUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_ERASEBKGND:
-        return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
     case WM_DESTROY:
         OnDestroy();
         return 0;
@@ -95,67 +88,46 @@ LRESULT CQuickUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         else if (wParam == WAIT_TIMER)
             OnWaitTimer();
         else
-            return CDialog::WindowProc(msg, wParam, lParam);
+            return CPage::WindowProc(msg, wParam, lParam);
         return 0;
     default:
-        return CDialog::WindowProc(msg, wParam, lParam);
+        return CPage::WindowProc(msg, wParam, lParam);
     }
 }
 
-BOOL CQuickUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
+bool CQuickUninstallPage::OnClicked(UINT id)
 {
-    if (CommandCode(wParam) != BN_CLICKED)
-        return CDialog::OnCommand(wParam, lParam);
-    UINT id = CommandId(wParam);
     bool isAction = id == IDC_UNINSTALL || id == IDC_DELETE_ENTRY || id == IDC_REFRESH || id == IDC_OPEN_LINK;
     if (isAction && (!actionsEnabled || (waiting && id != IDC_UNINSTALL)))
-        return TRUE;
+        return true;
     switch (id) {
     case IDC_UNINSTALL:
         OnUninstall();
-        return TRUE;
+        return true;
     case IDC_DELETE_ENTRY:
         OnDeleteEntry();
-        return TRUE;
+        return true;
     case IDC_REFRESH:
         OnRefresh();
-        return TRUE;
+        return true;
     case IDC_OPEN_LINK:
         OnOpenHelpLink();
-        return TRUE;
+        return true;
     default:
-        return CDialog::OnCommand(wParam, lParam);
+        return false;
     }
 }
 
-BOOL CQuickUninstallPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
+bool CQuickUninstallPage::OnControlNotify(NMHDR* header, LRESULT*)
 {
-    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header->idFrom == IDC_LIST && header->code == LVN_ITEMCHANGED) {
-        OnItemChanged(reinterpret_cast<const NMLISTVIEW*>(lParam));
-        *result = 0;
-        return TRUE;
-    }
-    if (header->idFrom == IDC_LIST && header->code == LVN_COLUMNCLICK) {
-        OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem);
-        *result = 0;
-        return TRUE;
-    }
-    return CDialog::OnNotify(wParam, lParam, result);
-}
-
-HBRUSH CQuickUninstallPage::OnCtlColor(HDC dc, HWND control, UINT ctlType)
-{
-    if (ctlType != CTLCOLOR_STATIC)
-        return CDialog::OnCtlColor(dc, control, ctlType);
-    SetBkMode(dc, TRANSPARENT);
-    return backgroundBrush;
-}
-
-BOOL CQuickUninstallPage::OnEraseBkgnd(HDC dc)
-{
-    PaintPageBackground(m_hWnd, dc);
-    return TRUE;
+    const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (header->idFrom == IDC_LIST && header->code == LVN_ITEMCHANGED)
+        OnItemChanged(change);
+    else if (header->idFrom == IDC_LIST && header->code == LVN_COLUMNCLICK)
+        OnColumnClick(change->iSubItem);
+    else
+        return false;
+    return true;
 }
 
 void CQuickUninstallPage::OnDestroy()
@@ -376,9 +348,7 @@ CommandStart CQuickUninstallPage::OpenLink(const char* link)
 
 void CQuickUninstallPage::ReportFailure(UINT formatId, const char* subject)
 {
-    char text[2 * MAX_PATH];
-    FormatText(text, sizeof(text), LoadStringText(formatId).c_str(), subject);
-    AfxMessageBox(text, MB_OK | MB_ICONERROR);
+    ShowMessageText(FormatString(formatId, subject), MB_OK | MB_ICONERROR);
 }
 
 void CQuickUninstallPage::ReportNotStarted(CommandStart outcome, const char* command)
@@ -474,7 +444,7 @@ void CQuickUninstallPage::OnDeleteEntry()
     const InstalledSoftwareEntry* entry = EntryAtRow(SelectedRow());
     if (!entry)
         return;
-    if (AfxMessageBox(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (ShowMessage(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     // The registration goes even when its uninstaller cannot start: that is what forcing
     // is for. Only one refused for want of a desktop user is worth saying.
@@ -483,7 +453,7 @@ void CQuickUninstallPage::OnDeleteEntry()
     LONG deleted = DeleteEntryKey(entry->root, entry->keyPath, entry->displayName);
     if (deleted == ERROR_INVALID_OWNER) {
         // The store of backups is not safe: nothing was removed, and that is why.
-        AfxMessageBox(IDS_STORE_UNSAFE_REMOVAL, MB_OK | MB_ICONERROR);
+        ShowMessage(IDS_STORE_UNSAFE_REMOVAL, MB_OK | MB_ICONERROR);
         return;
     }
     if (deleted != ERROR_SUCCESS) {

@@ -3,20 +3,18 @@
 // refresh and the help link. The rows appear at once with the default icon; their
 // own icons are looked up in idle time, visible rows first, and drawn in place.
 #pragma once
-#include "framework/Dialog.h"
-#include "framework/GdiObjects.h"
 #include "framework/ImageList.h"
 #include "framework/ListCtrl.h"
 #include "inventory/InstalledSoftwareList.h"
 #include "inventory/UninstallWatch.h"
 #include "smart/UninstallClues.h"
-#include "ui/PageBackground.h"
+#include "ui/Page.h"
 #include "ui/PageButton.h"
 
 #include <map>
 #include <string>
 
-class CQuickUninstallPage : public CDialog {
+class CQuickUninstallPage : public CPage {
 public:
     CQuickUninstallPage();
     ~CQuickUninstallPage() override;
@@ -33,9 +31,8 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+    bool OnClicked(UINT id) override;
+    bool OnControlNotify(NMHDR* header, LRESULT* result) override;
 
     void OnUninstall();
     void OnDeleteEntry();
@@ -43,7 +40,6 @@ protected:
     void OnRefresh();
     void OnColumnClick(int column);
     void OnOpenHelpLink();
-    BOOL OnEraseBkgnd(HDC dc);
     void OnDestroy();
     void OnIconTimer();
     // Waiting for an uninstaller: the other actions are off, the uninstall button
@@ -88,7 +84,6 @@ protected:
     std::string uninstallStringText;
     std::string helpLinkText;
     std::string keyPathText;
-    CBrush backgroundBrush;
     CInstalledSoftwareList inventory;
     CImageList imageList;
     std::map<HICON, int> iconImages;  // the images added for looked-up icons

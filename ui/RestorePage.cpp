@@ -4,7 +4,6 @@
 #include "framework/AnsiText.h"
 #include "framework/WinApp.h"
 #include "resource.h"
-#include "ui/PageBackground.h"
 
 namespace {
 
@@ -26,64 +25,37 @@ UINT StateText(BackupState state)
 
 }  // namespace
 
-CRestorePage::CRestorePage() : CDialog(IDD_RESTORE_PAGE)
-{
-    backgroundBrush.CreateSolidBrush(PAGE_BACKGROUND_COLOR);
-}
+CRestorePage::CRestorePage() : CPage(IDD_RESTORE_PAGE) {}
 
 void CRestorePage::DoDataExchange(CDataExchange* dx)
 {
-    DDX_Control(dx, IDC_BACKUP_LIST, backupList);
-    DDX_Control(dx, IDC_RESTORE, restoreButton);
-    DDX_Control(dx, IDC_DELETE_BACKUP, deleteButton);
-    DDX_Control(dx, IDC_RESTORE_STATUS, statusEdit);
+    BindControls(dx, {{IDC_BACKUP_LIST, backupList},
+                      {IDC_RESTORE, restoreButton},
+                      {IDC_DELETE_BACKUP, deleteButton},
+                      {IDC_RESTORE_STATUS, statusEdit}});
 }
 
 BOOL CRestorePage::OnInitDialog()
 {
-    CDialog::OnInitDialog();
-    const UINT headings[] = {IDS_COL_TIME, IDS_COL_PROGRAM, IDS_COL_ITEMS, IDS_COL_STATE};
-    const int widths[] = {130, 250, 60, 70};
-    for (int column = 0; column < 4; ++column)
-        backupList.InsertColumn(column, LoadStringText(headings[column]).c_str(), LVCFMT_LEFT, widths[column]);
+    CPage::OnInitDialog();
+    AddColumns(backupList, {{IDS_COL_TIME, 130}, {IDS_COL_PROGRAM, 250}, {IDS_COL_ITEMS, 60}, {IDS_COL_STATE, 70}});
     backupList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     Refresh();
     return TRUE;
 }
 
-LRESULT CRestorePage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+bool CRestorePage::OnClicked(UINT id)
 {
-    if (msg == WM_ERASEBKGND) {
-        PaintPageBackground(m_hWnd, reinterpret_cast<HDC>(wParam));
-        return TRUE;
-    }
-    return CDialog::WindowProc(msg, wParam, lParam);
-}
-
-BOOL CRestorePage::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    if (CommandCode(wParam) == BN_CLICKED && CommandId(wParam) == IDC_RESTORE) {
+    switch (id) {
+    case IDC_RESTORE:
         OnRestore();
-        return TRUE;
-    }
-    if (CommandCode(wParam) == BN_CLICKED && CommandId(wParam) == IDC_DELETE_BACKUP) {
+        return true;
+    case IDC_DELETE_BACKUP:
         OnDeleteBackup();
-        return TRUE;
+        return true;
+    default:
+        return false;
     }
-    return CDialog::OnCommand(wParam, lParam);
-}
-
-HBRUSH CRestorePage::OnCtlColor(HDC dc, HWND control, UINT ctlType)
-{
-    if (ctlType != CTLCOLOR_STATIC)
-        return CDialog::OnCtlColor(dc, control, ctlType);
-    SetBkMode(dc, TRANSPARENT);
-    return backgroundBrush;
-}
-
-int CRestorePage::ShowMessage(UINT stringId, UINT type)
-{
-    return AfxMessageBox(stringId, type);
 }
 
 void CRestorePage::Refresh()
@@ -97,11 +69,8 @@ void CRestorePage::Refresh()
             backup.state = BACKUP_DAMAGED;
     }
     FolderCheck check = store.Check();
-    if (check != FOLDER_SAFE && check != FOLDER_MISSING) {
-        char text[2 * MAX_PATH];
-        FormatText(text, sizeof(text), LoadStringText(IDS_STORE_UNSAFE).c_str(), store.Root().c_str());
-        statusEdit.SetWindowText(text);
-    }
+    if (check != FOLDER_SAFE && check != FOLDER_MISSING)
+        statusEdit.SetWindowText(FormatString(IDS_STORE_UNSAFE, store.Root().c_str()).c_str());
     backupList.DeleteAllItems();
     for (size_t i = 0; i < backups.size(); ++i) {
         const BackupSummary& backup = backups[i];
@@ -131,20 +100,27 @@ const BackupSummary* CRestorePage::Selected() const
 
 void CRestorePage::ShowUnsafePlace(const BackupSummary& backup)
 {
-    char text[3 * MAX_PATH];
-    FormatText(text, sizeof(text), LoadStringText(IDS_BACKUP_UNSAFE_PLACE).c_str(), backup.folder.c_str());
-    statusEdit.SetWindowText(text);
-    AfxMessageBox(text, MB_ICONWARNING);
+    const std::string text = FormatString(IDS_BACKUP_UNSAFE_PLACE, backup.folder.c_str());
+    statusEdit.SetWindowText(text.c_str());
+    ShowMessageText(text, MB_ICONWARNING);
 }
 
-void CRestorePage::OnRestore()
+const BackupSummary* CRestorePage::ConfirmSelected(UINT questionId)
 {
     const BackupSummary* backup = Selected();
     if (backup && backup->state == BACKUP_UNSAFE) {
         ShowUnsafePlace(*backup);
-        return;
+        return nullptr;
     }
-    if (!backup || ShowMessage(IDS_CONFIRM_RESTORE, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (!backup || ShowMessage(questionId, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return nullptr;
+    return backup;
+}
+
+void CRestorePage::OnRestore()
+{
+    const BackupSummary* backup = ConfirmSelected(IDS_CONFIRM_RESTORE);
+    if (!backup)
         return;
     CRestoreRun run(store, backup->name);
     std::string reason;
@@ -165,12 +141,8 @@ void CRestorePage::OnRestore()
 
 void CRestorePage::OnDeleteBackup()
 {
-    const BackupSummary* backup = Selected();
-    if (backup && backup->state == BACKUP_UNSAFE) {
-        ShowUnsafePlace(*backup);
-        return;
-    }
-    if (!backup || ShowMessage(IDS_CONFIRM_DELETE_BACKUP, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    const BackupSummary* backup = ConfirmSelected(IDS_CONFIRM_DELETE_BACKUP);
+    if (!backup)
         return;
     bool deleted = store.Delete(backup->name);
     statusEdit.SetWindowText(LoadStringText(deleted ? IDS_BACKUP_DELETED : IDS_BACKUP_NOT_DELETED).c_str());

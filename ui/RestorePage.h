@@ -4,17 +4,16 @@
 // is named in the status line.
 #pragma once
 #include "backup/BackupStore.h"
-#include "framework/Dialog.h"
-#include "framework/GdiObjects.h"
 #include "framework/ListCtrl.h"
 #include "framework/Static.h"
+#include "ui/Page.h"
 #include "ui/PageButton.h"
 
 #include <set>
 #include <string>
 #include <vector>
 
-class CRestorePage : public CDialog {
+class CRestorePage : public CPage {
 public:
     CRestorePage();
 
@@ -26,11 +25,7 @@ public:
 protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
-    // Message boxes, overridable so tests can see the question asked.
-    virtual int ShowMessage(UINT stringId, UINT type);
+    bool OnClicked(UINT id) override;
 
     void OnRestore();
     void OnDeleteBackup();
@@ -38,12 +33,15 @@ protected:
     void ShowUnsafePlace(const BackupSummary& backup);
     // The selected backup, or null.
     const BackupSummary* Selected() const;
+    // The selected backup once the user said yes to questionId about it; null when
+    // none is selected, the user said no, or it lies in an unsafe place (then the
+    // page says where).
+    const BackupSummary* ConfirmSelected(UINT questionId);
 
     CListCtrl backupList;
     CPageButton restoreButton;
     CPageButton deleteButton;
     CEdit statusEdit;
-    CBrush backgroundBrush;
     CBackupStore store;
     std::vector<BackupSummary> backups;
     std::set<std::string> refused;  // runs a restore refused: shown as damaged

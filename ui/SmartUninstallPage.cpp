@@ -8,7 +8,6 @@
 #include "framework/WinApp.h"
 #include "resource.h"
 #include "smart/TraceRemoval.h"
-#include "ui/PageBackground.h"
 #include "ui/PrivateMessages.h"
 
 #include <shellapi.h>
@@ -16,29 +15,30 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
-const int IMAGE_FILE = 0;
-const int IMAGE_FOLDER = 1;
-const int IMAGE_REGVALUE = 2;
-const int IMAGE_REGKEY = 3;
+// The list's images in the order they are loaded, each the icon of a kind of trace.
+const struct {
+    int kind;
+    UINT icon;
+} kTraceImages[] = {{TRACE_FILE, IDI_TRACE_FILE},
+                    {TRACE_FOLDER, IDI_TRACE_FOLDER},
+                    {TRACE_REGVALUE, IDI_TRACE_REGVALUE},
+                    {TRACE_REGKEY, IDI_TRACE_REGKEY}};
 // The check box images of a row's state.
 const int UNCHECKED_IMAGE = 1;
 const int CHECKED_IMAGE = 2;
 
+// The image of a kind of trace; a file's for any other value.
 int TraceImage(int kind)
 {
-    switch (kind) {
-    case TRACE_FOLDER:
-        return IMAGE_FOLDER;
-    case TRACE_REGKEY:
-        return IMAGE_REGKEY;
-    case TRACE_REGVALUE:
-        return IMAGE_REGVALUE;
-    default:
-        return IMAGE_FILE;
+    for (int image = 0; image < static_cast<int>(std::size(kTraceImages)); ++image) {
+        if (kTraceImages[image].kind == kind)
+            return image;
     }
+    return 0;
 }
 
 const DWORD kListUpdateIntervalMs = 50;
@@ -62,32 +62,24 @@ const BrowseButton kBrowseButtons[] = {
 
 }  // namespace
 
-CSmartUninstallPage::CSmartUninstallPage() : CDialog(IDD_SMART_PAGE)
-{
-    backgroundBrush.CreateSolidBrush(PAGE_BACKGROUND_COLOR);
-}
+CSmartUninstallPage::CSmartUninstallPage() : CPage(IDD_SMART_PAGE) {}
 
 CSmartUninstallPage::~CSmartUninstallPage() = default;
 
 void CSmartUninstallPage::DoDataExchange(CDataExchange* dx)
 {
-    DDX_Control(dx, IDC_STATUS, statusEdit);
-    DDX_Control(dx, IDC_TARGET, targetEdit);
-    DDX_Control(dx, IDC_LIST, resultList);
-    DDX_Control(dx, IDC_ANALYZE, analyzeButton);
-    DDX_Control(dx, IDC_UNINSTALL, uninstallButton);
-    DDX_Control(dx, IDC_PICK_DESKTOP, desktopShortcutButton);
-    DDX_Control(dx, IDC_PICK_STARTMENU, startMenuButton);
-    DDX_Control(dx, IDC_PICK_PROGRAM, programButton);
+    BindControls(dx, {{IDC_STATUS, statusEdit}, {IDC_TARGET, targetEdit}, {IDC_LIST, resultList},
+                      {IDC_ANALYZE, analyzeButton}, {IDC_UNINSTALL, uninstallButton},
+                      {IDC_PICK_DESKTOP, desktopShortcutButton}, {IDC_PICK_STARTMENU, startMenuButton},
+                      {IDC_PICK_PROGRAM, programButton}});
 }
 
 BOOL CSmartUninstallPage::OnInitDialog()
 {
-    CDialog::OnInitDialog();
+    CPage::OnInitDialog();
     // The page owns its image list; the list view must not destroy it too.
     resultList.ModifyStyle(0, LVS_SHAREIMAGELISTS);
-    resultList.InsertColumn(0, LoadStringText(IDS_COL_ITEM).c_str(), LVCFMT_LEFT, 440);
-    resultList.InsertColumn(1, LoadStringText(IDS_COL_DESCRIPTION).c_str(), LVCFMT_LEFT, 150);
+    AddColumns(resultList, {{IDS_COL_ITEM, 440}, {IDS_COL_DESCRIPTION, 150}});
     resultList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     // The rows' checks are the page's: the list asks for them with the texts, and
     // hands the page what sets them.
@@ -95,9 +87,8 @@ BOOL CSmartUninstallPage::OnInitDialog()
     resultList.SetRowChecks(this);
     traceImages.Create(16, 16, ILC_COLOR32 | ILC_MASK, 20, 5);
     resultList.SetImageList(traceImages, LVSIL_SMALL);
-    const UINT icons[] = {IDI_TRACE_FILE, IDI_TRACE_FOLDER, IDI_TRACE_REGVALUE, IDI_TRACE_REGKEY};
-    for (UINT id : icons) {
-        HICON icon = LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id));
+    for (const auto& image : kTraceImages) {
+        HICON icon = LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(image.icon));
         if (icon)
             traceImages.Add(icon);
     }
@@ -109,68 +100,48 @@ LRESULT CSmartUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_TRACE_NOTIFY:
         return OnTraceNotify(wParam, lParam);
-    case WM_ERASEBKGND:
-        PaintPageBackground(m_hWnd, reinterpret_cast<HDC>(wParam));
-        return TRUE;
     default:
-        return CDialog::WindowProc(msg, wParam, lParam);
+        return CPage::WindowProc(msg, wParam, lParam);
     }
 }
 
-BOOL CSmartUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
+bool CSmartUninstallPage::OnClicked(UINT id)
 {
-    if (CommandCode(wParam) != BN_CLICKED)
-        return CDialog::OnCommand(wParam, lParam);
-    if (OnBrowse(CommandId(wParam)))
-        return TRUE;
-    switch (CommandId(wParam)) {
+    if (OnBrowse(id))
+        return true;
+    switch (id) {
     case IDC_ANALYZE:
         OnStartAnalysis();
-        return TRUE;
+        return true;
     case IDC_UNINSTALL:
         OnUninstall();
-        return TRUE;
+        return true;
     default:
-        return CDialog::OnCommand(wParam, lParam);
+        return false;
     }
 }
 
-BOOL CSmartUninstallPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
+bool CSmartUninstallPage::OnControlNotify(NMHDR* header, LRESULT* result)
 {
-    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
     if (header->idFrom != IDC_LIST)
-        return CDialog::OnNotify(wParam, lParam, result);
-    *result = 0;
+        return false;
     switch (header->code) {
     case LVN_GETDISPINFOA:
-        OnGetRowInfo(&reinterpret_cast<NMLVDISPINFOA*>(lParam)->item);
-        return TRUE;
+        OnGetRowInfo(&reinterpret_cast<NMLVDISPINFOA*>(header)->item);
+        return true;
     case NM_CLICK:
-        OnRowClick(reinterpret_cast<const NMITEMACTIVATE*>(lParam));
-        return TRUE;
+        OnRowClick(reinterpret_cast<const NMITEMACTIVATE*>(header));
+        return true;
     case LVN_KEYDOWN:
-        if (reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey == VK_SPACE)
+        if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_SPACE)
             OnSpaceBar();
-        return TRUE;
+        return true;
     case LVN_ODFINDITEMA:
         *result = -1;  // typing does not jump between rows of paths
-        return TRUE;
+        return true;
     default:
-        return CDialog::OnNotify(wParam, lParam, result);
+        return false;
     }
-}
-
-HBRUSH CSmartUninstallPage::OnCtlColor(HDC dc, HWND control, UINT ctlType)
-{
-    if (ctlType != CTLCOLOR_STATIC)
-        return CDialog::OnCtlColor(dc, control, ctlType);
-    SetBkMode(dc, TRANSPARENT);
-    return backgroundBrush;
-}
-
-int CSmartUninstallPage::ShowMessage(UINT stringId, UINT type)
-{
-    return AfxMessageBox(stringId, type);
 }
 
 void CSmartUninstallPage::PickTarget(const char* startFolder, const char* filter)

@@ -1,20 +1,19 @@
 // The smart-uninstall page: the user names a program, the analyzer lists its
 // traces as checked rows, and the checked ones are removed.
 #pragma once
-#include "framework/Dialog.h"
-#include "framework/GdiObjects.h"
 #include "framework/ImageList.h"
 #include "framework/ListCtrl.h"
 #include "framework/Static.h"
 #include "smart/TraceAnalyzer.h"
 #include "ui/DropFileEdit.h"
+#include "ui/Page.h"
 #include "ui/PageButton.h"
 
 #include <map>
 #include <string>
 #include <vector>
 
-class CSmartUninstallPage : public CDialog, private CRowChecks {
+class CSmartUninstallPage : public CPage, private CRowChecks {
 public:
     CSmartUninstallPage();
     ~CSmartUninstallPage() override;
@@ -30,20 +29,17 @@ protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    HBRUSH OnCtlColor(HDC dc, HWND control, UINT ctlType) override;
+    bool OnClicked(UINT id) override;
 
     // Opens the file dialog of a browse button; false when id is no browse button.
     bool OnBrowse(UINT id);
     void OnStartAnalysis();
     void OnUninstall();
-    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    bool OnControlNotify(NMHDR* header, LRESULT* result) override;
     LRESULT OnTraceNotify(WPARAM wParam, LPARAM lParam);
 
     // Opens the file-open dialog in startFolder; the chosen path goes to the target field.
     virtual void PickTarget(const char* startFolder, const char* filter);
-    // Message boxes, overridable so tests can see the question asked.
-    virtual int ShowMessage(UINT stringId, UINT type);
 
     CEdit statusEdit;
     CDropFileEdit targetEdit;
@@ -53,7 +49,6 @@ protected:
     CPageButton desktopShortcutButton;
     CPageButton startMenuButton;
     CPageButton programButton;
-    CBrush backgroundBrush;
     CImageList traceImages;
     CTraceAnalyzer analyzer;
 
