@@ -1,6 +1,6 @@
 // Program entry: the command line's /list and /analyze without a window, else the
 // one application object and the framework's start-up.
-#include "app/UninstallApp.h"
+#include "ui/UninstallApp.h"
 #include "ui/CommandLineRun.h"
 
 #include <cstdlib>

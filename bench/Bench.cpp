@@ -4,16 +4,16 @@
 // Every time is compared with a bare pass over the same data in the same run.
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
-#include "inventory/QuickUninstallPage.h"
 #include "machine/Files.h"
 #include "machine/Registry.h"
 #include "machine/ShellFolders.h"
 #include "machine/Shortcut.h"
 #include "machine/TreeWalk.h"
 #include "resource.h"
-#include "smart/SmartUninstallPage.h"
 #include "smart/TraceAnalyzer.h"
 #include "tests/support/ResponsivenessProbe.h"
+#include "ui/QuickUninstallPage.h"
+#include "ui/SmartUninstallPage.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -3,7 +3,6 @@
 #pragma once
 #include "framework/Handles.h"
 #include "inventory/UninstallCommand.h"
-#include "smart/UninstallClues.h"
 
 #include <set>
 #include <string>
@@ -50,11 +49,3 @@ private:
     std::string folder;
     std::set<std::string> folderNames;
 };
-
-// From the quick page to its parent, lParam its UninstallClues: sent before the
-// uninstaller starts, to screen the folders (the parent keeps those that may be a
-// program's own); posted when the wait ends (or the uninstaller could not start),
-// wParam TRUE when what the uninstaller left is to be looked for (only when the
-// entry went: not when it stays, nor when the user stopped waiting).
-const UINT WM_UNINSTALL_STARTING = WM_USER + 890;
-const UINT WM_UNINSTALL_ENDED = WM_USER + 891;

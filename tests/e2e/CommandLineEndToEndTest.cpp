@@ -2,7 +2,7 @@
 // /analyze the smart page's traces, in the same order, with the same texts and
 // ticks; the program itself, started with them, exits 0, 2 for a refused target
 // (with the page's message) and 1 for arguments that make no sense.
-#include "app/MainDialog.h"
+#include "ui/MainDialog.h"
 #include "framework/WinApp.h"
 #include "resource.h"
 #include "support/AppTestSupport.h"

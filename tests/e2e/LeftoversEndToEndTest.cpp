@@ -4,7 +4,6 @@
 // question, the window waits for it without freezing, then the smart page lists
 // exactly what the uninstaller left, ticked, and removes only that. A cancelled
 // uninstaller leaves the product listed and nothing analysed.
-#include "app/MainDialog.h"
 #include "framework/Handles.h"
 #include "resource.h"
 #include "support/AppTestSupport.h"
@@ -13,6 +12,7 @@
 #include "support/MessageBoxAnswerer.h"
 #include "support/ResponsivenessProbe.h"
 #include "support/TraceCoverage.h"
+#include "ui/MainDialog.h"
 
 #include "DemoSeed.h"
 #include "InstallLog.h"

@@ -5,7 +5,6 @@
 // the quick page and answered as a user answers it, leaves what real uninstallers
 // leave, and the smart page then lists exactly that and takes it, until the machine
 // is as it was before the setup.
-#include "app/MainDialog.h"
 #include "framework/Handles.h"
 #include "resource.h"
 #include "support/AppTestSupport.h"
@@ -13,6 +12,7 @@
 #include "support/ForeignDialog.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/TraceCoverage.h"
+#include "ui/MainDialog.h"
 
 #include <gtest/gtest.h>
 

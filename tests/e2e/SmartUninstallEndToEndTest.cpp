@@ -2,13 +2,13 @@
 // the smart page, a target named four ways, the analysis, the removal. Every listed
 // trace must be one the product's setup made, every one it made must be listed, and
 // afterwards nothing but the listed traces may be missing from the machine.
-#include "app/MainDialog.h"
 #include "framework/WinApp.h"
 #include "resource.h"
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/TraceCoverage.h"
+#include "ui/MainDialog.h"
 
 #include "DemoCatalog.h"
 #include "DemoSeed.h"

@@ -1,11 +1,11 @@
-// The application framework under real windows: dialogs from the program's own
-// templates, data exchange, message reflection, the modal loop and message boxes;
+// The application framework under real windows: dialogs from templates of the
+// tests' own, data exchange, message reflection, the modal loop and message boxes;
 // whether a path exists.
+#include "FrameworkTestDialogs.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
 #include "framework/PathExists.h"
 #include "framework/WinApp.h"
-#include "resource.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
 
@@ -34,10 +34,10 @@ protected:
     }
 };
 
-// The quick-uninstall template as a child page, with a few controls bound.
+// A child page of its own template, with a few controls bound.
 class TestPage : public CDialog {
 public:
-    TestPage() : CDialog(IDD_QUICK_PAGE) {}
+    TestPage() : CDialog(IDD_TEST_PAGE) {}
 
     CountingButton refresh;
     std::string displayName;
@@ -46,12 +46,12 @@ public:
 protected:
     void DoDataExchange(CDataExchange* dx) override
     {
-        DDX_Control(dx, IDC_REFRESH, refresh);
-        DDX_Text(dx, IDC_DISPLAY_NAME, displayName);
+        DDX_Control(dx, IDC_TEST_BUTTON, refresh);
+        DDX_Text(dx, IDC_TEST_EDIT, displayName);
     }
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
     {
-        if (wParam == MAKEWPARAM(IDC_REFRESH, BN_CLICKED))
+        if (wParam == MAKEWPARAM(IDC_TEST_BUTTON, BN_CLICKED))
             return ++parentClicks, TRUE;
         return CDialog::OnCommand(wParam, lParam);
     }
@@ -65,16 +65,16 @@ TEST(ModelessPage, BindsExchangesReflectsAndUnbinds)
     CWnd host;
     TestPage page;
     ASSERT_TRUE(host.CreateEx(0, nullptr, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, {0, 0, 800, 600}, nullptr, 0));
-    ASSERT_TRUE(page.Create(IDD_QUICK_PAGE, &host));
+    ASSERT_TRUE(page.Create(IDD_TEST_PAGE, &host));
     page.ShowWindow(SW_SHOW);
-    EXPECT_EQ(page.GetDlgItem(IDC_REFRESH), page.refresh.m_hWnd);
+    EXPECT_EQ(page.GetDlgItem(IDC_TEST_BUTTON), page.refresh.m_hWnd);
     EXPECT_EQ(&page.refresh, CWnd::FromHandle(page.refresh.m_hWnd));
     page.displayName = fixtures::Ansi("软件名称 ABC");
     page.UpdateData(FALSE);
     char shown[64] = "";
-    GetDlgItemTextA(page.m_hWnd, IDC_DISPLAY_NAME, shown, sizeof(shown));
+    GetDlgItemTextA(page.m_hWnd, IDC_TEST_EDIT, shown, sizeof(shown));
     EXPECT_EQ(page.displayName, shown);
-    SetDlgItemTextA(page.m_hWnd, IDC_DISPLAY_NAME, "typed");
+    SetDlgItemTextA(page.m_hWnd, IDC_TEST_EDIT, "typed");
     page.UpdateData(TRUE);
     EXPECT_EQ("typed", page.displayName);
 
@@ -107,7 +107,7 @@ TEST(ModelessPage, BindsExchangesReflectsAndUnbinds)
 // tick or cancels at once; it counts the WM_APP that pass PreTranslateMessage.
 class SelfClosingDialog : public CDialog {
 public:
-    explicit SelfClosingDialog(bool cancel) : CDialog(IDD_MAIN_DIALOG), cancel(cancel) {}
+    explicit SelfClosingDialog(bool cancel) : CDialog(IDD_TEST_MODAL), cancel(cancel) {}
     BOOL PreTranslateMessage(MSG* msg) override
     {
         pretranslated += msg->message == WM_APP;
@@ -143,10 +143,11 @@ TEST(AfxMessageBox, CaptionIsTheExecutableName)
 {
     CWinApp app;
     fixtures::MessageBoxAnswerer answerer(IDNO);
-    EXPECT_EQ(IDNO, AfxMessageBox(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(IDNO, AfxMessageBox(IDS_TEST_QUESTION, MB_YESNO | MB_ICONQUESTION));
     ASSERT_EQ(1u, answerer.Count());
     EXPECT_EQ("test_framework", answerer.Boxes()[0].caption);
-    EXPECT_EQ(LoadStringText(IDS_CONFIRM_FORCED), answerer.Boxes()[0].text);
+    EXPECT_EQ(LoadStringText(IDS_TEST_QUESTION), answerer.Boxes()[0].text);
+    EXPECT_FALSE(answerer.Boxes()[0].text.empty());
 }
 
 // A file, a folder, nothing, and patterns, which name nothing whatever they match.

@@ -1,9 +1,9 @@
 // Reading the Uninstall key into records: which subkeys qualify, what each field
 // and icon holds, the order of the records and the walk over them, and that a
 // large inventory shares its icons and, loaded and cleared, leaves no objects behind.
+#include "InventoryTestIcons.h"
 #include "framework/Handles.h"
 #include "inventory/InstalledSoftwareList.h"
-#include "resource.h"
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/GdiCount.h"
@@ -208,8 +208,8 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
     ASSERT_TRUE(CopyFileTo(IconExecutable(), exe));
     ASSERT_TRUE(CopyFileTo(IconExecutable(), dotted) && CopyFileTo(IconExecutable(), comma));
     ASSERT_TRUE(CopyFileTo(apptest::ThisProgram(), icons));
-    const std::string third = icons + ",2", byId = "\"" + icons + "\",-139", notANumber = icons + ",abc",
-                      outOfRange = icons + ",99999999999", pastTheLast = icons + ",8";
+    const std::string third = icons + ",2", byId = "\"" + icons + "\",-" + std::to_string(TEST_ICON_BY_ID),
+                      notANumber = icons + ",abc", outOfRange = icons + ",99999999999", pastTheLast = icons + ",8";
     const std::string quoted = "\"" + exe + "\"";
     const std::string missing = dir.Path() + "\\missing.exe";
     const std::string withIndex = exe + ",3";
@@ -283,9 +283,9 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
         EXPECT_EQ(entry->smallIcon || entry->largeIcon, c.expectIcons);
         EXPECT_EQ(c.command, entry->uninstallString);  // the command itself is kept
     }
-    // Both sizes are the icon the index names (the icons in id order: 128, 132, 133, ...).
+    // Both sizes are the icon the index names (the icons in id order).
     const HMODULE module = GetModuleHandleA(nullptr);
-    const std::pair<const char*, int> picks[] = {{"iconThird", IDI_HELP_LINK}, {"iconById", IDI_TRACE_REGVALUE}};
+    const std::pair<const char*, int> picks[] = {{"iconThird", TEST_ICON_THIRD}, {"iconById", TEST_ICON_BY_ID}};
     for (const auto& [subkey, id] : picks) {
         SCOPED_TRACE(subkey);
         for (const int size : {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON)}) {

@@ -1,5 +1,6 @@
 #include "TraceTestSupport.h"
 
+
 #include <shlwapi.h>
 
 #include <algorithm>

@@ -163,8 +163,7 @@ inline std::vector<COLORREF> IconPixels(HICON icon, int size)
     return ImagePixels(images, 0);
 }
 
-// The running test program, a file with the program's icons (in id order: 128, 132,
-// 133, 138, ...).
+// The running test program, a file with the icons of the resource script it links.
 inline std::string ThisProgram()
 {
     char module[MAX_PATH] = "";

@@ -12,7 +12,6 @@
 #include "machine/Snapshot.h"
 #include "machine/Text.h"
 #include "machine/TreeWalk.h"
-#include "smart/SmartUninstallPage.h"
 #include "smart/TraceItem.h"
 
 namespace fixtures {

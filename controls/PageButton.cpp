@@ -1,6 +1,0 @@
-#include "controls/PageButton.h"
-
-CPageButton::CPageButton()
-{
-    themeClassList = L"BUTTON";
-}

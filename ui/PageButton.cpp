@@ -1,0 +1,6 @@
+#include "ui/PageButton.h"
+
+CPageButton::CPageButton()
+{
+    themeClassList = L"BUTTON";
+}

@@ -1,0 +1,15 @@
+// The program's own window messages, all in one place so that no two share a number.
+#pragma once
+#include <windows.h>
+
+// Sent by the smart page to its parent when an analysis starts (wParam TRUE) and when
+// it ends (FALSE), so what else could change the machine meanwhile waits for it.
+const UINT WM_ANALYSIS_RUNNING = WM_USER + 889;
+
+// From the quick page to its parent, lParam its UninstallClues: sent before the
+// uninstaller starts, to screen the folders (the parent keeps those that may be a
+// program's own); posted when the wait ends (or the uninstaller could not start),
+// wParam TRUE when what the uninstaller left is to be looked for (only when the
+// entry went: not when it stays, nor when the user stopped waiting).
+const UINT WM_UNINSTALL_STARTING = WM_USER + 890;
+const UINT WM_UNINSTALL_ENDED = WM_USER + 891;
