@@ -5,7 +5,6 @@
 #include "framework/PathExists.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
-#include "framework/SteadyClock.h"
 #include "smart/FolderListing.h"
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
@@ -23,8 +22,6 @@ const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kUserClasses[] = "Software\\Classes";
 const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
-// The sink is asked to keep its caller responsive this often (seconds of the steady clock).
-const double kResponsiveInterval = 0.010;
 
 const int kMaxGroupDepth = 8;
 
@@ -35,36 +32,7 @@ void ReadSpecialFolder(int csidl, char* path)
         path[0] = '\0';
 }
 
-// The key of a trace in the set of listed traces (texts already folded).
-std::string TraceKey(int kind, HKEY root, const std::string& path, const std::string& valueName)
-{
-    std::string key = std::to_string(kind) + ":" + std::to_string(reinterpret_cast<ULONG_PTR>(root)) + ":" + path;
-    key += '\0';
-    return key + valueName;
-}
-
-// A key path without its last component; empty for a key directly below the root.
-std::string ParentKeyPath(const std::string& path)
-{
-    const char* last = FindLastCharDbcs(path.c_str(), '\\');
-    return last ? path.substr(0, static_cast<size_t>(last - path.c_str())) : std::string();
-}
-
 }  // namespace
-
-std::string CTraceAnalyzer::FoldNoCase(const char* text)
-{
-    std::string folded;
-    for (const char* p = text; *p; ++p) {
-        if (IsLeadByteDbcs(*p) && p[1]) {
-            folded += *p++;
-            folded += *p;
-            continue;
-        }
-        folded += FoldAscii(*p);
-    }
-    return folded;
-}
 
 CTraceAnalyzer::CTraceAnalyzer()
     : uninstallEntriesLoaded(false)
@@ -81,17 +49,9 @@ CTraceAnalyzer::~CTraceAnalyzer()
     Clear();
 }
 
-const TraceItem* CTraceAnalyzer::GetItem(size_t index) const
-{
-    return index < items.size() ? items[index].get() : nullptr;
-}
-
 void CTraceAnalyzer::Clear()
 {
-    for (auto& item : items)
-        item.reset();
-    items.clear();
-    listed.clear();
+    traces.Clear();
 }
 
 TargetVerdict CTraceAnalyzer::ScreenTarget(const char* typed, char* full, TraceSink* reportTo)
@@ -184,7 +144,7 @@ void CTraceAnalyzer::SearchEverywhere(const UninstallClues* clues)
 void CTraceAnalyzer::LoadContext()
 {
     // The first shell calls of a process are slow: the caller stays responsive meanwhile.
-    lastResponsiveTime = SteadySeconds();
+    traces.RestartResponsiveClock();
     UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         windowsFolder[0] = '\0';
@@ -208,7 +168,7 @@ void CTraceAnalyzer::LoadContext()
         clsidPlaces.push_back({HKEY_CLASSES_ROOT, path});
     clsidPlaces.push_back({HKEY_CURRENT_USER, kUserClasses + std::string("\\CLSID")});
     walkedClsidPaths.clear();
-    lastResponsiveTime = SteadySeconds();
+    traces.RestartResponsiveClock();
 }
 
 void CTraceAnalyzer::ChooseProgramFolder(const char* target, bool isFile)
@@ -256,63 +216,6 @@ void CTraceAnalyzer::FollowNamedShortcut(const char* shortcutPath)
     // is the file the shortcut starts, unless it lies where no program file does.
     if (!IsDriveRoot(folder) && !protectedFolders.IsProgramFiles(folder))
         AddTrace(TRACE_FILE, target, nullptr, nullptr);
-}
-
-void CTraceAnalyzer::AddTrace(int kind, const char* path, const char* valueName, HKEY root, WeakReason weakReason)
-{
-    // Each trace is listed once, the first time a search reaches it.
-    std::string key = TraceKey(kind, root, FoldNoCase(path), FoldNoCase(valueName ? valueName : ""));
-    if (listed.count(key) || IsBelowListedKey(kind, root, path))
-        return;
-    std::unique_ptr<TraceItem> item(new (std::nothrow) TraceItem());
-    if (!item)
-        return;
-    if (!CopyText(item->path, MAX_PATH, path))
-        return;
-    if (valueName && !CopyText(item->valueName, MAX_PATH, valueName))
-        return;
-    item->kind = kind;
-    item->rootKey = root;
-    item->weakReason = weakReason;
-    TraceItem* added = item.get();
-    items.push_back(std::move(item));
-    listed.insert(std::move(key));
-    if (sink)
-        sink->OnTrace(*added);
-    // A window's drain costs a trip to the window server even when its queue is
-    // empty: a trace asks for it only when it is due, as the searches' loops do.
-    KeepResponsiveIfDue();
-}
-
-bool CTraceAnalyzer::IsListed(int kind, const char* path) const
-{
-    return listed.count(TraceKey(kind, nullptr, FoldNoCase(path), std::string())) != 0;
-}
-
-bool CTraceAnalyzer::IsBelowListedKey(int kind, HKEY root, const char* path) const
-{
-    if (kind != TRACE_REGKEY && kind != TRACE_REGVALUE)
-        return false;
-    // A key is listed before its values and subkeys, which belong to it: what lies
-    // directly below a listed key is part of its collection; anything deeper whose
-    // own key was not listed is covered by the listed key above it.
-    std::string folded = FoldNoCase(path);
-    std::string parent = kind == TRACE_REGVALUE ? folded : ParentKeyPath(folded);
-    if (parent.empty() || listed.count(TraceKey(TRACE_REGKEY, root, parent, std::string())))
-        return false;
-    for (std::string above = ParentKeyPath(parent); !above.empty(); above = ParentKeyPath(above)) {
-        if (listed.count(TraceKey(TRACE_REGKEY, root, above, std::string())))
-            return true;
-    }
-    return false;
-}
-
-void CTraceAnalyzer::KeepResponsiveIfDue()
-{
-    if (!sink || SteadySeconds() - lastResponsiveTime < kResponsiveInterval)
-        return;
-    sink->KeepResponsive();
-    lastResponsiveTime = SteadySeconds();
 }
 
 bool CTraceAnalyzer::IsInWindowsFolder(const char* path) const

@@ -15,6 +15,7 @@
 #include "smart/ProgramNames.h"
 #include "smart/ProtectedFolders.h"
 #include "smart/TraceItem.h"
+#include "smart/TraceList.h"
 #include "smart/TraceRemoval.h"
 #include "smart/TraceSink.h"
 #include "smart/UninstallClues.h"
@@ -59,8 +60,8 @@ public:
     // RemoveTraces). The list itself is unchanged.
     RemovalTally RemoveChecked(const std::vector<bool>& checked, RemovalSaver* saver = nullptr);
 
-    size_t GetItemCount() const { return items.size(); }
-    const TraceItem* GetItem(size_t index) const;
+    size_t GetItemCount() const { return traces.Count(); }
+    const TraceItem* GetItem(size_t index) const { return traces.At(index); }
     const std::vector<std::string>& GetProgramFolders() const { return programFolders; }
     // The program's own files when its folder is too wide to be adopted.
     const std::vector<std::string>& GetProgramFiles() const { return programFiles; }
@@ -89,11 +90,11 @@ private:
     // Reports go to a sink for the length of one call of the interface above.
     class SinkScope {
     public:
-        SinkScope(CTraceAnalyzer* analyzer, TraceSink* sink) : analyzer(analyzer), saved(analyzer->sink)
+        SinkScope(CTraceAnalyzer* analyzer, TraceSink* sink) : analyzer(analyzer), saved(analyzer->traces.Sink())
         {
-            analyzer->sink = sink;
+            analyzer->traces.ReportTo(sink);
         }
-        ~SinkScope() { analyzer->sink = saved; }
+        ~SinkScope() { analyzer->traces.ReportTo(saved); }
         SinkScope(const SinkScope&) = delete;
         SinkScope& operator=(const SinkScope&) = delete;
 
@@ -109,18 +110,16 @@ private:
     bool ScreenLeftoverFolder(const char* folder, char* full);
 
     // Analysis (TraceAnalyzer.cpp)
-    // The text with ASCII letters folded to lower case; double-byte characters are
-    // kept whole, so a trail byte is never folded.
-    static std::string FoldNoCase(const char* text);
     void LoadContext();
     // Every search after the program's folders are known; clues name the product
     // whose leftovers are searched for.
     void SearchEverywhere(const UninstallClues* clues);
-    void AddTrace(int kind, const char* path, const char* valueName, HKEY root, WeakReason weakReason = WEAK_NONE);
-    bool IsListed(int kind, const char* path) const;
-    bool IsBelowListedKey(int kind, HKEY root, const char* path) const;
-    // Lets the sink keep its caller responsive when that is due.
-    void KeepResponsiveIfDue();
+    void AddTrace(int kind, const char* path, const char* valueName, HKEY root, WeakReason weakReason = WEAK_NONE)
+    {
+        traces.Add(kind, path, valueName, root, weakReason);
+    }
+    bool IsListed(int kind, const char* path) const { return traces.IsListed(kind, path); }
+    void KeepResponsiveIfDue() { traces.KeepResponsiveIfDue(); }
     bool NothingToMatch() const { return programFolders.empty() && programFiles.empty(); }
     // The Windows folder's path appears in path.
     bool IsInWindowsFolder(const char* path) const;
@@ -189,11 +188,9 @@ private:
     bool AdoptDataFolder(const char* folder, bool isLink);
     void SearchVendorDataFolder(const char* vendorFolder);
 
-    std::vector<std::unique_ptr<TraceItem>> items;
+    CTraceList traces;
     std::vector<std::string> programFolders;
     std::vector<std::string> programFiles;
-    TraceSink* sink = nullptr;  // while an analysis or a screening runs
-    std::unordered_set<std::string> listed;  // every listed trace, folded, for "once only"
 
     // Per analysis: the folders the searches test against, and caches.
     char windowsFolder[MAX_PATH];
@@ -214,5 +211,4 @@ private:
     std::unordered_set<std::string> otherProductNames;  // name keys of the other registered products
     const UninstallClues* leftoverClues = nullptr;      // while the leftovers of a product are searched
     std::vector<std::string> namedPrograms;  // the program files the user named (the target, a shortcut's)
-    double lastResponsiveTime = 0;  // SteadySeconds() of the sink's last KeepResponsive
 };

@@ -203,11 +203,7 @@ bool ReachesAnotherFile(const char* path)
 
 RemovalTally CTraceAnalyzer::RemoveChecked(const std::vector<bool>& checked, RemovalSaver* saver)
 {
-    std::vector<const TraceItem*> rows;
-    rows.reserve(items.size());
-    for (const auto& item : items)
-        rows.push_back(item.get());
-    return RemoveTraces(rows, checked, saver);
+    return RemoveTraces(traces.All(), checked, saver);
 }
 
 bool IsAddressablePath(const char* path)

@@ -1,8 +1,9 @@
-// Shortcut resolution, the Program Files folder and path tests.
+// Shortcut resolution, the Program Files folder and path tests, and the trace list.
 #include "TraceTestSupport.h"
 #include "framework/ProgramFilesFolder.h"
 #include "smart/FolderPaths.h"
 #include "smart/ShortcutResolver.h"
+#include "smart/TraceList.h"
 
 using namespace smarttest;
 
@@ -96,4 +97,54 @@ TEST(FolderPaths, ProgramFilesContainmentAndDoubleByteSteps)
     EXPECT_STREQ("C:\\", normalized);
     ASSERT_TRUE(NormalizeFolderPath("C:\\a\\..\\b\\", normalized));
     EXPECT_STREQ("C:\\b", normalized);
+}
+
+// Each trace once, whatever its case (double-byte names folded only in their ASCII
+// letters); what lies directly below a listed key is its own row, anything deeper
+// is covered by the key; every added trace reaches the sink in order.
+TEST(TraceList, ListsEachTraceOnceAndReportsItInOrder)
+{
+    TraceRecorder recorder;
+    CTraceList list;
+    list.ReportTo(&recorder);
+    const HKEY cu = HKEY_CURRENT_USER;
+    // Two characters that differ only in a trail byte that reads as an ASCII letter.
+    const std::string wide = "\x81\x41", other = "\x81\x61";
+    EXPECT_TRUE(list.Add(TRACE_FILE, "C:\\App\\App.exe", nullptr, nullptr, WEAK_NONE));
+    EXPECT_FALSE(list.Add(TRACE_FILE, "c:\\app\\APP.EXE", nullptr, nullptr, WEAK_OUTSIDE_FOLDER));
+    EXPECT_TRUE(list.Add(TRACE_FOLDER, "C:\\App", nullptr, nullptr, WEAK_NONE));
+    EXPECT_TRUE(list.Add(TRACE_REGKEY, ("Software\\" + wide).c_str(), nullptr, cu, WEAK_NONE));
+    EXPECT_TRUE(list.Add(TRACE_REGVALUE, ("Software\\" + wide).c_str(), "Path", cu, WEAK_NONE));
+    EXPECT_TRUE(list.Add(TRACE_REGKEY, ("SOFTWARE\\" + wide + "\\Sub").c_str(), nullptr, cu, WEAK_NONE));
+    EXPECT_FALSE(list.Add(TRACE_REGVALUE, ("Software\\" + wide + "\\Deep\\Er").c_str(), "X", cu, WEAK_NONE));
+    EXPECT_FALSE(list.Add(TRACE_REGKEY, ("Software\\" + wide + "\\Deep\\Er").c_str(), nullptr, cu, WEAK_NONE));
+    // The same path under another root, and the character that differs in its trail byte, are other traces.
+    EXPECT_TRUE(list.Add(TRACE_REGKEY, ("Software\\" + wide).c_str(), nullptr, HKEY_LOCAL_MACHINE, WEAK_NONE));
+    EXPECT_TRUE(list.Add(TRACE_REGKEY, ("Software\\" + other).c_str(), nullptr, cu, WEAK_NONE));
+    std::string over(MAX_PATH, 'x');
+    EXPECT_FALSE(list.Add(TRACE_FILE, over.c_str(), nullptr, nullptr, WEAK_NONE));
+
+    ASSERT_EQ(7u, list.Count());
+    ASSERT_EQ(list.Count(), recorder.received.size());
+    for (size_t i = 0; i < list.Count(); ++i)
+        EXPECT_EQ(list.At(i), recorder.received[i]) << i;
+    EXPECT_EQ(nullptr, list.At(list.Count()));
+    EXPECT_TRUE(list.IsListed(TRACE_FOLDER, "c:\\APP"));
+    EXPECT_FALSE(list.IsListed(TRACE_FILE, "C:\\App"));
+    EXPECT_EQ(WEAK_NONE, list.At(0)->weakReason);
+
+    // Due about every 10 ms, only with a sink.
+    Sleep(20);
+    list.KeepResponsiveIfDue();
+    list.KeepResponsiveIfDue();
+    EXPECT_EQ(1, recorder.responsiveCalls);
+    list.ReportTo(nullptr);
+    Sleep(20);
+    list.KeepResponsiveIfDue();
+    EXPECT_TRUE(list.Add(TRACE_FILE, "C:\\App\\more.dll", nullptr, nullptr, WEAK_NONE));
+    EXPECT_EQ(1, recorder.responsiveCalls);
+    EXPECT_EQ(7u, recorder.received.size());
+    list.Clear();
+    EXPECT_EQ(0u, list.Count());
+    EXPECT_FALSE(list.IsListed(TRACE_FOLDER, "C:\\App"));
 }
