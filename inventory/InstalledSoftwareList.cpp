@@ -2,7 +2,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/IconReference.h"
-#include "framework/PathExists.h"
+#include "framework/ParseCommandLine.h"
 #include "framework/RegKey.h"
 
 #include <cstring>
@@ -13,33 +13,12 @@ const char UNINSTALL_KEY_PATH[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 
 namespace {
 
-// The text of a quoted path without its quotes; an unterminated quote runs to the end.
-void Unquote(const char* text, char* path, size_t pathSize)
+// The program the uninstall command starts: its icons stand for the product.
+bool CommandIconPath(const char* command, char* path)
 {
-    const char* start = text + 1;
-    const char* end = FindCharDbcs(start, '"');
-    size_t length = end ? static_cast<size_t>(end - start) : strlen(start);
-    if (length >= pathSize) {
-        path[0] = '\0';
-        return;
-    }
-    memcpy(path, start, length);
-    path[length] = '\0';
-}
-
-// Program named by an uninstall command: the quoted path, or for an unquoted command
-// that names no file, the text up to the first dot and three characters after it.
-void IconPathFromCommand(const char* command, char* path, size_t pathSize)
-{
-    if (command[0] == '"')
-        Unquote(command, path, pathSize);
-    else
-        CopyText(path, pathSize, command);
-    if (IsExistingFile(path))
-        return;
-    char* dot = FindCharDbcs(path, '.');
-    if (dot && strlen(dot + 1) >= 3)
-        dot[4] = '\0';
+    std::string program;
+    std::string arguments;
+    return FindStartableProgram(command, &program, &arguments) && CopyText(path, MAX_PATH, program.c_str());
 }
 
 // A value of a product key that the load reads: text into a MAX_PATH buffer, or a
@@ -157,13 +136,11 @@ void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
     entry->iconsResolved = true;
     char path[MAX_PATH] = "";
     int index = 0;
-    if (entry->displayIcon[0])
-        ReadIconReference(entry->displayIcon, path, MAX_PATH, &index);
-    else if (entry->windowsInstaller)
-        return;
-    else
-        IconPathFromCommand(entry->uninstallString, path, MAX_PATH);
-    if (!path[0])
+    // A Windows Installer product without an icon of its own has none: its command
+    // runs the installer, whose icon is no product's.
+    const bool named = entry->displayIcon[0] ? ReadIconReference(entry->displayIcon, path, MAX_PATH, &index)
+                                             : !entry->windowsInstaller && CommandIconPath(entry->uninstallString, path);
+    if (!named)
         return;
     const ProductIcons& icons = iconCache.Find(path, index);
     entry->smallIcon = icons.small;

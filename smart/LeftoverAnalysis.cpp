@@ -4,6 +4,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/IconReference.h"
+#include "framework/ParseCommandLine.h"
 #include "framework/PathExists.h"
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
@@ -197,17 +198,18 @@ void CTraceAnalyzer::NoteUninstallClues(UninstallClues* clues)
     char install[MAX_PATH] = "";
     char icon[MAX_PATH] = "";
     char uninstaller[MAX_PATH] = "";
-    char program[MAX_PATH] = "";
+    std::string program;
+    std::string arguments;
     const bool hasInstall = EntryFolder(ENTRY_INSTALL_LOCATION, clues->installLocation.c_str(), install);
     const bool hasIcon = EntryFolder(ENTRY_ICON, clues->displayIcon.c_str(), icon);
     const bool hasUninstaller = EntryFolder(ENTRY_UNINSTALLER, clues->uninstallCommand.c_str(), uninstaller) &&
-                                NamedPath(clues->uninstallCommand.c_str(), program, MAX_PATH);
-    const bool shared = hasUninstaller && IsSharedUninstaller(program, *clues);
+                                ParseCommandLine(clues->uninstallCommand.c_str(), &program, &arguments) == PROGRAM_PATH;
+    const bool shared = hasUninstaller && IsSharedUninstaller(program.c_str(), *clues);
     std::vector<std::string> candidates;
     // A folder that holds an engine other products uninstall with is none of them.
-    if (hasInstall && !(shared && IsWithinFolder(program, install)))
+    if (hasInstall && !(shared && IsWithinFolder(program.c_str(), install)))
         AddFolderOnce(install, &candidates);
-    if (hasIcon && !(shared && IsWithinFolder(program, icon)))
+    if (hasIcon && !(shared && IsWithinFolder(program.c_str(), icon)))
         AddFolderOnce(icon, &candidates);
     const bool insideOwn = (hasInstall && IsWithinFolder(uninstaller, install)) ||
                            (hasIcon && IsWithinFolder(uninstaller, icon));

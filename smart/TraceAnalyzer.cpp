@@ -3,6 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/Dialog.h"
 #include "framework/IconReference.h"
+#include "framework/ParseCommandLine.h"
 #include "framework/PathExists.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
@@ -480,9 +481,9 @@ bool CTraceAnalyzer::ReadUninstallEntry(const RegKey& entry, UninstallEntryPaths
             paths->texts[i] = value.data;
             if (EntryFolder(static_cast<EntryValue>(i), value.data, folder) && !IsSystemFolder(folder))
                 paths->folders[i] = folder;
-            char program[MAX_PATH];
-            if (i == 1 && NamedPath(value.data, program, MAX_PATH))
-                paths->uninstallProgram = program;
+            std::string arguments;
+            if (i == 1 && ParseCommandLine(value.data, &paths->uninstallProgram, &arguments) != PROGRAM_PATH)
+                paths->uninstallProgram.clear();
         }
         if (EqualsNoCaseDbcs(value.name, "DisplayName"))
             paths->displayName = value.data;

@@ -2,6 +2,7 @@
 // it starts.
 #include "backup/BackupStore.h"
 #include "backup/RestoreRun.h"
+#include "framework/ParseCommandLine.h"
 #include "framework/RegistryTree.h"
 #include "inventory/DesktopUser.h"
 #include "inventory/QuickUninstallPage.h"
@@ -631,7 +632,7 @@ TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
     for (const auto& [command, expectedProgram, expectedArguments] : cases) {
         SCOPED_TRACE(command);
         std::string program = "unset", arguments = "unset";
-        EXPECT_EQ(!expectedProgram.empty(), SplitUninstallCommand(command.c_str(), &program, &arguments));
+        EXPECT_EQ(!expectedProgram.empty(), FindStartableProgram(command.c_str(), &program, &arguments));
         EXPECT_EQ(fixtures::LowerAscii(expectedProgram), fixtures::LowerAscii(program));
         EXPECT_EQ(expectedArguments, arguments);
     }
@@ -674,7 +675,7 @@ TEST(UninstallCommand, BareNamesAreLookedForInTheSystemFoldersOnly)
     for (const auto& [command, expected] : cases) {
         SCOPED_TRACE(command);
         std::string program, arguments;
-        EXPECT_EQ(!expected.empty(), SplitUninstallCommand(command.c_str(), &program, &arguments));
+        EXPECT_EQ(!expected.empty(), FindStartableProgram(command.c_str(), &program, &arguments));
         EXPECT_EQ(fixtures::LowerAscii(expected), fixtures::LowerAscii(program));
     }
     // What starts is the system's own program; a planted one never does.

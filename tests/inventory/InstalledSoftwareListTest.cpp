@@ -244,8 +244,11 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
         {"quoteNotClosed", nullptr, "\"" + exe, 0, true},
         {"unquotedCommand", nullptr, exe, 0, true},
         {"unquotedWithArguments", nullptr, exe + " /S", 0, true},
-        // The first dot lies in a folder name: the cut falls inside that name.
-        {"dotInFolder", nullptr, dotted + " /S", 0, false},
+        // The program the command starts: a dot in a folder's name ends nothing; a bare
+        // name is the system's, one the system folders lack names no file.
+        {"dotInFolder", nullptr, dotted + " /S", 0, true},
+        {"systemProgram", nullptr, "MsiExec.exe /X{0}", 0, true},
+        {"bareElsewhere", nullptr, "app.exe /S", 0, false},
         {"dotInFolderQuoted", nullptr, "\"" + dotted + "\" /S", 0, true},
         {"commandNoFile", nullptr, "\"" + missing + "\" /S", 0, false},
         // A file's icon by position or id; an index out of range or naming no icon gives
