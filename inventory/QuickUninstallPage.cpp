@@ -6,7 +6,6 @@
 #include "framework/SteadyClock.h"
 #include "framework/WinApp.h"
 #include "inventory/UninstallCommand.h"
-#include "framework/RegKey.h"
 #include "resource.h"
 
 #include <shellapi.h>
@@ -424,9 +423,7 @@ void CQuickUninstallPage::NoteClues(const InstalledSoftwareEntry& entry)
     clues.publisher = entry.publisher;
     clues.uninstallCommand = entry.uninstallString;
     clues.displayIcon = entry.displayIcon;
-    char path[MAX_PATH];
-    if (ReadTextValue(entry.root, entry.keyPath, "InstallLocation", path, MAX_PATH))
-        clues.installLocation = path;
+    clues.installLocation = entry.installLocation;
     ::SendMessageA(::GetParent(m_hWnd), WM_UNINSTALL_STARTING, 0, reinterpret_cast<LPARAM>(&clues));
 }
 

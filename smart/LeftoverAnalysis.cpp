@@ -44,8 +44,8 @@ bool CTraceAnalyzer::IsOwnEntry(const UninstallEntryPaths& entry, const Uninstal
 {
     if (SameEntry(entry.root, entry.keyPath, clues))
         return true;
-    for (const std::string& text : entry.texts) {
-        if (!text.empty() && NamesProgram(text.c_str()))
+    for (const std::string* text : {&entry.installLocation, &entry.uninstallString, &entry.displayIcon}) {
+        if (!text->empty() && NamesProgram(text->c_str()))
             return true;
     }
     return false;
@@ -83,7 +83,7 @@ void CTraceAnalyzer::LoadProgramNames(const UninstallClues* clues)
         names.AddProduct(EntryKeyName(entry.keyPath));
         names.AddPublisher(entry.publisher.c_str());
         char program[MAX_PATH];
-        if (IconProgram(entry.texts[2], program) && IsInProgramFolders(program))
+        if (IconProgram(entry.displayIcon, program) && IsInProgramFolders(program))
             names.AddProgramFile(program);
     }
     if (clues) {
@@ -159,7 +159,7 @@ bool CTraceAnalyzer::RegisteredLocationAbove(const char* folder, const char* pro
         entryNames.AddProduct(entry.displayName.c_str());
         entryNames.AddProduct(EntryKeyName(entry.keyPath));
         char program[MAX_PATH];
-        if (IconProgram(entry.texts[2], program))
+        if (IconProgram(entry.displayIcon, program))
             entryNames.AddProgramFile(program);
         ProgramNames fileName;
         fileName.AddProgramFile(programFile);
@@ -229,6 +229,22 @@ void CTraceAnalyzer::NoteUninstallClues(UninstallClues* clues)
             return;
         }
     }
+}
+
+std::vector<std::string> CTraceAnalyzer::RegisteredFolders(HKEY root, const char* keyPath)
+{
+    LoadContext();
+    LoadUninstallEntries();
+    std::vector<std::string> folders;
+    for (const UninstallEntryPaths& entry : uninstallEntries) {
+        if (entry.root != root || !EqualsNoCaseDbcs(entry.keyPath.c_str(), keyPath))
+            continue;
+        for (const std::string& folder : entry.folders) {
+            if (!folder.empty())
+                AddFolderOnce(folder.c_str(), &folders);
+        }
+    }
+    return folders;
 }
 
 bool CTraceAnalyzer::ScreenLeftoverFolder(const char* folder, char* full)

@@ -22,10 +22,8 @@
 
 namespace {
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kUserClasses[] = "Software\\Classes";
-const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
 // Messages are drained this often (seconds of the steady clock).
 const double kPumpInterval = 0.010;
 
@@ -465,32 +463,18 @@ bool CTraceAnalyzer::ReadTargetPath(const char* shortcutPath, char* target) cons
     return NormalizeFolderPath(stored, target);
 }
 
-// One walk over the entry's values gives its fields and, for the search by value,
-// its plain texts. False for a registry link, which is no entry of its own.
-bool CTraceAnalyzer::ReadUninstallEntry(const RegKey& entry, UninstallEntryPaths* paths) const
+// The folders an entry's texts name, and the program its uninstall command runs.
+void CTraceAnalyzer::ReadEntryFolders(UninstallEntryPaths* entry) const
 {
-    return entry.ForEachValueOfNonLink([&](const RegValue& value) {
-        if (!ValueAsText(value, true))
-            return true;
-        if (value.type == REG_SZ)
-            paths->plainTexts.push_back(value.data);
-        for (int i = 0; i < 3; ++i) {
-            char folder[MAX_PATH];
-            if (!EqualsNoCaseDbcs(value.name, kUninstallPathValues[i]))
-                continue;
-            paths->texts[i] = value.data;
-            if (EntryFolder(static_cast<EntryValue>(i), value.data, folder) && !IsSystemFolder(folder))
-                paths->folders[i] = folder;
-            std::string arguments;
-            if (i == 1 && ParseCommandLine(value.data, &paths->uninstallProgram, &arguments) != PROGRAM_PATH)
-                paths->uninstallProgram.clear();
-        }
-        if (EqualsNoCaseDbcs(value.name, "DisplayName"))
-            paths->displayName = value.data;
-        else if (EqualsNoCaseDbcs(value.name, "Publisher"))
-            paths->publisher = value.data;
-        return true;
-    });
+    const std::string* texts[] = {&entry->installLocation, &entry->uninstallString, &entry->displayIcon};
+    for (int i = 0; i < 3; ++i) {
+        char folder[MAX_PATH];
+        if (EntryFolder(static_cast<EntryValue>(i), texts[i]->c_str(), folder) && !IsSystemFolder(folder))
+            entry->folders[i] = folder;
+    }
+    std::string arguments;
+    if (ParseCommandLine(entry->uninstallString.c_str(), &entry->uninstallProgram, &arguments) != PROGRAM_PATH)
+        entry->uninstallProgram.clear();
 }
 
 void CTraceAnalyzer::LoadUninstallEntries()
@@ -498,25 +482,14 @@ void CTraceAnalyzer::LoadUninstallEntries()
     if (uninstallEntriesLoaded)
         return;
     uninstallEntriesLoaded = true;
-    // Every product Windows records: the machine's in each view, the user's.
-    for (const RegistryPlace& place : MachineAndUserPlaces(kUninstallKey)) {
-        RegKey uninstall;
-        if (!uninstall.Open(place.root, place.path.c_str()))
-            continue;
-        uninstall.ForEachSubkey([&](const char* name) {
-            PumpIfDue();
-            RegKey entry;
-            UninstallEntryPaths paths;
-            if (!entry.OpenAsItself(uninstall, name) || !ReadUninstallEntry(entry, &paths))
-                return true;
-            uninstallEntries.push_back(std::move(paths));
-            char keyPath[MAX_PATH];
-            uninstallEntries.back().root = place.root;
-            if (FormatText(keyPath, MAX_PATH, "%s\\%s", place.path.c_str(), name))
-                uninstallEntries.back().keyPath = keyPath;
-            return true;
-        });
-    }
+    ReadUninstallEntries([&](UninstallEntry& read) {
+        PumpIfDue();
+        UninstallEntryPaths entry;
+        static_cast<UninstallEntry&>(entry) = std::move(read);
+        ReadEntryFolders(&entry);
+        uninstallEntries.push_back(std::move(entry));
+        return true;
+    });
 }
 
 bool CTraceAnalyzer::HoldsOtherProduct(const char* folder)
