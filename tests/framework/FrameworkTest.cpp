@@ -1,11 +1,14 @@
 // The application framework under real windows: dialogs from the program's own
 // templates, data exchange, message reflection, the modal loop and message boxes;
-// whether a path exists; the readings of command lines and icon references.
+// whether a path exists; the readings of command lines and icon references; files
+// read whole.
 #include "framework/Button.h"
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
 #include "framework/IconReference.h"
 #include "framework/ParseCommandLine.h"
 #include "framework/PathExists.h"
+#include "framework/ReadWholeFile.h"
 #include "framework/WinApp.h"
 #include "resource.h"
 #include "support/Fixtures.h"
@@ -241,6 +244,38 @@ TEST(CommandLineAndIconForms, EachFormHasOneAnswer)
         EXPECT_EQ(form.iconIndex, index);
     }
     SetEnvironmentVariableA("UM_FORMS_AB", nullptr);
+}
+
+// A plain file is read whole, every byte as it is, when it holds no more than the cap;
+// a larger one, a folder, a missing or held file, or no path gives nothing.
+TEST(ReadWholeFile, ReadsAPlainFileWithinItsCapAndRefusesTheRest)
+{
+    fixtures::TempDir dir("umwhole");
+    const std::string bytes("a\0b\xB2\xE2\r\n", 7), file = dir.Path() + "\\list.txt", empty = dir.Path() + "\\empty";
+    const std::string missing = dir.Path() + "\\missing";
+    ASSERT_TRUE(fixtures::WriteFileText(file, bytes) && fixtures::WriteFileText(empty, ""));
+    const struct {
+        const char* path;
+        ULONGLONG cap;
+        bool read;
+        std::string bytes;
+    } cases[] = {
+        {file.c_str(), 7, true, bytes},  {file.c_str(), 1ULL << 40, true, bytes}, {file.c_str(), 6, false, ""},
+        {empty.c_str(), 0, true, ""},    {dir.Path().c_str(), 100, false, ""},
+        {missing.c_str(), 100, false, ""},  {nullptr, 100, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path ? c.path : "(none)");
+        std::string read = "unset";
+        EXPECT_EQ(c.read, ReadWholeFile(c.path, c.cap, &read));
+        EXPECT_EQ(c.bytes, read);
+    }
+    // A file another program holds without letting others read it.
+    OwnedFile held(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    std::string read = "unset";
+    EXPECT_FALSE(ReadWholeFile(file.c_str(), 100, &read));
+    EXPECT_EQ("", read);
 }
 
 }  // namespace
