@@ -329,7 +329,7 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
 // machine (HKLM) product's command starts with the program's own token.
 TEST_F(QuickPageTest, UserProductsUninstallWithTheDesktopUsersTokenOrNotAtAll)
 {
-    const char userUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    const char* const userUninstallKey = fixtures::kUserUninstallKey;
     fixtures::ScopedKeyIsolation userEntries(HKEY_CURRENT_USER, userUninstallKey);
     const std::string demoUninstaller = demo::BuiltPayloadFolder() + "\\DemoUninstall.exe";
     // Each uninstaller takes its data.txt, and the machine's entry of its name.
@@ -478,7 +478,7 @@ protected:
         std::string path;
     };
     const Place native{HKEY_LOCAL_MACHINE, fixtures::kUninstallKey}, wow{HKEY_LOCAL_MACHINE, fixtures::kWowUninstallKey},
-        user{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"};
+        user{HKEY_CURRENT_USER, fixtures::kUserUninstallKey};
 
     void SetUp() override
     {

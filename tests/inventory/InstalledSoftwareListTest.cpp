@@ -203,7 +203,7 @@ TEST_F(InventoryTest, RecordsKeepTheRegistryOrderAndTheWalkStopsAtItsEdges)
 // analysis needs; the quick page lists the rest. A registry link is no entry.
 TEST_F(InventoryTest, ReaderGivesEveryEntryWithItsViewAndVersionAndTheListTakesWhatWindowsLists)
 {
-    const std::string userKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    const std::string userKey = kUserUninstallKey;
     ScopedKeyIsolation wowIsolation{HKEY_LOCAL_MACHINE, kWowUninstallKey}, userIsolation{HKEY_CURRENT_USER, userKey};
     const struct {
         HKEY root;
