@@ -138,20 +138,27 @@ std::vector<const char*> ProgramEnds(const char* text)
     return ends;
 }
 
-// The unquoted program: of several starts, the shortest that names an existing file.
+// Of several starts that may be the program, the shortest naming an existing file.
+const char* ExistingProgramEnd(const char* text, const std::vector<const char*>& ends)
+{
+    std::string program;
+    for (const char* end : ends) {
+        if (Resolve(std::string(text, end), &program) == PROGRAM_PATH && IsExistingFile(program.c_str()))
+            return end;
+    }
+    return nullptr;
+}
+
+// The unquoted program; *end is where it ends in text. Only where several starts may
+// be the program is the disk asked which one is; else the shortest is.
 CommandProgram ResolveUnquoted(const char* text, std::string* program, const char** end)
 {
     const std::vector<const char*> ends = ProgramEnds(text);
     if (ends.empty())
         return PROGRAM_NONE;
-    for (size_t i = 0; ends.size() > 1 && i < ends.size(); ++i) {
-        if (Resolve(std::string(text, ends[i]), program) == PROGRAM_PATH && IsExistingFile(program->c_str())) {
-            *end = ends[i];
-            return PROGRAM_PATH;
-        }
-    }
-    *end = ends[0];
-    return Resolve(std::string(text, ends[0]), program);
+    const char* existing = ends.size() > 1 ? ExistingProgramEnd(text, ends) : nullptr;
+    *end = existing ? existing : ends[0];
+    return Resolve(std::string(text, *end), program);
 }
 
 }  // namespace

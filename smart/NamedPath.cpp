@@ -31,6 +31,32 @@ bool IsPlainPath(const char* text)
     return true;
 }
 
+// The install location as its text holds it, without the quotes some installers add.
+bool InstallLocation(const char* text, char* folder)
+{
+    if (!CopyText(folder, MAX_PATH, text[0] == '"' ? text + 1 : text))
+        return false;
+    char* quote = FindCharDbcs(folder, '"');
+    if (quote)
+        *quote = '\0';
+    return true;
+}
+
+// The folder of the program a command runs, when the command names it in full.
+bool CommandFolder(const char* command, char* folder)
+{
+    std::string program;
+    std::string arguments;
+    return ParseCommandLine(command, &program, &arguments) == PROGRAM_PATH &&
+           CopyText(folder, MAX_PATH, program.c_str()) && CutAtLastBackslash(folder);
+}
+
+bool IconFolder(const char* reference, char* folder)
+{
+    int index = 0;
+    return ReadIconReference(reference, folder, MAX_PATH, &index) && CutAtLastBackslash(folder);
+}
+
 }  // namespace
 
 bool NamedPath(const char* text, char* path, size_t pathSize)
@@ -68,16 +94,9 @@ const char* LeafName(const char* keyPath)
 bool EntryFolder(EntryValue which, const char* text, char* folder)
 {
     char named[MAX_PATH];
-    int index = 0;
-    std::string program;
-    std::string arguments;
-    bool ok = which == ENTRY_INSTALL_LOCATION ? CopyText(named, MAX_PATH, text[0] == '"' ? text + 1 : text)
-              : which == ENTRY_UNINSTALLER ? ParseCommandLine(text, &program, &arguments) == PROGRAM_PATH &&
-                                                 CopyText(named, MAX_PATH, program.c_str()) && CutAtLastBackslash(named)
-                           : ReadIconReference(text, named, MAX_PATH, &index) && CutAtLastBackslash(named);
-    char* quote = ok && which == ENTRY_INSTALL_LOCATION ? FindCharDbcs(named, '"') : nullptr;
-    if (quote)
-        *quote = '\0';
+    const bool ok = which == ENTRY_INSTALL_LOCATION ? InstallLocation(text, named)
+                    : which == ENTRY_UNINSTALLER    ? CommandFolder(text, named)
+                                                    : IconFolder(text, named);
     return ok && HasDriveColon(named) && NormalizeFolderPath(named, folder);
 }
 
