@@ -4,6 +4,7 @@
 #include "backup/Sha256.h"
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
+#include "framework/ReadWholeFile.h"
 #include "smart/TraceItem.h"
 #include "smart/TraceRemoval.h"
 
@@ -254,26 +255,6 @@ bool IsValidEntry(const BackupEntry& entry, size_t index)
     return entry.stored == StoredNameOf(index) && IsSha256Hex(entry.hash);
 }
 
-bool ReadFileBytes(const char* file, DWORD cap, std::string* bytes)
-{
-    bytes->clear();
-    OwnedFile handle(CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    LARGE_INTEGER size;
-    if (!handle || !GetFileSizeEx(handle, &size) || size.QuadPart < 0 || size.QuadPart > cap)
-        return false;
-    bytes->resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes->empty() &&
-        (!ReadFile(handle, &(*bytes)[0], static_cast<DWORD>(bytes->size()), &read, nullptr) || read != bytes->size())) {
-        bytes->clear();
-        return false;
-    }
-    // A byte more means it grew while it was read: not the file that was measured.
-    char more = 0;
-    return ReadFile(handle, &more, 1, &read, nullptr) && read == 0;
-}
-
 bool WriteFileBytes(const char* file, const std::string& bytes)
 {
     std::string temporary = std::string(file) + ".new";
@@ -316,7 +297,7 @@ bool BackupList::Write(const char* file) const
 bool BackupList::Read(const char* file, std::string* reason)
 {
     std::string text;
-    if (!ReadFileBytes(file, kLargestBackupList, &text))
+    if (!ReadWholeFile(file, kLargestBackupList, &text))
         return Refuse(reason, "unreadable or too large");
     size_t endLine = text.rfind("end\t");
     if (endLine == std::string::npos || text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0)

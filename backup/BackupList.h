@@ -63,9 +63,6 @@ std::string StoredNameOf(size_t index);
 // a key of the three roots, a stored name of its own index, a link into its own hive.
 bool IsValidEntry(const BackupEntry& entry, size_t index);
 
-// The whole file as bytes, opened as itself (a link is not followed); false when it
-// cannot be read or holds more than cap bytes, which is then not read at all.
-bool ReadFileBytes(const char* file, DWORD cap, std::string* bytes);
 // Writes bytes as the whole file, through a new temporary file so a failed write
 // leaves no half file; false when any of it failed.
 bool WriteFileBytes(const char* file, const std::string& bytes);

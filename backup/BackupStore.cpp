@@ -3,6 +3,7 @@
 #include "backup/BackupList.h"
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
+#include "framework/ReadWholeFile.h"
 #include "framework/PathExists.h"
 #include "framework/RegistryTree.h"
 #include "smart/TraceRemoval.h"
@@ -319,7 +320,7 @@ std::vector<std::string> CBackupStore::IndexNames() const
 {
     std::vector<std::string> names;
     std::string text;
-    if (!ReadFileBytes((root + "\\" + kIndexName).c_str(), kLargestIndex, &text))
+    if (!ReadWholeFile((root + "\\" + kIndexName).c_str(), kLargestIndex, &text))
         return names;
     size_t start = 0;
     while (start < text.size()) {

@@ -3,6 +3,7 @@
 #include "backup/BackupList.h"
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
+#include "framework/ReadWholeFile.h"
 #include "smart/TraceRemoval.h"
 
 #include <windows.h>
@@ -18,7 +19,6 @@ const wchar_t kPendingRenames[] = L"PendingFileRenameOperations";
 // Larger lists are not read: no machine schedules that much, and a restore must not
 // take the memory or the time they would.
 const DWORD kLargestPendingList = 4 * 1024 * 1024;
-const DWORD kLargestWininit = 4 * 1024 * 1024;
 
 // The list is pairs of texts: source ("\??\C:\x") and destination, empty for a deletion.
 bool CancelMoveOnReboot(const wchar_t* path)
@@ -82,7 +82,7 @@ bool CancelWininitEntry(const char* path)
     std::string content;
     if (!GetWininitPath(iniPath, MAX_PATH) || GetFileAttributesA(iniPath) == INVALID_FILE_ATTRIBUTES)
         return true;
-    if (!ReadFileBytes(iniPath, kLargestWininit, &content))
+    if (!ReadWholeFile(iniPath, kLargestWininit, &content))
         return false;
     char shortPath[MAX_PATH] = "";
     DWORD length = GetShortPathNameA(path, shortPath, MAX_PATH);

@@ -3,27 +3,15 @@
 #include "backup/KeyWithoutLinks.h"
 #include "backup/RegFileParser.h"
 #include "framework/Handles.h"
+#include "framework/ReadWholeFile.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
 
 namespace {
 
 // A backup larger than this is not one the writer made.
-const LONGLONG kLargestFile = 256LL * 1024 * 1024;
+const ULONGLONG kLargestFile = 256ULL * 1024 * 1024;
 const REGSAM kImportAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
-
-bool ReadWholeFile(const char* file, std::string* text)
-{
-    OwnedFile in(CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                             nullptr));
-    LARGE_INTEGER size;
-    if (!in || !GetFileSizeEx(in, &size) || size.QuadPart > kLargestFile)
-        return false;
-    text->resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    return text->empty() ||
-           (ReadFile(in, &(*text)[0], static_cast<DWORD>(text->size()), &read, nullptr) && read == text->size());
-}
 
 // Opens the key to restore into, making what is missing on the way. A key on the
 // way that is now a registry link refuses it: writing through it would change the
@@ -64,7 +52,7 @@ bool CRegFile::Read(const char* file, std::string* reason)
 {
     keys.clear();
     std::string text;
-    if (!file || !ReadWholeFile(file, &text)) {
+    if (!ReadWholeFile(file, kLargestFile, &text)) {
         if (reason)
             *reason = "the file cannot be read";
         return false;

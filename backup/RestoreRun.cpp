@@ -4,6 +4,7 @@
 #include "backup/RestoreTargets.h"
 #include "backup/Sha256.h"
 #include "framework/AnsiText.h"
+#include "framework/ReadWholeFile.h"
 #include "framework/RegistryTree.h"
 #include "smart/TraceItem.h"
 #include "smart/TraceRemoval.h"
@@ -86,7 +87,7 @@ bool CRestoreRun::Load(std::string* reason)
         return false;
     // Exactly the size the list records, or it is not read at all.
     std::string text;
-    if (!ReadFileBytes((folder + "\\" + kBackupRegistryName).c_str(), list.regSize, &text) ||
+    if (!ReadWholeFile((folder + "\\" + kBackupRegistryName).c_str(), list.regSize, &text) ||
         text.size() != list.regSize || Sha256Hex(text) != list.regHash)
         return Refuse(reason, "registry file damaged");
     if (!registry.Parse(text, reason))

@@ -77,19 +77,22 @@ bool ReadIconReference(const char* text, char* path, size_t pathSize, int* index
     *index = 0;
     if (!text)
         return false;
-    std::string reference = Trimmed(text);
-    // A file whose name holds a comma: the whole value names it, quoted or not.
-    const bool wholeQuoted =
-        reference.size() >= 2 && reference[0] == '"' && Unquoted(reference).size() + 2 == reference.size();
-    const std::string whole = wholeQuoted ? Unquoted(reference) : reference;
-    if (Expand(whole, path, pathSize) && path[0] && IsExistingFile(path))
-        return true;
-    path[0] = '\0';
+    const std::string reference = Trimmed(text);
     const char* start = reference.c_str();
     const char* comma = FindLastCharDbcs(start, ',');
-    if (comma && ParseIndex(comma + 1, index))
-        reference = Trimmed(std::string(start, comma).c_str());
-    if (!Expand(Unquoted(reference), path, pathSize)) {
+    int number = 0;
+    std::string file = reference;
+    // Only a trailing ",<integer>" needs the disk: it may be part of a file's name,
+    // and the whole value names such a file, quoted or not.
+    if (comma && ParseIndex(comma + 1, &number)) {
+        const bool wholeQuoted =
+            reference.size() >= 2 && reference[0] == '"' && Unquoted(reference).size() + 2 == reference.size();
+        if (Expand(wholeQuoted ? Unquoted(reference) : reference, path, pathSize) && path[0] && IsExistingFile(path))
+            return true;
+        *index = number;
+        file = Trimmed(std::string(start, comma).c_str());
+    }
+    if (!Expand(Unquoted(file), path, pathSize)) {
         path[0] = '\0';
         return false;
     }

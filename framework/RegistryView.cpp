@@ -69,6 +69,14 @@ std::vector<std::string> PathsInEveryView(HKEY root, const char* path)
     return paths;
 }
 
+bool IsRedirectedPath(HKEY root, const char* path)
+{
+    if (root == HKEY_CLASSES_ROOT)
+        return StartsWithKey(path, kRedirectedNode);
+    return root == HKEY_LOCAL_MACHINE && StartsWithKey(path, "SOFTWARE") && path[8] == '\\' &&
+           StartsWithKey(path + 9, kRedirectedNode);
+}
+
 std::vector<RegistryPlace> MachineAndUserPlaces(const char* softwarePath)
 {
     std::vector<RegistryPlace> places;

@@ -20,6 +20,10 @@ REGSAM PhysicalView();
 // "Wow6432Node\..."; other roots, and systems without views, have one path.
 std::vector<std::string> PathsInEveryView(HKEY root, const char* path);
 
+// True for a physical path of the 32-bit view on 64-bit Windows: one through
+// Wow6432Node, as PathsInEveryView makes them.
+bool IsRedirectedPath(HKEY root, const char* path);
+
 // A key in one place of the registry: a root and a physical path below it.
 struct RegistryPlace {
     HKEY root;

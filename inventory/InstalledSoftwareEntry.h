@@ -1,5 +1,7 @@
 // One product registered for removal under the Uninstall key.
 #pragma once
+#include "inventory/UninstallEntries.h"
+
 #include <windows.h>
 
 #include <string>
@@ -10,10 +12,13 @@ struct InstalledSoftwareEntry {
     char publisher[MAX_PATH];
     char helpLink[MAX_PATH];
     HKEY root;                  // HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER for a per-user install
+    UninstallView view;         // the registry view it was read in
     char keyPath[MAX_PATH];     // the key's physical path below root (see RegistryView.h)
     DWORD windowsInstaller;
     size_t loadIndex;           // its place in the registry's order
     char displayIcon[MAX_PATH]; // the "DisplayIcon" value; empty when absent or unusable
+    char version[MAX_PATH];     // "DisplayVersion", likewise
+    char installLocation[MAX_PATH];  // "InstallLocation", likewise
     // Filled by CInstalledSoftwareList::ResolveIcons, not by the load; the list's icon
     // cache owns both handles, which are null when the product has no such icon.
     bool iconsResolved;

@@ -1,21 +1,18 @@
 // The ordered list of registered products, in the registry's enumeration order.
 // Record i is row i of the quick-uninstall page.
 #pragma once
-#include "framework/RegistryView.h"
 #include "inventory/IconCache.h"
 #include "inventory/InstalledSoftwareEntry.h"
+#include "inventory/UninstallEntries.h"
 
 #include <memory>
 #include <vector>
-
-extern const char UNINSTALL_KEY_PATH[];
 
 class CInstalledSoftwareList {
 public:
     // Appends one record per product that has both a name and an uninstall command and
     // that Windows lists (no system component, no update), from every place Windows
-    // records them: the machine's native registry view, its other view, the user's.
-    // Icons are not looked up here: see ResolveIcons.
+    // records them (ReadUninstallEntries). Icons are not looked up here: see ResolveIcons.
     void Load();
     void Clear();
     void Reload();
@@ -32,9 +29,6 @@ public:
     void ResolveIcons(InstalledSoftwareEntry* entry);
 
 private:
-    static bool ReadEntry(const RegistryPlace& place, HKEY uninstallKey, const char* subkeyName,
-                          InstalledSoftwareEntry* entry);
-
     std::vector<std::unique_ptr<InstalledSoftwareEntry>> entries;
     CIconCache iconCache;  // the icons of this load; records point into it
 };

@@ -2,7 +2,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
-#include "framework/PathExists.h"
+#include "framework/ParseCommandLine.h"
 #include "inventory/DesktopUser.h"
 
 #include <windows.h>
@@ -11,61 +11,6 @@
 #include <cstring>
 
 namespace {
-
-const char* SkipSpaces(const char* text)
-{
-    while (*text == ' ' || *text == '\t')
-        ++text;
-    return text;
-}
-
-bool IsBareName(const std::string& name)
-{
-    return !FindCharDbcs(name.c_str(), '\\') && name.find_first_of("/:") == std::string::npos;
-}
-
-// A path that names its drive or server; any other is read against the current
-// folder or drive, which whoever started the program chose (a download's folder).
-bool IsFullPath(const std::string& path)
-{
-    const char letter = FoldAscii(path[0]);
-    const bool driveRooted = letter >= 'a' && letter <= 'z' && path[1] == ':' && path[2] == '\\';
-    return driveRooted || (path[0] == '\\' && path[1] == '\\');
-}
-
-// A bare name is the system's own program: in the system folder, else the Windows
-// folder. Never the current folder, the program's own or PATH, where anyone may
-// have put a program of that name.
-bool FindSystemProgram(const std::string& name, std::string* program)
-{
-    UINT(WINAPI* const folders[])(LPSTR, UINT) = {GetSystemDirectoryA, GetSystemWindowsDirectoryA};
-    for (auto folderOf : folders) {
-        char folder[MAX_PATH];
-        char path[MAX_PATH];
-        const UINT length = folderOf(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            continue;
-        if (FormatText(path, MAX_PATH, "%s%s%s", folder, EndsWithBackslash(folder) ? "" : "\\", name.c_str()) &&
-            IsExistingFile(path)) {
-            *program = path;
-            return true;
-        }
-    }
-    return false;
-}
-
-// An existing program named by its full path, or a bare name of the system's.
-bool ResolveProgram(const std::string& path, std::string* program)
-{
-    if (path.find_first_of("?*") != std::string::npos)
-        return false;
-    if (IsBareName(path))
-        return FindSystemProgram(path, program);
-    if (!IsFullPath(path) || !IsExistingFile(path.c_str()))
-        return false;
-    *program = path;
-    return true;
-}
 
 // The folder of a full program path, with its backslash ("C:\\" for a drive's root).
 std::string FolderOf(const std::string& program)
@@ -129,41 +74,13 @@ CommandStart CreateUninstallProcess(HKEY entryRoot, const std::string& program, 
     return StartWithToken(token, program, commandLine, flags, folder, process) ? COMMAND_STARTED : COMMAND_FAILED;
 }
 
-bool EndsProgramAt(const char* text)
-{
-    return _strnicmp(text, ".exe", 4) == 0 && (text[4] == '\0' || text[4] == ' ' || text[4] == '\t');
-}
-
 }  // namespace
-
-bool SplitUninstallCommand(const char* command, std::string* program, std::string* arguments)
-{
-    program->clear();
-    arguments->clear();
-    if (!command)
-        return false;
-    const char* text = SkipSpaces(command);
-    if (*text == '"') {
-        const char* close = strchr(text + 1, '"');
-        if (!close || !ResolveProgram(std::string(text + 1, close), program))
-            return false;
-        *arguments = SkipSpaces(close + 1);
-        return true;
-    }
-    for (const char* p = text; *p; p = NextCharDbcs(p)) {
-        if (EndsProgramAt(p) && ResolveProgram(std::string(text, p + 4), program)) {
-            *arguments = SkipSpaces(p + 4);
-            return true;
-        }
-    }
-    return false;
-}
 
 CommandStart StartUninstallCommand(const char* command, HKEY entryRoot, HANDLE job, HANDLE* startedProcess)
 {
     std::string program;
     std::string arguments;
-    if (!SplitUninstallCommand(command, &program, &arguments))
+    if (!FindStartableProgram(command, &program, &arguments))
         return COMMAND_NOT_FOUND;
     std::string commandLine = "\"" + program + "\"";
     if (!arguments.empty())

@@ -5,16 +5,6 @@
 
 #include <string>
 
-// The program an uninstall command runs and the arguments after it. A quoted
-// program is taken as quoted. Unquoted, the program is the shortest start of the
-// command that ends in ".exe" (before a space or the end) and names an existing
-// file, so "C:\Program Files\A B\uninst.exe /S" never runs C:\Program.exe. A bare
-// name such as MsiExec.exe is the system's: looked for in the system folder, then
-// the Windows folder, never in the current folder, the program's own or PATH. A
-// path that is neither bare nor full (relative, or on the current drive) names
-// nothing. False when no existing program is named.
-bool SplitUninstallCommand(const char* command, std::string* program, std::string* arguments);
-
 // What came of starting an uninstall command.
 enum CommandStart {
     COMMAND_STARTED,
@@ -23,7 +13,8 @@ enum CommandStart {
     COMMAND_NO_DESKTOP_USER,  // a user's command, refused: no desktop user to run it as
 };
 
-// Starts the command's program with its arguments, in the program's own folder.
+// Starts the command's program (FindStartableProgram) with its arguments, in the
+// program's own folder.
 // entryRoot is where the product is registered: a command from anywhere but HKLM is
 // the user's own data, which while the program runs elevated starts with the
 // desktop user's token (CDesktopUser), never the program's; with no desktop user it

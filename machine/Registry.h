@@ -15,6 +15,7 @@ const char kWowRunKey[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVer
 const char kWowUninstallKey[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 // The user's keys as the registry spells them (the machine's are upper case).
 const char kUserRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kUserUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 bool CreateKey(HKEY root, const std::string& path);
 bool SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type, const void* data,

@@ -4,6 +4,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/IconReference.h"
+#include "framework/ParseCommandLine.h"
 #include "framework/PathExists.h"
 #include "smart/FolderPaths.h"
 #include "smart/NamedPath.h"
@@ -43,8 +44,8 @@ bool CTraceAnalyzer::IsOwnEntry(const UninstallEntryPaths& entry, const Uninstal
 {
     if (SameEntry(entry.root, entry.keyPath, clues))
         return true;
-    for (const std::string& text : entry.texts) {
-        if (!text.empty() && NamesProgram(text.c_str()))
+    for (const std::string* text : {&entry.installLocation, &entry.uninstallString, &entry.displayIcon}) {
+        if (!text->empty() && NamesProgram(text->c_str()))
             return true;
     }
     return false;
@@ -82,7 +83,7 @@ void CTraceAnalyzer::LoadProgramNames(const UninstallClues* clues)
         names.AddProduct(EntryKeyName(entry.keyPath));
         names.AddPublisher(entry.publisher.c_str());
         char program[MAX_PATH];
-        if (IconProgram(entry.texts[2], program) && IsInProgramFolders(program))
+        if (IconProgram(entry.displayIcon, program) && IsInProgramFolders(program))
             names.AddProgramFile(program);
     }
     if (clues) {
@@ -158,7 +159,7 @@ bool CTraceAnalyzer::RegisteredLocationAbove(const char* folder, const char* pro
         entryNames.AddProduct(entry.displayName.c_str());
         entryNames.AddProduct(EntryKeyName(entry.keyPath));
         char program[MAX_PATH];
-        if (IconProgram(entry.texts[2], program))
+        if (IconProgram(entry.displayIcon, program))
             entryNames.AddProgramFile(program);
         ProgramNames fileName;
         fileName.AddProgramFile(programFile);
@@ -197,17 +198,18 @@ void CTraceAnalyzer::NoteUninstallClues(UninstallClues* clues)
     char install[MAX_PATH] = "";
     char icon[MAX_PATH] = "";
     char uninstaller[MAX_PATH] = "";
-    char program[MAX_PATH] = "";
+    std::string program;
+    std::string arguments;
     const bool hasInstall = EntryFolder(ENTRY_INSTALL_LOCATION, clues->installLocation.c_str(), install);
     const bool hasIcon = EntryFolder(ENTRY_ICON, clues->displayIcon.c_str(), icon);
     const bool hasUninstaller = EntryFolder(ENTRY_UNINSTALLER, clues->uninstallCommand.c_str(), uninstaller) &&
-                                NamedPath(clues->uninstallCommand.c_str(), program, MAX_PATH);
-    const bool shared = hasUninstaller && IsSharedUninstaller(program, *clues);
+                                ParseCommandLine(clues->uninstallCommand.c_str(), &program, &arguments) == PROGRAM_PATH;
+    const bool shared = hasUninstaller && IsSharedUninstaller(program.c_str(), *clues);
     std::vector<std::string> candidates;
     // A folder that holds an engine other products uninstall with is none of them.
-    if (hasInstall && !(shared && IsWithinFolder(program, install)))
+    if (hasInstall && !(shared && IsWithinFolder(program.c_str(), install)))
         AddFolderOnce(install, &candidates);
-    if (hasIcon && !(shared && IsWithinFolder(program, icon)))
+    if (hasIcon && !(shared && IsWithinFolder(program.c_str(), icon)))
         AddFolderOnce(icon, &candidates);
     const bool insideOwn = (hasInstall && IsWithinFolder(uninstaller, install)) ||
                            (hasIcon && IsWithinFolder(uninstaller, icon));
@@ -227,6 +229,22 @@ void CTraceAnalyzer::NoteUninstallClues(UninstallClues* clues)
             return;
         }
     }
+}
+
+std::vector<std::string> CTraceAnalyzer::RegisteredFolders(HKEY root, const char* keyPath)
+{
+    LoadContext();
+    LoadUninstallEntries();
+    std::vector<std::string> folders;
+    for (const UninstallEntryPaths& entry : uninstallEntries) {
+        if (entry.root != root || !EqualsNoCaseDbcs(entry.keyPath.c_str(), keyPath))
+            continue;
+        for (const std::string& folder : entry.folders) {
+            if (!folder.empty())
+                AddFolderOnce(folder.c_str(), &folders);
+        }
+    }
+    return folders;
 }
 
 bool CTraceAnalyzer::ScreenLeftoverFolder(const char* folder, char* full)

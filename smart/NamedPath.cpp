@@ -2,6 +2,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/IconReference.h"
+#include "framework/ParseCommandLine.h"
 #include "smart/FolderPaths.h"
 
 #include <windows.h>
@@ -10,59 +11,6 @@
 #include <string>
 
 namespace {
-
-// Extensions of files a command line can run by name.
-const char* const kExecutableExtensions[] = {".exe", ".com", ".bat", ".cmd", ".pif", ".scr"};
-
-bool IsBlank(char ch)
-{
-    return ch == ' ' || ch == '\t';
-}
-
-void TrimTrailingBlanks(std::string* text)
-{
-    while (!text->empty() && IsBlank(text->back()))
-        text->pop_back();
-}
-
-bool IsDigit(char ch)
-{
-    return ch >= '0' && ch <= '9';
-}
-
-// Drops ",0" or ",-101" at the end: the number of an icon or resource in a module.
-void DropIndex(std::string* text)
-{
-    const char* start = text->c_str();
-    const char* comma = FindLastCharDbcs(start, ',');
-    if (!comma)
-        return;
-    const char* digits = comma[1] == '-' ? comma + 2 : comma + 1;
-    if (!*digits)
-        return;
-    for (const char* p = digits; *p; ++p) {
-        if (!IsDigit(*p))
-            return;
-    }
-    text->resize(static_cast<size_t>(comma - start));
-    TrimTrailingBlanks(text);
-}
-
-// Length of the prefix of text that ends in an executable's extension followed by
-// a space or the end, the shortest one; 0 when there is none.
-size_t ExecutablePrefixLength(const char* text)
-{
-    for (const char* p = text; *p; p = NextCharDbcs(p)) {
-        if (*p != '.')  // where every extension starts
-            continue;
-        for (const char* extension : kExecutableExtensions) {
-            const char* after = SkipPrefixNoCaseDbcs(p, extension);
-            if (after && (*after == '\0' || IsBlank(*after)))
-                return static_cast<size_t>(after - text);
-        }
-    }
-    return 0;
-}
 
 // A drive-letter ("C:\...") or network ("\\server\...") path with no character that
 // a path cannot hold (a second ':', quotes, wildcards, '|', '<', '>', '/').
@@ -83,6 +31,32 @@ bool IsPlainPath(const char* text)
     return true;
 }
 
+// The install location as its text holds it, without the quotes some installers add.
+bool InstallLocation(const char* text, char* folder)
+{
+    if (!CopyText(folder, MAX_PATH, text[0] == '"' ? text + 1 : text))
+        return false;
+    char* quote = FindCharDbcs(folder, '"');
+    if (quote)
+        *quote = '\0';
+    return true;
+}
+
+// The folder of the program a command runs, when the command names it in full.
+bool CommandFolder(const char* command, char* folder)
+{
+    std::string program;
+    std::string arguments;
+    return ParseCommandLine(command, &program, &arguments) == PROGRAM_PATH &&
+           CopyText(folder, MAX_PATH, program.c_str()) && CutAtLastBackslash(folder);
+}
+
+bool IconFolder(const char* reference, char* folder)
+{
+    int index = 0;
+    return ReadIconReference(reference, folder, MAX_PATH, &index) && CutAtLastBackslash(folder);
+}
+
 }  // namespace
 
 bool NamedPath(const char* text, char* path, size_t pathSize)
@@ -90,31 +64,14 @@ bool NamedPath(const char* text, char* path, size_t pathSize)
     if (!path || pathSize == 0)
         return false;
     path[0] = '\0';
-    if (!text)
-        return false;
-    while (IsBlank(*text))
-        ++text;
-    std::string item;
-    if (*text == '"') {
-        const char* close = FindCharDbcs(text + 1, '"');
-        if (!close)
-            return false;
-        item.assign(text + 1, close);
-        TrimTrailingBlanks(&item);
-        if (!IsPlainPath(item.c_str()) && ExecutablePrefixLength(item.c_str()) != item.size())
-            return false;
-    } else {
-        std::string whole(text);
-        TrimTrailingBlanks(&whole);
-        DropIndex(&whole);
-        size_t length = ExecutablePrefixLength(whole.c_str());
-        if (length)
-            item = whole.substr(0, length);
-        else if (IsPlainPath(whole.c_str()))
-            item = whole;
-    }
-    TrimTrailingBlanks(&item);
-    return !item.empty() && CopyText(path, pathSize, item.c_str());
+    std::string program;
+    std::string arguments;
+    if (ParseCommandLine(text, &program, &arguments) != PROGRAM_NONE)
+        return CopyText(path, pathSize, program.c_str());
+    // No command: a module or icon with its number, or a plain path.
+    char named[MAX_PATH];
+    int index = 0;
+    return ReadIconReference(text, named, MAX_PATH, &index) && IsPlainPath(named) && CopyText(path, pathSize, named);
 }
 
 bool IsClassId(const char* text)
@@ -137,13 +94,9 @@ const char* LeafName(const char* keyPath)
 bool EntryFolder(EntryValue which, const char* text, char* folder)
 {
     char named[MAX_PATH];
-    int index = 0;
-    bool ok = which == ENTRY_INSTALL_LOCATION ? CopyText(named, MAX_PATH, text[0] == '"' ? text + 1 : text)
-              : which == ENTRY_UNINSTALLER ? NamedPath(text, named, MAX_PATH) && CutAtLastBackslash(named)
-                           : ReadIconReference(text, named, MAX_PATH, &index) && CutAtLastBackslash(named);
-    char* quote = ok && which == ENTRY_INSTALL_LOCATION ? FindCharDbcs(named, '"') : nullptr;
-    if (quote)
-        *quote = '\0';
+    const bool ok = which == ENTRY_INSTALL_LOCATION ? InstallLocation(text, named)
+                    : which == ENTRY_UNINSTALLER    ? CommandFolder(text, named)
+                                                    : IconFolder(text, named);
     return ok && HasDriveColon(named) && NormalizeFolderPath(named, folder);
 }
 

@@ -7,11 +7,11 @@
 
 #include <cstddef>
 
-// The path text names: the quoted first item; unquoted, the shortest prefix that
-// ends in an executable's extension followed by a space or the end, else the whole
-// text when it is a drive-letter or network path. A trailing ",index" (icon or
-// resource number) is dropped. False, with an empty path, when the text names no
-// path, its quote is not closed or the path does not fit pathSize.
+// The path text names: the program when it is a command (ParseCommandLine, a name
+// that is never looked up included), else the file of a module or icon reference
+// ("path,index": ReadIconReference) or the text itself, when that is a drive-letter
+// or network path. False, with an empty path, when the text names no path or the
+// path does not fit pathSize.
 bool NamedPath(const char* text, char* path, size_t pathSize);
 
 // A name in braces with no backslash: how class keys refer to a class id.
@@ -28,6 +28,6 @@ const char* LeafName(const char* keyPath);
 enum EntryValue { ENTRY_INSTALL_LOCATION, ENTRY_UNINSTALLER, ENTRY_ICON };
 
 // The folder an uninstall entry's value names: the install location itself, the
-// folder of the program its uninstall command runs, or of its icon (the one reading
-// of an icon reference); full and normalized, drive paths only.
+// folder of the program its uninstall command runs (named in full), or of its icon
+// (the one reading of an icon reference); full and normalized, drive paths only.
 bool EntryFolder(EntryValue which, const char* text, char* folder);

@@ -2,6 +2,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/IconReference.h"
+#include "framework/ParseCommandLine.h"
 #include "framework/PathExists.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
@@ -18,10 +19,8 @@
 
 namespace {
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kUserClasses[] = "Software\\Classes";
-const char* const kUninstallPathValues[] = {"InstallLocation", "UninstallString", "DisplayIcon"};
 
 const int kMaxGroupDepth = 8;
 
@@ -356,32 +355,18 @@ bool CTraceAnalyzer::ReadTargetPath(const char* shortcutPath, char* target) cons
     return NormalizeFolderPath(stored, target);
 }
 
-// One walk over the entry's values gives its fields and, for the search by value,
-// its plain texts. False for a registry link, which is no entry of its own.
-bool CTraceAnalyzer::ReadUninstallEntry(const RegKey& entry, UninstallEntryPaths* paths) const
+// The folders an entry's texts name, and the program its uninstall command runs.
+void CTraceAnalyzer::ReadEntryFolders(UninstallEntryPaths* entry) const
 {
-    return entry.ForEachValueOfNonLink([&](const RegValue& value) {
-        if (!ValueAsText(value, true))
-            return true;
-        if (value.type == REG_SZ)
-            paths->plainTexts.push_back(value.data);
-        for (int i = 0; i < 3; ++i) {
-            char folder[MAX_PATH];
-            if (!EqualsNoCaseDbcs(value.name, kUninstallPathValues[i]))
-                continue;
-            paths->texts[i] = value.data;
-            if (EntryFolder(static_cast<EntryValue>(i), value.data, folder) && !IsSystemFolder(folder))
-                paths->folders[i] = folder;
-            char program[MAX_PATH];
-            if (i == 1 && NamedPath(value.data, program, MAX_PATH))
-                paths->uninstallProgram = program;
-        }
-        if (EqualsNoCaseDbcs(value.name, "DisplayName"))
-            paths->displayName = value.data;
-        else if (EqualsNoCaseDbcs(value.name, "Publisher"))
-            paths->publisher = value.data;
-        return true;
-    });
+    const std::string* texts[] = {&entry->installLocation, &entry->uninstallString, &entry->displayIcon};
+    for (int i = 0; i < 3; ++i) {
+        char folder[MAX_PATH];
+        if (EntryFolder(static_cast<EntryValue>(i), texts[i]->c_str(), folder) && !IsSystemFolder(folder))
+            entry->folders[i] = folder;
+    }
+    std::string arguments;
+    if (ParseCommandLine(entry->uninstallString.c_str(), &entry->uninstallProgram, &arguments) != PROGRAM_PATH)
+        entry->uninstallProgram.clear();
 }
 
 void CTraceAnalyzer::LoadUninstallEntries()
@@ -389,25 +374,14 @@ void CTraceAnalyzer::LoadUninstallEntries()
     if (uninstallEntriesLoaded)
         return;
     uninstallEntriesLoaded = true;
-    // Every product Windows records: the machine's in each view, the user's.
-    for (const RegistryPlace& place : MachineAndUserPlaces(kUninstallKey)) {
-        RegKey uninstall;
-        if (!uninstall.Open(place.root, place.path.c_str()))
-            continue;
-        uninstall.ForEachSubkey([&](const char* name) {
-            KeepResponsiveIfDue();
-            RegKey entry;
-            UninstallEntryPaths paths;
-            if (!entry.OpenAsItself(uninstall, name) || !ReadUninstallEntry(entry, &paths))
-                return true;
-            uninstallEntries.push_back(std::move(paths));
-            char keyPath[MAX_PATH];
-            uninstallEntries.back().root = place.root;
-            if (FormatText(keyPath, MAX_PATH, "%s\\%s", place.path.c_str(), name))
-                uninstallEntries.back().keyPath = keyPath;
-            return true;
-        });
-    }
+    ReadUninstallEntries([&](UninstallEntry& read) {
+        KeepResponsiveIfDue();
+        UninstallEntryPaths entry;
+        static_cast<UninstallEntry&>(entry) = std::move(read);
+        ReadEntryFolders(&entry);
+        uninstallEntries.push_back(std::move(entry));
+        return true;
+    });
 }
 
 bool CTraceAnalyzer::HoldsOtherProduct(const char* folder)

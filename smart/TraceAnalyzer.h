@@ -12,6 +12,7 @@
 
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
+#include "inventory/UninstallEntries.h"
 #include "smart/ProgramNames.h"
 #include "smart/ProtectedFolders.h"
 #include "smart/TraceItem.h"
@@ -43,6 +44,11 @@ public:
     // uninstaller's folder when that lies inside one of them and serves no other entry;
     // each screened with ScreenLeftoverFolder.
     void NoteUninstallClues(UninstallClues* clues);
+    // The folders the analysis reads from the entry registered at root\keyPath: its
+    // install location, its uninstaller's and its icon's folder, each once (no system
+    // folder). What it judges other products by; the page's noted folders are picked
+    // from the same readings.
+    std::vector<std::string> RegisteredFolders(HKEY root, const char* keyPath);
     // Analyses what an uninstaller left of a product: its noted folders, but those
     // that a remaining entry names (at, above or below), whether or not they are still
     // there, and its own settings and data found by its names. 1 when searched.
@@ -67,16 +73,11 @@ public:
     const std::vector<std::string>& GetProgramFiles() const { return programFiles; }
 
 private:
-    struct UninstallEntryPaths {
-        std::string texts[3];    // InstallLocation, UninstallString, DisplayIcon
-        std::string folders[3];  // the install location, the uninstaller's and the icon's folder
-        std::string displayName;
-        std::string publisher;
-        std::string uninstallProgram;  // the program its uninstall command runs
+    // A registered entry as ReadUninstallEntries reads it, and what the analysis makes of it.
+    struct UninstallEntryPaths : UninstallEntry {
+        std::string folders[3];        // the install location, the uninstaller's and the icon's folder
+        std::string uninstallProgram;  // the program its uninstall command runs, named in full
         bool own = false;              // the program's own entry (see LoadProgramNames)
-        HKEY root = nullptr;
-        std::string keyPath;                  // below root; empty when it does not fit MAX_PATH
-        std::vector<std::string> plainTexts;  // every REG_SZ value, for the search by value
     };
     // What a class key (a ProgID, file type or protocol) holds of the program: the
     // verbs whose command runs it and whether the whole key is its own. Read once
@@ -134,7 +135,7 @@ private:
     void FollowCollectedShortcut(const char* shortcutPath);
     bool MayListOutsideFolder(const char* folder);
     bool ReadTargetPath(const char* shortcutPath, char* target) const;
-    bool ReadUninstallEntry(const RegKey& entry, UninstallEntryPaths* paths) const;
+    void ReadEntryFolders(UninstallEntryPaths* entry) const;
     void LoadUninstallEntries();
     bool HoldsOtherProduct(const char* folder);
     void SearchShortcutFolder(const char* folder);

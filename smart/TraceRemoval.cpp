@@ -3,6 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
 #include "framework/PlatformVersion.h"
+#include "framework/ReadWholeFile.h"
 #include "framework/RegistryTree.h"
 #include "smart/TraceAnalyzer.h"
 
@@ -81,27 +82,13 @@ bool ScheduleFileDeletion(const char* path)
     return ScheduleDeleteViaWininit(path);
 }
 
-// wininit.ini is a few lines: a larger one is not read (nor added to).
-const DWORD kLargestWininit = 4 * 1024 * 1024;
-
-bool ReadWholeFile(const char* path, std::string* content)
+// A wininit.ini that is not there is an empty one.
+bool ReadWininit(const char* path, std::string* content)
 {
     content->clear();
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
-        return GetLastError() == ERROR_FILE_NOT_FOUND;
-    if (data.nFileSizeHigh != 0 || data.nFileSizeLow > kLargestWininit)
-        return false;
-    FilePtr file(fopen(path, "rb"));
-    if (!file)
-        return false;
-    char buffer[4096];
-    size_t read = 0;
-    while ((read = fread(buffer, 1, sizeof(buffer), file.get())) > 0 && content->size() <= kLargestWininit)
-        content->append(buffer, read);
-    if (content->size() > kLargestWininit)
-        return false;
-    return !ferror(file.get());
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
+        return true;
+    return ReadWholeFile(path, kLargestWininit, content);
 }
 
 bool WriteBytes(const char* path, const char* mode, const std::string& bytes)
@@ -272,7 +259,7 @@ bool ScheduleDeleteViaWininit(const char* path)
     if (!GetWininitPath(iniPath, MAX_PATH))
         return false;
     std::string content;
-    if (!ReadWholeFile(iniPath, &content))
+    if (!ReadWininit(iniPath, &content))
         return false;
     std::string entry = std::string("NUL=") + shortPath + "\r\n";
     size_t insertAt = 0;

@@ -73,5 +73,8 @@ bool IsAddressablePath(const char* path);
 // Adds "NUL=<short path>" to the [rename] section of wininit.ini (95/98/Me family).
 bool ScheduleDeleteViaWininit(const char* path);
 
+// wininit.ini is a few lines: a larger one is not read (nor added to).
+const DWORD kLargestWininit = 4 * 1024 * 1024;
+
 // Full path of wininit.ini in the Windows folder.
 bool GetWininitPath(char* buffer, size_t size);

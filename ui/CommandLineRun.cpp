@@ -2,11 +2,9 @@
 
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
-#include "framework/RegKey.h"
-#include "framework/RegistryView.h"
+#include "framework/ParseCommandLine.h"
 #include "framework/WinApp.h"
 #include "inventory/InstalledSoftwareList.h"
-#include "inventory/UninstallCommand.h"
 #include "resource.h"
 #include "smart/TraceAnalyzer.h"
 #include "ui/TraceDescriptions.h"
@@ -128,22 +126,17 @@ int AnalyzeTarget(const std::string& typed, CCommandOutput& output)
     return 0;
 }
 
-// Where Windows keeps the entry: the machine's 64-bit view on 64-bit Windows (or
-// its only one), the machine's 32-bit view, the user's.
-const char* EntrySource(const InstalledSoftwareEntry& entry)
+// Where Windows keeps the entry, as /list names it.
+const char* ViewName(UninstallView view)
 {
-    if (entry.root == HKEY_CURRENT_USER)
+    switch (view) {
+    case VIEW_HKLM32:
+        return "HKLM32";
+    case VIEW_HKCU:
         return "HKCU";
-    return HasRegistryViews() && SkipPrefixNoCaseDbcs(entry.keyPath, "SOFTWARE\\Wow6432Node\\") ? "HKLM32" : "HKLM";
-}
-
-std::string EntryVersion(const InstalledSoftwareEntry& entry)
-{
-    char version[MAX_PATH] = "";
-    RegKey key;
-    if (!key.OpenAsItself(entry.root, entry.keyPath) || !ReadTextValue(key, nullptr, "DisplayVersion", version, MAX_PATH))
-        return std::string();
-    return version;
+    default:
+        return "HKLM";
+    }
 }
 
 // The products in the quick page's order (the registry's, before any sorting).
@@ -154,10 +147,10 @@ int ListProducts(CCommandOutput& output)
     for (size_t i = 0; i < products.GetCount(); ++i) {
         const InstalledSoftwareEntry& entry = *products.GetAt(static_cast<int>(i));
         std::string program, arguments;
-        const bool exists = SplitUninstallCommand(entry.uninstallString, &program, &arguments);
+        const bool exists = FindStartableProgram(entry.uninstallString, &program, &arguments);
         output.WriteLine(Field(entry.displayName) + "\t" + Field(entry.uninstallString) + "\t" + Field(entry.publisher) +
-                         "\t" + Field(EntryKeyPathText(entry)) + "\t" + Field(EntryVersion(entry)) + "\t" +
-                         EntrySource(entry) + "\t" + (exists ? "1" : "0"));
+                         "\t" + Field(EntryKeyPathText(entry)) + "\t" + Field(entry.version) + "\t" +
+                         ViewName(entry.view) + "\t" + (exists ? "1" : "0"));
     }
     return 0;
 }

@@ -394,9 +394,7 @@ void CQuickUninstallPage::NoteClues(const InstalledSoftwareEntry& entry)
     clues.publisher = entry.publisher;
     clues.uninstallCommand = entry.uninstallString;
     clues.displayIcon = entry.displayIcon;
-    char path[MAX_PATH];
-    if (ReadTextValue(entry.root, entry.keyPath, "InstallLocation", path, MAX_PATH))
-        clues.installLocation = path;
+    clues.installLocation = entry.installLocation;
     ::SendMessageA(::GetParent(m_hWnd), WM_UNINSTALL_STARTING, 0, reinterpret_cast<LPARAM>(&clues));
 }
 

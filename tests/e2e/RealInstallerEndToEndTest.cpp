@@ -31,7 +31,7 @@ const DWORD kProcessTimeoutMs = 30000;
 const DWORD kAnalysisTimeoutMs = 60000;
 
 const char kProduct[] = "Acme Writer";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\AcmeWriter";
+const std::string kUninstallKey = std::string(machine::kUninstallKey) + "\\AcmeWriter";
 // The uninstaller's window is titled by its page.
 const char kConfirmTitle[] = "Acme Writer Uninstall: Confirmation";
 const char kDoneTitle[] = "Acme Writer Uninstall: Completed";
@@ -325,7 +325,7 @@ TEST_F(RealInstallerEndToEndTest, SmartPageListsEverythingTheSetupAndTheFirstSta
         ASSERT_TRUE(made.paths.count(Canonical(path))) << path << " not made; made:\n"
                                                        << fixtures::JoinLines({made.paths.begin(), made.paths.end()});
     for (const std::string& key :
-         {std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey, std::string("HKEY_CLASSES_ROOT\\.acmew"),
+         {"HKEY_LOCAL_MACHINE\\" + kUninstallKey, std::string("HKEY_CLASSES_ROOT\\.acmew"),
           std::string("HKEY_CURRENT_USER\\Software\\Acme\\AcmeWriter")})
         ASSERT_TRUE(made.keys.count(Canonical(key))) << key;
 

@@ -1,10 +1,15 @@
 // The application framework under real windows: dialogs from templates of the
 // tests' own, data exchange, message reflection, the modal loop and message boxes;
-// whether a path exists.
+// whether a path exists; the readings of command lines and icon references; files
+// read whole.
 #include "FrameworkTestDialogs.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
+#include "framework/IconReference.h"
+#include "framework/ParseCommandLine.h"
 #include "framework/PathExists.h"
+#include "framework/ReadWholeFile.h"
 #include "framework/WinApp.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
@@ -168,6 +173,110 @@ TEST(PathExists, TellsFilesFromFoldersAndPatternsNameNothing)
         EXPECT_EQ(c.file, IsExistingFile(c.path.c_str())) << c.path;
     }
     EXPECT_FALSE(IsExistingFile(nullptr));
+}
+
+// The forms uninstall entries use, each with the one answer of the command reader
+// (what it runs, its arguments, whether it may be started: an existing file named
+// in full) and of the icon reader (the file and the icon's index). The files the
+// rules look for are real: an unquoted path with spaces, a comma in a folder's name,
+// the system's programs; environment references are expanded.
+TEST(CommandLineAndIconForms, EachFormHasOneAnswer)
+{
+    const std::string programFiles = fixtures::ProgramFilesFolder();
+    fixtures::ScopedDir spaced(programFiles + "\\" + fixtures::UniqueName("Um A B"));
+    fixtures::ScopedDir vendor(programFiles + "\\" + fixtures::UniqueName("Um Acme, Inc"));
+    fixtures::TempDir modules("umforms");
+    const std::string uninst = spaced.Path() + "\\uninst.exe", app = vendor.Path() + "\\App\\app.exe";
+    const std::string dll = modules.Path() + "\\y.dll", system = fixtures::SystemFolder();
+    const std::string commaNamed = modules.Path() + "\\pack,2";  // a file's own name ends in ",2"
+    for (const std::string& file : {uninst, app, dll, commaNamed})
+        ASSERT_TRUE(fixtures::WriteFileText(file, "MZ")) << file;
+    ASSERT_TRUE(SetEnvironmentVariableA("UM_FORMS_AB", spaced.Path().c_str()));
+    const std::string guid = "{6B1F3A52-90C4-4D7E-A1B3-5C2E8F0D4A11}", longPath = "C:\\" + std::string(300, 'a');
+    const struct {
+        std::string text;
+        CommandProgram named;
+        std::string program, arguments;
+        bool startable;
+        std::string iconFile;  // empty: the icon reader names nothing
+        int iconIndex;
+    } forms[] = {
+        {"\"" + uninst + "\" /S", PROGRAM_PATH, uninst, "/S", true, uninst, 0},
+        {uninst + " /S", PROGRAM_PATH, uninst, "/S", true, uninst + " /S", 0},
+        {"\"" + uninst, PROGRAM_PATH, uninst, "", true, uninst, 0},  // a quote never closed
+        {"  \"" + uninst + "\"   ", PROGRAM_PATH, uninst, "", true, uninst, 0},
+        {uninst + " /S  \t", PROGRAM_PATH, uninst, "/S", true, uninst + " /S", 0},
+        {app + ",0", PROGRAM_NONE, "", "", false, app, 0},
+        {"\"" + app + "\",0", PROGRAM_PATH, app, ",0", true, app, 0},
+        {app, PROGRAM_PATH, app, "", true, app, 0},
+        {dll + ",-101", PROGRAM_NONE, "", "", false, dll, -101},
+        {commaNamed, PROGRAM_NONE, "", "", false, commaNamed, 0},
+        {"\"" + commaNamed + "\"", PROGRAM_PATH, commaNamed, "", true, commaNamed, 0},
+        {"%UM_FORMS_AB%\\uninst.exe /S", PROGRAM_PATH, uninst, "/S", true, uninst + " /S", 0},
+        {"%SystemRoot%\\System32\\MsiExec.exe /X" + guid, PROGRAM_PATH, system + "\\MsiExec.exe", "/X" + guid, true,
+         system + "\\MsiExec.exe /X" + guid, 0},
+        {"MsiExec.exe /X" + guid, PROGRAM_PATH, system + "\\MsiExec.exe", "/X" + guid, true, "MsiExec.exe /X" + guid, 0},
+        {"RunDll32.exe shell32.dll,Control_RunDLL appwiz.cpl", PROGRAM_PATH, system + "\\RunDll32.exe",
+         "shell32.dll,Control_RunDLL appwiz.cpl", true, "RunDll32.exe shell32.dll,Control_RunDLL appwiz.cpl", 0},
+        // A name without its extension is no program's: a setting's word ("write") would be one.
+        {"rundll32 \"" + dll + "\",Uninstall", PROGRAM_NONE, "", "", false, "rundll32 \"" + dll + "\",Uninstall", 0},
+        // Never looked up: a bare name the system folders lack, a path that is not full.
+        {"UmNoSuchTool.exe /S", PROGRAM_UNRESOLVED, "UmNoSuchTool.exe", "/S", false, "UmNoSuchTool.exe /S", 0},
+        {"App\\uninst.exe /S", PROGRAM_UNRESOLVED, "App\\uninst.exe", "/S", false, "App\\uninst.exe /S", 0},
+        {"C:uninst.exe", PROGRAM_UNRESOLVED, "C:uninst.exe", "", false, "C:uninst.exe", 0},
+        {modules.Path() + "\\*.exe", PROGRAM_UNRESOLVED, modules.Path() + "\\*.exe", "", false,
+         modules.Path() + "\\*.exe", 0},
+        {"", PROGRAM_NONE, "", "", false, "", 0},
+        {"\"\" /S", PROGRAM_NONE, "", "", false, "", 0},
+        {longPath + ".exe /S", PROGRAM_NONE, "", "", false, "", 0},
+        {longPath + ",0", PROGRAM_NONE, "", "", false, "", 0},
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.text);
+        std::string program = "unset", arguments = "unset";
+        EXPECT_EQ(form.named, ParseCommandLine(form.text.c_str(), &program, &arguments));
+        EXPECT_EQ(fixtures::LowerAscii(form.program), fixtures::LowerAscii(program));
+        EXPECT_EQ(form.arguments, arguments);
+        EXPECT_EQ(form.startable, FindStartableProgram(form.text.c_str(), &program, &arguments));
+        char file[MAX_PATH] = "unset";
+        int index = 7;
+        EXPECT_EQ(!form.iconFile.empty(), ReadIconReference(form.text.c_str(), file, MAX_PATH, &index));
+        EXPECT_EQ(fixtures::LowerAscii(form.iconFile), fixtures::LowerAscii(file));
+        EXPECT_EQ(form.iconIndex, index);
+    }
+    SetEnvironmentVariableA("UM_FORMS_AB", nullptr);
+}
+
+// A plain file is read whole, every byte as it is, when it holds no more than the cap;
+// a larger one, a folder, a missing or held file, or no path gives nothing.
+TEST(ReadWholeFile, ReadsAPlainFileWithinItsCapAndRefusesTheRest)
+{
+    fixtures::TempDir dir("umwhole");
+    const std::string bytes("a\0b\xB2\xE2\r\n", 7), file = dir.Path() + "\\list.txt", empty = dir.Path() + "\\empty";
+    const std::string missing = dir.Path() + "\\missing";
+    ASSERT_TRUE(fixtures::WriteFileText(file, bytes) && fixtures::WriteFileText(empty, ""));
+    const struct {
+        const char* path;
+        ULONGLONG cap;
+        bool read;
+        std::string bytes;
+    } cases[] = {
+        {file.c_str(), 7, true, bytes},  {file.c_str(), 1ULL << 40, true, bytes}, {file.c_str(), 6, false, ""},
+        {empty.c_str(), 0, true, ""},    {dir.Path().c_str(), 100, false, ""},
+        {missing.c_str(), 100, false, ""},  {nullptr, 100, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path ? c.path : "(none)");
+        std::string read = "unset";
+        EXPECT_EQ(c.read, ReadWholeFile(c.path, c.cap, &read));
+        EXPECT_EQ(c.bytes, read);
+    }
+    // A file another program holds without letting others read it.
+    OwnedFile held(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    std::string read = "unset";
+    EXPECT_FALSE(ReadWholeFile(file.c_str(), 100, &read));
+    EXPECT_EQ("", read);
 }
 
 }  // namespace

@@ -24,7 +24,6 @@ namespace {
 
 using fixtures::ListedTraces;
 
-const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix)
 {
@@ -139,7 +138,7 @@ protected:
         fixtures::MakeShortcut(programs + "\\" + name + "_deep\\a\\b\\c\\app.lnk", program);
 
         // The registry.
-        uninstallKey = std::string(kUninstall) + "\\" + name;
+        uninstallKey = std::string(fixtures::kUninstallKey) + "\\" + name;
         WriteStrangeValues(HKEY_LOCAL_MACHINE, uninstallKey, folder);
         fixtures::SetString(HKEY_LOCAL_MACHINE, uninstallKey + "_fine", "DisplayName", name);
         fixtures::SetString(HKEY_LOCAL_MACHINE, uninstallKey + "_fine", "UninstallString", program + " /u");

@@ -3,6 +3,7 @@
 // large inventory shares its icons and, loaded and cleared, leaves no objects behind.
 #include "InventoryTestIcons.h"
 #include "framework/Handles.h"
+#include "framework/RegistryTree.h"
 #include "inventory/InstalledSoftwareList.h"
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
@@ -196,6 +197,82 @@ TEST_F(InventoryTest, RecordsKeepTheRegistryOrderAndTheWalkStopsAtItsEdges)
     EXPECT_EQ(list.GetCount(), 0u);
 }
 
+// The one reader of the entries: every place in order (the machine's native view, its
+// 32-bit view, the user's) and the registry's order within each; each entry with its
+// view and version, the entries Windows hides and those without a name too, which the
+// analysis needs; the quick page lists the rest. A registry link is no entry.
+TEST_F(InventoryTest, ReaderGivesEveryEntryWithItsViewAndVersionAndTheListTakesWhatWindowsLists)
+{
+    const std::string userKey = kUserUninstallKey;
+    ScopedKeyIsolation wowIsolation{HKEY_LOCAL_MACHINE, kWowUninstallKey}, userIsolation{HKEY_CURRENT_USER, userKey};
+    const struct {
+        HKEY root;
+        std::string place, subkey, version;
+        UninstallView view;
+        bool hidden, named;
+    } entries[] = {
+        {HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH, "Native", "2.0.5", VIEW_HKLM, false, true},
+        {HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH, "Component", "", VIEW_HKLM, true, true},
+        {HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH, "Nameless", "1", VIEW_HKLM, false, false},
+        {HKEY_LOCAL_MACHINE, kWowUninstallKey, "Wow", "", VIEW_HKLM32, false, true},  // a number is no version
+        {HKEY_CURRENT_USER, userKey, "User", std::string(259, 'v'), VIEW_HKCU, false, true},
+        {HKEY_CURRENT_USER, userKey, "Fix", "", VIEW_HKCU, true, true},
+    };
+    for (const auto& e : entries) {
+        const std::string path = e.place + "\\" + e.subkey;
+        ASSERT_TRUE(SetString(e.root, path, "UninstallString", "C:\\a.exe"));
+        ASSERT_TRUE(!e.named || SetString(e.root, path, "DisplayName", e.subkey));
+        ASSERT_TRUE(e.version.empty() ? SetDword(e.root, path, "DisplayVersion", 2) :
+                                        SetString(e.root, path, "DisplayVersion", e.version));
+    }
+    SetDword(HKEY_LOCAL_MACHINE, ProductPath("Component"), "SystemComponent", 1);
+    SetString(HKEY_CURRENT_USER, userKey + "\\Fix", "ReleaseType", "Update");
+    // Removed as a link (the fixture's tools would follow it), whatever the outcome.
+    const struct LinkEntry {
+        ~LinkEntry() { ::DeleteKeyTree(HKEY_LOCAL_MACHINE, ProductPath("Link").c_str()); }
+    } linkEntry;
+    ASSERT_TRUE(MakeRegistryLink(HKEY_LOCAL_MACHINE, ProductPath("Link"), ProductPath("Native")));
+
+    std::vector<std::string> expected, read;
+    for (const auto& place : {std::make_pair(HKEY_LOCAL_MACHINE, std::string(UNINSTALL_KEY_PATH)),
+                              std::make_pair(HKEY_LOCAL_MACHINE, std::string(kWowUninstallKey)),
+                              std::make_pair(HKEY_CURRENT_USER, userKey)}) {
+        for (const std::string& name : SubkeyNames(place.first, place.second))
+            if (name != "Link")
+                expected.push_back(place.second + "\\" + name);
+    }
+    ReadUninstallEntries([&](UninstallEntry& entry) {
+        read.push_back(entry.keyPath);
+        const auto* e = std::find_if(std::begin(entries), std::end(entries), [&](const auto& c) {
+            return c.root == entry.root && c.place + "\\" + c.subkey == entry.keyPath;
+        });
+        EXPECT_NE(std::end(entries), e) << entry.keyPath;
+        if (e == std::end(entries))
+            return true;
+        EXPECT_EQ(e->view, entry.view) << entry.keyPath;
+        EXPECT_EQ(e->version, entry.version) << entry.keyPath;
+        EXPECT_EQ(e->hidden, entry.hiddenByWindows) << entry.keyPath;
+        EXPECT_EQ(e->named, entry.hasDisplayName) << entry.keyPath;
+        EXPECT_TRUE(entry.hasUninstallString && entry.uninstallString == "C:\\a.exe") << entry.keyPath;
+        return true;
+    });
+    EXPECT_EQ(expected, read);
+    int visited = 0;
+    ReadUninstallEntries([&](UninstallEntry&) { return ++visited < 2; });
+    EXPECT_EQ(2, visited);
+
+    list.Load();
+    std::vector<std::string> listed;
+    for (int i = 0; list.GetAt(i); ++i)
+        listed.push_back(std::string(list.GetAt(i)->keyPath) + "|" + list.GetAt(i)->version);
+    EXPECT_EQ((std::vector<std::string>{ProductPath("Native") + "|2.0.5", std::string(kWowUninstallKey) + "\\Wow|",
+                                        userKey + "\\User|" + std::string(259, 'v')}),
+              listed);
+    ASSERT_EQ(3u, list.GetCount());
+    EXPECT_EQ(VIEW_HKLM32, list.GetAt(1)->view);
+    EXPECT_EQ(VIEW_HKCU, list.GetAt(2)->view);
+}
+
 // Icons are looked up when asked for, not by the load: from "DisplayIcon" with its
 // icon index (the n-th icon, or below 0 a resource id), else from the command.
 TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
@@ -244,8 +321,11 @@ TEST_F(InventoryTest, IconsFollowDisplayIconOrTheUninstallCommand)
         {"quoteNotClosed", nullptr, "\"" + exe, 0, true},
         {"unquotedCommand", nullptr, exe, 0, true},
         {"unquotedWithArguments", nullptr, exe + " /S", 0, true},
-        // The first dot lies in a folder name: the cut falls inside that name.
-        {"dotInFolder", nullptr, dotted + " /S", 0, false},
+        // The program the command starts: a dot in a folder's name ends nothing; a bare
+        // name is the system's, one the system folders lack names no file.
+        {"dotInFolder", nullptr, dotted + " /S", 0, true},
+        {"systemProgram", nullptr, "MsiExec.exe /X{0}", 0, true},
+        {"bareElsewhere", nullptr, "app.exe /S", 0, false},
         {"dotInFolderQuoted", nullptr, "\"" + dotted + "\" /S", 0, true},
         {"commandNoFile", nullptr, "\"" + missing + "\" /S", 0, false},
         // A file's icon by position or id; an index out of range or naming no icon gives

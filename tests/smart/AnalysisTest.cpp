@@ -231,7 +231,7 @@ TEST_F(Analysis, TooWideFoldersYieldOnlyTheProgramsOwnFile)
 
     // Another product's install location, uninstaller or icon below the folder, in
     // either registry view.
-    const std::string wow = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    const std::string wow = kWowUninstallKey;
     const struct { std::string key, value, text; } products[] = {
         {kUninstallKey, "InstallLocation", "Product"}, {kUninstallKey, "UninstallString", "\"Product\\unins.exe\" /S"},
         {kUninstallKey, "DisplayIcon", "Product\\product.exe,0"}, {wow, "InstallLocation", "Product"}};

@@ -68,7 +68,7 @@ TEST_F(RegistrySearch, NamedPathIsTheProgramACommandRunsOrThePathItself)
     const std::pair<const char*, const char*> cases[] = {
         {"\"C:\\A b\\x.exe\" -q \"C:\\App\"", "C:\\A b\\x.exe"},
         {"C:\\A b\\x.exe /watch C:\\App\\y.exe", "C:\\A b\\x.exe"},
-        {"notepad.EXE %1", "notepad.EXE"},
+        {"UmNoSuchTool.EXE %1", "UmNoSuchTool.EXE"},  // a bare name the system folders lack
         {"  C:\\App\\x.dll,-101", "C:\\App\\x.dll"},
         {"\"C:\\App\\x.exe\",0", "C:\\App\\x.exe"},
         {"C:\\Program Files\\App\\", "C:\\Program Files\\App\\"},
@@ -76,7 +76,7 @@ TEST_F(RegistrySearch, NamedPathIsTheProgramACommandRunsOrThePathItself)
         {"C:\\\x95\\x.cmd", "C:\\\x95\\x.cmd"},  // trail bytes 0x5C and 0x7C
         {"C:\\\x95|\\data", "C:\\\x95|\\data"},
         {"\"%1\"", ""},
-        {"\"C:\\App\\x.exe", ""},  // the quote is never closed
+        {"\"C:\\App\\x.exe", "C:\\App\\x.exe"},  // a quote never closed runs to the end
         {"@shell32.dll,-5", ""},
         {"Apartment", ""},
         {"C:\\Tools\\tool.dll /dir C:\\App", ""},  // no program, and not one path

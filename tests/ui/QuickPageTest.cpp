@@ -2,6 +2,7 @@
 // it starts.
 #include "backup/BackupStore.h"
 #include "backup/RestoreRun.h"
+#include "framework/ParseCommandLine.h"
 #include "framework/RegistryTree.h"
 #include "inventory/DesktopUser.h"
 #include "inventory/UninstallCommand.h"
@@ -35,6 +36,7 @@ using Texts = std::vector<std::string>;
 class RecordingQuickPage : public CQuickUninstallPage {
 public:
     std::vector<std::string> commands, links;
+    std::vector<std::vector<std::string>> notedFolders;  // the product's folders at each watched start
     bool runCommands = false;
     bool openLinks = false;
     LONG deletionDenied = ERROR_SUCCESS;  // what deleting a registration answers instead
@@ -50,6 +52,7 @@ protected:
     CommandStart StartWatchedUninstall(const char* command) override
     {
         commands.push_back(command);
+        notedFolders.push_back(clues.folders);
         return runCommands ? CQuickUninstallPage::StartWatchedUninstall(command) : COMMAND_STARTED;
     }
     LONG DeleteEntryKey(HKEY root, const char* keyPath, const char* product) override
@@ -93,6 +96,19 @@ void Register(const std::string& key, const std::string& name, const std::string
 {
     fixtures::SetString(HKEY_LOCAL_MACHINE, Entry(key), "DisplayName", name);
     fixtures::SetString(HKEY_LOCAL_MACHINE, Entry(key), "UninstallString", command);
+}
+
+// A text value as the registry holds it; empty when there is none.
+std::string RegistryText(HKEY root, const std::string& path, const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::string();
+    char text[1024] = "";
+    DWORD size = sizeof(text) - 1, type = 0;
+    const LONG read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS && type == REG_SZ ? text : std::string();
 }
 
 // The folder a test makes current, and PATH as a test sets it, while they live.
@@ -314,7 +330,7 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
 // machine (HKLM) product's command starts with the program's own token.
 TEST_F(QuickPageTest, UserProductsUninstallWithTheDesktopUsersTokenOrNotAtAll)
 {
-    const char userUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    const char* const userUninstallKey = fixtures::kUserUninstallKey;
     fixtures::ScopedKeyIsolation userEntries(HKEY_CURRENT_USER, userUninstallKey);
     const std::string demoUninstaller = demo::BuiltPayloadFolder() + "\\DemoUninstall.exe";
     // Each uninstaller takes its data.txt, and the machine's entry of its name.
@@ -463,7 +479,7 @@ protected:
         std::string path;
     };
     const Place native{HKEY_LOCAL_MACHINE, fixtures::kUninstallKey}, wow{HKEY_LOCAL_MACHINE, fixtures::kWowUninstallKey},
-        user{HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"};
+        user{HKEY_CURRENT_USER, fixtures::kUserUninstallKey};
 
     void SetUp() override
     {
@@ -606,6 +622,52 @@ TEST_F(QuickPageViewsTest, ForcedRemovalNeverGoesThroughALinkOnTheWay)
     EXPECT_EQ(victimBefore, fixtures::RegistrySnapshot(HKEY_LOCAL_MACHINE, victim.Path()));
 }
 
+// One entry, one answer for its folders: what the page hands its leftovers step (the
+// folders its parent notes from the page's record), what the leftovers step notes from
+// the entry's texts as the registry holds them, and the folders the analysis reads
+// from the entry. For a comma in a folder's name (an unquoted icon path with its
+// index) and for each demo product.
+TEST_F(QuickPageTest, EntryFoldersAgreeForThePageTheLeftoversStepAndTheAnalysis)
+{
+    const struct DemoMachine {
+        DemoMachine() { demo::RemoveDemoMachine(); }
+        ~DemoMachine() { demo::RemoveDemoMachine(); }
+    } demoMachine;
+    std::string failedStep;
+    ASSERT_TRUE(demo::SeedDemoMachine(demo::BuiltPayloadFolder(), &failedStep)) << failedStep;
+    fixtures::ScopedDir vendor(fixtures::ProgramFilesFolder() + "\\" + fixtures::UniqueName("Um Acme, Inc"));
+    const std::string commaFolder = vendor.Path() + "\\App";
+    ASSERT_TRUE(fixtures::WriteFileText(commaFolder + "\\app.exe", "MZ"));
+    Register("Comma", "Comma App", "MsiExec.exe /X{5F2C1D7E-0A3B-4C8D-9E6F-1B2A3C4D5E6F}");  // the icon names the folder
+    fixtures::SetString(HKEY_LOCAL_MACHINE, Entry("Comma"), "DisplayIcon", commaFolder + "\\app.exe,0");
+    std::vector<std::tuple<std::string, std::string, std::string>> entries = {{"Comma", "Comma App", commaFolder}};
+    for (const demo::DemoProduct& product : demo::DemoProducts())
+        entries.emplace_back(product.uninstallKey, fixtures::Ansi(product.displayName), demo::ProductFolder(product));
+    Click(IDC_REFRESH);
+    CTraceAnalyzer analyzer;
+    for (const auto& [key, name, folder] : entries) {
+        SCOPED_TRACE(key);
+        const std::string keyPath = Entry(key);
+        apptest::SelectRow(list, RowNamed(name));
+        Click(IDC_UNINSTALL);  // recorded, not run
+        ASSERT_TRUE(page.IsWaiting());
+        Click(IDC_UNINSTALL);  // no longer waited for
+        UninstallClues clues;
+        clues.root = HKEY_LOCAL_MACHINE;
+        clues.keyPath = keyPath;
+        clues.displayName = name;
+        clues.installLocation = RegistryText(HKEY_LOCAL_MACHINE, keyPath, "InstallLocation");
+        clues.uninstallCommand = RegistryText(HKEY_LOCAL_MACHINE, keyPath, "UninstallString");
+        clues.displayIcon = RegistryText(HKEY_LOCAL_MACHINE, keyPath, "DisplayIcon");
+        analyzer.NoteUninstallClues(&clues);
+        const std::vector<std::string> expected = {folder};
+        ASSERT_FALSE(page.notedFolders.empty());
+        EXPECT_EQ(expected, page.notedFolders.back());
+        EXPECT_EQ(expected, clues.folders);
+        EXPECT_EQ(expected, analyzer.RegisteredFolders(HKEY_LOCAL_MACHINE, keyPath.c_str()));
+    }
+}
+
 TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
 {
     fixtures::TempDir base("umcmd");
@@ -632,7 +694,7 @@ TEST(UninstallCommand, ProgramIsTheQuotedPathOrTheShortestExistingExePrefix)
     for (const auto& [command, expectedProgram, expectedArguments] : cases) {
         SCOPED_TRACE(command);
         std::string program = "unset", arguments = "unset";
-        EXPECT_EQ(!expectedProgram.empty(), SplitUninstallCommand(command.c_str(), &program, &arguments));
+        EXPECT_EQ(!expectedProgram.empty(), FindStartableProgram(command.c_str(), &program, &arguments));
         EXPECT_EQ(fixtures::LowerAscii(expectedProgram), fixtures::LowerAscii(program));
         EXPECT_EQ(expectedArguments, arguments);
     }
@@ -675,7 +737,7 @@ TEST(UninstallCommand, BareNamesAreLookedForInTheSystemFoldersOnly)
     for (const auto& [command, expected] : cases) {
         SCOPED_TRACE(command);
         std::string program, arguments;
-        EXPECT_EQ(!expected.empty(), SplitUninstallCommand(command.c_str(), &program, &arguments));
+        EXPECT_EQ(!expected.empty(), FindStartableProgram(command.c_str(), &program, &arguments));
         EXPECT_EQ(fixtures::LowerAscii(expected), fixtures::LowerAscii(program));
     }
     // What starts is the system's own program; a planted one never does.

@@ -1,0 +1,12 @@
+// The one whole-file read: capped, and never through a link.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Reads path whole into bytes when it is a plain file of at most cap bytes; a larger
+// one is refused before anything is read, so a huge file costs nothing. The path is
+// opened as itself: a link (symbolic link, junction) is refused, never followed.
+// False, with bytes empty, when it cannot be opened or read, is larger than cap, or
+// grew while it was read.
+bool ReadWholeFile(const char* path, ULONGLONG cap, std::string* bytes);

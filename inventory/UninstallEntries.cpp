@@ -1,0 +1,129 @@
+#include "inventory/UninstallEntries.h"
+
+#include "framework/AnsiText.h"
+#include "framework/RegKey.h"
+#include "framework/RegistryView.h"
+
+#include <cstring>
+
+const char UNINSTALL_KEY_PATH[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+namespace {
+
+// The text values an entry keeps, by name.
+struct TextField {
+    const char* name;
+    std::string UninstallEntry::*text;
+};
+const TextField kTextFields[] = {
+    {"DisplayName", &UninstallEntry::displayName},         {"DisplayVersion", &UninstallEntry::version},
+    {"Publisher", &UninstallEntry::publisher},             {"HelpLink", &UninstallEntry::helpLink},
+    {"UninstallString", &UninstallEntry::uninstallString}, {"DisplayIcon", &UninstallEntry::displayIcon},
+    {"InstallLocation", &UninstallEntry::installLocation},
+};
+
+// What tells an entry that Windows' own list of programs leaves out.
+struct HidingValues {
+    DWORD systemComponent = 0;
+    bool hasParent = false;  // listed below the product it updates
+    std::string releaseType;
+};
+
+UninstallView ViewOf(const RegistryPlace& place)
+{
+    if (place.root == HKEY_CURRENT_USER)
+        return VIEW_HKCU;
+    return IsRedirectedPath(place.root, place.path.c_str()) ? VIEW_HKLM32 : VIEW_HKLM;
+}
+
+bool IsNamed(const RegValue& value, const char* name)
+{
+    return EqualsNoCaseDbcs(value.name, name);
+}
+
+// A number stored in at most four bytes, whatever its type says (little-endian).
+bool ReadNumber(const RegValue& value, DWORD* number)
+{
+    if (value.size > sizeof(DWORD))
+        return false;
+    *number = 0;
+    memcpy(number, value.data, value.size);
+    return true;
+}
+
+void ReadTextField(const RegValue& value, UninstallEntry* entry)
+{
+    for (const TextField& field : kTextFields) {
+        if (IsNamed(value, field.name))
+            entry->*field.text = value.data;
+    }
+    entry->hasDisplayName = entry->hasDisplayName || IsNamed(value, "DisplayName");
+    entry->hasUninstallString = entry->hasUninstallString || IsNamed(value, "UninstallString");
+}
+
+void ReadValue(const RegValue& value, UninstallEntry* entry, HidingValues* hiding)
+{
+    if (IsNamed(value, "SystemComponent") || IsNamed(value, "WindowsInstaller")) {
+        ReadNumber(value, IsNamed(value, "SystemComponent") ? &hiding->systemComponent : &entry->windowsInstaller);
+        return;
+    }
+    if (!ValueAsText(value, true))
+        return;
+    if (value.type == REG_SZ)
+        entry->plainTexts.push_back(value.data);
+    ReadTextField(value, entry);
+    if (IsNamed(value, "ParentKeyName"))
+        hiding->hasParent = true;
+    else if (IsNamed(value, "ReleaseType"))
+        hiding->releaseType = value.data;
+}
+
+// Windows' own list leaves out system components and updates (listed below their
+// product, or released as an update or hotfix).
+bool IsHiddenByWindows(const HidingValues& hiding)
+{
+    const char* release = hiding.releaseType.c_str();
+    return hiding.systemComponent == 1 || hiding.hasParent || FindTextNoCaseDbcs(release, "update") ||
+           FindTextNoCaseDbcs(release, "hotfix");
+}
+
+// One walk over the entry's values; false for a registry link, which is no entry.
+bool ReadEntry(HKEY uninstallKey, const char* name, const RegistryPlace& place, UninstallEntry* entry)
+{
+    RegKey key;
+    if (!key.OpenAsItself(uninstallKey, name))
+        return false;
+    entry->root = place.root;
+    entry->view = ViewOf(place);
+    char keyPath[MAX_PATH];
+    if (FormatText(keyPath, MAX_PATH, "%s\\%s", place.path.c_str(), name))
+        entry->keyPath = keyPath;
+    HidingValues hiding;
+    if (!key.ForEachValueOfNonLink([&](const RegValue& value) {
+            ReadValue(value, entry, &hiding);
+            return true;
+        }))
+        return false;
+    entry->hiddenByWindows = IsHiddenByWindows(hiding);
+    return true;
+}
+
+}  // namespace
+
+void ReadUninstallEntries(const std::function<bool(UninstallEntry& entry)>& visit)
+{
+    for (const RegistryPlace& place : MachineAndUserPlaces(UNINSTALL_KEY_PATH)) {
+        RegKey uninstall;
+        if (!uninstall.Open(place.root, place.path.c_str()))
+            continue;
+        bool more = true;
+        uninstall.ForEachSubkey([&](const char* name) {
+            UninstallEntry entry;
+            if (ReadEntry(uninstall, name, place, &entry))
+                more = visit(entry);
+            return more;
+        });
+        if (!more)
+            return;
+    }
+}
