@@ -283,7 +283,10 @@ InstalledSoftwareEntry* CQuickUninstallPage::EntryAtRow(int row) const
 
 void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
 {
-    if (!listReady || change->iItem == -1)
+    // The details follow the selected row: a row's icon arriving (the list reports
+    // that as a change too) or a row losing the selection leaves them alone.
+    if (!listReady || change->iItem == -1 || !(change->uChanged & LVIF_STATE) ||
+        !(change->uNewState & LVIS_SELECTED))
         return;
     const InstalledSoftwareEntry* entry = EntryAtRow(change->iItem);
     if (!entry)
