@@ -1,6 +1,5 @@
 #include "ui/CommandLineRun.h"
 
-#include "framework/AnsiText.h"
 #include "framework/Handles.h"
 #include "framework/ParseCommandLine.h"
 #include "framework/WinApp.h"

@@ -10,6 +10,7 @@
 #include "ui/CommandLineRun.h"
 
 #include "DemoCatalog.h"
+#include "DemoMachineWindow.h"
 #include "DemoSeed.h"
 
 #include <gtest/gtest.h>
@@ -46,27 +47,8 @@ std::vector<std::string> Lines(const std::string& file)
     return lines;
 }
 
-class CommandLineEndToEndTest : public ::testing::Test {
+class CommandLineEndToEndTest : public e2e::DemoMachineWindow<::testing::Test> {
 protected:
-    static void SetUpTestSuite()
-    {
-        demo::RemoveDemoMachine();
-        seeded = demo::SeedDemoMachine(demo::BuiltPayloadFolder(), &failedStep);
-    }
-    static void TearDownTestSuite() { demo::RemoveDemoMachine(); }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(seeded) << failedStep;
-        ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
-        apptest::Pump();
-    }
-    void TearDown() override
-    {
-        if (dialog.IsWindow())
-            dialog.DestroyWindow();
-    }
-
     // Runs the command line in this process, as WinMain does, into the out file.
     std::vector<std::string> Run(std::vector<std::string> args, int expectedExit = 0)
     {
@@ -106,9 +88,6 @@ protected:
         return exitCode;
     }
 
-    static inline bool seeded = false;
-    static inline std::string failedStep;
-    CMainDialog dialog;
     fixtures::TempDir outFolder{"umcommandline"};
     const std::string out = outFolder.Path() + "\\out.txt";
 };

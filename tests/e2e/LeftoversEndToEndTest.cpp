@@ -14,6 +14,7 @@
 #include "support/TraceCoverage.h"
 #include "ui/MainDialog.h"
 
+#include "DemoMachineWindow.h"
 #include "DemoSeed.h"
 #include "InstallLog.h"
 #include "ProductTraces.h"
@@ -47,36 +48,20 @@ struct Case {
     int answer;
 };
 
-class LeftoversEndToEndTest : public testing::TestWithParam<Case> {
+class LeftoversEndToEndTest : public e2e::DemoMachineWindow<testing::TestWithParam<Case>> {
 protected:
-    static void SetUpTestSuite()
-    {
-        demo::RemoveDemoMachine();
-        seeded = demo::SeedDemoMachine(demo::BuiltPayloadFolder(), &failedStep);
-    }
-    static void TearDownTestSuite() { demo::RemoveDemoMachine(); }
-    void SetUp() override
-    {
-        ASSERT_TRUE(seeded) << failedStep;
-        ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
-        apptest::Pump();
-    }
     // Back to the seeded machine: the product reinstalled, the deletions waiting for
     // the restart as they were.
     void TearDown() override
     {
-        if (dialog.IsWindow())
-            dialog.DestroyWindow();
+        DemoMachineWindow::TearDown();
         const demo::DemoProduct& product = demo::DemoProducts().at(GetParam().product);
         std::string step;
         if (seeded && !demo::InstallProduct(product, demo::BuiltPayloadFolder(), &step))
             seeded = false, failedStep = "reinstalling " + std::string(product.uninstallKey) + ": " + step;
     }
 
-    static inline bool seeded = false;
-    static inline std::string failedStep;
     fixtures::ScopedPendingRenames pendingRenames;
-    CMainDialog dialog;
 };
 
 TEST_P(LeftoversEndToEndTest, WaitsForTheUninstallerThenRemovesExactlyWhatItLeft)
