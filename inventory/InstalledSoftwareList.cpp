@@ -3,6 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/IconReference.h"
 #include "framework/ParseCommandLine.h"
+#include "inventory/UninstallerPresence.h"
 
 #include <new>
 #include <utility>
@@ -31,6 +32,9 @@ bool FillRecord(const UninstallEntry& read, InstalledSoftwareEntry* entry)
     entry->root = read.root;
     entry->view = read.view;
     entry->windowsInstaller = read.windowsInstaller;
+    entry->hasEstimatedSize = read.hasEstimatedSize;
+    entry->estimatedSizeKb = read.estimatedSizeKb;
+    entry->installDate = read.installDate;
     return CopyText(entry->keyPath, MAX_PATH, read.keyPath.c_str()) &&
            CopyText(entry->displayName, MAX_PATH, read.displayName.c_str()) &&
            CopyText(entry->uninstallString, MAX_PATH, read.uninstallString.c_str()) &&
@@ -41,16 +45,26 @@ bool FillRecord(const UninstallEntry& read, InstalledSoftwareEntry* entry)
            CopyText(entry->installLocation, MAX_PATH, read.installLocation.c_str());
 }
 
+// The entry's own key name, the last part of its path.
+const char* KeyNameOf(const std::string& keyPath)
+{
+    const char* backslash = FindLastCharDbcs(keyPath.c_str(), '\\');
+    return backslash ? backslash + 1 : keyPath.c_str();
+}
+
 }  // namespace
 
 void CInstalledSoftwareList::Load()
 {
+    CUninstallerPresence presence;
     ReadUninstallEntries([&](UninstallEntry& read) {
         if (!IsListed(read))
             return true;
         std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
         if (entry && FillRecord(read, entry.get())) {
             entry->loadIndex = entries.size();
+            entry->uninstallerMissing =
+                !presence.Exists(read.uninstallString.c_str(), read.windowsInstaller, KeyNameOf(read.keyPath));
             entries.push_back(std::move(entry));
         }
         return true;

@@ -1,7 +1,6 @@
 #include "ui/CommandLineRun.h"
 
 #include "framework/Handles.h"
-#include "framework/ParseCommandLine.h"
 #include "framework/WinApp.h"
 #include "inventory/InstalledSoftwareList.h"
 #include "resource.h"
@@ -125,19 +124,6 @@ int AnalyzeTarget(const std::string& typed, CCommandOutput& output)
     return 0;
 }
 
-// Where Windows keeps the entry, as /list names it.
-const char* ViewName(UninstallView view)
-{
-    switch (view) {
-    case VIEW_HKLM32:
-        return "HKLM32";
-    case VIEW_HKCU:
-        return "HKCU";
-    default:
-        return "HKLM";
-    }
-}
-
 // The products in the quick page's order (the registry's, before any sorting).
 int ListProducts(CCommandOutput& output)
 {
@@ -145,11 +131,9 @@ int ListProducts(CCommandOutput& output)
     products.Load();
     for (size_t i = 0; i < products.GetCount(); ++i) {
         const InstalledSoftwareEntry& entry = *products.GetAt(static_cast<int>(i));
-        std::string program, arguments;
-        const bool exists = FindStartableProgram(entry.uninstallString, &program, &arguments);
         output.WriteLine(Field(entry.displayName) + "\t" + Field(entry.uninstallString) + "\t" + Field(entry.publisher) +
                          "\t" + Field(EntryKeyPathText(entry)) + "\t" + Field(entry.version) + "\t" +
-                         ViewName(entry.view) + "\t" + (exists ? "1" : "0"));
+                         UninstallViewName(entry.view) + "\t" + (entry.uninstallerMissing ? "0" : "1"));
     }
     return 0;
 }
