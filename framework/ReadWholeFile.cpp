@@ -15,18 +15,25 @@ bool PlainFileSize(HANDLE file, ULONGLONG* size)
     return true;
 }
 
+// Opens path as itself for reading when it is a plain file, and measures it.
+bool OpenPlainFile(const char* path, OwnedFile* file, ULONGLONG* size)
+{
+    if (!path)
+        return false;
+    file->Reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return *file && PlainFileSize(*file, size);
+}
+
 }  // namespace
 
 bool ReadWholeFile(const char* path, ULONGLONG cap, std::string* bytes)
 {
     bytes->clear();
-    if (!path)
-        return false;
-    OwnedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    OwnedFile file;
     ULONGLONG size = 0;
     // One read takes at most a DWORD's worth.
-    if (!file || !PlainFileSize(file, &size) || size > cap || size > MAXDWORD)
+    if (!OpenPlainFile(path, &file, &size) || size > cap || size > MAXDWORD)
         return false;
     bytes->resize(static_cast<size_t>(size));
     DWORD read = 0;
@@ -40,4 +47,22 @@ bool ReadWholeFile(const char* path, ULONGLONG cap, std::string* bytes)
         return true;
     bytes->clear();
     return false;
+}
+
+bool ReadFileStart(const char* path, DWORD cap, std::string* bytes)
+{
+    bytes->clear();
+    OwnedFile file;
+    ULONGLONG size = 0;
+    if (!OpenPlainFile(path, &file, &size))
+        return false;
+    const DWORD wanted = size < cap ? static_cast<DWORD>(size) : cap;
+    bytes->resize(wanted);
+    DWORD read = 0;
+    if (wanted && !ReadFile(file, &(*bytes)[0], wanted, &read, nullptr)) {
+        bytes->clear();
+        return false;
+    }
+    bytes->resize(read);
+    return true;
 }

@@ -131,17 +131,8 @@ bool IsLinkOrUnknown(HKEY key)
 // when the token cannot tell.
 std::wstring UserClassesHive()
 {
-    OwnedKernel token;
-    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    DWORD size = 0;
-    wchar_t* sid = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out()) ||
-        !GetTokenInformation(token, TokenUser, user, sizeof(user), &size) ||
-        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid))
-        return std::wstring();
-    const std::wstring hive = std::wstring(sid) + L"_Classes";
-    LocalFree(sid);
-    return hive;
+    const std::wstring sid = ProcessUserSid();
+    return sid.empty() ? sid : sid + L"_Classes";
 }
 
 bool LinksTo(HKEY link, const std::wstring& target)
@@ -155,6 +146,21 @@ bool LinksTo(HKEY link, const std::wstring& target)
 }
 
 }  // namespace
+
+std::wstring ProcessUserSid()
+{
+    OwnedKernel token;
+    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    wchar_t* sid = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out()) ||
+        !GetTokenInformation(token, TokenUser, user, sizeof(user), &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid))
+        return std::wstring();
+    const std::wstring text = sid;
+    LocalFree(sid);
+    return text;
+}
 
 LONG OpenUserClassesInstead(HKEY root, const char* walked, HKEY link, REGSAM access, OwnedKey* key)
 {

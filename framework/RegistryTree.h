@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // What a deletion leaves in place. Paths are key paths below the deletion's root.
 class RegistryKeep {
 public:
@@ -31,6 +33,10 @@ LONG DeleteKeyTree(HKEY root, const char* path, const RegistryKeep* keep = nullp
 // ERROR_CANT_RESOLVE_FILENAME when one is a link or cannot be told from one;
 // ERROR_INVALID_NAME for an empty path or an empty name in it.
 LONG OpenKeyWithoutLinks(HKEY root, const char* path, REGSAM access, OwnedKey* key);
+
+// The SID of the user this process runs as, as text ("S-1-5-21-..."), which names
+// the user's hives and the Installer's keys of the user; empty when the token cannot tell.
+std::wstring ProcessUserSid();
 
 // The one registry link a walk goes on past is the one Windows makes from
 // HKCU\Software\Classes to the user's own classes hive: when walked (the path the

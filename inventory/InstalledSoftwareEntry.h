@@ -9,6 +9,7 @@
 struct InstalledSoftwareEntry {
     char displayName[MAX_PATH];
     char uninstallString[MAX_PATH];
+    char quietUninstallString[MAX_PATH];  // "QuietUninstallString"; empty when absent or unusable
     char publisher[MAX_PATH];
     char helpLink[MAX_PATH];
     HKEY root;                  // HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER for a per-user install

@@ -38,18 +38,12 @@ bool FillRecord(const UninstallEntry& read, InstalledSoftwareEntry* entry)
     return CopyText(entry->keyPath, MAX_PATH, read.keyPath.c_str()) &&
            CopyText(entry->displayName, MAX_PATH, read.displayName.c_str()) &&
            CopyText(entry->uninstallString, MAX_PATH, read.uninstallString.c_str()) &&
+           CopyText(entry->quietUninstallString, MAX_PATH, read.quietUninstallString.c_str()) &&
            CopyText(entry->publisher, MAX_PATH, read.publisher.c_str()) &&
            CopyText(entry->helpLink, MAX_PATH, read.helpLink.c_str()) &&
            CopyText(entry->displayIcon, MAX_PATH, read.displayIcon.c_str()) &&
            CopyText(entry->version, MAX_PATH, read.version.c_str()) &&
            CopyText(entry->installLocation, MAX_PATH, read.installLocation.c_str());
-}
-
-// The entry's own key name, the last part of its path.
-const char* KeyNameOf(const std::string& keyPath)
-{
-    const char* backslash = FindLastCharDbcs(keyPath.c_str(), '\\');
-    return backslash ? backslash + 1 : keyPath.c_str();
 }
 
 }  // namespace
@@ -64,7 +58,7 @@ void CInstalledSoftwareList::Load()
         if (entry && FillRecord(read, entry.get())) {
             entry->loadIndex = entries.size();
             entry->uninstallerMissing =
-                !presence.Exists(read.uninstallString.c_str(), read.windowsInstaller, KeyNameOf(read.keyPath));
+                !presence.Exists(read.uninstallString.c_str(), read.windowsInstaller, UninstallKeyName(read.keyPath.c_str()));
             entries.push_back(std::move(entry));
         }
         return true;

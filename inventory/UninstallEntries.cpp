@@ -20,7 +20,7 @@ const TextField kTextFields[] = {
     {"DisplayName", &UninstallEntry::displayName},         {"DisplayVersion", &UninstallEntry::version},
     {"Publisher", &UninstallEntry::publisher},             {"HelpLink", &UninstallEntry::helpLink},
     {"UninstallString", &UninstallEntry::uninstallString}, {"DisplayIcon", &UninstallEntry::displayIcon},
-    {"InstallLocation", &UninstallEntry::installLocation},
+    {"InstallLocation", &UninstallEntry::installLocation}, {"QuietUninstallString", &UninstallEntry::quietUninstallString},
 };
 
 // What tells an entry that Windows' own list of programs leaves out.
@@ -140,6 +140,12 @@ const char* UninstallViewName(UninstallView view)
     default:
         return "HKLM";
     }
+}
+
+const char* UninstallKeyName(const char* keyPath)
+{
+    const char* backslash = FindLastCharDbcs(keyPath, '\\');
+    return backslash ? backslash + 1 : keyPath;
 }
 
 void ReadUninstallEntries(const std::function<bool(UninstallEntry& entry)>& visit)

@@ -29,6 +29,7 @@ struct UninstallEntry {
     std::string publisher;
     std::string helpLink;
     std::string uninstallString;
+    std::string quietUninstallString;  // the command that uninstalls without asking, where there is one
     std::string displayIcon;
     std::string installLocation;
     bool hasDisplayName = false;  // present as a text, perhaps an empty one
@@ -45,6 +46,9 @@ struct UninstallEntry {
 
 // The view as the command line and the quick page name it: HKLM, HKLM32, HKCU.
 const char* UninstallViewName(UninstallView view);
+
+// The entry's own key name: the last part of its path.
+const char* UninstallKeyName(const char* keyPath);
 
 // Reads every entry: the machine's native view, its other view where there is one,
 // the user's; within each, the registry's order. An entry key that is a registry link

@@ -2,13 +2,52 @@
 
 #include "framework/RegistryView.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 // How long an entry that is still there is watched after the uninstaller's processes
 // ended, when the folder shows that something is at work: a copy that broke away.
 const DWORD kBreakawayGraceMs = 30000;
 
+// The most processes of one job asked for at once.
+const DWORD kMostJobProcesses = 64;
+
+struct WindowSearch {
+    std::vector<DWORD> processes;
+    bool found = false;
+};
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM searchParam)
+{
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(searchParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (IsWindowVisible(window) &&
+        std::find(search->processes.begin(), search->processes.end(), process) != search->processes.end())
+        search->found = true;
+    return !search->found;
+}
+
 }  // namespace
+
+ExitMeaning MeaningOfExitCode(DWORD code)
+{
+    switch (code) {
+    case ERROR_SUCCESS:
+        return EXIT_DONE;
+    case ERROR_SUCCESS_REBOOT_REQUIRED:
+    case ERROR_SUCCESS_REBOOT_INITIATED:
+        return EXIT_RESTART_NEEDED;
+    case ERROR_UNKNOWN_PRODUCT:
+        return EXIT_NOT_INSTALLED;
+    case ERROR_INSTALL_ALREADY_RUNNING:
+        return EXIT_INSTALLER_BUSY;
+    default:
+        return EXIT_FAILED;
+    }
+}
 
 CUninstallWatch::CUninstallWatch() : breakawayGraceMs(kBreakawayGraceMs) {}
 
@@ -71,6 +110,32 @@ UninstallOutcome CUninstallWatch::Outcome() const
     if (!EntryExists())
         return UNINSTALL_REMOVED;
     return FolderNames() == folderNames ? UNINSTALL_CANCELLED : UNINSTALL_STILL_INSTALLED;
+}
+
+bool CUninstallWatch::ExitCode(DWORD* code) const
+{
+    return process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0 && GetExitCodeProcess(process, code);
+}
+
+bool CUninstallWatch::ShowsWindow() const
+{
+    if (!process)
+        return false;
+    WindowSearch search;
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+        ULONG_PTR more[kMostJobProcesses - 1];
+    } ids = {};
+    ids.list.NumberOfAssignedProcesses = kMostJobProcesses;
+    if (jobHoldsTree &&
+        QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof(ids), nullptr)) {
+        for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList && i < kMostJobProcesses; ++i)
+            search.processes.push_back(static_cast<DWORD>(ids.list.ProcessIdList[i]));
+    } else {
+        search.processes.push_back(GetProcessId(process));
+    }
+    EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 bool CUninstallWatch::EntryExists() const

@@ -15,6 +15,18 @@ enum UninstallOutcome {
     UNINSTALL_STILL_INSTALLED,  // the entry stays though the folder changed (a log, a repair)
 };
 
+// What an uninstaller's exit code says, in Windows Installer's codes, which other
+// setups use too.
+enum ExitMeaning {
+    EXIT_DONE,            // 0
+    EXIT_RESTART_NEEDED,  // 3010, 1641: done, and the machine must restart to finish
+    EXIT_NOT_INSTALLED,   // 1605: the product is not installed
+    EXIT_INSTALLER_BUSY,  // 1618: another installation is running; try again later
+    EXIT_FAILED,          // any other
+};
+
+ExitMeaning MeaningOfExitCode(DWORD code);
+
 class CUninstallWatch {
 public:
     CUninstallWatch();
@@ -31,6 +43,12 @@ public:
     bool IsWatching() const { return static_cast<bool>(process); }
     // Whether the product is still registered, and whether its folder changed.
     UninstallOutcome Outcome() const;
+    // The exit code of the uninstaller's own process (the one the command started)
+    // once it has ended; false while it runs or when nothing was started.
+    bool ExitCode(DWORD* code) const;
+    // Whether a process of the uninstaller (or its own, when the job cannot tell)
+    // shows a visible top-level window.
+    bool ShowsWindow() const;
     // How long an entry still there is watched after the processes ended while the
     // folder changes (tests shorten it).
     void SetBreakawayGrace(DWORD ms) { breakawayGraceMs = ms; }

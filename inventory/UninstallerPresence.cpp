@@ -15,6 +15,7 @@
 namespace {
 
 typedef INSTALLSTATE(WINAPI* QueryProductStateFunction)(LPCSTR);
+typedef UINT(WINAPI* GetProductInfoFunction)(LPCSTR, LPCSTR, LPSTR, LPDWORD);
 
 const UINT kNotAsked = ~0u;  // a drive whose type is not known yet
 
@@ -34,13 +35,32 @@ public:
         library.Reset(LoadLibraryA(path));
         FARPROC proc = library ? GetProcAddress(library, "MsiQueryProductStateA") : nullptr;
         queryProductState = reinterpret_cast<QueryProductStateFunction>(reinterpret_cast<void (*)()>(proc));
+        proc = library ? GetProcAddress(library, "MsiGetProductInfoA") : nullptr;
+        getProductInfo = reinterpret_cast<GetProductInfoFunction>(reinterpret_cast<void (*)()>(proc));
     }
     QueryProductStateFunction QueryProductState() const { return queryProductState; }
+    GetProductInfoFunction GetProductInfo() const { return getProductInfo; }
 
 private:
     OwnedModule library;
     QueryProductStateFunction queryProductState = nullptr;
+    GetProductInfoFunction getProductInfo = nullptr;
 };
+
+const CInstallerLibrary& Installer()
+{
+    static const CInstallerLibrary installer;
+    return installer;
+}
+
+// The Installer's functions take product codes in upper case.
+std::string UpperCode(const char* productCode)
+{
+    std::string upper = productCode;
+    for (char& ch : upper)
+        ch = ch >= 'a' && ch <= 'f' ? static_cast<char>(ch - 'a' + 'A') : ch;
+    return upper;
+}
 
 bool IsBlank(char ch)
 {
@@ -157,14 +177,11 @@ bool UninstallerExists(const char* uninstallString, DWORD windowsInstaller, cons
 
 bool IsInstallerProductRegistered(const char* productCode)
 {
-    static const CInstallerLibrary installer;
+    const CInstallerLibrary& installer = Installer();
     if (!IsProductCode(productCode))
         return false;
     if (installer.QueryProductState()) {
-        std::string upper = productCode;
-        for (char& ch : upper)
-            ch = ch >= 'a' && ch <= 'f' ? static_cast<char>(ch - 'a' + 'A') : ch;
-        const INSTALLSTATE state = installer.QueryProductState()(upper.c_str());
+        const INSTALLSTATE state = installer.QueryProductState()(UpperCode(productCode).c_str());
         if (state == INSTALLSTATE_UNKNOWN)
             return false;
         if (state == INSTALLSTATE_ADVERTISED || state == INSTALLSTATE_ABSENT || state == INSTALLSTATE_DEFAULT)
@@ -181,4 +198,25 @@ bool HasInstallerProductKey(const char* productCode)
     RegKey key;
     return key.Open(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Classes\\Installer\\Products\\" + packed).c_str()) ||
            key.Open(HKEY_CURRENT_USER, ("Software\\Microsoft\\Installer\\Products\\" + packed).c_str());
+}
+
+std::string InstallerCommandProductCode(const char* command)
+{
+    std::string program, arguments;
+    if (ParseCommandLine(command, &program, &arguments) != PROGRAM_PATH || !IsInstallerProgram(program))
+        return std::string();
+    return ProductCodeInArguments(arguments.c_str());
+}
+
+std::string InstallerProductLocation(const char* productCode)
+{
+    const GetProductInfoFunction getInfo = Installer().GetProductInfo();
+    char folder[MAX_PATH] = "";
+    DWORD size = MAX_PATH;
+    if (!getInfo || !IsProductCode(productCode) ||
+        getInfo(UpperCode(productCode).c_str(), INSTALLPROPERTY_INSTALLLOCATION, folder, &size) != ERROR_SUCCESS ||
+        size >= MAX_PATH)
+        return std::string();
+    folder[size] = '\0';
+    return folder;
 }

@@ -39,3 +39,12 @@ bool IsInstallerProductRegistered(const char* productCode);
 // Whether the product's packed code names a key under the machine's
 // SOFTWARE\Classes\Installer\Products or the user's Software\Microsoft\Installer\Products.
 bool HasInstallerProductKey(const char* productCode);
+
+// The product code of a Windows Installer command (MsiExec.exe, as the one command
+// parser reads it): the operand of its first /X, /I, /uninstall or /package option.
+// Empty for any other command.
+std::string InstallerCommandProductCode(const char* command);
+
+// Where Windows Installer says the product is installed (its InstallLocation, asked
+// of msi.dll); empty when it cannot tell or the folder does not fit MAX_PATH.
+std::string InstallerProductLocation(const char* productCode);

@@ -1,6 +1,8 @@
 // What a product is known by, noted from its uninstall entry before its uninstaller
 // runs: where the search for what the uninstaller leaves starts.
 #pragma once
+#include "inventory/InstalledSoftwareEntry.h"
+
 #include <windows.h>
 
 #include <string>
@@ -20,3 +22,9 @@ struct UninstallClues {
     std::vector<std::string> folders;
     std::string mainProgram;
 };
+
+// The clues of an entry as the quick page lists it, taken before its uninstaller
+// runs: its texts, and for a Windows Installer product without an install location
+// the folder the Installer names (EntryInstallFolder). The folders are picked by
+// CTraceAnalyzer::NoteUninstallClues.
+UninstallClues CluesOfEntry(const InstalledSoftwareEntry& entry);

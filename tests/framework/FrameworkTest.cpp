@@ -280,7 +280,8 @@ TEST(ProductCode, PacksExactCodesOnly)
 }
 
 // A plain file is read whole, every byte as it is, when it holds no more than the cap;
-// a larger one, a folder, a missing or held file, or no path gives nothing.
+// a larger one, a folder, a missing or held file, or no path gives nothing. Its start
+// is read up to the cap, whatever its size.
 TEST(ReadWholeFile, ReadsAPlainFileWithinItsCapAndRefusesTheRest)
 {
     fixtures::TempDir dir("umwhole");
@@ -302,12 +303,19 @@ TEST(ReadWholeFile, ReadsAPlainFileWithinItsCapAndRefusesTheRest)
         std::string read = "unset";
         EXPECT_EQ(c.read, ReadWholeFile(c.path, c.cap, &read));
         EXPECT_EQ(c.bytes, read);
+        const DWORD startCap = c.cap > 100 ? 100 : static_cast<DWORD>(c.cap);
+        const bool isFile = c.path && c.path != dir.Path().c_str() && c.path != missing.c_str();
+        EXPECT_EQ(isFile, ReadFileStart(c.path, startCap, &read));
+        EXPECT_EQ(isFile ? bytes.substr(0, c.path == file.c_str() ? startCap : 0) : "", read);
     }
     // A file another program holds without letting others read it.
     OwnedFile held(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     std::string read = "unset";
     EXPECT_FALSE(ReadWholeFile(file.c_str(), 100, &read));
+    EXPECT_EQ("", read);
+    read = "unset";
+    EXPECT_FALSE(ReadFileStart(file.c_str(), 100, &read));
     EXPECT_EQ("", read);
 }
 
