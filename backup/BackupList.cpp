@@ -1,6 +1,7 @@
 #include "backup/BackupList.h"
 
 #include "backup/RegFileFormat.h"
+#include "backup/SealedText.h"
 #include "backup/Sha256.h"
 #include "framework/AnsiText.h"
 #include "framework/Handles.h"
@@ -16,69 +17,6 @@ namespace {
 
 const char kHeader[] = "UninstallManager backup 2";
 const size_t kEntryFields = 13;
-
-// Tabs and line ends separate fields and lines; '%' escapes them. None of these
-// bytes is ever the second byte of a double-byte character.
-std::string Escape(const std::string& text)
-{
-    std::string escaped;
-    for (char ch : text) {
-        if (ch == '%' || ch == '\t' || ch == '\r' || ch == '\n') {
-            char code[4];
-            snprintf(code, sizeof(code), "%%%02X", static_cast<unsigned char>(ch));
-            escaped += code;
-        } else {
-            escaped += ch;
-        }
-    }
-    return escaped;
-}
-
-bool Unescape(const std::string& text, std::string* plain)
-{
-    plain->clear();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            *plain += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size() || !isxdigit(static_cast<unsigned char>(text[i + 1])) ||
-            !isxdigit(static_cast<unsigned char>(text[i + 2])))
-            return false;
-        *plain += static_cast<char>(strtoul(text.substr(i + 1, 2).c_str(), nullptr, 16));
-        i += 2;
-    }
-    return true;
-}
-
-std::vector<std::string> SplitFields(const std::string& line)
-{
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
-        size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos)
-            return fields;
-        start = tab + 1;
-    }
-}
-
-// A number written by Write: hexadecimal digits only, within 64 bits.
-bool ParseHex(const std::string& text, unsigned long long* value)
-{
-    if (text.empty() || text.size() > 16 || text.find_first_not_of("0123456789ABCDEF") != std::string::npos)
-        return false;
-    *value = strtoull(text.c_str(), nullptr, 16);
-    return true;
-}
-
-std::string Hex(unsigned long long value)
-{
-    char text[20];
-    snprintf(text, sizeof(text), "%llX", value);
-    return text;
-}
 
 unsigned long long TimeValue(const FILETIME& time)
 {
@@ -102,7 +40,7 @@ std::string EntryLine(const BackupEntry& entry)
           TimeValue(entry.created), TimeValue(entry.accessed), TimeValue(entry.written)})
         line += "\t" + Hex(number);
     for (const std::string* text : {&entry.root, &entry.path, &entry.valueName, &entry.stored, &entry.hash})
-        line += "\t" + Escape(*text);
+        line += "\t" + EscapeField(*text);
     return line;
 }
 
@@ -124,9 +62,9 @@ bool ParseEntry(const std::vector<std::string>& fields, BackupEntry* entry)
     entry->created = TimeOf(numbers[4]);
     entry->accessed = TimeOf(numbers[5]);
     entry->written = TimeOf(numbers[6]);
-    return Unescape(fields[8], &entry->root) && Unescape(fields[9], &entry->path) &&
-           Unescape(fields[10], &entry->valueName) && Unescape(fields[11], &entry->stored) &&
-           Unescape(fields[12], &entry->hash);
+    return UnescapeField(fields[8], &entry->root) && UnescapeField(fields[9], &entry->path) &&
+           UnescapeField(fields[10], &entry->valueName) && UnescapeField(fields[11], &entry->stored) &&
+           UnescapeField(fields[12], &entry->hash);
 }
 
 // "YYYY-MM-DD HH:MM:SS", digits where digits belong: it is written back as it is read.
@@ -157,9 +95,6 @@ bool IsPlainName(const char* first, const char* end)
     return true;
 }
 
-namespace {
-
-// "X:\name\name...": a drive, then plain names joined by single backslashes.
 bool IsFullFilePath(const std::string& path)
 {
     const char* text = path.c_str();
@@ -177,6 +112,8 @@ bool IsFullFilePath(const std::string& path)
         first = separator + 1;
     }
 }
+
+namespace {
 
 bool IsHeldByKind(int kind, int hold)
 {
@@ -282,16 +219,13 @@ bool WriteFileBytes(const char* file, const std::string& bytes)
 bool BackupList::Write(const char* file) const
 {
     std::string text = std::string(kHeader) + "\r\n";
-    text += "program\t" + Escape(program) + "\r\n";
-    text += "time\t" + Escape(time) + "\r\n";
+    text += "program\t" + EscapeField(program) + "\r\n";
+    text += "time\t" + EscapeField(time) + "\r\n";
     text += "reg\t" + Hex(regSize) + "\t" + regHash + "\r\n";
     for (const BackupEntry& entry : entries)
         text += EntryLine(entry) + "\r\n";
-    std::string sum = Sha256Hex(text);
-    if (sum.empty())
-        return false;
-    text += "end\t" + Hex(entries.size()) + "\t" + sum + "\r\n";
-    return WriteFileBytes(file, text);
+    const std::string sealed = SealText(text, entries.size());
+    return !sealed.empty() && WriteFileBytes(file, sealed);
 }
 
 bool BackupList::Read(const char* file, std::string* reason)
@@ -299,27 +233,19 @@ bool BackupList::Read(const char* file, std::string* reason)
     std::string text;
     if (!ReadWholeFile(file, kLargestBackupList, &text))
         return Refuse(reason, "unreadable or too large");
-    size_t endLine = text.rfind("end\t");
-    if (endLine == std::string::npos || text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0)
-        return Refuse(reason, "cut short");
-    std::vector<std::string> end = SplitFields(text.substr(endLine, text.size() - 2 - endLine));
+    std::vector<std::string> lines;
     unsigned long long count = 0;
-    if (end.size() != 3 || !ParseHex(end[1], &count) || !IsSha256Hex(end[2]) ||
-        end[2] != Sha256Hex(text.substr(0, endLine)))
+    if (!UnsealText(text, &lines, &count))
         return Refuse(reason, "checksum");
     entries.clear();
-    size_t start = 0;
-    int lineNumber = 0;
-    while (start < endLine) {
-        size_t lineEnd = text.find("\r\n", start);
-        std::vector<std::string> fields = SplitFields(text.substr(start, lineEnd - start));
-        start = lineEnd + 2;
+    for (size_t lineNumber = 0; lineNumber < lines.size(); ++lineNumber) {
+        std::vector<std::string> fields = SplitFields(lines[lineNumber]);
         unsigned long long size = 0;
         bool ok = true;
-        switch (lineNumber++) {
+        switch (lineNumber) {
         case 0: ok = fields.size() == 1 && fields[0] == kHeader; break;
-        case 1: ok = fields.size() == 2 && fields[0] == "program" && Unescape(fields[1], &program); break;
-        case 2: ok = fields.size() == 2 && fields[0] == "time" && Unescape(fields[1], &time) && IsRunTime(time); break;
+        case 1: ok = fields.size() == 2 && fields[0] == "program" && UnescapeField(fields[1], &program); break;
+        case 2: ok = fields.size() == 2 && fields[0] == "time" && UnescapeField(fields[1], &time) && IsRunTime(time); break;
         case 3:
             ok = fields.size() == 3 && fields[0] == "reg" && ParseHex(fields[1], &size) &&
                  size <= kLargestBackupRegistry && IsSha256Hex(fields[2]);
@@ -337,7 +263,7 @@ bool BackupList::Read(const char* file, std::string* reason)
         if (!IsValidEntry(entries[index], index))
             return Refuse(reason, "an entry no removal writes");
     }
-    if (lineNumber < 4 || count != entries.size())
+    if (lines.size() < 4 || count != entries.size())
         return Refuse(reason, "malformed");
     return true;
 }

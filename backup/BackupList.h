@@ -56,6 +56,10 @@ const DWORD kLargestBackupRegistry = 64 * 1024 * 1024;
 // no trailing dot or space (the system would take it for another name).
 bool IsPlainName(const char* first, const char* end);
 
+// "X:\name\name...": a drive, then plain names (IsPlainName) joined by single
+// backslashes, shorter than MAX_PATH.
+bool IsFullFilePath(const std::string& path);
+
 // The stored name of the entry at index: "files\<index>".
 std::string StoredNameOf(size_t index);
 // Whether entry, the index-th of its list, is one a removal writes: a kind with a

@@ -206,13 +206,17 @@ FolderCheck CBackupStore::Check() const
     return check == FOLDER_SAFE ? trust->CheckFolder(root) : check;
 }
 
-FolderCheck CBackupStore::CreateRunFolder(const std::string& program, std::string* name) const
+FolderCheck CBackupStore::MakeStore() const
 {
     if (appFolder.empty())
         return FOLDER_MISSING;
     FolderCheck check = trust->MakeFolder(appFolder);
-    if (check == FOLDER_SAFE)
-        check = trust->MakeFolder(root);
+    return check == FOLDER_SAFE ? trust->MakeFolder(root) : check;
+}
+
+FolderCheck CBackupStore::CreateRunFolder(const std::string& program, std::string* name) const
+{
+    FolderCheck check = MakeStore();
     if (check != FOLDER_SAFE)
         return check;
     SYSTEMTIME now;

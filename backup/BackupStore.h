@@ -48,6 +48,10 @@ public:
     const std::string& Root() const { return root; }
     // The store as it is now: FOLDER_SAFE when it may be used.
     FolderCheck Check() const;
+    // Makes the store when it is missing, then checks it: FOLDER_SAFE when it may be used.
+    FolderCheck MakeStore() const;
+    // What the store's folders and files are judged by.
+    const CStoreTrust& Trust() const { return *trust; }
     // Makes the store when it is missing and a new, empty folder for a run of program
     // now, entered in the index; *name is the folder's name. Anything but FOLDER_SAFE
     // means nothing may be saved (FOLDER_MISSING: it could not be made).

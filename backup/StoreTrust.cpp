@@ -56,9 +56,10 @@ bool IsDenyingEntry(BYTE type)
            type == ACCESS_DENIED_CALLBACK_ACE_TYPE || type == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE;
 }
 
-bool IsLinkOrFile(DWORD attributes)
+// A link, or an item of the other kind than the one wanted.
+bool IsLinkOrOther(DWORD attributes, bool folder)
 {
-    return !(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !(attributes & FILE_ATTRIBUTE_DIRECTORY) == folder;
 }
 
 }  // namespace
@@ -102,23 +103,33 @@ bool CStoreTrust::IsAdminOnly(PSECURITY_DESCRIPTOR descriptor) const
 
 FolderCheck CStoreTrust::CheckFolder(const std::string& path) const
 {
+    return CheckItem(path, true);
+}
+
+FolderCheck CStoreTrust::CheckFile(const std::string& path) const
+{
+    return CheckItem(path, false);
+}
+
+FolderCheck CStoreTrust::CheckItem(const std::string& path, bool folder) const
+{
     if (path.empty() || PassesThroughFolderLink(path.c_str()))
         return FOLDER_LINKED;
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return IsNotFoundError(GetLastError()) ? FOLDER_MISSING : FOLDER_UNREADABLE;
-    if (IsLinkOrFile(attributes))
+    if (IsLinkOrOther(attributes, folder))
         return FOLDER_LINKED;
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    OwnedFile folder(CreateFileA(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    OwnedFile item(CreateFileA(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    if (!folder || !GetFileInformationByHandle(folder, &info))
+    if (!item || !GetFileInformationByHandle(item, &info))
         return FOLDER_UNREADABLE;
-    if (IsLinkOrFile(info.dwFileAttributes))
+    if (IsLinkOrOther(info.dwFileAttributes, folder))
         return FOLDER_LINKED;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+    if (GetSecurityInfo(item, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
                         nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         return FOLDER_UNREADABLE;
     OwnedLocal owned(descriptor);

@@ -30,12 +30,19 @@ public:
     // The folder at path as a store's folder must be: a real folder, no link on the
     // way to it, owned and changeable by the trusted alone.
     FolderCheck CheckFolder(const std::string& path) const;
+    // The file at path as a store's own file must be: a plain file, no link on the
+    // way to it, owned and changeable by the trusted alone (FOLDER_LINKED for a link
+    // or a folder).
+    FolderCheck CheckFile(const std::string& path) const;
     // Makes the folder with the store's permissions when it is missing (SYSTEM and
     // Administrators full control, nothing inherited), then checks it.
     FolderCheck MakeFolder(const std::string& path) const;
     // Makes a new folder with the store's permissions; false (GetLastError says why)
     // when it exists or cannot be made.
     bool CreateFolder(const std::string& path) const;
+
+private:
+    FolderCheck CheckItem(const std::string& path, bool folder) const;
 };
 
 // The trust the program runs with.
