@@ -61,10 +61,20 @@ CRegisteredEntries& CAnalysisContext::Entries()
     return entries;
 }
 
-bool CAnalysisContext::IsOwnEntry(const RegisteredEntry& entry, const UninstallClues* clues) const
+void AddCluesNames(const UninstallClues& clues, ProgramNames* into)
 {
-    if (IsCluesEntry(entry, clues))
-        return true;
+    into->AddProduct(clues.displayName.c_str());
+    into->AddProduct(EntryKeyName(clues.keyPath));
+    into->AddPublisher(clues.publisher.c_str());
+}
+
+bool CAnalysisContext::IsOwnEntry(const RegisteredEntry& entry,
+                                  const std::vector<const UninstallClues*>& products) const
+{
+    for (const UninstallClues* clues : products) {
+        if (IsCluesEntry(entry, clues))
+            return true;
+    }
     for (const std::string* text : {&entry.installLocation, &entry.uninstallString, &entry.displayIcon}) {
         if (!text->empty() && NamesProgram(text->c_str()))
             return true;
@@ -72,22 +82,27 @@ bool CAnalysisContext::IsOwnEntry(const RegisteredEntry& entry, const UninstallC
     return false;
 }
 
-// Product names: the program folders', the program files' and its own entries'
-// names; vendor names: its entries' publishers and the vendor folder inside Program
-// Files that holds its folder.
-void CAnalysisContext::LoadProgramNames(const UninstallClues* clues)
+void CAnalysisContext::AddFolderNames(const std::vector<std::string>& folders, ProgramNames* into) const
 {
-    names.Clear();
-    for (const std::string& folder : programFolders) {
-        names.AddProduct(LeafName(folder.c_str()));
+    for (const std::string& folder : folders) {
+        into->AddProduct(LeafName(folder.c_str()));
         char vendor[MAX_PATH];
         char above[MAX_PATH];
         if (!CopyText(vendor, MAX_PATH, folder.c_str()) || !CutAtLastBackslash(vendor) ||
             !CopyText(above, MAX_PATH, vendor) || !CutAtLastBackslash(above))
             continue;
         if (machine.Protected().IsProgramFiles(above))
-            names.AddVendor(LeafName(vendor));
+            into->AddVendor(LeafName(vendor));
     }
+}
+
+// Product names: the program folders', the program files' and its own entries'
+// names; vendor names: its entries' publishers and the vendor folder inside Program
+// Files that holds its folder.
+void CAnalysisContext::LoadProgramNames(const std::vector<const UninstallClues*>& products)
+{
+    names.Clear();
+    AddFolderNames(programFolders, &names);
     for (const std::vector<std::string>* files : {&namedPrograms, &programFiles}) {
         for (const std::string& file : *files) {
             if (HasExtension(file.c_str(), ".exe"))
@@ -96,7 +111,7 @@ void CAnalysisContext::LoadProgramNames(const UninstallClues* clues)
     }
     std::vector<RegisteredEntry>& registered = Entries().All();
     for (RegisteredEntry& entry : registered)
-        entry.own = IsOwnEntry(entry, clues);
+        entry.own = IsOwnEntry(entry, products);
     for (const RegisteredEntry& entry : registered) {
         if (!entry.own)
             continue;
@@ -107,10 +122,8 @@ void CAnalysisContext::LoadProgramNames(const UninstallClues* clues)
         if (IconProgram(entry.displayIcon, program) && IsInProgramFolders(program))
             names.AddProgramFile(program);
     }
-    if (clues) {
-        names.AddProduct(clues->displayName.c_str());
-        names.AddProduct(EntryKeyName(clues->keyPath));
-        names.AddPublisher(clues->publisher.c_str());
+    for (const UninstallClues* clues : products) {
+        AddCluesNames(*clues, &names);
         // The icon's program only when it lies in a folder still taken for the product's.
         if (!clues->mainProgram.empty() && IsInProgramFolders(clues->mainProgram.c_str()))
             names.AddProgramFile(clues->mainProgram.c_str());

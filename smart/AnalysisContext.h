@@ -16,6 +16,9 @@
 #include "smart/TraceList.h"
 #include "smart/UninstallClues.h"
 
+// Adds the names a product's clues give: its name, its entry key's, its publisher.
+void AddCluesNames(const UninstallClues& clues, ProgramNames* into);
+
 class CAnalysisContext {
 public:
     // Reads the machine's folders anew and forgets the entries read before.
@@ -26,9 +29,12 @@ public:
     // The registered entries, read on first use after LoadMachine.
     CRegisteredEntries& Entries();
     // Fills names (and otherProductNames) from the program's folders and files, its
-    // own entries (marked own: those that name the program, or the clues' entry) and
-    // the clues of a product whose leftovers are searched.
-    void LoadProgramNames(const UninstallClues* clues);
+    // own entries (marked own: those that name the program, or a clues' entry) and
+    // the clues of the products whose leftovers are searched (none: an analysis).
+    void LoadProgramNames(const std::vector<const UninstallClues*>& products);
+    // Adds the names a program's folders give: each folder's own, and the vendor
+    // folder inside Program Files that holds it.
+    void AddFolderNames(const std::vector<std::string>& folders, ProgramNames* into) const;
 
     void AddTrace(int kind, const char* path, const char* valueName, HKEY root, WeakReason weakReason = WEAK_NONE)
     {
@@ -58,10 +64,11 @@ public:
     std::vector<std::string> namedPrograms;   // the program files the user named (the target, a shortcut's)
     ProgramNames names;
     std::unordered_set<std::string> otherProductNames;  // name keys of the other registered products
-    const UninstallClues* leftoverClues = nullptr;      // while the leftovers of a product are searched
+    // While the leftovers of products are searched: those products.
+    std::vector<const UninstallClues*> leftovers;
 
 private:
-    bool IsOwnEntry(const RegisteredEntry& entry, const UninstallClues* clues) const;
+    bool IsOwnEntry(const RegisteredEntry& entry, const std::vector<const UninstallClues*>& products) const;
 
     CRegisteredEntries entries;
     bool entriesLoaded = false;

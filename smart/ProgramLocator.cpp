@@ -164,15 +164,36 @@ void CProgramLocator::NoteUninstallClues(UninstallClues* clues)
     }
 }
 
-void CProgramLocator::AdoptLeftoverFolders(const UninstallClues& clues)
+void CProgramLocator::AdoptLeftoverFolders(const std::vector<const UninstallClues*>& products)
 {
-    // Once the uninstaller is done, a folder that a remaining entry names belongs to
+    // Once the uninstallers are done, a folder that a remaining entry names belongs to
     // that product: a plug-in's host, an engine shared with others.
     CRegisteredEntries& entries = context.Entries();
-    for (RegisteredEntry& entry : entries.All())
-        entry.own = IsCluesEntry(entry, &clues);
-    for (const std::string& folder : clues.folders) {
-        if (!context.IsInProgramFolders(folder.c_str()) && !entries.IsOtherProductFolder(folder.c_str()))
-            context.programFolders.push_back(folder);
+    for (RegisteredEntry& entry : entries.All()) {
+        entry.own = false;
+        for (const UninstallClues* clues : products)
+            entry.own = entry.own || IsCluesEntry(entry, clues);
     }
+    for (const UninstallClues* clues : products) {
+        for (const std::string& folder : clues->folders) {
+            if (!context.IsInProgramFolders(folder.c_str()) && !entries.IsOtherProductFolder(folder.c_str()))
+                context.programFolders.push_back(folder);
+        }
+    }
+}
+
+void CProgramLocator::RescreenClues(UninstallClues* clues)
+{
+    std::vector<std::string> screened;
+    for (const std::string& folder : clues->folders) {
+        char full[MAX_PATH];
+        if (ScreenLeftoverFolder(folder.c_str(), full))
+            AddFolderOnce(full, &screened);
+    }
+    clues->folders.swap(screened);
+    bool kept = false;
+    for (const std::string& folder : clues->folders)
+        kept = kept || IsWithinFolder(clues->mainProgram.c_str(), folder.c_str());
+    if (!kept)
+        clues->mainProgram.clear();
 }

@@ -32,9 +32,13 @@ public:
     // The folders an entry's texts name that may be the product's own (see
     // CTraceAnalyzer::NoteUninstallClues).
     void NoteUninstallClues(UninstallClues* clues);
-    // Adopts the noted folders of a product whose uninstaller ran, but those that a
-    // remaining entry names.
-    void AdoptLeftoverFolders(const UninstallClues& clues);
+    // Adopts the noted folders of the products whose uninstallers ran, but those that
+    // a remaining entry names.
+    void AdoptLeftoverFolders(const std::vector<const UninstallClues*>& products);
+    // Screens clues noted earlier (perhaps in another run) again as NoteUninstallClues
+    // did: a folder that is no longer one to take is dropped, and the main program
+    // with it when it lay there.
+    void RescreenClues(UninstallClues* clues);
 
 private:
     bool AdoptFolder(const char* folder, const char* programFile);

@@ -79,6 +79,15 @@ void CRegisteredEntries::Load(const CMachineFolders& machine, const std::functio
     });
 }
 
+bool CRegisteredEntries::IsRegistered(const UninstallClues& clues) const
+{
+    for (const RegisteredEntry& entry : entries) {
+        if (IsCluesEntry(entry, &clues))
+            return true;
+    }
+    return false;
+}
+
 bool CRegisteredEntries::HoldsOtherProduct(const char* folder) const
 {
     for (const RegisteredEntry& entry : entries) {

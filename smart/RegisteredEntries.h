@@ -46,6 +46,8 @@ public:
     // The install location of the product programFile belongs to, when folder lies
     // below it (location: MAX_PATH bytes).
     bool RegisteredLocationAbove(const char* folder, const char* programFile, char* location) const;
+    // The entry the clues were noted from is still registered.
+    bool IsRegistered(const UninstallClues& clues) const;
     // Another entry's uninstall command runs program: an engine shared by several products.
     bool IsSharedUninstaller(const char* program, const UninstallClues& clues) const;
     // The folders the entry registered at root\keyPath names, each once.

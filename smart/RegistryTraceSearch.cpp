@@ -24,7 +24,7 @@ void CRegistryTraceSearch::SearchUninstallEntries()
     for (RegisteredEntry& entry : context.Entries().All()) {
         context.KeepResponsiveIfDue();
         // After an uninstall, every entry left is another product's.
-        const bool other = context.leftoverClues && !entry.own;
+        const bool other = !context.leftovers.empty() && !entry.own;
         for (const std::string& text : entry.plainTexts) {
             if (!other && context.NamesProgram(text.c_str())) {
                 context.CollectRegistryKey(entry.root, entry.keyPath.c_str());

@@ -4,6 +4,7 @@
 #include "smart/ComClassSearch.h"
 #include "smart/FileTraceSearch.h"
 #include "smart/FileTypeTraceSearch.h"
+#include "smart/ProductGroups.h"
 #include "smart/RegistryTraceSearch.h"
 #include "smart/SettingsTraceSearch.h"
 
@@ -33,7 +34,7 @@ int CTraceAnalyzer::Analyze(TraceSink& reportTo, const char* target)
     if (isFile)
         context.AddTrace(TRACE_FILE, full, nullptr, nullptr);
     CProgramLocator(context).ChooseProgramFolder(full, isFile);
-    SearchEverywhere(nullptr);
+    SearchEverywhere({});
     return 1;
 }
 
@@ -54,22 +55,60 @@ int CTraceAnalyzer::AnalyzeLeftovers(TraceSink& reportTo, const UninstallClues& 
     StartAnalysis();
     const SinkScope scope(context.traces, &reportTo);
     context.LoadMachine();
-    CProgramLocator(context).AdoptLeftoverFolders(clues);
-    SearchEverywhere(&clues);
+    CProgramLocator(context).AdoptLeftoverFolders({&clues});
+    SearchEverywhere({&clues});
     return 1;
 }
 
-void CTraceAnalyzer::SearchEverywhere(const UninstallClues* clues)
+int CTraceAnalyzer::AnalyzeLeftovers(TraceSink& reportTo, const std::vector<UninstallClues>& products)
 {
-    context.leftoverClues = clues;
-    context.LoadProgramNames(clues);
+    StartAnalysis();
+    const SinkScope scope(context.traces, &reportTo);
+    context.LoadMachine();
+    groupedProducts = products;
+    std::vector<const UninstallClues*> removed;
+    std::vector<int> indexes;
+    CProgramLocator locator(context);
+    for (size_t index = 0; index < groupedProducts.size(); ++index) {
+        UninstallClues& clues = groupedProducts[index];
+        if (context.Entries().IsRegistered(clues))
+            continue;
+        locator.RescreenClues(&clues);
+        removed.push_back(&clues);
+        indexes.push_back(static_cast<int>(index));
+    }
+    if (removed.empty())
+        return 0;
+    locator.AdoptLeftoverFolders(removed);
+    SearchEverywhere(removed);
+    itemProducts = CProductGroups(context, removed).Assign();
+    for (int& product : itemProducts)
+        product = indexes[product];
+    return 1;
+}
+
+int CTraceAnalyzer::GetItemProduct(size_t index) const
+{
+    return index < itemProducts.size() ? itemProducts[index] : -1;
+}
+
+void CTraceAnalyzer::Clear()
+{
+    context.traces.Clear();
+    itemProducts.clear();
+}
+
+void CTraceAnalyzer::SearchEverywhere(const std::vector<const UninstallClues*>& products)
+{
+    context.leftovers = products;
+    context.LoadProgramNames(products);
     CFileTraceSearch(context).Run();
     CComClassSearch comClasses(context);
     comClasses.Run();
     CFileTypeTraceSearch(context, comClasses).Run();
     CRegistryTraceSearch(context).Run();
     CSettingsTraceSearch(context).Run();
-    context.leftoverClues = nullptr;
+    context.leftovers.clear();
 }
 
 RemovalTally CTraceAnalyzer::RemoveChecked(const std::vector<bool>& checked, RemovalSaver* saver)

@@ -40,13 +40,24 @@ public:
     // that a remaining entry names (at, above or below), whether or not they are still
     // there, and its own settings and data found by its names. 1 when searched.
     int AnalyzeLeftovers(TraceSink& sink, const UninstallClues& clues);
+    // Analyses what the uninstallers of several products left, in one search: every
+    // product's noted folders (screened again, as clues may come from an earlier run)
+    // and the names of all of them. A product whose entry is still registered is left
+    // out: its uninstall did not happen. Once it returns, GetItemProduct tells each
+    // trace's product. 1 when searched, 0 when no product was left to search for.
+    int AnalyzeLeftovers(TraceSink& sink, const std::vector<UninstallClues>& products);
+    // The product (its index in the products given) trace index belongs to, after a
+    // search of several products' leftovers: the first product whose folders or names
+    // the trace itself shows, else the product of what lies around it (see
+    // CProductGroups); -1 after any other analysis.
+    int GetItemProduct(size_t index) const;
 
     // Makes typed full (full: MAX_PATH bytes) and screens it the way Analyze does;
     // the shell's first calls are slow, so a sink is kept responsive meanwhile.
     TargetVerdict ScreenTarget(const char* typed, char* full, TraceSink* sink = nullptr);
 
     // Frees every trace; item pointers handed out before become invalid.
-    void Clear() { context.traces.Clear(); }
+    void Clear();
 
     // Removes the ticked traces (checked[i] ticks item i) in one run, keeping the
     // unticked ones, saving them first with saver when there is one (see
@@ -78,9 +89,11 @@ private:
 
     // A new list and no program yet.
     void StartAnalysis();
-    // Every search after the program's folders are known; clues name the product
-    // whose leftovers are searched for.
-    void SearchEverywhere(const UninstallClues* clues);
+    // Every search after the program's folders are known; products are those whose
+    // leftovers are searched for (none for an analysis).
+    void SearchEverywhere(const std::vector<const UninstallClues*>& products);
 
     CAnalysisContext context;
+    std::vector<UninstallClues> groupedProducts;  // the products of the last search of several
+    std::vector<int> itemProducts;                // each trace's index in them
 };

@@ -184,7 +184,7 @@ TEST(AnalysisSearches, EachSearchRunsAloneOverOneContext)
     CAnalysisContext context;
     context.LoadMachine();
     context.programFolders.push_back(folder);
-    context.LoadProgramNames(nullptr);
+    context.LoadProgramNames({});
     EXPECT_TRUE(context.names.IsProduct(word.c_str()));
 
     CFileTraceSearch(context).Run();

@@ -118,3 +118,80 @@ TEST_F(LeftoversTest, ProfilesAndCommaFoldersAreNeverTaken)
     ExpectRemovalKeepsToTheList();
     EXPECT_TRUE(FileExists(vendor + "\\Office\\precious.txt"));
 }
+
+// Three products' leftovers searched together, as after a batch: two whose uninstallers
+// ran (their vendor's settings key, which holds both, goes whole only because both
+// names are searched), one still registered, which is left out with all it has. Each
+// trace is the first product's that it shows (its folder, a shortcut or value leading
+// there, its name, its vendor's) or that of the key it lies in or names.
+TEST_F(LeftoversTest, SeveralProductsAreSearchedTogetherAndEachTraceIsGrouped)
+{
+    const std::string vendor = UniqueWord("Vend"), alpha = UniqueWord("Alpha"), beta = UniqueWord("Beta");
+    const std::string gamma = UniqueWord("Gamma"), extension = "." + UniqueWord("x"), progId = alpha + ".Doc";
+    // The second product's folder does not bear its name: only its clues name it.
+    const std::string alphaFolder = base.Path() + "\\" + alpha, betaFolder = base.Path() + "\\" + UniqueWord("Files");
+    const std::string gammaFolder = base.Path() + "\\" + gamma;
+    const std::string alphaExe = alphaFolder + "\\a.exe", betaExe = betaFolder + "\\b.exe";
+    for (const std::string& file : {alphaExe, alphaFolder + "\\a.log", betaExe, betaFolder + "\\b.cfg",
+                                    gammaFolder + "\\g.exe"})
+        ASSERT_TRUE(WriteFileText(file));
+    ScopedKey alphaEntry(lm, std::string(kUninstallKey) + "\\" + alpha), betaEntry(lm, std::string(kUninstallKey) + "\\" + beta);
+    ScopedKey gammaEntry(lm, std::string(kUninstallKey) + "\\" + gamma);
+    WriteEntry(lm, alphaEntry.Path(), alpha + " 1.0", vendor + " Software Ltd.", alphaFolder,
+               Quoted(alphaFolder + "\\uninst.exe"), alphaExe + ",0");
+    WriteEntry(lm, betaEntry.Path(), beta, vendor + " Software Ltd.", betaFolder, Quoted(betaFolder + "\\uninst.exe"),
+               betaExe);
+    WriteEntry(lm, gammaEntry.Path(), gamma, "Other", gammaFolder, Quoted(gammaFolder + "\\uninst.exe"), "");
+    ScopedKey vendorKey(cu, "Software\\" + vendor), gammaKey(cu, "Software\\" + gamma);
+    ScopedKey extensionKey(HKEY_CLASSES_ROOT, extension), progIdKey(HKEY_CLASSES_ROOT, progId);
+    ScopedDir shortcut(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + beta + ".lnk");
+    ScopedKeyIsolation userRun(cu, kUserRunKey);
+    SetString(cu, vendorKey.Path() + "\\" + alpha, "Language", "zh-CN");
+    SetString(cu, vendorKey.Path() + "\\" + beta, "Theme", "dark");
+    SetString(cu, gammaKey.Path(), "Path", gammaFolder);
+    SetString(HKEY_CLASSES_ROOT, extension, "", progId);
+    SetString(HKEY_CLASSES_ROOT, progId + "\\shell\\open\\command", "", Quoted(alphaExe) + " \"%1\"");
+    SetString(cu, kUserRunKey, beta + "Tray", Quoted(betaExe) + " /tray");
+    ASSERT_TRUE(MakeShortcut(shortcut.Path(), betaExe));
+
+    std::vector<UninstallClues> products = {NoteClues(analyzer, lm, alphaEntry.Path()),
+                                            NoteClues(analyzer, lm, gammaEntry.Path()),
+                                            NoteClues(analyzer, lm, betaEntry.Path())};
+    // A folder no product may have, as a forged journal could name it.
+    products[2].folders.push_back(WindowsFolder());
+    // The uninstallers take the entries and programs of the first and third.
+    DeleteKeyTree(lm, alphaEntry.Path());
+    DeleteKeyTree(lm, betaEntry.Path());
+    DeleteFileA(alphaExe.c_str());
+    DeleteFileA(betaExe.c_str());
+
+    const std::vector<std::string> listed = AnalyzeLeftovers(analyzer, products);
+    std::vector<std::string> expected = Concat(
+        {{FileTrace(alphaFolder + "\\a.log"), FolderTrace(alphaFolder), FileTrace(betaFolder + "\\b.cfg"),
+          FolderTrace(betaFolder), FileTrace(shortcut.Path()), ValueTrace(cu, kUserRunKey, beta + "Tray")},
+         KeyTree(HKEY_CLASSES_ROOT, {extension, progId}), KeyTree(cu, {vendorKey.Path()})});
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::string> sorted = listed;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(expected, sorted);
+    for (size_t i = 0; i < listed.size(); ++i) {
+        const std::string& trace = listed[i];
+        const bool ofBeta = trace.find(beta) != std::string::npos || trace.find(betaFolder) != std::string::npos;
+        const int product = ofBeta ? 2 : 0;  // the vendor's key itself: the first whose vendor it is
+        EXPECT_EQ(product, analyzer.GetItemProduct(i)) << trace;
+    }
+    EXPECT_EQ(-1, analyzer.GetItemProduct(listed.size()));
+    ExpectRemovalKeepsToTheList();
+    EXPECT_TRUE(FileExists(gammaFolder + "\\g.exe") && KeyExists(cu, gammaKey.Path()));
+
+    // Not one of them was uninstalled: nothing is searched.
+    DeleteKeyTree(lm, alphaEntry.Path());
+    WriteEntry(lm, alphaEntry.Path(), alpha, "", alphaFolder, Quoted(alphaFolder + "\\uninst.exe"), "");
+    TraceRecorder recorder;
+    EXPECT_EQ(0, analyzer.AnalyzeLeftovers(recorder, std::vector<UninstallClues>{products[0], products[1]}));
+    EXPECT_EQ(0u, analyzer.GetItemCount());
+    // A single product's search groups nothing.
+    Analyze(analyzer, gammaFolder);
+    ASSERT_NE(0u, analyzer.GetItemCount());
+    EXPECT_EQ(-1, analyzer.GetItemProduct(0));
+}

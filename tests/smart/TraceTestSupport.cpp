@@ -80,6 +80,13 @@ std::vector<std::string> AnalyzeLeftovers(CTraceAnalyzer& analyzer, const Uninst
     return Described(analyzer, recorder);
 }
 
+std::vector<std::string> AnalyzeLeftovers(CTraceAnalyzer& analyzer, const std::vector<UninstallClues>& products)
+{
+    TraceRecorder recorder;
+    EXPECT_EQ(1, analyzer.AnalyzeLeftovers(recorder, products));
+    return Described(analyzer, recorder);
+}
+
 void WriteEntry(HKEY root, const std::string& key, const std::string& displayName, const std::string& publisher,
                 const std::string& location, const std::string& uninstall, const std::string& icon)
 {

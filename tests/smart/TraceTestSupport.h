@@ -46,6 +46,8 @@ std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& ta
 // Lists what an uninstaller left of the product clues name, as the quick page asks
 // once the uninstaller is done, and returns the described list.
 std::vector<std::string> AnalyzeLeftovers(CTraceAnalyzer& analyzer, const UninstallClues& clues);
+// The same for several products searched together (after a batch).
+std::vector<std::string> AnalyzeLeftovers(CTraceAnalyzer& analyzer, const std::vector<UninstallClues>& products);
 
 // Writes an uninstall entry as installers write it; empty texts are left out.
 void WriteEntry(HKEY root, const std::string& key, const std::string& displayName, const std::string& publisher,
