@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "machine/InstallerRegistration.h"
+
 #include <string>
 #include <vector>
 
@@ -33,6 +35,14 @@ struct DemoProduct {
     bool iconIndex;             // DisplayIcon carries ",0" after the path
     const char* uninstallerName;  // nullptr when the product brings no uninstaller
     bool uninstallerRelaunches;   // it copies itself to the temporary folder, starts the copy and exits
+    bool uninstallerData;         // it keeps its .dat beside it (an unins000.exe: quiet with /VERYSILENT)
+    bool uninstallerMissing;      // the entry names it, but it is not there
+    int uninstallerExitCode;      // what it returns after its work (3010: restart needed)
+    const char* quietSwitch;      // the entry's QuietUninstallString: the uninstaller with this; nullptr: none
+    // A Windows Installer product the Installer knows: registered as the Installer does
+    // it, its entry's command "MsiExec.exe /I{code}". nullptr: none (an Installer product
+    // the Installer does not know has "/X").
+    const char* upgradeCode;
 };
 
 const std::vector<DemoProduct>& DemoProducts();
@@ -47,6 +57,9 @@ std::string DesktopShortcutPath(const DemoProduct& product);
 std::string GroupFolder(const DemoProduct& product);
 std::string GroupShortcutPath(const DemoProduct& product, const char* utf8Name);
 std::string UninstallCommand(const DemoProduct& product);
+// The product's registration with Windows Installer, when it has one.
+bool HasInstallerRegistration(const DemoProduct& product);
+machine::InstallerProduct InstallerRegistrationOf(const DemoProduct& product);
 
 // Folders the uninstaller leaves behind and the files it removes.
 extern const char* const DEMO_DATA_FOLDER;

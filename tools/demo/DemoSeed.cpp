@@ -35,6 +35,18 @@ std::string Quoted(const std::string& path)
     return "\"" + path + "\"";
 }
 
+// The .dat an uninstaller of that kind keeps beside it: its name with ".dat".
+std::string UninstallerData(const DemoProduct& product)
+{
+    const std::string name = product.uninstallerName;
+    return name.substr(0, name.size() - 4) + ".dat";
+}
+
+bool HasUninstaller(const DemoProduct& product)
+{
+    return product.uninstallerName && !product.uninstallerMissing;
+}
+
 std::string DisplayIcon(const DemoProduct& product)
 {
     std::string exe = ProductFile(product, product.exeName);
@@ -50,8 +62,10 @@ bool InstallFiles(const DemoProduct& product, const std::string& payloadFolder)
         return false;
     if (!machine::CopyFileTo(JoinPath(payloadFolder, DEMO_APP_NAME), ProductFile(product, product.exeName)))
         return false;
-    if (product.uninstallerName && !machine::CopyFileTo(JoinPath(payloadFolder, DEMO_UNINSTALL_NAME),
+    if (HasUninstaller(product) && !machine::CopyFileTo(JoinPath(payloadFolder, DEMO_UNINSTALL_NAME),
                                                         ProductFile(product, product.uninstallerName)))
+        return false;
+    if (product.uninstallerData && !WriteFileText(ProductFile(product, UninstallerData(product).c_str()), "log\r\n"))
         return false;
 
     std::string name = Ansi(product.displayName);
@@ -68,7 +82,7 @@ bool InstallFiles(const DemoProduct& product, const std::string& payloadFolder)
 // Only a product with an uninstaller of its own keeps a log for it.
 bool WriteLog(const DemoProduct& product)
 {
-    if (!product.uninstallerName)
+    if (!HasUninstaller(product))
         return true;
     InstallLog log;
     log.displayName = Ansi(product.displayName);
@@ -78,8 +92,11 @@ bool WriteLog(const DemoProduct& product)
     for (const char* plugin : PLUGIN_FILES)
         log.files.push_back(JoinPath(DEMO_PLUGIN_FOLDER, plugin));
     log.files.push_back(product.uninstallerName);
+    if (product.uninstallerData)
+        log.files.push_back(UninstallerData(product));
     log.relaunch = product.uninstallerRelaunches;
     log.lingerMs = UNINSTALLER_LINGER_MS;
+    log.exitCode = product.uninstallerExitCode;
     return WriteInstallLog(ProductFile(product, DEMO_INSTALL_LOG), log);
 }
 
@@ -95,7 +112,16 @@ bool RegisterUninstallEntry(const DemoProduct& product)
     ok = ok && SetString(HKEY_LOCAL_MACHINE, key, "DisplayVersion", product.version);
     if (product.windowsInstaller)
         ok = ok && machine::SetDword(HKEY_LOCAL_MACHINE, key, "WindowsInstaller", 1);
+    if (product.quietSwitch)
+        ok = ok && SetString(HKEY_LOCAL_MACHINE, key, "QuietUninstallString",
+                             UninstallCommand(product) + " " + product.quietSwitch);
     return ok;
+}
+
+// What Windows Installer writes of a product it installed.
+bool RegisterWithInstaller(const DemoProduct& product)
+{
+    return !HasInstallerRegistration(product) || machine::RegisterInstallerProduct(InstallerRegistrationOf(product));
 }
 
 bool CreateShortcuts(const DemoProduct& product)
@@ -105,7 +131,7 @@ bool CreateShortcuts(const DemoProduct& product)
     bool ok = MakeAppShortcut(DesktopShortcutPath(product), exe, name);
     ok = ok && MakeAppShortcut(GroupShortcutPath(product, product.shortcutName), exe, name);
     ok = ok && MakeAppShortcut(GroupShortcutPath(product, README_LINK), ProductFile(product, README_NAME), name);
-    if (product.uninstallerName) {
+    if (HasUninstaller(product)) {
         std::string linkName = std::string(UNINSTALL_LINK_PREFIX) + product.shortcutName;
         ok = ok && MakeAppShortcut(GroupShortcutPath(product, linkName.c_str()),
                                    ProductFile(product, product.uninstallerName), name);
@@ -164,6 +190,7 @@ bool InstallProduct(const DemoProduct& product, const std::string& payloadFolder
     return Step(InstallFiles(product, payloadFolder), "files", failedStep) &&
            Step(WriteLog(product), "install log", failedStep) &&
            Step(RegisterUninstallEntry(product), "uninstall entry", failedStep) &&
+           Step(RegisterWithInstaller(product), "Windows Installer registration", failedStep) &&
            Step(CreateShortcuts(product), "shortcuts", failedStep) &&
            Step(RegisterRunValue(product), "Run value", failedStep) &&
            Step(RegisterComClass(product), "COM class", failedStep) &&
@@ -199,6 +226,8 @@ void RemoveProduct(const DemoProduct& product)
             RemoveDirectoryA(parent.c_str());
     }
     machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, UninstallKeyPath(product));
+    if (HasInstallerRegistration(product))
+        machine::UnregisterInstallerProduct(InstallerRegistrationOf(product));
     machine::DeleteValue(product.runRoot, RunKeyPath(), product.runValue);
     machine::DeleteKeyTree(HKEY_CLASSES_ROOT, std::string("CLSID\\") + product.clsid);
     machine::DeleteKeyTree(HKEY_CLASSES_ROOT, product.extension);

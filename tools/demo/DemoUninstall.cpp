@@ -1,8 +1,10 @@
 // The uninstaller that the demo products bring. Like many real ones it removes
 // only what its install log lists and its own uninstall entry: the data folder,
 // the shortcuts, the auto-start value, the COM class, the file type and the
-// keys under Software stay behind. "/S" uninstalls without asking; No to the
-// question exits with 1 and changes nothing. The install log also says how it
+// keys under Software stay behind. "/S" (or "/VERYSILENT" and "/SILENT", as an
+// uninstaller that keeps its .dat beside it takes them) uninstalls without asking;
+// No to the question exits with 1 and changes nothing. Done, it exits with the code
+// its log gives (3010: the machine must restart to finish). The install log also says how it
 // behaves: whether it copies itself to the temporary folder, starts the copy on
 // the product folder ("_?=folder", the rest of the command line) and exits at
 // once, and how long it stays after its work. A copy schedules its own deletion
@@ -23,7 +25,7 @@ using machine::JoinPath;
 namespace {
 
 const char INSTALL_LOG[] = "install.log";
-const char SILENT_SWITCH[] = "/S";
+const char* const SILENT_SWITCHES[] = {"/S", "/VERYSILENT", "/SILENT"};
 const char FOLDER_SWITCH[] = "_?=";
 // The program that started a copy may hold its file a moment after the copy starts.
 const int DELETE_ATTEMPTS = 20;
@@ -48,7 +50,8 @@ Options ParseCommandLine(const char* commandLine)
     while (start != std::string::npos) {
         size_t end = text.find(' ', start);
         std::string word = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        options.silent = options.silent || _stricmp(word.c_str(), SILENT_SWITCH) == 0;
+        for (const char* silent : SILENT_SWITCHES)
+            options.silent = options.silent || _stricmp(word.c_str(), silent) == 0;
         start = text.find_first_not_of(' ', end);
     }
     return options;
@@ -134,7 +137,7 @@ int Uninstall(const std::string& folder, const demo::InstallLog& log, bool silen
     RemoveFiles(folder, log);
     machine::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(machine::kUninstallKey) + "\\" + log.uninstallKey);
     Sleep(static_cast<DWORD>(log.lingerMs));
-    return 0;
+    return log.exitCode;
 }
 
 }  // namespace

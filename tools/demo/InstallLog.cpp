@@ -16,6 +16,7 @@ const char FILE_ENTRY[] = "file=";
 const char FOLDER_ENTRY[] = "folder=";
 const char RELAUNCH[] = "relaunch=";
 const char LINGER[] = "linger=";
+const char EXIT_CODE[] = "exit=";
 const int MAX_LINGER_MS = 60000;  // a damaged line never keeps the uninstaller longer
 
 bool StartsWith(const std::string& line, const char* prefix, std::string* rest)
@@ -42,6 +43,8 @@ void ParseLine(const std::string& line, InstallLog* log)
         log->relaunch = rest == "1";
     else if (StartsWith(line, LINGER, &rest))
         log->lingerMs = std::min(std::max(atoi(rest.c_str()), 0), MAX_LINGER_MS);
+    else if (StartsWith(line, EXIT_CODE, &rest))
+        log->exitCode = atoi(rest.c_str());
 }
 
 }  // namespace
@@ -53,6 +56,8 @@ bool WriteInstallLog(const std::string& path, const InstallLog& log)
         text += std::string(RELAUNCH) + "1\r\n";
     if (log.lingerMs > 0)
         text += LINGER + std::to_string(log.lingerMs) + "\r\n";
+    if (log.exitCode)
+        text += EXIT_CODE + std::to_string(log.exitCode) + "\r\n";
     for (const std::string& folder : log.folders)
         text += FOLDER_ENTRY + folder + "\r\n";
     for (const std::string& file : log.files)

@@ -15,6 +15,7 @@ struct InstallLog {
     std::vector<std::string> folders;   // relative; parents before their subfolders
     bool relaunch = false;              // the uninstaller works from a copy in the temporary folder
     int lingerMs = 0;                   // how long the uninstaller stays after its work
+    int exitCode = 0;                   // what the uninstaller returns after its work (3010: restart needed)
 };
 
 bool WriteInstallLog(const std::string& path, const InstallLog& log);
