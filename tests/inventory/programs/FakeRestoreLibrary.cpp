@@ -1,25 +1,37 @@
 // A stand-in for srclient.dll: SRSetRestorePointA answers as the environment variable
 // UM_FAKE_RESTORE says ("created", "disabled", anything else: busy) and notes each call
 // in UM_FAKE_RESTORE_CALLS ("b" for a begin, "e" for an end, "c" for a cancel) and a
-// begin's description, its bytes in hexadecimal, in UM_FAKE_RESTORE_DESCRIPTION.
+// begin's description, its bytes in hexadecimal, in UM_FAKE_RESTORE_DESCRIPTION. The
+// arguments are read at the offsets srrestoreptapi.h gives them (byte-packed): event
+// type 0, restore point type 4, sequence number 8, description 16 (64 bytes); the
+// status's code 0 and sequence number 4.
 #include <windows.h>
 
 #include <cstring>
 
 namespace {
 
-#pragma pack(push, 1)
-struct RestorePointInfo {
-    DWORD eventType;
-    DWORD restorePointType;
-    INT64 sequenceNumber;
-    char description[64];
-};
-struct ManagerStatus {
-    DWORD status;
-    INT64 sequenceNumber;
-};
-#pragma pack(pop)
+const INT64 kSequence = 42;
+
+DWORD DwordAt(const BYTE* data, size_t offset)
+{
+    DWORD value;
+    memcpy(&value, data + offset, sizeof(value));
+    return value;
+}
+
+INT64 SequenceAt(const BYTE* data, size_t offset)
+{
+    INT64 value;
+    memcpy(&value, data + offset, sizeof(value));
+    return value;
+}
+
+void Answer(BYTE* status, DWORD code, INT64 sequence)
+{
+    memcpy(status, &code, sizeof(code));
+    memcpy(status + 4, &sequence, sizeof(sequence));
+}
 
 void NoteCall(const char* call)
 {
@@ -31,27 +43,33 @@ void NoteCall(const char* call)
     }
 }
 
+void NoteDescription(const BYTE* info)
+{
+    char hex[2 * 64 + 1] = "";
+    for (size_t i = 0; i < 64 && info[16 + i]; ++i)
+        wsprintfA(hex + 2 * i, "%02X", info[16 + i]);
+    SetEnvironmentVariableA("UM_FAKE_RESTORE_DESCRIPTION", hex);
+}
+
 }  // namespace
 
-extern "C" __declspec(dllexport) BOOL WINAPI SRSetRestorePointA(RestorePointInfo* info, ManagerStatus* status)
+extern "C" __declspec(dllexport) BOOL WINAPI SRSetRestorePointA(BYTE* info, BYTE* status)
 {
+    const DWORD event = DwordAt(info, 0), type = DwordAt(info, 4);
+    if (event == 101) {
+        const bool ours = SequenceAt(info, 8) == kSequence;
+        NoteCall(!ours ? "?" : type == 13 ? "c" : "e");
+        Answer(status, ERROR_SUCCESS, 0);
+        return TRUE;
+    }
+    NoteCall(event == 100 && type == 1 ? "b" : "?");
+    NoteDescription(info);
     char answer[32] = "";
     GetEnvironmentVariableA("UM_FAKE_RESTORE", answer, sizeof(answer));
-    if (info->eventType == 101) {
-        NoteCall(info->restorePointType == 13 && info->sequenceNumber == 42 ? "c" : info->sequenceNumber == 42 ? "e" : "?");
-        status->status = ERROR_SUCCESS;
-        return TRUE;
-    }
-    NoteCall(info->eventType == 100 && info->restorePointType == 1 ? "b" : "?");
-    char hex[2 * sizeof(info->description) + 1] = "";
-    for (size_t i = 0; i < sizeof(info->description) && info->description[i]; ++i)
-        wsprintfA(hex + 2 * i, "%02X", static_cast<unsigned char>(info->description[i]));
-    SetEnvironmentVariableA("UM_FAKE_RESTORE_DESCRIPTION", hex);
     if (strcmp(answer, "created") == 0) {
-        status->status = ERROR_SUCCESS;
-        status->sequenceNumber = 42;
+        Answer(status, ERROR_SUCCESS, kSequence);
         return TRUE;
     }
-    status->status = strcmp(answer, "disabled") == 0 ? ERROR_SERVICE_DISABLED : ERROR_TIMEOUT;
+    Answer(status, strcmp(answer, "disabled") == 0 ? ERROR_SERVICE_DISABLED : ERROR_TIMEOUT, 0);
     return FALSE;
 }
