@@ -245,7 +245,9 @@ bool BackupList::Read(const char* file, std::string* reason)
         switch (lineNumber) {
         case 0: ok = fields.size() == 1 && fields[0] == kHeader; break;
         case 1: ok = fields.size() == 2 && fields[0] == "program" && UnescapeField(fields[1], &program); break;
-        case 2: ok = fields.size() == 2 && fields[0] == "time" && UnescapeField(fields[1], &time) && IsRunTime(time); break;
+        case 2:
+            ok = fields.size() == 2 && fields[0] == "time" && UnescapeField(fields[1], &time) && IsRunTime(time);
+            break;
         case 3:
             ok = fields.size() == 3 && fields[0] == "reg" && ParseHex(fields[1], &size) &&
                  size <= kLargestBackupRegistry && IsSha256Hex(fields[2]);

@@ -57,8 +57,8 @@ void CInstalledSoftwareList::Load()
         std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
         if (entry && FillRecord(read, entry.get())) {
             entry->loadIndex = entries.size();
-            entry->uninstallerMissing =
-                !presence.Exists(read.uninstallString.c_str(), read.windowsInstaller, UninstallKeyName(read.keyPath.c_str()));
+            const char* keyName = UninstallKeyName(read.keyPath.c_str());
+            entry->uninstallerMissing = !presence.Exists(read.uninstallString.c_str(), read.windowsInstaller, keyName);
             entries.push_back(std::move(entry));
         }
         return true;

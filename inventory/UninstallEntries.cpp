@@ -20,7 +20,8 @@ const TextField kTextFields[] = {
     {"DisplayName", &UninstallEntry::displayName},         {"DisplayVersion", &UninstallEntry::version},
     {"Publisher", &UninstallEntry::publisher},             {"HelpLink", &UninstallEntry::helpLink},
     {"UninstallString", &UninstallEntry::uninstallString}, {"DisplayIcon", &UninstallEntry::displayIcon},
-    {"InstallLocation", &UninstallEntry::installLocation}, {"QuietUninstallString", &UninstallEntry::quietUninstallString},
+    {"InstallLocation", &UninstallEntry::installLocation},
+    {"QuietUninstallString", &UninstallEntry::quietUninstallString},
 };
 
 // What tells an entry that Windows' own list of programs leaves out.

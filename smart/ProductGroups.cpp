@@ -102,7 +102,8 @@ std::vector<int> CProductGroups::Assign()
         if (groups[index] >= 0 || item.kind != TRACE_REGVALUE)
             continue;
         const std::string parent = ParentOf(item.path), text = ValueText(item);
-        const auto named = containerIndex.find(ContainerKey(true, item.rootKey, parent.empty() ? text : parent + "\\" + text));
+        const std::string sibling = parent.empty() ? text : parent + "\\" + text;
+        const auto named = containerIndex.find(ContainerKey(true, item.rootKey, sibling));
         if (text.empty() || named == containerIndex.end() || groups[named->second] < 0)
             continue;
         groups[index] = groups[named->second];

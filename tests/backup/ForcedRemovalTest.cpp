@@ -118,7 +118,8 @@ TEST_F(ForcedRemovalTest, APlainEntryGoesAloneAndAnUnsafeStoreRemovesNothing)
     ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, plainKey, "UninstallString", "C:\\Plain\\uninst.exe"));
     const InstalledSoftwareEntry plain = Loaded("UmPlain");
     ASSERT_EQ(1u, ForcedRemovalTraces(plain).size());
-    EXPECT_EQ(6u, ForcedRemovalTraces(Loaded(kCode)).size()) << "entry, Products, Features, UserData, two upgrade values";
+    // The entry, Products, Features, the system user's data, two upgrade values.
+    EXPECT_EQ(6u, ForcedRemovalTraces(Loaded(kCode)).size());
 
     const std::set<std::string> before = InstallerState();
     const MadeByStandardUser standardUser;
