@@ -181,10 +181,12 @@ bool IsInstallerProductRegistered(const char* productCode)
     if (!IsProductCode(productCode))
         return false;
     if (installer.QueryProductState()) {
+        // Advertised, installed for another user, installed; a broken registration
+        // or an error is left to the keys.
         const INSTALLSTATE state = installer.QueryProductState()(UpperCode(productCode).c_str());
         if (state == INSTALLSTATE_UNKNOWN)
             return false;
-        if (state == INSTALLSTATE_ADVERTISED || state == INSTALLSTATE_ABSENT || state == INSTALLSTATE_DEFAULT)
+        if (state >= INSTALLSTATE_ADVERTISED)
             return true;
     }
     return HasInstallerProductKey(productCode);
