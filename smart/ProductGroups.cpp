@@ -90,27 +90,14 @@ std::vector<int> CProductGroups::Assign()
     // A folder or key that shows none: the first trace below it that does.
     const std::vector<int> shown = groups;
     for (size_t index = 0; index < count; ++index) {
-        for (int container : shown[index] < 0 ? std::vector<int>() : Containers(*context.traces.At(index))) {
-            if (groups[container] < 0)
-                groups[container] = shown[index];
-        }
+        if (shown[index] >= 0)
+            GiveContainers(*context.traces.At(index), shown[index], &groups);
     }
-    // A value naming a listed key beside its own (an extension its type): that key's,
-    // and so its own key's.
     for (size_t index = 0; index < count; ++index) {
-        const TraceItem& item = *context.traces.At(index);
-        if (groups[index] >= 0 || item.kind != TRACE_REGVALUE)
-            continue;
-        const std::string parent = ParentOf(item.path), text = ValueText(item);
-        const std::string sibling = parent.empty() ? text : parent + "\\" + text;
-        const auto named = containerIndex.find(ContainerKey(true, item.rootKey, sibling));
-        if (text.empty() || named == containerIndex.end() || groups[named->second] < 0)
-            continue;
-        groups[index] = groups[named->second];
-        for (int container : Containers(item)) {
-            if (groups[container] < 0)
-                groups[container] = groups[index];
-        }
+        if (groups[index] < 0)
+            groups[index] = NamedKeyProduct(*context.traces.At(index), groups);
+        if (groups[index] >= 0)
+            GiveContainers(*context.traces.At(index), groups[index], &groups);
     }
     // Any other: the folder or key it lies in, else the trace before it.
     for (size_t index = 0; index < count; ++index) {
@@ -124,6 +111,25 @@ std::vector<int> CProductGroups::Assign()
             groups[index] = index ? groups[index - 1] : 0;
     }
     return groups;
+}
+
+void CProductGroups::GiveContainers(const TraceItem& item, int product, std::vector<int>* groups) const
+{
+    for (int container : Containers(item)) {
+        if ((*groups)[container] < 0)
+            (*groups)[container] = product;
+    }
+}
+
+// A value naming a listed key beside its own (an extension its type): that key's.
+int CProductGroups::NamedKeyProduct(const TraceItem& item, const std::vector<int>& groups) const
+{
+    if (item.kind != TRACE_REGVALUE)
+        return -1;
+    const std::string parent = ParentOf(item.path), text = ValueText(item);
+    const std::string sibling = parent.empty() ? text : parent + "\\" + text;
+    const auto named = containerIndex.find(ContainerKey(true, item.rootKey, sibling));
+    return text.empty() || named == containerIndex.end() ? -1 : groups[named->second];
 }
 
 int CProductGroups::ShownProduct(const TraceItem& item) const

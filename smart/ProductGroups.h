@@ -31,6 +31,9 @@ private:
     enum Evidence { SHOWS_PLACE, SHOWS_PRODUCT_NAME, SHOWS_VENDOR_NAME };
 
     int ShownProduct(const TraceItem& item) const;
+    // The folders and keys that hold item and have no product yet take product.
+    void GiveContainers(const TraceItem& item, int product, std::vector<int>* groups) const;
+    int NamedKeyProduct(const TraceItem& item, const std::vector<int>& groups) const;
     bool Shows(const Product& product, Evidence evidence, const TraceItem& item, const std::string& named) const;
     // The path a trace leads to besides its own: a shortcut's target, a value's named path.
     std::string LeadsTo(const TraceItem& item) const;
