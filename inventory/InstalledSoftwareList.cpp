@@ -3,6 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/IconReference.h"
 #include "framework/ParseCommandLine.h"
+#include "framework/SteadyClock.h"
 
 #include <new>
 #include <utility>
@@ -46,15 +47,40 @@ bool FillRecord(const UninstallEntry& read, InstalledSoftwareEntry* entry)
 void CInstalledSoftwareList::Load()
 {
     ReadUninstallEntries([&](UninstallEntry& read) {
-        if (!IsListed(read))
-            return true;
-        std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
-        if (entry && FillRecord(read, entry.get())) {
-            entry->loadIndex = entries.size();
-            entries.push_back(std::move(entry));
-        }
+        Add(read);
         return true;
     });
+}
+
+void CInstalledSoftwareList::Add(const UninstallEntry& read)
+{
+    if (!IsListed(read))
+        return;
+    std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
+    if (entry && FillRecord(read, entry.get())) {
+        entry->loadIndex = entries.size();
+        entries.push_back(std::move(entry));
+    }
+}
+
+void CInstalledSoftwareList::BeginLoad()
+{
+    Clear();
+    walk.reset(new (std::nothrow) CUninstallEntryWalk());
+}
+
+bool CInstalledSoftwareList::LoadFor(double seconds)
+{
+    if (!walk)
+        return true;
+    const double deadline = SteadySeconds() + seconds;
+    const bool ended = walk->Read([&](UninstallEntry& read) {
+        Add(read);
+        return SteadySeconds() < deadline;
+    });
+    if (ended)
+        walk.reset();
+    return ended;
 }
 
 void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
@@ -77,6 +103,7 @@ void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
 
 void CInstalledSoftwareList::Clear()
 {
+    walk.reset();
     entries.clear();
     iconCache.Clear();
 }

@@ -16,6 +16,12 @@ public:
     void Load();
     void Clear();
     void Reload();
+    // The same load in steps, for a window that must keep answering: BeginLoad empties
+    // the list, each LoadFor appends the records read in about that many seconds (at
+    // least one entry) and answers true once every entry is read.
+    void BeginLoad();
+    bool LoadFor(double seconds);
+    bool IsLoading() const { return walk != nullptr; }
 
     bool GetFirst(int& position, InstalledSoftwareEntry*& entry) const;
     bool GetNext(int& position, InstalledSoftwareEntry*& entry) const;
@@ -29,6 +35,10 @@ public:
     void ResolveIcons(InstalledSoftwareEntry* entry);
 
 private:
+    // Appends the entry's record when the page lists it.
+    void Add(const UninstallEntry& read);
+
+    std::unique_ptr<CUninstallEntryWalk> walk;  // the load under way, if any
     std::vector<std::unique_ptr<InstalledSoftwareEntry>> entries;
     CIconCache iconCache;  // the icons of this load; records point into it
 };
