@@ -93,6 +93,12 @@ bool RegKey::CountEntries(DWORD* subkeys, DWORD* values) const
                             nullptr, nullptr) == ERROR_SUCCESS;
 }
 
+bool RegKey::LastWriteTime(FILETIME* time) const
+{
+    return RegQueryInfoKeyA(Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, time) == ERROR_SUCCESS;
+}
+
 bool IsRegistryLink(HKEY key)
 {
     DWORD type = 0;

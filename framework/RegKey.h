@@ -45,6 +45,8 @@ public:
                                DWORD count = MAXDWORD) const;
     // The numbers of subkeys and values the key holds; false when it cannot tell.
     bool CountEntries(DWORD* subkeys, DWORD* values) const;
+    // When the key or one of its values was last written; false when it cannot tell.
+    bool LastWriteTime(FILETIME* time) const;
 };
 
 // True when key (opened with REG_OPTION_OPEN_LINK) is a registry link.

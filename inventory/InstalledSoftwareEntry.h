@@ -19,6 +19,12 @@ struct InstalledSoftwareEntry {
     char displayIcon[MAX_PATH]; // the "DisplayIcon" value; empty when absent or unusable
     char version[MAX_PATH];     // "DisplayVersion", likewise
     char installLocation[MAX_PATH];  // "InstallLocation", likewise
+    bool hasEstimatedSize;      // "EstimatedSize" (KB), as UninstallEntry reads it
+    DWORD estimatedSizeKb;
+    DWORD installDate;          // yyyymmdd, as UninstallEntry reads it; 0 when unknown
+    // The uninstaller the command names is not there (see UninstallerPresence.h):
+    // forced removal is what is left.
+    bool uninstallerMissing;
     // Filled by CInstalledSoftwareList::ResolveIcons, not by the load; the list's icon
     // cache owns both handles, which are null when the product has no such icon.
     bool iconsResolved;

@@ -32,6 +32,9 @@ bool FillRecord(const UninstallEntry& read, InstalledSoftwareEntry* entry)
     entry->root = read.root;
     entry->view = read.view;
     entry->windowsInstaller = read.windowsInstaller;
+    entry->hasEstimatedSize = read.hasEstimatedSize;
+    entry->estimatedSizeKb = read.estimatedSizeKb;
+    entry->installDate = read.installDate;
     return CopyText(entry->keyPath, MAX_PATH, read.keyPath.c_str()) &&
            CopyText(entry->displayName, MAX_PATH, read.displayName.c_str()) &&
            CopyText(entry->uninstallString, MAX_PATH, read.uninstallString.c_str()) &&

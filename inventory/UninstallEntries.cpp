@@ -3,6 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
+#include "inventory/InstallDate.h"
 
 #include <cstring>
 
@@ -61,16 +62,32 @@ void ReadTextField(const RegValue& value, UninstallEntry* entry)
     entry->hasUninstallString = entry->hasUninstallString || IsNamed(value, "UninstallString");
 }
 
+// "EstimatedSize" counts only as a REG_DWORD: a text or a number of another size
+// may mean anything.
+void ReadEstimatedSize(const RegValue& value, UninstallEntry* entry)
+{
+    entry->hasEstimatedSize = value.type == REG_DWORD && value.size == sizeof(DWORD);
+    if (entry->hasEstimatedSize)
+        memcpy(&entry->estimatedSizeKb, value.data, sizeof(DWORD));
+}
+
 void ReadValue(const RegValue& value, UninstallEntry* entry, HidingValues* hiding)
 {
     if (IsNamed(value, "SystemComponent") || IsNamed(value, "WindowsInstaller")) {
         ReadNumber(value, IsNamed(value, "SystemComponent") ? &hiding->systemComponent : &entry->windowsInstaller);
         return;
     }
+    if (IsNamed(value, "EstimatedSize")) {
+        ReadEstimatedSize(value, entry);
+        return;
+    }
     if (!ValueAsText(value, true))
         return;
-    if (value.type == REG_SZ)
+    if (value.type == REG_SZ) {
         entry->plainTexts.push_back(value.data);
+        if (IsNamed(value, "InstallDate"))
+            entry->installDate = ParseInstallDate(value.data);
+    }
     ReadTextField(value, entry);
     if (IsNamed(value, "ParentKeyName"))
         hiding->hasParent = true;
@@ -105,10 +122,25 @@ bool ReadEntry(HKEY uninstallKey, const char* name, const RegistryPlace& place, 
         }))
         return false;
     entry->hiddenByWindows = IsHiddenByWindows(hiding);
+    FILETIME written;
+    if (!entry->installDate && key.LastWriteTime(&written))
+        entry->installDate = LocalDateOf(written);
     return true;
 }
 
 }  // namespace
+
+const char* UninstallViewName(UninstallView view)
+{
+    switch (view) {
+    case VIEW_HKLM32:
+        return "HKLM32";
+    case VIEW_HKCU:
+        return "HKCU";
+    default:
+        return "HKLM";
+    }
+}
 
 void ReadUninstallEntries(const std::function<bool(UninstallEntry& entry)>& visit)
 {

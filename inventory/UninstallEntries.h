@@ -37,9 +37,17 @@ struct UninstallEntry {
     bool hasDisplayName = false;  // present as a text, perhaps an empty one
     bool hasUninstallString = false;
     DWORD windowsInstaller = 0;
+    bool hasEstimatedSize = false;  // "EstimatedSize" is a REG_DWORD
+    DWORD estimatedSizeKb = 0;
+    // yyyymmdd (see InstallDate.h): "InstallDate" when it is a date, else the day the
+    // key was last written, in local time; 0 when neither tells.
+    DWORD installDate = 0;
     bool hiddenByWindows = false;         // a system component or an update: Windows does not list it
     std::vector<std::string> plainTexts;  // every REG_SZ value, for the analysis's search by value
 };
+
+// The view as the command line and the quick page name it: HKLM, HKLM32, HKCU.
+const char* UninstallViewName(UninstallView view);
 
 // Reads every entry: the machine's native view, its other view where there is one,
 // the user's; within each, the registry's order. An entry key that is a registry link

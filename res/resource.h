@@ -114,3 +114,8 @@
 #define IDS_BACKUP_UNSAFE_PLACE 52
 // The command line
 #define IDS_COMMAND_USAGE       53
+// The quick page's further columns, also the headers of its exports
+#define IDS_COL_VERSION         70
+#define IDS_COL_SIZE            71
+#define IDS_COL_INSTALL_DATE    72
+#define IDS_COL_SOURCE          73

@@ -125,19 +125,6 @@ int AnalyzeTarget(const std::string& typed, CCommandOutput& output)
     return 0;
 }
 
-// Where Windows keeps the entry, as /list names it.
-const char* ViewName(UninstallView view)
-{
-    switch (view) {
-    case VIEW_HKLM32:
-        return "HKLM32";
-    case VIEW_HKCU:
-        return "HKCU";
-    default:
-        return "HKLM";
-    }
-}
-
 // The products in the quick page's order (the registry's, before any sorting).
 int ListProducts(CCommandOutput& output)
 {
@@ -149,7 +136,7 @@ int ListProducts(CCommandOutput& output)
         const bool exists = FindStartableProgram(entry.uninstallString, &program, &arguments);
         output.WriteLine(Field(entry.displayName) + "\t" + Field(entry.uninstallString) + "\t" + Field(entry.publisher) +
                          "\t" + Field(EntryKeyPathText(entry)) + "\t" + Field(entry.version) + "\t" +
-                         ViewName(entry.view) + "\t" + (exists ? "1" : "0"));
+                         UninstallViewName(entry.view) + "\t" + (exists ? "1" : "0"));
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "InventoryTestIcons.h"
 #include "framework/Handles.h"
 #include "framework/RegistryTree.h"
+#include "inventory/InstallDate.h"
 #include "inventory/InstalledSoftwareList.h"
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
@@ -151,6 +152,75 @@ TEST_F(InventoryTest, FieldsComeFromTheProductKeyAndBadValuesAreRefused)
         EXPECT_EQ(c.publisher, entry->publisher);
         EXPECT_EQ(c.helpLink, entry->helpLink);
         EXPECT_EQ(c.windowsInstaller, entry->windowsInstaller);
+    }
+}
+
+// "EstimatedSize" counts only as a REG_DWORD. "InstallDate" is a real day of 1980 to
+// 2100 written yyyymmdd, yyyy-mm-dd or yyyy/m/d (a REG_SZ); any other reads as the
+// day the key was last written, in local time.
+TEST_F(InventoryTest, SizeIsAnEstimatedSizeNumberAndTheInstallDateAValidDayOrTheKeysLastWrite)
+{
+    const struct {
+        const char* text;
+        DWORD date;  // 0: not a date
+    } texts[] = {
+        {"20240315", 20240315}, {"19800101", 19800101}, {"21001231", 21001231}, {"20000229", 20000229},
+        {"2024-03-15", 20240315}, {"2024/3/5", 20240305}, {"2024/03/5", 20240305}, {"2024-12-31", 20241231},
+        {"19791231", 0}, {"21010101", 0}, {"21000229", 0}, {"20230229", 0}, {"20241301", 0}, {"20240100", 0},
+        {"20240431", 0}, {"2024031", 0}, {"202403150", 0}, {" 20240315", 0}, {"20240315 ", 0}, {"2024-3/5", 0},
+        {"2024-003-05", 0}, {"2024--3-5", 0}, {"24-03-15", 0}, {"2024.03.15", 0}, {"2024-03-", 0}, {"", 0},
+        {"\xB6\xFE\xC1\xE3\xB6\xFE\xCB\xC4", 0},  // double-byte digits
+    };
+    for (const auto& t : texts)
+        EXPECT_EQ(t.date, ParseInstallDate(t.text)) << t.text;
+    EXPECT_EQ(0u, ParseInstallDate(nullptr));
+    EXPECT_EQ("2024-03-05", InstallDateText(20240305));
+    EXPECT_EQ("", InstallDateText(0));
+
+    const std::string dword("\x39\x30\0\0", 4);  // 12345
+    const DWORD kToday = 1;                     // stands for the day the key is written
+    const struct {
+        const char* subkey;
+        DWORD sizeType;
+        std::string size;  // the "EstimatedSize" value; no value when sizeType is 0
+        bool hasSize;
+        DWORD sizeKb;
+        DWORD dateType;
+        std::string date;  // likewise for "InstallDate"
+        DWORD installDate;
+    } cases[] = {
+        {"both", REG_DWORD, dword, true, 12345, REG_SZ, "20240315", 20240315},
+        {"zeroSize", REG_DWORD, std::string(4, '\0'), true, 0, REG_SZ, "2024/3/5", 20240305},
+        {"maxSize", REG_DWORD, std::string(4, '\xFF'), true, 0xFFFFFFFF, REG_SZ, "1999-12-31", 19991231},
+        {"neither", 0, "", false, 0, 0, "", kToday},
+        {"textSize", REG_SZ, std::string("12345", 6), false, 0, REG_SZ, "20230229", kToday},
+        {"qwordSize", REG_QWORD, dword + std::string(4, '\0'), false, 0, REG_EXPAND_SZ, "20240315", kToday},
+        {"shortDword", REG_DWORD, std::string("\x39\x30", 2), false, 0, REG_DWORD, "\x1F\xD6\x34\x01", kToday},
+        {"binarySize", REG_BINARY, dword, false, 0, REG_BINARY, "20240315", kToday},
+    };
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const DWORD before = now.wYear * 10000 + now.wMonth * 100 + now.wDay;
+    for (const auto& c : cases) {
+        AddProduct(c.subkey, c.subkey, "C:\\a.exe");
+        ASSERT_TRUE(!c.sizeType || SetValue(HKEY_LOCAL_MACHINE, ProductPath(c.subkey), "EstimatedSize", c.sizeType,
+                                            c.size.data(), static_cast<DWORD>(c.size.size())));
+        ASSERT_TRUE(!c.dateType || SetValue(HKEY_LOCAL_MACHINE, ProductPath(c.subkey), "InstallDate", c.dateType,
+                                            c.date.c_str(), static_cast<DWORD>(c.date.size() + (c.dateType != REG_DWORD))));
+    }
+    list.Load();
+    GetLocalTime(&now);
+    const DWORD after = now.wYear * 10000 + now.wMonth * 100 + now.wDay;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.subkey);
+        const InstalledSoftwareEntry* entry = Find(c.subkey);
+        ASSERT_NE(nullptr, entry);
+        EXPECT_EQ(c.hasSize, entry->hasEstimatedSize);
+        EXPECT_EQ(c.sizeKb, entry->estimatedSizeKb);
+        if (c.installDate == kToday)
+            EXPECT_TRUE(entry->installDate == before || entry->installDate == after) << entry->installDate;
+        else
+            EXPECT_EQ(c.installDate, entry->installDate);
     }
 }
 
