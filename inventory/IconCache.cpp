@@ -8,22 +8,6 @@
 
 namespace {
 
-// The path with its ASCII letters folded, double-byte characters as they are, so
-// that two spellings of one file share an entry.
-std::string FoldedPath(const char* path)
-{
-    std::string folded;
-    for (const char* at = path; *at;) {
-        const char* next = NextCharDbcs(at);
-        if (next == at + 1)
-            folded += FoldAscii(*at);
-        else
-            folded.append(at, next);
-        at = next;
-    }
-    return folded;
-}
-
 HICON ShellIcon(const char* path, UINT sizeFlag)
 {
     SHFILEINFOA info = {};
@@ -55,7 +39,7 @@ void LookUp(const char* path, int index, ProductIcons* icons)
 
 const ProductIcons& CIconCache::Find(const char* path, int index)
 {
-    auto [place, added] = icons.try_emplace(std::make_pair(FoldedPath(path), index));
+    auto [place, added] = icons.try_emplace(std::make_pair(FoldedText(path), index));
     if (added)
         LookUp(path, index, &place->second);
     return place->second;
