@@ -30,6 +30,9 @@ struct InstalledSoftwareEntry {
     bool iconsResolved;
     HICON smallIcon;
     HICON largeIcon;
+    // Set by the quick page once it has measured the install folder (see ProductSize).
+    bool sizeMeasured;
+    ULONGLONG measuredBytes;
 };
 
 // The entry's key as the details show it: the machine's without its root, the
