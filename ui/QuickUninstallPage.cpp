@@ -1,30 +1,39 @@
 #include "ui/QuickUninstallPage.h"
 
+#include "backup/KeyWithoutLinks.h"
 #include "backup/RemovalBackup.h"
 #include "framework/AnsiText.h"
-#include "framework/RegistryTree.h"
-#include "framework/RegKey.h"
+#include "framework/FileDialog.h"
+#include "framework/PathExists.h"
 #include "framework/SteadyClock.h"
+#include "framework/TableExport.h"
 #include "framework/WinApp.h"
+#include "inventory/ProductColumns.h"
 #include "inventory/UninstallCommand.h"
 #include "resource.h"
 #include "ui/PrivateMessages.h"
+#include "ui/ProductMenu.h"
 
-#include <shellapi.h>
-#include <shlwapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
 namespace {
 
-const UINT_PTR ICON_TIMER = 1;
+// The work between messages goes on at once when nothing waits (a posted message of
+// its own), or after input and painting when something does (a timer comes last).
+const UINT_PTR WORK_TIMER = 1;
 // An uninstaller's end is looked for this often: the window stays free meanwhile.
 const UINT_PTR WAIT_TIMER = 2;
 const UINT WAIT_TIMER_INTERVAL_MS = 100;
-// Timers come after input and painting, so the icon work never holds either up; each
-// tick looks up icons for about this long and then lets the queue run.
-const UINT ICON_TIMER_INTERVAL_MS = 10;
-const double ICON_TICK_BUDGET_S = 0.015;
+// Folder sizes are measured in steps of a few milliseconds from a timer, so the
+// measuring takes about a third of the time while the window is idle.
+const UINT_PTR SIZE_TIMER = 3;
+const UINT SIZE_TIMER_INTERVAL_MS = 10;
+const double SIZE_STEP_S = 0.004;
+// Each slice of reading entries or looking up icons takes about this long.
+const UINT WORK_TIMER_INTERVAL_MS = 10;
+const double WORK_SLICE_S = 0.012;
 
 // The status line after an uninstaller ended; 0 when what it left is looked for.
 UINT OutcomeStatus(UninstallOutcome outcome)
@@ -39,10 +48,32 @@ UINT OutcomeStatus(UninstallOutcome outcome)
     }
 }
 
+// Where the registry editor opens next (its own setting).
+const wchar_t REGEDIT_SETTINGS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+
+bool IsFolder(const char* path)
+{
+    bool isFile = true;
+    return *path && PathExists(path, &isFile) && !isFile;
+}
+
+// The Windows folder's file of that name; empty when the folder is not known.
+std::string InWindowsFolder(const char* name)
+{
+    char windows[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+    return length && length < MAX_PATH ? std::string(windows) + "\\" + name : std::string();
+}
+
+bool SameFolder(const std::string& a, const std::string& b)
+{
+    return !a.empty() && EqualsNoCaseDbcs(a.c_str(), b.c_str());
+}
+
 }  // namespace
 
 CQuickUninstallPage::CQuickUninstallPage()
-    : CPage(IDD_QUICK_PAGE), listReady(0), actionsEnabled(true),
+    : CPage(IDD_QUICK_PAGE), actionsEnabled(true),
       defaultIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_DEFAULT_PRODUCT))), sortColumn(-1),
       sortAscending(true), iconsPending(false), iconSweepRow(0)
 {
@@ -54,6 +85,7 @@ void CQuickUninstallPage::DoDataExchange(CDataExchange* dx)
 {
     BindControls(dx, {{IDC_OPEN_LINK, openLinkButton}, {IDC_REFRESH, refreshButton},
                       {IDC_DELETE_ENTRY, deleteEntryButton}, {IDC_UNINSTALL, uninstallButton},
+                      {IDC_EXPORT, exportButton}, {IDC_ONLY_BROKEN, onlyBrokenCheck}, {IDC_FILTER, filterEdit},
                       {IDC_LIST, softwareListView}});
     DDX_Text(dx, IDC_PUBLISHER, publisherText);
     DDX_Text(dx, IDC_DISPLAY_NAME, displayNameText);
@@ -67,9 +99,17 @@ BOOL CQuickUninstallPage::OnInitDialog()
     CPage::OnInitDialog();
     // The page owns its image lists; the list view must not destroy them too.
     softwareListView.ModifyStyle(0, LVS_SHAREIMAGELISTS);
-    AddColumns(softwareListView, {{IDS_COL_NAME, 220}, {IDS_COL_COMMAND, 400}, {IDS_COL_PUBLISHER, 200}});
+    AddColumns(softwareListView, {{IDS_COL_NAME, 170},
+                                  {IDS_COL_COMMAND, 220},
+                                  {IDS_COL_PUBLISHER, 120},
+                                  {IDS_COL_VERSION, 80},
+                                  {IDS_COL_SIZE, 70},
+                                  {IDS_COL_INSTALL_DATE, 80},
+                                  {IDS_COL_SOURCE, 60}});
     softwareListView.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
-    ResetImageList();
+    softwareListView.SetFilterField(filterEdit);
+    filterEdit.SetListField(softwareListView);
+    filterEdit.SendMessage(EM_LIMITTEXT, MAX_PATH - 1);
     ReloadList();
     openLinkButton.SetIcons(IDI_HELP_LINK, 0);
     openLinkButton.EnableWindow(FALSE);
@@ -82,17 +122,45 @@ LRESULT CQuickUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         OnDestroy();
         return 0;
+    case WM_QUICK_PAGE_WORK:
+        OnWork();
+        return 0;
+    case WM_CONTEXTMENU:
+        OnContextMenu(reinterpret_cast<HWND>(wParam), lParam);
+        return 0;
     case WM_TIMER:
-        if (wParam == ICON_TIMER)
-            OnIconTimer();
+        if (wParam == WORK_TIMER)
+            OnWork();
         else if (wParam == WAIT_TIMER)
             OnWaitTimer();
+        else if (wParam == SIZE_TIMER)
+            OnSizeTimer();
         else
             return CPage::WindowProc(msg, wParam, lParam);
         return 0;
     default:
         return CPage::WindowProc(msg, wParam, lParam);
     }
+}
+
+BOOL CQuickUninstallPage::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (CommandId(wParam) == IDC_FILTER && CommandCode(wParam) == EN_CHANGE) {
+        OnFilterChanged();
+        return TRUE;
+    }
+    return CPage::OnCommand(wParam, lParam);
+}
+
+// Ctrl+F from anywhere on the page goes to the filter.
+BOOL CQuickUninstallPage::PreTranslateMessage(MSG* msg)
+{
+    if (msg->message != WM_KEYDOWN || msg->wParam != 'F' || GetKeyState(VK_CONTROL) >= 0 ||
+        !::IsChild(m_hWnd, msg->hwnd))
+        return CPage::PreTranslateMessage(msg);
+    filterEdit.SetFocus();
+    filterEdit.SendMessage(EM_SETSEL, 0, -1);
+    return TRUE;
 }
 
 bool CQuickUninstallPage::OnClicked(UINT id)
@@ -113,104 +181,273 @@ bool CQuickUninstallPage::OnClicked(UINT id)
     case IDC_OPEN_LINK:
         OnOpenHelpLink();
         return true;
+    case IDC_EXPORT:
+        OnExport();
+        return true;
+    case IDC_ONLY_BROKEN:
+        OnFilterChanged();
+        return true;
     default:
         return false;
     }
 }
 
-bool CQuickUninstallPage::OnControlNotify(NMHDR* header, LRESULT*)
+bool CQuickUninstallPage::OnControlNotify(NMHDR* header, LRESULT* result)
 {
-    const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
-    if (header->idFrom == IDC_LIST && header->code == LVN_ITEMCHANGED)
-        OnItemChanged(change);
-    else if (header->idFrom == IDC_LIST && header->code == LVN_COLUMNCLICK)
-        OnColumnClick(change->iSubItem);
-    else
+    if (header->idFrom != IDC_LIST)
         return false;
-    return true;
+    switch (header->code) {
+    case LVN_GETDISPINFOA:
+        OnGetRowInfo(&reinterpret_cast<NMLVDISPINFOA*>(header)->item);
+        return true;
+    case LVN_ITEMCHANGED:
+        OnItemChanged(reinterpret_cast<const NMLISTVIEW*>(header));
+        return true;
+    case LVN_COLUMNCLICK:
+        OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        return true;
+    case NM_CUSTOMDRAW:
+        *result = OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+        return true;
+    case LVN_GETINFOTIPA:
+        OnGetInfoTip(reinterpret_cast<NMLVGETINFOTIPA*>(header));
+        return true;
+    case LVN_ODFINDITEMA:
+        *result = -1;  // typing goes to the filter, not to a row
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CQuickUninstallPage::OnDestroy()
 {
-    StopIconWork();
+    StopWork();
+    ::KillTimer(m_hWnd, WORK_TIMER);
+    ::KillTimer(m_hWnd, WAIT_TIMER);
     DefWindowProc(WM_DESTROY, 0, 0);
-    ResetImageList();
-}
-
-void CQuickUninstallPage::ResetImageList()
-{
     imageList.DeleteImageList();
     iconImages.clear();
-    imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 20, 5);
-    if (softwareListView.IsWindow())
-        softwareListView.SetImageList(imageList, LVSIL_SMALL);
 }
 
-// The rows go before the records they point to, and the icon work stops first.
+// ---- The rows ---------------------------------------------------------------
+
+void CQuickUninstallPage::OnGetRowInfo(LVITEMA* item)
+{
+    const InstalledSoftwareEntry* entry = rows.At(item->iItem);
+    if (!entry)
+        return;
+    if (item->mask & LVIF_TEXT) {
+        std::string& text = rowTexts[nextRowText++ % 3];
+        text = ProductColumnText(*entry, item->iSubItem);
+        item->pszText = const_cast<char*>(text.c_str());
+    }
+    if (item->mask & LVIF_IMAGE)
+        item->iImage = ImageOf(*entry);
+}
+
+// A product whose uninstaller is missing has its name in grey.
+LRESULT CQuickUninstallPage::OnCustomDraw(NMLVCUSTOMDRAW* draw)
+{
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+        const InstalledSoftwareEntry* entry = rows.At(static_cast<int>(draw->nmcd.dwItemSpec));
+        return entry && entry->uninstallerMissing ? CDRF_NOTIFYSUBITEMDRAW : CDRF_DODEFAULT;
+    }
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        draw->clrText = draw->iSubItem == COLUMN_NAME ? GetSysColor(COLOR_GRAYTEXT) : GetSysColor(COLOR_WINDOWTEXT);
+        return CDRF_NEWFONT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+// The tip over a row whose uninstaller is missing says so, with the command.
+void CQuickUninstallPage::OnGetInfoTip(NMLVGETINFOTIPA* tip)
+{
+    const InstalledSoftwareEntry* entry = rows.At(tip->iItem);
+    if (!entry || !entry->uninstallerMissing || !tip->pszText || tip->cchTextMax <= 0)
+        return;
+    const std::string text = LoadStringText(IDS_UNINSTALLER_MISSING) + ": " + entry->uninstallString;
+    lstrcpynA(tip->pszText, text.c_str(), tip->cchTextMax);
+}
+
+void CQuickUninstallPage::ShowRows(const InstalledSoftwareEntry* keep)
+{
+    softwareListView.SendMessage(LVM_SETITEMCOUNT, rows.Count(), LVSICF_NOSCROLL);
+    if (keep) {
+        ListView_SetItemState(softwareListView, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        SelectEntry(keep);
+    }
+    softwareListView.Invalidate(FALSE);
+    ShowRowCount();
+}
+
+// A record no longer shown loses the selection and its details.
+void CQuickUninstallPage::SelectEntry(const InstalledSoftwareEntry* entry)
+{
+    const int row = rows.RowOf(entry);
+    if (row < 0) {
+        ShowDetails(nullptr);
+        return;
+    }
+    ListView_SetItemState(softwareListView, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(softwareListView, row, FALSE);
+}
+
+void CQuickUninstallPage::ShowRowCount()
+{
+    char text[128] = "";
+    FormatText(text, sizeof(text), LoadStringText(IDS_PRODUCT_COUNT).c_str(), static_cast<int>(inventory.GetCount()),
+               static_cast<int>(rows.Count()));
+    SetDlgItemTextA(m_hWnd, IDC_PRODUCT_COUNT, text);
+}
+
+void CQuickUninstallPage::OnFilterChanged()
+{
+    const InstalledSoftwareEntry* keep = SelectedEntry();
+    rows.SetFilter(filterEdit.GetWindowText(), IsDlgButtonChecked(m_hWnd, IDC_ONLY_BROKEN) == BST_CHECKED);
+    rows.Rebuild(inventory);
+    ShowRows(keep);
+    // Rows not shown before may wait for their icons.
+    if (!inventory.IsLoading()) {
+        StartIconWork();
+        ScheduleWork();
+    }
+}
+
+// A second click on the same header reverses the order.
+void CQuickUninstallPage::OnColumnClick(int column)
+{
+    sortAscending = column != sortColumn || !sortAscending;
+    sortColumn = column;
+    const InstalledSoftwareEntry* keep = SelectedEntry();
+    rows.SetOrder(sortColumn, sortAscending);
+    rows.Resort();
+    ShowRows(keep);
+    softwareListView.ShowSortArrow(sortColumn, sortAscending);
+    iconSweepRow = 0;  // the rows moved: sweep them again (resolved ones cost nothing)
+}
+
+int CQuickUninstallPage::SelectedRow() const
+{
+    return softwareListView.GetNextItem(-1, LVNI_SELECTED);
+}
+
+void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
+{
+    // The details follow the selected row: a row losing the selection leaves them alone.
+    if (change->iItem == -1 || !(change->uChanged & LVIF_STATE) || !(change->uNewState & LVIS_SELECTED) ||
+        (change->uOldState & LVIS_SELECTED))
+        return;
+    const InstalledSoftwareEntry* entry = rows.At(change->iItem);
+    if (entry)
+        ShowDetails(entry);
+}
+
+void CQuickUninstallPage::ShowDetails(const InstalledSoftwareEntry* entry)
+{
+    selected = entry;
+    // The details need the record's icons now, whether or not the sweep got there.
+    if (entry)
+        ResolveRowIcons(rows.RowOf(entry));
+    displayNameText = entry ? entry->displayName : "";
+    uninstallStringText = entry ? entry->uninstallString : "";
+    publisherText = entry ? entry->publisher : "";
+    helpLinkText = entry ? entry->helpLink : "";
+    // As the registry editor shows it; the machine's entries keep their short form.
+    keyPathText = entry ? EntryKeyPathText(*entry) : "";
+    UpdateData(FALSE);
+    const bool missing = entry && entry->uninstallerMissing;
+    SetDlgItemTextA(m_hWnd, IDC_DETAILS_FRAME, missing ? LoadStringText(IDS_UNINSTALLER_MISSING).c_str() : "");
+    openLinkButton.EnableWindow(actionsEnabled && !waiting && !helpLinkText.empty());
+}
+
+// ---- Reading, icons and sizes between messages ------------------------------
+
+// The rows go before the records they point to, and the work on them stops first.
 void CQuickUninstallPage::ReloadList()
 {
-    StopIconWork();
-    listReady = 0;
-    softwareListView.DeleteAllItems();
-    inventory.Reload();
-    FillList();
+    StopWork();
+    rows.Clear();
+    softwareListView.SendMessage(LVM_SETITEMCOUNT, 0, 0);
+    ShowDetails(nullptr);
+    inventory.BeginLoad();
+    imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 20, 5);
+    iconImages.clear();
+    defaultImage = imageList.Add(defaultIcon);
+    softwareListView.SetImageList(imageList, LVSIL_SMALL);
+    // The first slice now: a machine with few products is listed before the click returns.
+    OnLoadSlice();
+    ScheduleWork();
 }
 
-// Each row gets its own image slot, showing the default icon until its own is known.
-void CQuickUninstallPage::FillList()
+void CQuickUninstallPage::ScheduleWork()
 {
-    listReady = 0;
-    softwareListView.SendMessage(WM_SETREDRAW, FALSE);
-    softwareListView.DeleteAllItems();
-    ResetImageList();
-    // Every row shows the default until its own icon is known.
-    const int defaultImage = imageList.Add(defaultIcon);
-    int position = -1;
-    InstalledSoftwareEntry* entry = nullptr;
-    for (bool more = inventory.GetFirst(position, entry); more; more = inventory.GetNext(position, entry)) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = position;
-        item.pszText = entry->displayName;
-        item.iImage = defaultImage;
-        item.lParam = reinterpret_cast<LPARAM>(entry);
-        softwareListView.InsertItem(&item);
-        softwareListView.SetItemText(position, 1, entry->uninstallString);
-        softwareListView.SetItemText(position, 2, entry->publisher);
+    if (workScheduled || !(inventory.IsLoading() || iconsPending))
+        return;
+    workScheduled = true;
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)))
+        ::SetTimer(m_hWnd, WORK_TIMER, WORK_TIMER_INTERVAL_MS, nullptr);
+    else
+        ::PostMessageA(m_hWnd, WM_QUICK_PAGE_WORK, 0, 0);
+}
+
+void CQuickUninstallPage::OnWork()
+{
+    ::KillTimer(m_hWnd, WORK_TIMER);
+    workScheduled = false;
+    if (inventory.IsLoading())
+        OnLoadSlice();
+    else if (iconsPending)
+        OnIconSlice();
+    ScheduleWork();
+}
+
+void CQuickUninstallPage::OnLoadSlice()
+{
+    const size_t before = inventory.GetCount();
+    const bool done = inventory.LoadFor(WORK_SLICE_S);
+    ULONGLONG bytes = 0;
+    for (size_t index = before; index < inventory.GetCount(); ++index) {
+        InstalledSoftwareEntry* entry = inventory.GetAt(static_cast<int>(index));
+        entry->sizeMeasured = folderSizes.Known(SizedFolder(*entry), &bytes);
+        entry->measuredBytes = bytes;
     }
-    if (sortColumn >= 0)
-        softwareListView.SortItems(CompareRows, reinterpret_cast<LPARAM>(this));
-    softwareListView.SendMessage(WM_SETREDRAW, TRUE);
-    softwareListView.Invalidate();
-    listReady = 1;
+    const InstalledSoftwareEntry* keep = SelectedEntry();
+    rows.AddFrom(inventory, before);
+    ShowRows(keep);
+    if (!done)
+        return;
     StartIconWork();
+    sizesPending = true;
+    ::SetTimer(m_hWnd, SIZE_TIMER, SIZE_TIMER_INTERVAL_MS, nullptr);
 }
 
 void CQuickUninstallPage::StartIconWork()
 {
     iconSweepRow = 0;
-    iconsPending = softwareListView.GetItemCount() > 0;
-    if (iconsPending)
-        ::SetTimer(m_hWnd, ICON_TIMER, ICON_TIMER_INTERVAL_MS, nullptr);
+    iconsPending = rows.Count() > 0;
 }
 
-void CQuickUninstallPage::StopIconWork()
+// A slice of work already asked for stays asked for: it finds nothing to do, or the
+// next work.
+void CQuickUninstallPage::StopWork()
 {
     if (m_hWnd)
-        ::KillTimer(m_hWnd, ICON_TIMER);
+        ::KillTimer(m_hWnd, SIZE_TIMER);
     iconsPending = false;
+    sizesPending = false;
 }
 
 // One slice of icon work: the rows in view and the page below them first, so
-// scrolling brings the new page's icons next, then the sweep over every row.
-void CQuickUninstallPage::OnIconTimer()
+// scrolling brings the new page's icons next, then every row.
+void CQuickUninstallPage::OnIconSlice()
 {
-    if (!iconsPending) {
-        StopIconWork();
-        return;
-    }
-    const double deadline = SteadySeconds() + ICON_TICK_BUDGET_S;
-    const int count = softwareListView.GetItemCount();
+    const double deadline = SteadySeconds() + WORK_SLICE_S;
+    const int count = static_cast<int>(rows.Count());
     const int top = std::max(0, softwareListView.GetTopIndex());
     const int soonVisible = std::min(count, top + 2 * std::max(1, softwareListView.GetCountPerPage()) + 1);
     for (int row = top; row < soonVisible; ++row) {
@@ -221,87 +458,93 @@ void CQuickUninstallPage::OnIconTimer()
         if (ResolveRowIcons(iconSweepRow++) && SteadySeconds() >= deadline)
             return;
     }
-    StopIconWork();
+    iconsPending = false;
 }
 
 bool CQuickUninstallPage::ResolveRowIcons(int row)
 {
-    InstalledSoftwareEntry* entry = EntryAtRow(row);
+    InstalledSoftwareEntry* entry = rows.At(row);
     if (!entry || entry->iconsResolved)
         return false;
     inventory.ResolveIcons(entry);
-    const int image = ImageOf(entry->smallIcon);
-    if (image >= 0)
-        softwareListView.SetItemImage(row, image);
+    if (entry->smallIcon)
+        softwareListView.SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
     return true;
 }
 
-// The image of a looked-up icon, added the first time a row shows it; -1 for none
-// (the row keeps the default).
-int CQuickUninstallPage::ImageOf(HICON icon)
+// The image of a record's icon, added the first time a row shows it; the default
+// image while it has none.
+int CQuickUninstallPage::ImageOf(const InstalledSoftwareEntry& entry)
 {
-    if (!icon)
-        return -1;
-    auto known = iconImages.find(icon);
+    if (!entry.iconsResolved || !entry.smallIcon)
+        return defaultImage;
+    auto known = iconImages.find(entry.smallIcon);
     if (known != iconImages.end())
         return known->second;
-    const int image = imageList.Add(icon);
-    if (image >= 0)
-        iconImages[icon] = image;
-    return image;
+    const int image = imageList.Add(entry.smallIcon);
+    iconImages[entry.smallIcon] = image >= 0 ? image : defaultImage;
+    return iconImages[entry.smallIcon];
 }
 
-// A second click on the same header reverses the order.
-void CQuickUninstallPage::OnColumnClick(int column)
+std::string CQuickUninstallPage::SizedFolder(const InstalledSoftwareEntry& entry)
 {
-    sortAscending = column != sortColumn || !sortAscending;
-    sortColumn = column;
-    softwareListView.SortItems(CompareRows, reinterpret_cast<LPARAM>(this));
-    softwareListView.ShowSortArrow(sortColumn, sortAscending);
-    iconSweepRow = 0;  // the rows moved: sweep them again (resolved ones cost nothing)
+    return entry.hasEstimatedSize ? std::string() : std::string(entry.installLocation);
 }
 
-// Rows compare by the sorted column's text as the user's locale orders it; equal
-// texts keep the registry's order.
-int CALLBACK CQuickUninstallPage::CompareRows(LPARAM first, LPARAM second, LPARAM pageParam)
+void CQuickUninstallPage::OnSizeTimer()
 {
-    const CQuickUninstallPage* page = reinterpret_cast<const CQuickUninstallPage*>(pageParam);
-    const InstalledSoftwareEntry* a = reinterpret_cast<const InstalledSoftwareEntry*>(first);
-    const InstalledSoftwareEntry* b = reinterpret_cast<const InstalledSoftwareEntry*>(second);
-    const char* textA = page->sortColumn == 1 ? a->uninstallString : page->sortColumn == 2 ? a->publisher : a->displayName;
-    const char* textB = page->sortColumn == 1 ? b->uninstallString : page->sortColumn == 2 ? b->publisher : b->displayName;
-    int order = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, textA, -1, textB, -1) - CSTR_EQUAL;
-    if (order == 0)
-        return a->loadIndex < b->loadIndex ? -1 : a->loadIndex > b->loadIndex ? 1 : 0;
-    return page->sortAscending ? order : -order;
-}
-
-InstalledSoftwareEntry* CQuickUninstallPage::EntryAtRow(int row) const
-{
-    return row < 0 ? nullptr : reinterpret_cast<InstalledSoftwareEntry*>(softwareListView.GetItemData(row));
-}
-
-void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
-{
-    // The details follow the selected row: a row's icon arriving (the list reports
-    // that as a change too) or a row losing the selection leaves them alone.
-    if (!listReady || change->iItem == -1 || !(change->uChanged & LVIF_STATE) ||
-        !(change->uNewState & LVIS_SELECTED))
+    // Icons come first; sizes wait for them.
+    if (iconsPending || inventory.IsLoading())
         return;
-    const InstalledSoftwareEntry* entry = EntryAtRow(change->iItem);
-    if (!entry)
-        return;
-    // The details need the record's icons now, whether or not the sweep got there.
-    ResolveRowIcons(change->iItem);
-    displayNameText = entry->displayName;
-    uninstallStringText = entry->uninstallString;
-    publisherText = entry->publisher;
-    helpLinkText = entry->helpLink;
-    // As the registry editor shows it; the machine's entries keep their short form.
-    keyPathText = EntryKeyPathText(*entry);
-    UpdateData(FALSE);
-    openLinkButton.EnableWindow(actionsEnabled && !helpLinkText.empty());
+    if (!MeasureNextFolder(SIZE_STEP_S)) {
+        sizesPending = false;
+        ::KillTimer(m_hWnd, SIZE_TIMER);
+    }
 }
+
+// The rows in view first, then every record.
+bool CQuickUninstallPage::MeasureNextFolder(double budget)
+{
+    std::vector<const InstalledSoftwareEntry*> order;
+    const int top = std::max(0, softwareListView.GetTopIndex());
+    const int inView = std::min(static_cast<int>(rows.Count()), top + softwareListView.GetCountPerPage() + 1);
+    for (int row = top; row < inView; ++row)
+        order.push_back(rows.At(row));
+    for (int index = 0; inventory.GetAt(index); ++index)
+        order.push_back(inventory.GetAt(index));
+    for (const InstalledSoftwareEntry* entry : order) {
+        const std::string folder = SizedFolder(*entry);
+        if (entry->sizeMeasured || folder.empty() || !folderSizes.Wanted(folder))
+            continue;
+        if (folderSizes.Measure(folder, budget))
+            ApplyFolderSize(folder);
+        return true;
+    }
+    return false;
+}
+
+// Every record of the folder shows its size; sorted by size, the rows move.
+void CQuickUninstallPage::ApplyFolderSize(const std::string& folder)
+{
+    ULONGLONG bytes = 0;
+    if (!folderSizes.Known(folder, &bytes))
+        return;
+    for (int index = 0; inventory.GetAt(index); ++index) {
+        InstalledSoftwareEntry* entry = inventory.GetAt(index);
+        if (SameFolder(SizedFolder(*entry), folder)) {
+            entry->sizeMeasured = true;
+            entry->measuredBytes = bytes;
+        }
+    }
+    if (sortColumn == COLUMN_SIZE) {
+        const InstalledSoftwareEntry* keep = SelectedEntry();
+        rows.Resort();
+        ShowRows(keep);
+    }
+    softwareListView.Invalidate(FALSE);
+}
+
+// ---- Actions ----------------------------------------------------------------
 
 void CQuickUninstallPage::EnableActions(bool enable)
 {
@@ -317,11 +560,6 @@ void CQuickUninstallPage::UpdateActionButtons()
     refreshButton.EnableWindow(idle);
     softwareListView.EnableWindow(!waiting);
     openLinkButton.EnableWindow(idle && !helpLinkText.empty());
-}
-
-int CQuickUninstallPage::SelectedRow() const
-{
-    return softwareListView.GetNextItem(-1, LVNI_SELECTED);
 }
 
 CommandStart CQuickUninstallPage::RunUninstallCommand(const char* command, HKEY root)
@@ -367,7 +605,7 @@ void CQuickUninstallPage::OnUninstall()
         EndWaiting(IDS_STOPPED_WAITING);
         return;
     }
-    const InstalledSoftwareEntry* entry = EntryAtRow(SelectedRow());
+    const InstalledSoftwareEntry* entry = SelectedEntry();
     if (!entry)
         return;
     NoteClues(*entry);
@@ -441,7 +679,7 @@ void CQuickUninstallPage::NotifyUninstallEnded(bool lookForLeftovers)
 
 void CQuickUninstallPage::OnDeleteEntry()
 {
-    const InstalledSoftwareEntry* entry = EntryAtRow(SelectedRow());
+    const InstalledSoftwareEntry* entry = SelectedEntry();
     if (!entry)
         return;
     if (ShowMessage(IDS_CONFIRM_FORCED, MB_YESNO | MB_ICONQUESTION) != IDYES)
@@ -466,17 +704,187 @@ void CQuickUninstallPage::OnDeleteEntry()
 void CQuickUninstallPage::OnRefresh()
 {
     ReloadList();
-    publisherText.clear();
-    displayNameText.clear();
-    uninstallStringText.clear();
-    helpLinkText.clear();
-    keyPathText.clear();
-    UpdateData(FALSE);
-    openLinkButton.EnableWindow(FALSE);
 }
 
 void CQuickUninstallPage::OnOpenHelpLink()
 {
     if (OpenLink(helpLinkText.c_str()) == COMMAND_NO_DESKTOP_USER)
         ReportFailure(IDS_LINK_REFUSED, helpLinkText.c_str());
+}
+
+// ---- The context menu and what else a row offers -----------------------------
+
+// A right click selects the row under the pointer; the keyboard (Shift+F10, the menu
+// key) shows the menu under the selected row.
+void CQuickUninstallPage::OnContextMenu(HWND window, LPARAM position)
+{
+    if (window != softwareListView.m_hWnd || waiting)
+        return;
+    POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    if (position == -1) {
+        RECT bounds = {};
+        if (SelectedRow() < 0 || !ListView_GetItemRect(softwareListView, SelectedRow(), &bounds, LVIR_LABEL))
+            softwareListView.GetClientRect(&bounds);
+        at = {bounds.left, bounds.bottom};
+        ::ClientToScreen(softwareListView, &at);
+    } else {
+        LVHITTESTINFO hit = {};
+        hit.pt = at;
+        ::ScreenToClient(softwareListView, &hit.pt);
+        const int row = ListView_HitTest(softwareListView, &hit);
+        if (row >= 0 && row != SelectedRow())
+            ListView_SetItemState(softwareListView, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    const InstalledSoftwareEntry* entry = SelectedEntry();
+    ProductMenuState state = {};
+    state.product = entry != nullptr;
+    state.broken = entry && entry->uninstallerMissing;
+    state.idle = actionsEnabled && !waiting;
+    state.helpLink = entry && entry->helpLink[0];
+    state.folder = entry && IsFolder(entry->installLocation);
+    OwnedMenu menu(CreateProductMenu(state));
+    if (menu)
+        OnMenuCommand(TrackMenu(menu, at));
+}
+
+UINT CQuickUninstallPage::TrackMenu(HMENU menu, POINT at)
+{
+    return static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, m_hWnd, nullptr));
+}
+
+void CQuickUninstallPage::OnMenuCommand(UINT id)
+{
+    switch (id) {
+    case IDM_OPEN_FOLDER:
+        OnOpenInstallFolder();
+        break;
+    case IDM_COPY_NAME:
+        OnCopyName();
+        break;
+    case IDM_LOCATE_KEY:
+        OnLocateKey();
+        break;
+    case IDM_SMART_UNINSTALL:
+        OnSmartUninstall();
+        break;
+    default:
+        // The page's actions, guarded as their buttons are.
+        if (id)
+            OnClicked(id);
+        break;
+    }
+}
+
+void CQuickUninstallPage::OnOpenInstallFolder()
+{
+    const InstalledSoftwareEntry* entry = SelectedEntry();
+    if (entry && OpenFolder(entry->installLocation, entry->root) == COMMAND_NO_DESKTOP_USER)
+        ReportFailure(IDS_FOLDER_REFUSED, entry->installLocation);
+}
+
+CommandStart CQuickUninstallPage::OpenFolder(const char* folder, HKEY root)
+{
+    return OpenFolderInExplorer(folder, root);
+}
+
+// The name as text on the clipboard, which then owns the copy.
+void CQuickUninstallPage::OnCopyName()
+{
+    const InstalledSoftwareEntry* entry = SelectedEntry();
+    if (!entry || !OpenClipboard(m_hWnd))
+        return;
+    const size_t size = strlen(entry->displayName) + 1;
+    OwnedGlobal copy(GlobalAlloc(GMEM_MOVEABLE, size));
+    void* bytes = copy ? GlobalLock(copy) : nullptr;
+    if (bytes) {
+        memcpy(bytes, entry->displayName, size);
+        GlobalUnlock(copy);
+        if (EmptyClipboard() && SetClipboardData(CF_TEXT, copy))
+            copy.Release();
+    }
+    CloseClipboard();
+}
+
+// The registry editor opens at the key it last showed: that becomes the entry's key.
+// Its setting is written without following a link on the way, and the editor is the
+// Windows folder's.
+void CQuickUninstallPage::OnLocateKey()
+{
+    const InstalledSoftwareEntry* entry = SelectedEntry();
+    if (!entry)
+        return;
+    const std::string key =
+        std::string(entry->root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + entry->keyPath;
+    OwnedKey settings;
+    if (!OpenKeyWithoutLinks(HKEY_CURRENT_USER, REGEDIT_SETTINGS_KEY, KEY_SET_VALUE, &settings) ||
+        RegSetValueExA(settings, "LastKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(key.c_str()),
+                       static_cast<DWORD>(key.size() + 1)) != ERROR_SUCCESS)
+        return;
+    const std::string editor = InWindowsFolder("regedit.exe");
+    if (!editor.empty())
+        StartRegistryEditor(editor);
+}
+
+bool CQuickUninstallPage::StartRegistryEditor(const std::string& program)
+{
+    std::string commandLine = "\"" + program + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// The parent shows the smart page analysing the product's folder, as it picks it.
+void CQuickUninstallPage::OnSmartUninstall()
+{
+    const InstalledSoftwareEntry* entry = SelectedEntry();
+    if (!entry || !actionsEnabled || waiting)
+        return;
+    analysisClues = UninstallClues();
+    analysisClues.root = entry->root;
+    analysisClues.keyPath = entry->keyPath;
+    analysisClues.displayName = entry->displayName;
+    analysisClues.publisher = entry->publisher;
+    analysisClues.uninstallCommand = entry->uninstallString;
+    analysisClues.displayIcon = entry->displayIcon;
+    analysisClues.installLocation = entry->installLocation;
+    ::PostMessageA(::GetParent(m_hWnd), WM_ANALYZE_PRODUCT, 0, reinterpret_cast<LPARAM>(&analysisClues));
+}
+
+// ---- Export -----------------------------------------------------------------
+
+// The rows as shown (filtered, in order, every column, sizes as far as known).
+void CQuickUninstallPage::OnExport()
+{
+    std::string path;
+    if (!PickExportFile(&path))
+        return;
+    std::vector<std::string> headers;
+    for (UINT id : {IDS_COL_NAME, IDS_COL_COMMAND, IDS_COL_PUBLISHER, IDS_COL_VERSION, IDS_COL_SIZE,
+                    IDS_COL_INSTALL_DATE, IDS_COL_SOURCE})
+        headers.push_back(LoadStringText(id));
+    if (!WriteTableFile(path.c_str(), headers, rows.Texts()))
+        ReportFailure(IDS_EXPORT_FAILED, path.c_str());
+}
+
+// The second choice of the dialog's filter is HTML; a name typed without either
+// extension gets the chosen one.
+bool CQuickUninstallPage::PickExportFile(std::string* path)
+{
+    CFileDialog dialog(FALSE, nullptr, LoadStringText(IDS_EXPORT_NAME).c_str(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST,
+                       LoadStringText(IDS_EXPORT_FILTER).c_str(), this);
+    if (dialog.DoModal() != IDOK)
+        return false;
+    *path = dialog.GetPathName();
+    const char* p = path->c_str();
+    if (!HasExtension(p, ".csv") && !HasExtension(p, ".html") && !HasExtension(p, ".htm"))
+        *path += dialog.m_ofn.nFilterIndex == 2 ? ".html" : ".csv";
+    return !path->empty();
 }
