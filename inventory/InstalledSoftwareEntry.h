@@ -1,5 +1,6 @@
 // One product registered for removal under the Uninstall key.
 #pragma once
+#include "framework/AnsiText.h"
 #include "inventory/UninstallEntries.h"
 
 #include <windows.h>
@@ -40,4 +41,11 @@ struct InstalledSoftwareEntry {
 inline std::string EntryKeyPathText(const InstalledSoftwareEntry& entry)
 {
     return (entry.root == HKEY_CURRENT_USER ? std::string("HKEY_CURRENT_USER\\") : std::string()) + entry.keyPath;
+}
+
+// The entry's own key name, the last part of its path.
+inline const char* EntryKeyName(const char* keyPath)
+{
+    const char* backslash = FindLastCharDbcs(keyPath, '\\');
+    return backslash ? backslash + 1 : keyPath;
 }

@@ -62,6 +62,8 @@ void CInstalledSoftwareList::Add(const UninstallEntry& read)
     std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
     if (entry && FillRecord(read, entry.get())) {
         entry->loadIndex = entries.size();
+        entry->uninstallerMissing =
+            !presence.Exists(read.uninstallString.c_str(), read.windowsInstaller, EntryKeyName(read.keyPath.c_str()));
         entries.push_back(std::move(entry));
     }
 }

@@ -4,6 +4,7 @@
 #include "inventory/IconCache.h"
 #include "inventory/InstalledSoftwareEntry.h"
 #include "inventory/UninstallEntries.h"
+#include "inventory/UninstallerPresence.h"
 
 #include <memory>
 #include <vector>
@@ -40,6 +41,7 @@ private:
 
     std::unique_ptr<CUninstallEntryWalk> walk;  // the load under way, if any
     std::vector<std::unique_ptr<InstalledSoftwareEntry>> entries;
+    CUninstallerPresence presence;  // asks each drive's type once
     CIconCache iconCache;  // the icons of this load; records point into it
 };
 

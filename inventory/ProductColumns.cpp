@@ -101,13 +101,6 @@ int CompareDates(DWORD a, DWORD b)
     return a < b ? -1 : a > b ? 1 : 0;
 }
 
-// The entry's own key below the Uninstall key.
-const char* KeyName(const InstalledSoftwareEntry& entry)
-{
-    const char* slash = FindLastCharDbcs(entry.keyPath, '\\');
-    return slash ? slash + 1 : entry.keyPath;
-}
-
 }  // namespace
 
 bool ProductSize(const InstalledSoftwareEntry& entry, ULONGLONG* bytes)
@@ -180,5 +173,5 @@ int CompareProducts(const InstalledSoftwareEntry& a, const InstalledSoftwareEntr
 bool ProductMatches(const InstalledSoftwareEntry& entry, const char* text)
 {
     return !*text || FindTextNoCaseDbcs(entry.displayName, text) || FindTextNoCaseDbcs(entry.publisher, text) ||
-           FindTextNoCaseDbcs(KeyName(entry), text);
+           FindTextNoCaseDbcs(EntryKeyName(entry.keyPath), text);
 }

@@ -8,13 +8,16 @@
 #include <cstring>
 
 // The entries of one folder that match a pattern, in listing order, each with its
-// full path. Names that begin with '.' and children whose path does not fit are
-// skipped. A name that the code page cannot spell comes back with '?': such an entry
-// goes by its short name, or, without one, is not addressable at all. The search
-// handle is closed by Close or the destructor.
+// full path. Names that begin with '.' (with WITH_DOT_NAMES only "." and "..") and
+// children whose path does not fit are skipped. A name that the code page cannot
+// spell comes back with '?': such an entry goes by its short name, or, without one,
+// is not addressable at all. The search handle is closed by Close or the destructor.
 class FolderListing {
 public:
-    FolderListing(const char* folder, const char* pattern) : folder(folder)
+    enum DotNames { SKIP_DOT_NAMES, WITH_DOT_NAMES };
+
+    FolderListing(const char* folder, const char* pattern, DotNames dotNames = SKIP_DOT_NAMES)
+        : folder(folder), withDotNames(dotNames == WITH_DOT_NAMES)
     {
         char search[MAX_PATH];
         if (FormatText(search, MAX_PATH, "%s\\%s", folder, pattern))
@@ -33,7 +36,7 @@ public:
                 name = data.cAlternateFileName;
                 addressable = true;
             }
-            if (name[0] != '.' && FormatText(path, MAX_PATH, "%s\\%s", folder, name))
+            if (IsListedName() && FormatText(path, MAX_PATH, "%s\\%s", folder, name))
                 return true;
         }
         return false;
@@ -44,10 +47,17 @@ public:
     bool IsAddressable() const { return addressable; }
     bool IsFolder() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     bool IsLink() const { return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+    ULONGLONG Size() const { return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow; }
     void Close() { find.Reset(); }
 
 private:
+    bool IsListedName() const
+    {
+        return name[0] != '.' || (withDotNames && strcmp(name, ".") != 0 && strcmp(name, "..") != 0);
+    }
+
     const char* folder;
+    bool withDotNames;
     OwnedFind find;
     WIN32_FIND_DATAA data;
     const char* name = "";

@@ -1,7 +1,6 @@
 #include "ui/CommandLineRun.h"
 
 #include "framework/Handles.h"
-#include "framework/ParseCommandLine.h"
 #include "framework/WinApp.h"
 #include "inventory/InstalledSoftwareList.h"
 #include "resource.h"
@@ -132,11 +131,9 @@ int ListProducts(CCommandOutput& output)
     products.Load();
     for (size_t i = 0; i < products.GetCount(); ++i) {
         const InstalledSoftwareEntry& entry = *products.GetAt(static_cast<int>(i));
-        std::string program, arguments;
-        const bool exists = FindStartableProgram(entry.uninstallString, &program, &arguments);
         output.WriteLine(Field(entry.displayName) + "\t" + Field(entry.uninstallString) + "\t" + Field(entry.publisher) +
                          "\t" + Field(EntryKeyPathText(entry)) + "\t" + Field(entry.version) + "\t" +
-                         UninstallViewName(entry.view) + "\t" + (exists ? "1" : "0"));
+                         UninstallViewName(entry.view) + "\t" + (entry.uninstallerMissing ? "0" : "1"));
     }
     return 0;
 }

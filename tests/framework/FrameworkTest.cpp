@@ -1,12 +1,13 @@
 // The application framework under real windows: dialogs from templates of the
 // tests' own, data exchange, message reflection, the modal loop and message boxes;
-// whether a path exists; the readings of command lines and icon references; files
-// read whole.
+// whether a path exists; the readings of command lines, icon references and product
+// codes; files read whole.
 #include "FrameworkTestDialogs.h"
 #include "framework/Button.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "framework/IconReference.h"
+#include "framework/PackProductCode.h"
 #include "framework/ParseCommandLine.h"
 #include "framework/PathExists.h"
 #include "framework/ReadWholeFile.h"
@@ -245,6 +246,37 @@ TEST(CommandLineAndIconForms, EachFormHasOneAnswer)
         EXPECT_EQ(form.iconIndex, index);
     }
     SetEnvironmentVariableA("UM_FORMS_AB", nullptr);
+}
+
+// Product codes as the Installer's keys name them: the first three groups reversed,
+// each later byte's digits swapped, upper case; anything but an exact {GUID} is none.
+TEST(ProductCode, PacksExactCodesOnly)
+{
+    const struct {
+        const char* code;
+        const char* packed;  // "": no product code
+    } codes[] = {
+        {"{12345678-90AB-CDEF-1234-567890ABCDEF}", "87654321BA09FEDC2143658709BADCFE"},
+        {"{90120000-0030-0000-0000-0000000FF1CE}", "00002109030000000000000000F01FEC"},
+        {"{6b1f3a52-90c4-4d7e-a1b3-5c2e8f0d4a11}", "25A3F1B64C09E7D41A3BC5E2F8D0A411"},
+        {"{00000000-0000-0000-0000-000000000000}", "00000000000000000000000000000000"},
+        {"12345678-90AB-CDEF-1234-567890ABCDEF", ""},     // no braces
+        {"{12345678-90AB-CDEF-1234-567890ABCDEF", ""},    // one brace
+        {"{12345678-90AB-CDEF-1234-567890ABCDEF}x", ""},  // more after it
+        {"{12345678-90AB-CDEF-1234-567890ABCDE}", ""},    // a digit short
+        {"{12345678-90AB-CDEF-1234-567890ABCDEG}", ""},   // no hex digit
+        {"{1234567-890AB-CDEF-1234-567890ABCDEF}", ""},   // a dash moved
+        {"{12345678-90AB-CDEF-1234567890ABCDEF0}", ""},   // a dash missing
+        {"{12345678 90AB CDEF 1234 567890ABCDEF}", ""},
+        {"{\xB5\x5C" "345678-90AB-CDEF-1234-567890ABCDEF}", ""},  // a double-byte character
+        {"", ""},
+    };
+    for (const auto& c : codes) {
+        EXPECT_EQ(c.packed, PackProductCode(c.code)) << c.code;
+        EXPECT_EQ(*c.packed != '\0', IsProductCode(c.code)) << c.code;
+    }
+    EXPECT_EQ("", PackProductCode(nullptr));
+    EXPECT_FALSE(IsProductCode(nullptr));
 }
 
 // A plain file is read whole, every byte as it is, when it holds no more than the cap;
