@@ -165,6 +165,35 @@ TEST_F(QuickPageRowsTest, NewColumnsShowVersionSizeDateAndSourceAndSortByValueBo
         EXPECT_STREQ(apptest::ItemText(list, row, 0).c_str(), page.RowEntry(row)->displayName);
 }
 
+// A product without a registered size shows its install folder's size once measured
+// (between messages, links not entered), for the whole session: a refresh shows the
+// size known, not a new measurement. A folder the screening refuses (the Windows
+// folder) is not measured.
+TEST_F(QuickPageRowsTest, FolderSizesArriveBetweenMessagesAndAreKeptForTheSession)
+{
+    fixtures::ScopedDir folder(fixtures::ProgramFilesFolder() + "\\" + fixtures::UniqueName("UmSized"));
+    for (const char* name : {"\\app.exe", "\\data1.bin", "\\data2.bin", "\\sub\\more.bin"})
+        ASSERT_TRUE(fixtures::WriteFileText(folder.Path() + name, std::string(name[1] == 's' ? 50000 : 100000, 'x')));
+    ASSERT_TRUE(fixtures::MakeFolderLink(folder.Path() + "\\loop", folder.Path()));
+    ASSERT_TRUE(fixtures::MakeFolderLink(folder.Path() + "\\windows", fixtures::WindowsFolder()));
+    fixtures::SetString(native.root, native.path + "\\Gamma", "InstallLocation", folder.Path() + "\\");
+    fixtures::SetString(user.root, user.path + "\\Hotel", "InstallLocation", fixtures::WindowsFolder());
+    SendMessageA(page.GetDlgItem(IDC_REFRESH), BM_CLICK, 0, 0);
+    ASSERT_TRUE(apptest::PumpUntil([&] { return !page.IsLoading() && !page.SizesPending(); }, 30000));
+    EXPECT_EQ("342 KB", apptest::ItemText(list, Row(gamma), 4));
+    EXPECT_EQ("", apptest::ItemText(list, Row(hotel), 4));
+    ClickHeader(4);
+    EXPECT_EQ((Texts{gamma, beta, alpha, foxtrot, delta, hotel}), Names());
+
+    ASSERT_TRUE(fixtures::WriteFileText(folder.Path() + "\\grown.bin", std::string(500000, 'x')));
+    SendMessageA(page.GetDlgItem(IDC_REFRESH), BM_CLICK, 0, 0);
+    ASSERT_TRUE(apptest::PumpUntil([&] { return !page.IsLoading() && !page.SizesPending(); }, 30000));
+    EXPECT_EQ("342 KB", apptest::ItemText(list, Row(gamma), 4));
+    EXPECT_EQ((Texts{gamma, beta, alpha, foxtrot, delta, hotel}), Names());
+    fixtures::RemoveFolderLink(folder.Path() + "\\loop");
+    fixtures::RemoveFolderLink(folder.Path() + "\\windows");
+}
+
 // The list shows, as each character arrives, the products whose name, publisher or
 // key name holds the text; the count says how many of all; clearing it brings back
 // the whole list in its order, and the selected product stays selected throughout
