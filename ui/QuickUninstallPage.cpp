@@ -865,11 +865,12 @@ void CQuickUninstallPage::OnExport()
     std::string path;
     if (!PickExportFile(&path))
         return;
-    std::vector<std::string> headers;
+    TextTable table;
     for (UINT id : {IDS_COL_NAME, IDS_COL_COMMAND, IDS_COL_PUBLISHER, IDS_COL_VERSION, IDS_COL_SIZE,
                     IDS_COL_INSTALL_DATE, IDS_COL_SOURCE})
-        headers.push_back(LoadStringText(id));
-    if (!WriteTableFile(path.c_str(), headers, rows.Texts()))
+        table.headers.push_back(LoadStringText(id));
+    table.rows = rows.Texts();
+    if (!ExportTable(path.c_str(), table))
         ReportFailure(IDS_EXPORT_FAILED, path.c_str());
 }
 
