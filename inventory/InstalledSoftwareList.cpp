@@ -50,27 +50,49 @@ bool FillRecord(const UninstallEntry& read, InstalledSoftwareEntry* entry)
 void CInstalledSoftwareList::Load()
 {
     ReadUninstallEntries([&](UninstallEntry& read) {
-        Add(read);
+        Add(read, true);
         return true;
     });
+    uninstallersChecked = entries.size();
 }
 
-void CInstalledSoftwareList::Add(const UninstallEntry& read)
+void CInstalledSoftwareList::CheckUninstaller(InstalledSoftwareEntry* entry)
+{
+    entry->uninstallerMissing =
+        !presence.Exists(entry->uninstallString, entry->windowsInstaller, EntryKeyName(entry->keyPath));
+}
+
+bool CInstalledSoftwareList::CheckUninstallersFor(double seconds)
+{
+    const double deadline = SteadySeconds() + seconds;
+    while (uninstallersChecked < entries.size()) {
+        CheckUninstaller(entries[uninstallersChecked++].get());
+        if (SteadySeconds() >= deadline)
+            break;
+    }
+    return UninstallersChecked();
+}
+
+void CInstalledSoftwareList::Add(const UninstallEntry& read, bool checkUninstaller)
 {
     if (!IsListed(read))
         return;
     std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
     if (entry && FillRecord(read, entry.get())) {
         entry->loadIndex = entries.size();
-        entry->uninstallerMissing =
-            !presence.Exists(read.uninstallString.c_str(), read.windowsInstaller, EntryKeyName(read.keyPath.c_str()));
+        if (checkUninstaller)
+            CheckUninstaller(entry.get());
         entries.push_back(std::move(entry));
     }
 }
 
+// The records go at once; the icons they showed are released in steps afterwards.
 void CInstalledSoftwareList::BeginLoad()
 {
-    Clear();
+    walk.reset();
+    uninstallersChecked = 0;
+    entries.clear();
+    iconCache.Retire();
     walk.reset(new (std::nothrow) CUninstallEntryWalk());
 }
 
@@ -80,7 +102,7 @@ bool CInstalledSoftwareList::LoadFor(double seconds)
         return true;
     const double deadline = SteadySeconds() + seconds;
     const bool ended = walk->Read([&](UninstallEntry& read) {
-        Add(read);
+        Add(read, false);
         return SteadySeconds() < deadline;
     });
     if (ended)
@@ -90,9 +112,20 @@ bool CInstalledSoftwareList::LoadFor(double seconds)
 
 void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
 {
-    if (!entry || entry->iconsResolved)
-        return;
-    entry->iconsResolved = true;
+    if (entry && !entry->iconsResolved)
+        LookUpIcons(entry, true);
+}
+
+void CInstalledSoftwareList::ResolveSmallIcon(InstalledSoftwareEntry* entry)
+{
+    if (entry && !entry->smallIconResolved && !entry->iconsResolved)
+        LookUpIcons(entry, false);
+}
+
+void CInstalledSoftwareList::LookUpIcons(InstalledSoftwareEntry* entry, bool withLarge)
+{
+    entry->iconsResolved = withLarge;
+    entry->smallIconResolved = true;
     char path[MAX_PATH] = "";
     int index = 0;
     // A Windows Installer product without an icon of its own has none: its command
@@ -101,7 +134,7 @@ void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
                                              : !entry->windowsInstaller && CommandIconPath(entry->uninstallString, path);
     if (!named)
         return;
-    const ProductIcons& icons = iconCache.Find(path, index);
+    const ProductIcons& icons = iconCache.Find(path, index, withLarge);
     entry->smallIcon = icons.small;
     entry->largeIcon = icons.large;
 }
@@ -109,6 +142,7 @@ void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
 void CInstalledSoftwareList::Clear()
 {
     walk.reset();
+    uninstallersChecked = 0;
     entries.clear();
     iconCache.Clear();
 }
@@ -159,4 +193,6 @@ void CInstalledSoftwareList::RemoveAt(int index)
     if (static_cast<unsigned>(index) >= entries.size())
         return;
     entries.erase(entries.begin() + index);
+    if (static_cast<size_t>(index) < uninstallersChecked)
+        --uninstallersChecked;
 }

@@ -34,6 +34,7 @@ const double SIZE_STEP_S = 0.004;
 // Each slice of reading entries or looking up icons takes about this long.
 const UINT WORK_TIMER_INTERVAL_MS = 10;
 const double WORK_SLICE_S = 0.012;
+const double ROWS_SHOWN_INTERVAL_S = 0.05;
 
 // The status line after an uninstaller ended; 0 when what it left is looked for.
 UINT OutcomeStatus(UninstallOutcome outcome)
@@ -312,7 +313,7 @@ void CQuickUninstallPage::OnFilterChanged()
     rows.Rebuild(inventory);
     ShowRows(keep);
     // Rows not shown before may wait for their icons.
-    if (!inventory.IsLoading()) {
+    if (!IsLoading()) {
         StartIconWork();
         ScheduleWork();
     }
@@ -342,17 +343,20 @@ void CQuickUninstallPage::OnItemChanged(const NMLISTVIEW* change)
     if (change->iItem == -1 || !(change->uChanged & LVIF_STATE) || !(change->uNewState & LVIS_SELECTED) ||
         (change->uOldState & LVIS_SELECTED))
         return;
-    const InstalledSoftwareEntry* entry = rows.At(change->iItem);
+    InstalledSoftwareEntry* entry = rows.At(change->iItem);
     if (entry)
         ShowDetails(entry);
 }
 
-void CQuickUninstallPage::ShowDetails(const InstalledSoftwareEntry* entry)
+void CQuickUninstallPage::ShowDetails(InstalledSoftwareEntry* entry)
 {
     selected = entry;
     // The details need the record's icons now, whether or not the sweep got there.
-    if (entry)
-        ResolveRowIcons(rows.RowOf(entry));
+    if (entry && !entry->iconsResolved) {
+        inventory.ResolveIcons(entry);
+        const int row = rows.RowOf(entry);
+        softwareListView.SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
+    }
     displayNameText = entry ? entry->displayName : "";
     uninstallStringText = entry ? entry->uninstallString : "";
     publisherText = entry ? entry->publisher : "";
@@ -375,6 +379,7 @@ void CQuickUninstallPage::ReloadList()
     softwareListView.SendMessage(LVM_SETITEMCOUNT, 0, 0);
     ShowDetails(nullptr);
     inventory.BeginLoad();
+    oldIconsPending = true;
     imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 20, 5);
     iconImages.clear();
     defaultImage = imageList.Add(defaultIcon);
@@ -384,28 +389,40 @@ void CQuickUninstallPage::ReloadList()
     ScheduleWork();
 }
 
+// Input waiting goes first (the timer comes after it); otherwise the work goes on at
+// once, the list painted first when it waits for that.
 void CQuickUninstallPage::ScheduleWork()
 {
-    if (workScheduled || !(inventory.IsLoading() || iconsPending))
+    if (workScheduled || !(IsLoading() || iconsPending || oldIconsPending))
         return;
     workScheduled = true;
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)))
+    if (HIWORD(GetQueueStatus(QS_INPUT)))
         ::SetTimer(m_hWnd, WORK_TIMER, WORK_TIMER_INTERVAL_MS, nullptr);
     else
         ::PostMessageA(m_hWnd, WM_QUICK_PAGE_WORK, 0, 0);
 }
 
+// The names first, then whether their uninstallers are there, then the icons; the
+// folder sizes have a timer of their own.
 void CQuickUninstallPage::OnWork()
 {
     ::KillTimer(m_hWnd, WORK_TIMER);
     workScheduled = false;
+    if (HIWORD(GetQueueStatus(QS_PAINT)))
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (inventory.IsLoading())
         OnLoadSlice();
+    else if (!inventory.UninstallersChecked())
+        OnUninstallerSlice();
     else if (iconsPending)
         OnIconSlice();
+    else if (oldIconsPending)
+        oldIconsPending = !inventory.ReleaseOldIconsFor(WORK_SLICE_S);
     ScheduleWork();
 }
 
+// The list learns of new rows about every 50 ms (each time costs a repaint), and at
+// once while its view is not full or a row is selected.
 void CQuickUninstallPage::OnLoadSlice()
 {
     const size_t before = inventory.GetCount();
@@ -418,9 +435,32 @@ void CQuickUninstallPage::OnLoadSlice()
     }
     const InstalledSoftwareEntry* keep = SelectedEntry();
     rows.AddFrom(inventory, before);
-    ShowRows(keep);
-    if (!done)
+    const bool due = done || keep || SteadySeconds() - rowsShownAt >= ROWS_SHOWN_INTERVAL_S ||
+                     softwareListView.GetItemCount() <= softwareListView.GetCountPerPage();
+    if (due) {
+        ShowRows(keep);
+        rowsShownAt = SteadySeconds();
+    }
+    if (done)
+        OnUninstallerSlice();
+}
+
+// Rows whose uninstaller is missing turn grey as that is known; the "only broken"
+// choice shows its rows once every one is known.
+void CQuickUninstallPage::OnUninstallerSlice()
+{
+    if (!inventory.CheckUninstallersFor(WORK_SLICE_S)) {
+        softwareListView.Invalidate(FALSE);
         return;
+    }
+    if (IsDlgButtonChecked(m_hWnd, IDC_ONLY_BROKEN) == BST_CHECKED) {
+        const InstalledSoftwareEntry* keep = SelectedEntry();
+        rows.Rebuild(inventory);
+        ShowRows(keep);
+    }
+    softwareListView.Invalidate(FALSE);
+    if (selected)
+        ShowDetails(selected);
     StartIconWork();
     sizesPending = true;
     ::SetTimer(m_hWnd, SIZE_TIMER, SIZE_TIMER_INTERVAL_MS, nullptr);
@@ -464,9 +504,9 @@ void CQuickUninstallPage::OnIconSlice()
 bool CQuickUninstallPage::ResolveRowIcons(int row)
 {
     InstalledSoftwareEntry* entry = rows.At(row);
-    if (!entry || entry->iconsResolved)
+    if (!entry || entry->iconsResolved || entry->smallIconResolved)
         return false;
-    inventory.ResolveIcons(entry);
+    inventory.ResolveSmallIcon(entry);
     if (entry->smallIcon)
         softwareListView.SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
     return true;
@@ -476,7 +516,7 @@ bool CQuickUninstallPage::ResolveRowIcons(int row)
 // image while it has none.
 int CQuickUninstallPage::ImageOf(const InstalledSoftwareEntry& entry)
 {
-    if (!entry.iconsResolved || !entry.smallIcon)
+    if (!(entry.iconsResolved || entry.smallIconResolved) || !entry.smallIcon)
         return defaultImage;
     auto known = iconImages.find(entry.smallIcon);
     if (known != iconImages.end())
@@ -494,7 +534,7 @@ std::string CQuickUninstallPage::SizedFolder(const InstalledSoftwareEntry& entry
 void CQuickUninstallPage::OnSizeTimer()
 {
     // Icons come first; sizes wait for them.
-    if (iconsPending || inventory.IsLoading())
+    if (iconsPending || IsLoading())
         return;
     if (!MeasureNextFolder(SIZE_STEP_S)) {
         sizesPending = false;

@@ -33,8 +33,10 @@ public:
     const InstalledSoftwareEntry* RowEntry(int row) const { return rows.At(row); }
     // Turns the four actions off and on again (while an analysis runs elsewhere).
     void EnableActions(bool enable);
-    // True while the entries are still being read.
-    bool IsLoading() const { return inventory.IsLoading(); }
+    // True while the entries are still being read (IsReading), or their uninstallers
+    // looked for.
+    bool IsLoading() const { return inventory.IsLoading() || !inventory.UninstallersChecked(); }
+    bool IsReading() const { return inventory.IsLoading(); }
     // True while rows still wait for their icons to be looked up.
     bool IconsPending() const { return iconsPending; }
     // True while install folders still wait to be measured.
@@ -83,6 +85,7 @@ protected:
     void ScheduleWork();
     void OnWork();
     void OnLoadSlice();
+    void OnUninstallerSlice();
     void OnIconSlice();
     void OnSizeTimer();
     void StartIconWork();
@@ -103,7 +106,7 @@ protected:
     void ShowRows(const InstalledSoftwareEntry* keep);
     void ShowRowCount();
     void SelectEntry(const InstalledSoftwareEntry* entry);
-    void ShowDetails(const InstalledSoftwareEntry* entry);
+    void ShowDetails(InstalledSoftwareEntry* entry);
     void OnGetRowInfo(LVITEMA* item);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     void OnGetInfoTip(NMLVGETINFOTIPA* tip);
@@ -142,7 +145,7 @@ protected:
     std::string keyPathText;
     CInstalledSoftwareList inventory;
     CProductRows rows;
-    const InstalledSoftwareEntry* selected = nullptr;  // the record whose details are shown
+    InstalledSoftwareEntry* selected = nullptr;  // the record whose details are shown
     CImageList imageList;
     int defaultImage = -1;
     std::map<HICON, int> iconImages;  // the images added for looked-up icons
@@ -155,6 +158,8 @@ protected:
     bool sizesPending = false;
     CFolderSizes folderSizes;  // for the whole session
     bool workScheduled = false;
+    bool oldIconsPending = false;  // the icons of the load before still to be released
+    double rowsShownAt = 0;  // when the list last learnt of new rows
     bool waiting = false;
     CUninstallWatch watch;
     UninstallClues clues;
@@ -166,5 +171,5 @@ protected:
 
 private:
     int SelectedRow() const;
-    const InstalledSoftwareEntry* SelectedEntry() const { return rows.At(SelectedRow()); }
+    InstalledSoftwareEntry* SelectedEntry() const { return rows.At(SelectedRow()); }
 };
