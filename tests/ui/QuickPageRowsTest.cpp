@@ -72,15 +72,7 @@ protected:
     }
     int Row(const std::string& name) const { return apptest::FindRow(list, name); }
     std::string Text(int id) const { return apptest::WindowText(page.GetDlgItem(id)); }
-    void ClickHeader(int column)
-    {
-        HWND header = ListView_GetHeader(list);
-        RECT rect = {};
-        ASSERT_TRUE(Header_GetItemRect(header, column, &rect));
-        LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
-        SendMessageA(header, WM_LBUTTONUP, 0, point);
-    }
+    void ClickHeader(int column) { ASSERT_TRUE(apptest::ClickHeader(list, column)); }
     int HeaderFormat(int column) const
     {
         HDITEMA item = {};

@@ -523,15 +523,7 @@ protected:
         fixtures::SetString(place.root, path, "Publisher", publisher);
     }
     Texts Names() const { return apptest::ColumnTexts(list); }
-    void ClickHeader(int column)
-    {
-        HWND header = ListView_GetHeader(list);
-        RECT rect = {};
-        ASSERT_TRUE(Header_GetItemRect(header, column, &rect));
-        LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
-        SendMessageA(header, WM_LBUTTONUP, 0, point);
-    }
+    void ClickHeader(int column) { ASSERT_TRUE(apptest::ClickHeader(list, column)); }
     // Every key and value of the three places, marked with the place's root.
     std::set<std::string> Registry() const
     {
