@@ -100,14 +100,15 @@ BOOL CQuickUninstallPage::OnInitDialog()
     CPage::OnInitDialog();
     // The page owns its image lists; the list view must not destroy them too.
     softwareListView.ModifyStyle(0, LVS_SHAREIMAGELISTS);
-    AddColumns(softwareListView, {{IDS_COL_NAME, 170},
-                                  {IDS_COL_COMMAND, 220},
-                                  {IDS_COL_PUBLISHER, 120},
-                                  {IDS_COL_VERSION, 80},
-                                  {IDS_COL_SIZE, 70},
-                                  {IDS_COL_INSTALL_DATE, 80},
-                                  {IDS_COL_SOURCE, 60}});
-    softwareListView.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    AddColumns(softwareListView, {{IDS_COL_NAME, 0},
+                                  {IDS_COL_COMMAND, 0},
+                                  {IDS_COL_PUBLISHER, 0},
+                                  {IDS_COL_VERSION, 0},
+                                  {IDS_COL_SIZE, 0},
+                                  {IDS_COL_INSTALL_DATE, 0},
+                                  {IDS_COL_SOURCE, 0}});
+    FitColumns();
+    softwareListView.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_LABELTIP);
     softwareListView.SetFilterField(filterEdit);
     filterEdit.SetListField(softwareListView);
     filterEdit.SendMessage(EM_LIMITTEXT, MAX_PATH - 1);
@@ -115,6 +116,19 @@ BOOL CQuickUninstallPage::OnInitDialog()
     openLinkButton.SetIcons(IDI_HELP_LINK, 0);
     openLinkButton.EnableWindow(FALSE);
     return TRUE;
+}
+
+// Every column in view at first, in shares of the list's width; the tips show what
+// does not fit, and the user can widen a column.
+void CQuickUninstallPage::FitColumns()
+{
+    static const int sharesPerMille[PRODUCT_COLUMN_COUNT] = {230, 160, 140, 110, 110, 150, 100};
+    RECT client = {};
+    softwareListView.GetClientRect(&client);
+    const int width = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    for (int column = 0; column < PRODUCT_COLUMN_COUNT; ++column)
+        softwareListView.SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                                     MAKELPARAM(std::max(40, width * sharesPerMille[column] / 1000), 0));
 }
 
 LRESULT CQuickUninstallPage::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)

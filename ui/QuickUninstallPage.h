@@ -101,6 +101,7 @@ protected:
     static std::string SizedFolder(const InstalledSoftwareEntry& entry);
     void ApplyFolderSize(const std::string& folder);
 
+    void FitColumns();
     // The rows: shown after any change of the records, the filter or the order; the
     // record selected before (keep) stays selected when it is still shown.
     void ShowRows(const InstalledSoftwareEntry* keep);
