@@ -77,10 +77,8 @@ void ReadValue(const RegValue& value, UninstallEntry* entry, HidingValues* hidin
         ReadNumber(value, IsNamed(value, "SystemComponent") ? &hiding->systemComponent : &entry->windowsInstaller);
         return;
     }
-    if (IsNamed(value, "EstimatedSize")) {
+    if (IsNamed(value, "EstimatedSize"))
         ReadEstimatedSize(value, entry);
-        return;
-    }
     if (!ValueAsText(value, true))
         return;
     if (value.type == REG_SZ) {

@@ -164,10 +164,12 @@ bool IsInstallerProductRegistered(const char* productCode)
         std::string upper = productCode;
         for (char& ch : upper)
             ch = ch >= 'a' && ch <= 'f' ? static_cast<char>(ch - 'a' + 'A') : ch;
+        // Advertised, installed for another user, installed; a broken registration
+        // or an error is left to the keys.
         const INSTALLSTATE state = installer.QueryProductState()(upper.c_str());
         if (state == INSTALLSTATE_UNKNOWN)
             return false;
-        if (state == INSTALLSTATE_ADVERTISED || state == INSTALLSTATE_ABSENT || state == INSTALLSTATE_DEFAULT)
+        if (state >= INSTALLSTATE_ADVERTISED)
             return true;
     }
     return HasInstallerProductKey(productCode);

@@ -1,11 +1,10 @@
-// File types, ProgIDs and protocols of the program: the class keys under
-// HKEY_CLASSES_ROOT that it owns whole, and the verbs it added to other types.
-#include "smart/TraceAnalyzer.h"
+#include "smart/FileTypeTraceSearch.h"
 
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
 #include "framework/RegistryView.h"
 #include "smart/NamedPath.h"
+#include "smart/TraceList.h"
 
 namespace {
 
@@ -38,9 +37,9 @@ const char kUserClassesPath[] = "Software\\Classes";
 
 }  // namespace
 
-void CTraceAnalyzer::SearchFileTypes()
+void CFileTypeTraceSearch::Run()
 {
-    if (NothingToMatch())
+    if (context.NothingToMatch())
         return;
     // The user's own types, which per-user installs write: Windows shows them through
     // HKEY_CLASSES_ROOT too, where they are not listed a second time.
@@ -61,7 +60,7 @@ void CTraceAnalyzer::SearchFileTypes()
     classesPlace = RegistryPlace();
 }
 
-void CTraceAnalyzer::SearchClassKeys(const RegistryPlace& place, bool skipUserClasses)
+void CFileTypeTraceSearch::SearchClassKeys(const RegistryPlace& place, bool skipUserClasses)
 {
     RegKey classes;
     if (!classes.Open(place.root, place.path.c_str()))
@@ -69,7 +68,7 @@ void CTraceAnalyzer::SearchClassKeys(const RegistryPlace& place, bool skipUserCl
     classesPlace = place;
     classRoutes.clear();
     classes.ForEachSubkey([&](const char* name) {
-        KeepResponsiveIfDue();
+        context.KeepResponsiveIfDue();
         if (skipUserClasses && IsUserClassSeenAsMachine(name))
             return true;
         ExamineClassKey(classes, name);
@@ -79,7 +78,7 @@ void CTraceAnalyzer::SearchClassKeys(const RegistryPlace& place, bool skipUserCl
 
 // A name of the user's classes that the machine does not have is the user's key
 // itself, where HKEY_CLASSES_ROOT shows the user's classes.
-bool CTraceAnalyzer::IsUserClassSeenAsMachine(const char* name) const
+bool CFileTypeTraceSearch::IsUserClassSeenAsMachine(const char* name) const
 {
     if (!userClassNames.count(FoldNoCase(name)))
         return false;
@@ -93,25 +92,16 @@ bool CTraceAnalyzer::IsUserClassSeenAsMachine(const char* name) const
 // names another; otherwise only its verbs that run the program are. An extension
 // goes whole only with its ProgID, when that is whole and the extension holds
 // nothing of another program. Types that Windows ships never go whole.
-void CTraceAnalyzer::ExamineClassKey(HKEY classes, const char* name)
+void CFileTypeTraceSearch::ExamineClassKey(HKEY classes, const char* name)
 {
-    // Rows name the class keys by their physical paths.
-    const char* separator = classesPlace.path.empty() ? "" : "\\";
-    auto collectKey = [&](const char* format, const char* className, const char* subkey) {
-        char classKey[MAX_PATH];
-        char keyPath[MAX_PATH];
-        if (FormatText(classKey, MAX_PATH, format, className, subkey) &&
-            FormatText(keyPath, MAX_PATH, "%s%s%s", classesPlace.path.c_str(), separator, classKey))
-            CollectRegistryKey(classesPlace.root, keyPath);
-    };
     auto collectWhole = [&](const char* className, const ClassRoute& route) {
-        collectKey("%s%s", className, "");
+        CollectClassKey("%s%s", className, "");
         if (!route.classId.empty())
-            CollectClass(route.classId.c_str());
+            comClasses.CollectClass(route.classId.c_str());
     };
     auto collectVerbs = [&](const char* className, const std::vector<std::string>& verbs) {
         for (const std::string& verb : verbs)
-            collectKey("%s\\shell\\%s", className, verb.c_str());
+            CollectClassKey("%s\\shell\\%s", className, verb.c_str());
     };
     if (name[0] == '.') {
         char progId[MAX_PATH];
@@ -119,7 +109,7 @@ void CTraceAnalyzer::ExamineClassKey(HKEY classes, const char* name)
             const ClassRoute& owner = CachedClassRoute(classes, progId);
             int budget = kClassKeyBudget;
             if (owner.whole && !KeyNamesOtherProgram(classes, name, progId, 0, &budget)) {
-                collectKey("%s%s", name, "");
+                CollectClassKey("%s%s", name, "");
                 collectWhole(progId, owner);
                 return;
             }
@@ -140,10 +130,21 @@ void CTraceAnalyzer::ExamineClassKey(HKEY classes, const char* name)
         collectVerbs(name, route.ownVerbs);
 }
 
+// Lists a key of the walked classes, named by its physical path.
+void CFileTypeTraceSearch::CollectClassKey(const char* format, const char* className, const char* subkey)
+{
+    const char* separator = classesPlace.path.empty() ? "" : "\\";
+    char classKey[MAX_PATH];
+    char keyPath[MAX_PATH];
+    if (FormatText(classKey, MAX_PATH, format, className, subkey) &&
+        FormatText(keyPath, MAX_PATH, "%s%s%s", classesPlace.path.c_str(), separator, classKey))
+        context.CollectRegistryKey(classesPlace.root, keyPath);
+}
+
 // A verb that runs another program keeps the key from being wholly the program's,
 // whatever its icon and class say, so those are then not read; nor is the icon
 // once a verb runs the program.
-void CTraceAnalyzer::ReadClassRoute(HKEY classes, const char* name, ClassRoute* route)
+void CFileTypeTraceSearch::ReadClassRoute(HKEY classes, const char* name, ClassRoute* route)
 {
     if (!ReadOwnVerbs(classes, name, &route->ownVerbs) || IsWindowsClass(name))
         return;
@@ -152,9 +153,9 @@ void CTraceAnalyzer::ReadClassRoute(HKEY classes, const char* name, ClassRoute* 
     char text[MAX_PATH];
     if (!namesProgram && FormatText(keyPath, MAX_PATH, "%s\\DefaultIcon", name) &&
         ReadTextValue(classes, keyPath, "", text, MAX_PATH))
-        namesProgram = NamesProgram(text);
+        namesProgram = context.NamesProgram(text);
     if (FormatText(keyPath, MAX_PATH, "%s\\CLSID", name) && ReadTextValue(classes, keyPath, "", text, MAX_PATH) &&
-        IsSingleKeyName(text) && ClassServerMatches(text)) {
+        IsSingleKeyName(text) && comClasses.ServerMatches(text)) {
         route->classId = text;
         namesProgram = true;
     }
@@ -167,7 +168,7 @@ void CTraceAnalyzer::ReadClassRoute(HKEY classes, const char* name, ClassRoute* 
 // Extensions come before the classes in the walk and usually name one of them:
 // a class already read for an extension is not read again. Only the routes read
 // for extensions are kept, so the cache stays as large as the extensions' classes.
-const CTraceAnalyzer::ClassRoute& CTraceAnalyzer::CachedClassRoute(HKEY classes, const char* name)
+const CFileTypeTraceSearch::ClassRoute& CFileTypeTraceSearch::CachedClassRoute(HKEY classes, const char* name)
 {
     auto cached = classRoutes.find(name);
     if (cached != classRoutes.end())
@@ -180,7 +181,7 @@ const CTraceAnalyzer::ClassRoute& CTraceAnalyzer::CachedClassRoute(HKEY classes,
 // False when a verb's command names another program (and is no class id, which the
 // key's walk judges by its server): the walk would find it, so the key cannot be
 // wholly the program's. A link opened as itself has no verbs.
-bool CTraceAnalyzer::ReadOwnVerbs(HKEY classes, const char* name, std::vector<std::string>* verbs) const
+bool CFileTypeTraceSearch::ReadOwnVerbs(HKEY classes, const char* name, std::vector<std::string>* verbs) const
 {
     char shellPath[MAX_PATH];
     RegKey shell;
@@ -193,9 +194,9 @@ bool CTraceAnalyzer::ReadOwnVerbs(HKEY classes, const char* name, std::vector<st
         if (!FormatText(commandPath, MAX_PATH, "%s\\command", verb) ||
             !ReadTextValue(shell, commandPath, "", command, MAX_PATH))
             return true;
-        if (NamesProgram(command))
+        if (context.NamesProgram(command))
             verbs->push_back(verb);
-        else if (!IsClassId(command) && NamesOtherProgram(command))
+        else if (!IsClassId(command) && context.NamesOtherProgram(command))
             onlyOwn = false;
         return true;
     });
@@ -207,7 +208,7 @@ bool CTraceAnalyzer::ReadOwnVerbs(HKEY classes, const char* name, std::vector<st
 // program does not serve, another type in an "open with" list. A key that cannot
 // be read whole (a link, a value too long, too deep, too many keys) counts as one
 // that does: it is not known to be the program's alone.
-bool CTraceAnalyzer::KeyNamesOtherProgram(HKEY classes, const char* keyPath, const char* progId, int depth,
+bool CFileTypeTraceSearch::KeyNamesOtherProgram(HKEY classes, const char* keyPath, const char* progId, int depth,
                                           int* budget)
 {
     if (depth > kClassKeyDepth || --*budget < 0)
@@ -228,14 +229,14 @@ bool CTraceAnalyzer::KeyNamesOtherProgram(HKEY classes, const char* keyPath, con
         if (IsRegistryLinkValue(value) || (openWithTypes && !(progId && EqualsNoCaseDbcs(value.name, progId))))
             other = true;
         else if (ValueAsText(value, true) && !(namedClass && value.name[0] == '\0' && IsClassId(value.data)))
-            other = IsClassId(value.data) ? !ClassServerMatches(value.data) : NamesOtherProgram(value.data);
+            other = IsClassId(value.data) ? !comClasses.ServerMatches(value.data) : context.NamesOtherProgram(value.data);
         return !other;
     });
     if (!readWhole)
         return true;
     key.ForEachSubkey([&](const char* name) {
         char child[MAX_PATH];
-        other = openWithPrograms || (IsClassId(name) && !ClassServerMatches(name)) ||
+        other = openWithPrograms || (IsClassId(name) && !comClasses.ServerMatches(name)) ||
                 !FormatText(child, MAX_PATH, "%s\\%s", keyPath, name) ||
                 KeyNamesOtherProgram(classes, child, progId, depth + 1, budget);
         return !other;

@@ -1,15 +1,10 @@
-// The program's own settings and data, found by its names: keys under "Software"
-// named as the product or its vendor, folders so named in the application data
-// folders; and the values of other programs' settings that name the program.
-#include "smart/TraceAnalyzer.h"
+#include "smart/SettingsTraceSearch.h"
 
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
-#include "smart/FolderListing.h"
-#include "smart/FolderPaths.h"
+#include "framework/RegistryView.h"
 #include "smart/NamedPath.h"
-
-#include <shlobj.h>
+#include "smart/ProgramNames.h"
 
 namespace {
 
@@ -18,24 +13,27 @@ namespace {
 const int kSettingsKeyDepth = 16;
 const int kSettingsKeyBudget = 4096;
 
-// Where programs keep their data: the user's roaming and local folders, the machine's.
-const int kDataFolders[] = {CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_COMMON_APPDATA};
-
 }  // namespace
+
+void CSettingsTraceSearch::Run()
+{
+    for (const RegistryPlace& place : MachineAndUserPlaces("SOFTWARE"))
+        SearchSoftwareKeys(place.root, place.path.c_str());
+}
 
 // Keys directly under "Software": one named as the product goes whole unless
 // something in it names another registered product; one named as the vendor is
 // searched for the product's keys; in any other a value that names the program is
 // listed alone, unticked, and keys named as the product are looked up below it.
-void CTraceAnalyzer::SearchSoftwareKeys(HKEY root, const char* softwarePath)
+void CSettingsTraceSearch::SearchSoftwareKeys(HKEY root, const char* softwarePath)
 {
-    if (NothingToMatch() && !names.HasProducts())
+    if (context.NothingToMatch() && !context.names.HasProducts())
         return;
     RegKey software;
     if (!software.Open(root, softwarePath))
         return;
     software.ForEachSubkey([&](const char* name) {
-        KeepResponsiveIfDue();
+        context.KeepResponsiveIfDue();
         char keyPath[MAX_PATH];
         // The other view is searched as a place of its own.
         if (EqualsNoCaseDbcs(name, "Wow6432Node") || !FormatText(keyPath, MAX_PATH, "%s\\%s", softwarePath, name))
@@ -43,17 +41,17 @@ void CTraceAnalyzer::SearchSoftwareKeys(HKEY root, const char* softwarePath)
         bool mayHoldKeys = true;
         if (EqualsNoCaseDbcs(name, "Classes"))  // the file-type search's
             ListOtherSettings(root, keyPath);
-        else if (names.IsProduct(name))
+        else if (context.names.IsProduct(name))
             ExamineNamedKey(root, keyPath, false);
-        else if (names.IsVendor(name))
+        else if (context.names.IsVendor(name))
             ExamineVendorKey(root, keyPath);
-        else if (!NothingToMatch() && ListOtherSettings(root, keyPath, &mayHoldKeys) && mayHoldKeys)
+        else if (!context.NothingToMatch() && ListOtherSettings(root, keyPath, &mayHoldKeys) && mayHoldKeys)
             ProbeProductKeys(root, keyPath);
         return true;
     });
 }
 
-CTraceAnalyzer::KeyVerdict CTraceAnalyzer::JudgeKey(HKEY root, const char* keyPath)
+CSettingsTraceSearch::KeyVerdict CSettingsTraceSearch::JudgeKey(HKEY root, const char* keyPath)
 {
     KeyVerdict verdict;
     int budget = kSettingsKeyBudget;
@@ -64,7 +62,7 @@ CTraceAnalyzer::KeyVerdict CTraceAnalyzer::JudgeKey(HKEY root, const char* keyPa
 // What the texts of a key tree name: the program, another registered product (a
 // path in its folder, or a key named as it). A link, a value too long to read, a
 // tree too deep or too large leave the verdict incomplete.
-void CTraceAnalyzer::JudgeKeyTree(HKEY root, const char* keyPath, int depth, int* budget, KeyVerdict* verdict)
+void CSettingsTraceSearch::JudgeKeyTree(HKEY root, const char* keyPath, int depth, int* budget, KeyVerdict* verdict)
 {
     RegKey key;
     if (depth > kSettingsKeyDepth || --*budget < 0 || !key.OpenAsItself(root, keyPath)) {
@@ -75,8 +73,8 @@ void CTraceAnalyzer::JudgeKeyTree(HKEY root, const char* keyPath, int depth, int
     const bool readWhole = key.ForEachValue([&](const RegValue& value) {
         link = IsRegistryLinkValue(value);
         if (!link && ValueAsText(value, true)) {
-            verdict->namesProgram = verdict->namesProgram || NamesProgram(value.data);
-            verdict->namesOther = verdict->namesOther || NamesOtherProduct(value.data);
+            verdict->namesProgram = verdict->namesProgram || context.NamesProgram(value.data);
+            verdict->namesOther = verdict->namesOther || context.NamesOtherProduct(value.data);
         }
         return !link && !verdict->namesOther;
     });
@@ -89,7 +87,7 @@ void CTraceAnalyzer::JudgeKeyTree(HKEY root, const char* keyPath, int depth, int
     }
     key.ForEachSubkey([&](const char* name) {
         char child[MAX_PATH];
-        if (otherProductNames.count(NameKey(name)))
+        if (context.otherProductNames.count(NameKey(name)))
             verdict->namesOther = true;
         else if (!FormatText(child, MAX_PATH, "%s\\%s", keyPath, name))
             verdict->complete = false;
@@ -103,7 +101,7 @@ void CTraceAnalyzer::JudgeKeyTree(HKEY root, const char* keyPath, int depth, int
 // registered product (then only its values that name the program, unticked). With
 // needsProgramValue, or when it cannot be read whole, only when a value names the
 // program. True when the key was collected.
-bool CTraceAnalyzer::ExamineNamedKey(HKEY root, const char* keyPath, bool needsProgramValue)
+bool CSettingsTraceSearch::ExamineNamedKey(HKEY root, const char* keyPath, bool needsProgramValue)
 {
     const KeyVerdict verdict = JudgeKey(root, keyPath);
     if (verdict.namesOther) {
@@ -112,7 +110,7 @@ bool CTraceAnalyzer::ExamineNamedKey(HKEY root, const char* keyPath, bool needsP
     }
     if ((needsProgramValue || !verdict.complete) && !verdict.namesProgram)
         return false;
-    CollectRegistryKey(root, keyPath);
+    context.CollectRegistryKey(root, keyPath);
     return true;
 }
 
@@ -120,7 +118,7 @@ bool CTraceAnalyzer::ExamineNamedKey(HKEY root, const char* keyPath, bool needsP
 // the product and whole, its values naming only the program's folders. Otherwise its
 // product keys go whole, its values that name the program are listed as the
 // program's, and its other keys whole when they name the program.
-void CTraceAnalyzer::ExamineVendorKey(HKEY root, const char* vendorPath)
+void CSettingsTraceSearch::ExamineVendorKey(HKEY root, const char* vendorPath)
 {
     RegKey vendor;
     if (!vendor.OpenAsItself(root, vendorPath))
@@ -133,7 +131,7 @@ void CTraceAnalyzer::ExamineVendorKey(HKEY root, const char* vendorPath)
         link = link || IsRegistryLinkValue(value);
         if (link || !ValueAsText(value, true) || !NamedPath(value.data, named, MAX_PATH))
             return true;  // no path: a version, a language, a number
-        if (NamesProgram(value.data))
+        if (context.NamesProgram(value.data))
             ownValues.push_back(value.name);
         else
             namesOther = true;
@@ -147,7 +145,7 @@ void CTraceAnalyzer::ExamineVendorKey(HKEY root, const char* vendorPath)
     const bool readAll = vendor.ForEachSubkey([&](const char* name) {
         char child[MAX_PATH];
         if (FormatText(child, MAX_PATH, "%s\\%s", vendorPath, name))
-            (names.IsProduct(name) ? productKeys : otherKeys).push_back(child);
+            (context.names.IsProduct(name) ? productKeys : otherKeys).push_back(child);
         else
             namesOther = true;
         return true;
@@ -159,25 +157,25 @@ void CTraceAnalyzer::ExamineVendorKey(HKEY root, const char* vendorPath)
         whole = whole && verdict.complete && !verdict.namesOther;
     }
     if (whole) {
-        CollectRegistryKey(root, vendorPath);
+        context.CollectRegistryKey(root, vendorPath);
         return;
     }
     for (const std::string& name : ownValues)
-        AddTrace(TRACE_REGVALUE, vendorPath, name.c_str(), root);
+        context.AddTrace(TRACE_REGVALUE, vendorPath, name.c_str(), root);
     for (const std::string& product : productKeys)
         ExamineNamedKey(root, product.c_str(), false);
     for (const std::string& other : otherKeys) {
-        KeepResponsiveIfDue();
-        if (!NothingToMatch())
+        context.KeepResponsiveIfDue();
+        if (!context.NothingToMatch())
             ExamineNamedKey(root, other.c_str(), true);
     }
 }
 
 // Below another vendor's key, only keys spelled as the product's names are looked
 // at, and taken only when they name the program.
-void CTraceAnalyzer::ProbeProductKeys(HKEY root, const char* vendorPath)
+void CSettingsTraceSearch::ProbeProductKeys(HKEY root, const char* vendorPath)
 {
-    for (const std::string& name : names.ProductSpellings()) {
+    for (const std::string& name : context.names.ProductSpellings()) {
         char productPath[MAX_PATH];
         if (FormatText(productPath, MAX_PATH, "%s\\%s", vendorPath, name.c_str()))
             ExamineNamedKey(root, productPath, true);
@@ -187,7 +185,7 @@ void CTraceAnalyzer::ProbeProductKeys(HKEY root, const char* vendorPath)
 // Values of another program's settings key that name the program, each listed alone
 // and unticked. False when the key cannot be read or is a registry link;
 // mayHoldKeys, when given, is set false when the key has no subkeys.
-bool CTraceAnalyzer::ListOtherSettings(HKEY root, const char* keyPath, bool* mayHoldKeys)
+bool CSettingsTraceSearch::ListOtherSettings(HKEY root, const char* keyPath, bool* mayHoldKeys)
 {
     RegKey key;
     if (!key.OpenAsItself(root, keyPath))
@@ -197,7 +195,7 @@ bool CTraceAnalyzer::ListOtherSettings(HKEY root, const char* keyPath, bool* may
     const bool counted = key.CountEntries(&subkeys, &values);
     std::vector<std::string> named;
     const bool notLink = key.ForEachValueOfNonLink([&](const RegValue& value) {
-        if (ValueNamesProgram(value))
+        if (context.ValueNamesProgram(value))
             named.push_back(value.name);
         return true;
     }, RegKey::WITH_DATA, counted ? values : MAXDWORD);
@@ -206,66 +204,6 @@ bool CTraceAnalyzer::ListOtherSettings(HKEY root, const char* keyPath, bool* may
     if (counted && mayHoldKeys)
         *mayHoldKeys = subkeys != 0;
     for (const std::string& name : named)
-        AddTrace(TRACE_REGVALUE, keyPath, name.c_str(), root, WEAK_OTHER_SETTINGS);
+        context.AddTrace(TRACE_REGVALUE, keyPath, name.c_str(), root, WEAK_OTHER_SETTINGS);
     return true;
-}
-
-// In the application data folders, a folder named as the product is the program's
-// data, and a vendor folder that holds nothing but such folders is too.
-void CTraceAnalyzer::SearchDataFolders()
-{
-    if (!names.HasProducts())
-        return;
-    for (int csidl : kDataFolders) {
-        char base[MAX_PATH] = "";
-        if (!SHGetSpecialFolderPathA(nullptr, base, csidl, FALSE) || !HasDriveColon(base) || IsInWindowsFolder(base))
-            continue;
-        FolderListing listing(base, "*");
-        while (listing.Next()) {
-            KeepResponsiveIfDue();
-            if (!listing.IsFolder() || !listing.IsAddressable())
-                continue;
-            if (names.IsProduct(listing.Name()))
-                AdoptDataFolder(listing.Path(), listing.IsLink());
-            else if (names.IsVendor(listing.Name()) && !listing.IsLink())
-                SearchVendorDataFolder(listing.Path());
-        }
-    }
-}
-
-// Lists a data folder whole, unless another registered product's folder is at,
-// above or below it; a link is listed as itself. Later searches take what points
-// into it for the program's.
-bool CTraceAnalyzer::AdoptDataFolder(const char* folder, bool isLink)
-{
-    if (IsInProgramFolders(folder) || IsOtherProductFolder(folder) || !IsCollectable(folder))
-        return false;
-    if (isLink) {
-        AddTrace(TRACE_FOLDER, folder, nullptr, nullptr);
-        return true;
-    }
-    CollectFolder(folder);
-    programFolders.push_back(folder);
-    return true;
-}
-
-void CTraceAnalyzer::SearchVendorDataFolder(const char* vendorFolder)
-{
-    std::vector<std::string> productFolders;
-    bool holdsOther = false;
-    FolderListing listing(vendorFolder, "*");
-    while (listing.Next()) {
-        const bool product = listing.IsFolder() && !listing.IsLink() && listing.IsAddressable() &&
-                             names.IsProduct(listing.Name());
-        if (product)
-            productFolders.push_back(listing.Path());
-        holdsOther = holdsOther || !product;
-    }
-    listing.Close();
-    if (productFolders.empty())
-        return;
-    if (!holdsOther && AdoptDataFolder(vendorFolder, false))
-        return;
-    for (const std::string& folder : productFolders)
-        AdoptDataFolder(folder.c_str(), false);
 }

@@ -5,7 +5,6 @@
 #include "framework/PlatformVersion.h"
 #include "framework/ReadWholeFile.h"
 #include "framework/RegistryTree.h"
-#include "smart/TraceAnalyzer.h"
 
 #include <cstdio>
 #include <cstring>
@@ -186,11 +185,6 @@ bool ReachesAnotherFile(const char* path)
         return false;
     length = GetLongPathNameW(wide, named, kWidePath);
     return length > 0 && length < kWidePath && lstrcmpiW(PlainPath(reached).c_str(), named) != 0;
-}
-
-RemovalTally CTraceAnalyzer::RemoveChecked(const std::vector<bool>& checked, RemovalSaver* saver)
-{
-    return RemoveTraces(traces.All(), checked, saver);
 }
 
 bool IsAddressablePath(const char* path)

@@ -1,7 +1,10 @@
 #include "ui/CommandLineRun.h"
 
+#include "framework/AnsiText.h"
 #include "framework/Handles.h"
+#include "framework/TableExport.h"
 #include "framework/WinApp.h"
+#include "inventory/InstallDate.h"
 #include "inventory/InstalledSoftwareList.h"
 #include "resource.h"
 #include "smart/TraceAnalyzer.h"
@@ -11,6 +14,7 @@
 #include <ole2.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -138,6 +142,41 @@ int ListProducts(CCommandOutput& output)
     return 0;
 }
 
+// /list into a .csv, .htm or .html file writes the quick page's export; any other
+// file takes the lines.
+bool IsExportFile(const std::string& outFile)
+{
+    return !outFile.empty() && (HasExtension(outFile.c_str(), ".csv") || TableFormOf(outFile.c_str()) == TABLE_HTML);
+}
+
+// One product as the export gives it: its texts, the size in KB that the entry
+// estimates (none measured here), the install date as yyyy-mm-dd, where it is kept.
+std::vector<std::string> ExportRow(const InstalledSoftwareEntry& entry)
+{
+    return {entry.displayName,
+            entry.uninstallString,
+            entry.publisher,
+            entry.version,
+            entry.hasEstimatedSize ? std::to_string(entry.estimatedSizeKb) : std::string(),
+            InstallDateText(entry.installDate),
+            UninstallViewName(entry.view)};
+}
+
+// The products in the quick page's order, under its column headers; 1 when the file
+// cannot be written.
+int ExportProducts(const std::string& outFile)
+{
+    TextTable table;
+    for (UINT id : {IDS_COL_NAME, IDS_COL_COMMAND, IDS_COL_PUBLISHER, IDS_COL_VERSION, IDS_COL_SIZE,
+                    IDS_COL_INSTALL_DATE, IDS_COL_SOURCE})
+        table.headers.push_back(LoadStringText(id));
+    CInstalledSoftwareList products;
+    products.Load();
+    for (size_t i = 0; i < products.GetCount(); ++i)
+        table.rows.push_back(ExportRow(*products.GetAt(static_cast<int>(i))));
+    return ExportTable(outFile.c_str(), table) ? 0 : 1;
+}
+
 }  // namespace
 
 bool RunCommandLine(int argc, char** argv, int* exitCode)
@@ -146,6 +185,10 @@ bool RunCommandLine(int argc, char** argv, int* exitCode)
     bool wellFormed = false;
     if (!ReadOptions(argc, argv, &options, &wellFormed))
         return false;
+    if (wellFormed && options.list && IsExportFile(options.outFile)) {
+        *exitCode = ExportProducts(options.outFile);
+        return true;
+    }
     CCommandOutput output;
     if (!output.Open(options.outFile)) {
         *exitCode = 1;

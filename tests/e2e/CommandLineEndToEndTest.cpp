@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
+#include "support/TableReaders.h"
 #include "ui/CommandLineRun.h"
 
 #include "DemoCatalog.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,26 +51,33 @@ std::vector<std::string> Lines(const std::string& file)
 
 class CommandLineEndToEndTest : public e2e::DemoMachineWindow<::testing::Test> {
 protected:
-    // Runs the command line in this process, as WinMain does, into the out file.
-    std::vector<std::string> Run(std::vector<std::string> args, int expectedExit = 0)
+    // Runs the command line in this process, as WinMain does, into file; its exit code.
+    static int RunInto(std::vector<std::string> args, const std::string& file)
     {
         args.insert(args.begin(), "UninstallManager.exe");
         args.push_back("/out");
-        args.push_back(out);
+        args.push_back(file);
         std::vector<char*> argv;
         for (std::string& arg : args)
             argv.push_back(&arg[0]);
         int exitCode = -1;
         EXPECT_TRUE(RunCommandLine(static_cast<int>(argv.size()), argv.data(), &exitCode));
-        EXPECT_EQ(expectedExit, exitCode);
+        return exitCode;
+    }
+
+    // The same into the out file, and its lines.
+    std::vector<std::string> Run(std::vector<std::string> args, int expectedExit = 0)
+    {
+        EXPECT_EQ(expectedExit, RunInto(std::move(args), out));
         return Lines(out);
     }
 
     // Starts the built program itself and waits for it; its exit code.
-    DWORD RunProgram(const std::string& arguments) const
+    DWORD RunProgram(const std::string& arguments, const std::string& file = std::string()) const
     {
         const std::string program = machine::ParentFolder(machine::ExecutableFolder()) + "\\UninstallManager.exe";
-        std::string commandLine = "\"" + program + "\" " + arguments + " /out \"" + out + "\"";
+        std::string commandLine =
+            "\"" + program + "\" " + arguments + " /out \"" + (file.empty() ? out : file) + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION process = {};
@@ -129,7 +138,9 @@ TEST_F(CommandLineEndToEndTest, ListGivesTheQuickPagesProductsWithTheirDetails)
             ++demoProducts;
             EXPECT_EQ(product.version, fields[4]);
             EXPECT_EQ("HKLM", fields[5]);
-            EXPECT_EQ("1", fields[6]) << "its uninstaller is there";
+            // The Installer product is not registered with Windows Installer: MsiExec
+            // has nothing to remove, so its uninstaller counts as missing.
+            EXPECT_EQ(product.windowsInstaller ? "0" : "1", fields[6]) << "its uninstaller is there";
         }
         if (fields[0] == "Broken Tool") {
             sawBroken = true;
@@ -143,6 +154,76 @@ TEST_F(CommandLineEndToEndTest, ListGivesTheQuickPagesProductsWithTheirDetails)
     // The program itself writes the same lines.
     EXPECT_EQ(0u, RunProgram("/list"));
     EXPECT_EQ(lines, Lines(out));
+}
+
+// /list into a .csv or .html file: the quick page's export, the same products in the
+// same order under the page's column headers, with the estimated size and the install
+// date; a name with a comma, quotes and a double-byte character intact. Any other
+// file still takes the lines; a file that cannot be written ends with 1.
+TEST_F(CommandLineEndToEndTest, ListExportsTheQuickPagesTableToCsvAndHtml)
+{
+    const std::string userKey = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
+                                fixtures::UniqueName("CmdExport");
+    const std::string name = "Tool, \"Pro\" \x95\x5C";  // a second byte that is '\\'
+    fixtures::ScopedKey entry(HKEY_CURRENT_USER, userKey);
+    ASSERT_TRUE(fixtures::SetString(HKEY_CURRENT_USER, userKey, "DisplayName", name));
+    ASSERT_TRUE(fixtures::SetString(HKEY_CURRENT_USER, userKey, "UninstallString", "\"C:\\no such\\uninst.exe\" /S"));
+    ASSERT_TRUE(fixtures::SetString(HKEY_CURRENT_USER, userKey, "DisplayVersion", "3.1"));
+    ASSERT_TRUE(fixtures::SetDword(HKEY_CURRENT_USER, userKey, "EstimatedSize", 2048));
+    ASSERT_TRUE(fixtures::SetString(HKEY_CURRENT_USER, userKey, "InstallDate", "20230405"));
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char seeded[16];
+    snprintf(seeded, sizeof(seeded), "%04d-%02d-%02d", today.wYear, today.wMonth, today.wDay);
+
+    const std::vector<std::string> lines = Run({"/list"});
+    const std::string csvFile = outFolder.Path() + "\\products.csv", htmlFile = outFolder.Path() + "\\products.html";
+    ASSERT_EQ(0, RunInto({"/list"}, csvFile));
+    ASSERT_EQ(0, RunInto({"/list"}, htmlFile));
+    std::string csv, html;
+    ASSERT_TRUE(fixtures::ReadFileText(csvFile, &csv) && fixtures::ReadFileText(htmlFile, &html));
+    const tablereaders::Rows rows = tablereaders::ReadCsv(csv);
+    EXPECT_EQ(rows, tablereaders::ReadHtml(html));
+    ASSERT_EQ(lines.size() + 1, rows.size());
+    std::vector<std::string> headers;
+    for (UINT id : {IDS_COL_NAME, IDS_COL_COMMAND, IDS_COL_PUBLISHER, IDS_COL_VERSION, IDS_COL_SIZE,
+                    IDS_COL_INSTALL_DATE, IDS_COL_SOURCE})
+        headers.push_back(LoadStringText(id));
+    EXPECT_EQ(headers, rows[0]);
+    int demoProducts = 0;
+    bool sawEntry = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<std::string> fields = Fields(lines[i]), &row = rows[i + 1];
+        ASSERT_EQ(7u, row.size()) << lines[i];
+        // Name, command, publisher, version and source as the lines give them.
+        EXPECT_EQ((std::vector<std::string>{fields[0], fields[1], fields[2], fields[4], fields[5]}),
+                  (std::vector<std::string>{row[0], row[1], row[2], row[3], row[6]}));
+        for (const demo::DemoProduct& product : demo::DemoProducts()) {
+            if (row[0] != fixtures::Ansi(product.displayName))
+                continue;
+            ++demoProducts;
+            EXPECT_EQ("", row[4]) << "no size estimated";
+            EXPECT_EQ(seeded, row[5]) << "the day its key was written";
+        }
+        if (row[0] == name) {
+            sawEntry = true;
+            EXPECT_EQ((std::vector<std::string>{"3.1", "2048", "2023-04-05", "HKCU"}),
+                      std::vector<std::string>(row.begin() + 3, row.end()));
+        }
+    }
+    EXPECT_EQ(static_cast<int>(demo::DemoProducts().size()), demoProducts);
+    EXPECT_TRUE(sawEntry);
+
+    // The program itself writes the same table; a file that cannot be written ends with 1.
+    ASSERT_TRUE(DeleteFileA(csvFile.c_str()));
+    EXPECT_EQ(0u, RunProgram("/list", csvFile));
+    std::string written;
+    ASSERT_TRUE(fixtures::ReadFileText(csvFile, &written));
+    EXPECT_EQ(csv, written);
+    const std::string unwritable = outFolder.Path() + "\\missing\\products.csv";
+    EXPECT_EQ(1, RunInto({"/list"}, unwritable));
+    EXPECT_EQ(1u, RunProgram("/list", outFolder.Path() + "\\missing\\products.html"));
+    EXPECT_FALSE(fixtures::DirExists(outFolder.Path() + "\\missing"));
 }
 
 TEST_F(CommandLineEndToEndTest, AnalyzeGivesTheSmartPagesTracesTicksAndDescriptions)

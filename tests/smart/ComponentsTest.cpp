@@ -1,6 +1,14 @@
-// Shortcut resolution, the Program Files folder and path tests, and the trace list.
+// Shortcut resolution, the Program Files folder and path tests, the trace list, and
+// each search of the analysis run alone over one context.
 #include "TraceTestSupport.h"
 #include "framework/ProgramFilesFolder.h"
+#include "smart/AnalysisContext.h"
+#include "smart/ComClassSearch.h"
+#include "smart/FileTraceSearch.h"
+#include "smart/FileTypeTraceSearch.h"
+#include "smart/ProgramLocator.h"
+#include "smart/RegistryTraceSearch.h"
+#include "smart/SettingsTraceSearch.h"
 #include "smart/FolderPaths.h"
 #include "smart/ShortcutResolver.h"
 #include "smart/TraceList.h"
@@ -147,4 +155,69 @@ TEST(TraceList, ListsEachTraceOnceAndReportsItInOrder)
     list.Clear();
     EXPECT_EQ(0u, list.Count());
     EXPECT_FALSE(list.IsListed(TRACE_FOLDER, "C:\\App"));
+}
+
+// Each search runs alone over a context that holds only the program's folder: it
+// lists its own kind of trace and nothing another search would; the class search
+// answers the file-type search from what it read; the locator adopts a folder only
+// when no other registered product lies below it.
+TEST(AnalysisSearches, EachSearchRunsAloneOverOneContext)
+{
+    const HKEY lm = HKEY_LOCAL_MACHINE, cu = HKEY_CURRENT_USER, cr = HKEY_CLASSES_ROOT;
+    TempDir base("umseam");
+    const std::string word = UniqueWord("Seam"), folder = base.Path() + "\\" + word;
+    const std::string exe = folder + "\\app.exe", classId = "{S" + word + "}";
+    ASSERT_TRUE(WriteFileText(exe));
+    ASSERT_TRUE(WriteFileText(folder + "\\readme.txt"));
+    ScopedKey entry(lm, std::string(kUninstallKey) + "\\" + word), settings(cu, "Software\\" + word);
+    ScopedKey classKey(cr, "CLSID\\" + classId), extension(cr, ".s" + word), progId(cr, "S" + word + ".Doc");
+    ScopedKeyIsolation userRun(cu, kUserRunKey);
+    SetString(lm, entry.Path(), "DisplayName", word);
+    SetString(lm, entry.Path(), "UninstallString", "\"" + exe + "\" /u");
+    SetString(cu, kUserRunKey, word, exe);
+    SetString(cr, classKey.Path() + "\\InprocServer32", "", folder + "\\doc.dll");
+    SetString(cr, extension.Path(), "", progId.Path());
+    SetString(cr, progId.Path() + "\\CLSID", "", classId);
+    SetString(cr, progId.Path() + "\\shell\\open\\command", "", "\"" + exe + "\" \"%1\"");
+    SetString(cu, settings.Path(), "Version", "2");
+
+    CAnalysisContext context;
+    context.LoadMachine();
+    context.programFolders.push_back(folder);
+    context.LoadProgramNames(nullptr);
+    EXPECT_TRUE(context.names.IsProduct(word.c_str()));
+
+    CFileTraceSearch(context).Run();
+    EXPECT_EQ(std::vector<std::string>({FileTrace(exe), FileTrace(folder + "\\readme.txt"), FolderTrace(folder)}),
+              DescribeList(context.traces));
+    context.traces.Clear();
+    CRegistryTraceSearch(context).Run();
+    EXPECT_EQ(Concat({KeyTree(lm, {entry.Path()}), {ValueTrace(cu, kUserRunKey, word)}}), DescribeList(context.traces));
+    context.traces.Clear();
+    CSettingsTraceSearch(context).Run();
+    EXPECT_EQ(KeyTree(cu, {settings.Path()}), DescribeList(context.traces));
+
+    context.traces.Clear();
+    CComClassSearch classes(context);
+    EXPECT_TRUE(classes.ServerMatches(classId.c_str()));
+    EXPECT_FALSE(classes.ServerMatches("{00000000-0000-0000-C000-000000000046}"));
+    classes.Run();
+    EXPECT_EQ(KeyTree(cr, {classKey.Path()}), DescribeList(context.traces));
+    // The class is listed already: the type brings its extension and ProgID only.
+    CFileTypeTraceSearch(context, classes).Run();
+    EXPECT_EQ(KeyTree(cr, {classKey.Path(), extension.Path(), progId.Path()}), DescribeList(context.traces));
+
+    // The locator: the program's own entry names its folder, so it is adopted; a
+    // folder above it, where that entry lies below, is another product's home.
+    CAnalysisContext located;
+    located.LoadMachine();
+    CProgramLocator locator(located);
+    char full[MAX_PATH];
+    ASSERT_EQ(TARGET_ACCEPTED, locator.Screen(exe.c_str(), full));
+    locator.ChooseProgramFolder(full, true);
+    EXPECT_EQ(std::vector<std::string>{folder}, located.programFolders);
+    EXPECT_TRUE(located.Entries().HoldsOtherProduct(base.Path().c_str()));
+    EXPECT_FALSE(locator.ScreenLeftoverFolder(base.Path().c_str(), full));
+    EXPECT_EQ(TARGET_IGNORED, locator.Screen("relative\\app.exe", full));
+    EXPECT_EQ(TARGET_REFUSED, locator.Screen("\\\\server\\share\\app.exe", full));
 }

@@ -7,8 +7,6 @@
 
 namespace smarttest {
 
-namespace {
-
 std::string Describe(const TraceItem& item)
 {
     bool registry = item.kind == TRACE_REGKEY || item.kind == TRACE_REGVALUE;
@@ -19,7 +17,13 @@ std::string Describe(const TraceItem& item)
     return item.weakReason != WEAK_NONE ? WeakTrace(text, item.weakReason) : text;
 }
 
-}  // namespace
+std::vector<std::string> DescribeList(const CTraceList& list)
+{
+    std::vector<std::string> traces;
+    for (const TraceItem* item : list.All())
+        traces.push_back(Describe(*item));
+    return traces;
+}
 
 void TraceRecorder::OnTrace(const TraceItem& item)
 {

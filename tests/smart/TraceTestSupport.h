@@ -35,6 +35,10 @@ inline std::string ValueTrace(HKEY root, const std::string& key, const std::stri
 }
 inline std::string WeakTrace(const std::string& trace, WeakReason reason) { return trace + " ~" + std::to_string(reason); }
 
+// One trace described as above ("bad ..." for an item no search may list).
+std::string Describe(const TraceItem& item);
+std::vector<std::string> DescribeList(const CTraceList& list);
+
 // Runs an analysis and returns the described list, after checking that report n
 // carried item n.
 std::vector<std::string> Analyze(CTraceAnalyzer& analyzer, const std::string& target, int* result = nullptr);
