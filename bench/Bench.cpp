@@ -244,8 +244,9 @@ bool IconsInView(const CQuickUninstallPage& page, HWND list)
 
 // The quick page in a visible window against a bare read of the values the inventory
 // reads, of every uninstall entry: the times until every name is listed, until the
-// icons of the rows in view are drawn and until every row's icon is, and the longest
-// stretch without dispatching from the page's creation to the last icon.
+// icons of the rows in view are drawn, until every row's icon is and until the install
+// folders are measured, and the longest stretch without dispatching from the page's
+// creation to the last folder size.
 void MeasureInventory(const char* label)
 {
     BareCount count;
@@ -258,7 +259,7 @@ void MeasureInventory(const char* label)
     CWnd host;
     host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
     CQuickUninstallPage page;
-    double listed = 0, inView = 0;
+    double listed = 0, inView = 0, drawn = 0;
     const double start = Now();
     {
         fixtures::ResponsivenessProbe probe;
@@ -266,24 +267,30 @@ void MeasureInventory(const char* label)
         page.ShowWindow(SW_SHOW);
         HWND list = page.GetDlgItem(IDC_LIST);
         MSG message;
-        while ((page.IsLoading() || page.IconsPending()) && Now() - start < 900 && GetMessageA(&message, nullptr, 0, 0)) {
+        while ((page.IsLoading() || page.IconsPending() || page.SizesPending()) && Now() - start < 900 &&
+               GetMessageA(&message, nullptr, 0, 0)) {
             DispatchMessageA(&message);
             if (!listed && !page.IsReading())
                 listed = Now() - start;
             if (!inView && !page.IsLoading() && IconsInView(page, list))
                 inView = Now() - start;
+            if (!drawn && !page.IsLoading() && !page.IconsPending())
+                drawn = Now() - start;
         }
         PrintStretch(Format("inventory %s", label).c_str(), probe);
     }
-    double drawn = Now() - start;
+    const double sized = Now() - start;
     const CInstalledSoftwareList& list = page.Inventory();
     int icons = 0;
     for (int i = 0; list.GetAt(i); ++i)
         icons += list.GetAt(i)->smallIcon != nullptr;
+    int sizes = 0;
+    for (int i = 0; list.GetAt(i); ++i)
+        sizes += list.GetAt(i)->sizeMeasured;
     printf("inventory %s: %zu products (%d with icons), bare read %.3f s; names listed %.3f s (ratio %.1f), "
-           "icons in view %.3f s (ratio %.1f), every icon %.3f s (ratio %.1f)\n",
+           "icons in view %.3f s (ratio %.1f), every icon %.3f s (ratio %.1f); %d folder sizes by %.3f s\n",
            label, list.GetCount(), icons, bare, listed, bare > 0 ? listed / bare : 0.0, inView,
-           bare > 0 ? inView / bare : 0.0, drawn, bare > 0 ? drawn / bare : 0.0);
+           bare > 0 ? inView / bare : 0.0, drawn, bare > 0 ? drawn / bare : 0.0, sizes, sized);
 }
 
 // The filter on the thousand rows: the longest keystroke (each is one message).

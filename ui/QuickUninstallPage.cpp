@@ -1,6 +1,5 @@
 #include "ui/QuickUninstallPage.h"
 
-#include "backup/KeyWithoutLinks.h"
 #include "backup/RemovalBackup.h"
 #include "framework/AnsiText.h"
 #include "framework/FileDialog.h"
@@ -11,6 +10,7 @@
 #include "inventory/ProductColumns.h"
 #include "inventory/UninstallCommand.h"
 #include "resource.h"
+#include "ui/DesktopActions.h"
 #include "ui/PrivateMessages.h"
 #include "ui/ProductMenu.h"
 
@@ -49,9 +49,6 @@ UINT OutcomeStatus(UninstallOutcome outcome)
     }
 }
 
-// Where the registry editor opens next (its own setting).
-const wchar_t REGEDIT_SETTINGS_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
-
 bool IsFolder(const char* path)
 {
     bool isFile = true;
@@ -64,6 +61,20 @@ std::string InWindowsFolder(const char* name)
     char windows[MAX_PATH];
     const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
     return length && length < MAX_PATH ? std::string(windows) + "\\" + name : std::string();
+}
+
+// What a product is known by, from its record.
+UninstallClues CluesOf(const InstalledSoftwareEntry& entry)
+{
+    UninstallClues clues;
+    clues.root = entry.root;
+    clues.keyPath = entry.keyPath;
+    clues.displayName = entry.displayName;
+    clues.publisher = entry.publisher;
+    clues.uninstallCommand = entry.uninstallString;
+    clues.displayIcon = entry.displayIcon;
+    clues.installLocation = entry.installLocation;
+    return clues;
 }
 
 bool SameFolder(const std::string& a, const std::string& b)
@@ -682,14 +693,7 @@ CommandStart CQuickUninstallPage::StartWatchedUninstall(const char* command)
 // entry's texts before the uninstaller can change them.
 void CQuickUninstallPage::NoteClues(const InstalledSoftwareEntry& entry)
 {
-    clues = UninstallClues();
-    clues.root = entry.root;
-    clues.keyPath = entry.keyPath;
-    clues.displayName = entry.displayName;
-    clues.publisher = entry.publisher;
-    clues.uninstallCommand = entry.uninstallString;
-    clues.displayIcon = entry.displayIcon;
-    clues.installLocation = entry.installLocation;
+    clues = CluesOf(entry);
     ::SendMessageA(::GetParent(m_hWnd), WM_UNINSTALL_STARTING, 0, reinterpret_cast<LPARAM>(&clues));
 }
 
@@ -842,38 +846,19 @@ CommandStart CQuickUninstallPage::OpenFolder(const char* folder, HKEY root)
     return OpenFolderInExplorer(folder, root);
 }
 
-// The name as text on the clipboard, which then owns the copy.
 void CQuickUninstallPage::OnCopyName()
 {
     const InstalledSoftwareEntry* entry = SelectedEntry();
-    if (!entry || !OpenClipboard(m_hWnd))
-        return;
-    const size_t size = strlen(entry->displayName) + 1;
-    OwnedGlobal copy(GlobalAlloc(GMEM_MOVEABLE, size));
-    void* bytes = copy ? GlobalLock(copy) : nullptr;
-    if (bytes) {
-        memcpy(bytes, entry->displayName, size);
-        GlobalUnlock(copy);
-        if (EmptyClipboard() && SetClipboardData(CF_TEXT, copy))
-            copy.Release();
-    }
-    CloseClipboard();
+    if (entry)
+        CopyTextToClipboard(m_hWnd, entry->displayName);
 }
 
-// The registry editor opens at the key it last showed: that becomes the entry's key.
-// Its setting is written without following a link on the way, and the editor is the
-// Windows folder's.
+// The registry editor opens at the key it last showed: that becomes the entry's key,
+// and the Windows folder's editor starts.
 void CQuickUninstallPage::OnLocateKey()
 {
     const InstalledSoftwareEntry* entry = SelectedEntry();
-    if (!entry)
-        return;
-    const std::string key =
-        std::string(entry->root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") + entry->keyPath;
-    OwnedKey settings;
-    if (!OpenKeyWithoutLinks(HKEY_CURRENT_USER, REGEDIT_SETTINGS_KEY, KEY_SET_VALUE, &settings) ||
-        RegSetValueExA(settings, "LastKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(key.c_str()),
-                       static_cast<DWORD>(key.size() + 1)) != ERROR_SUCCESS)
+    if (!entry || !SetRegistryEditorKey(entry->root, entry->keyPath))
         return;
     const std::string editor = InWindowsFolder("regedit.exe");
     if (!editor.empty())
@@ -900,14 +885,7 @@ void CQuickUninstallPage::OnSmartUninstall()
     const InstalledSoftwareEntry* entry = SelectedEntry();
     if (!entry || !actionsEnabled || waiting)
         return;
-    analysisClues = UninstallClues();
-    analysisClues.root = entry->root;
-    analysisClues.keyPath = entry->keyPath;
-    analysisClues.displayName = entry->displayName;
-    analysisClues.publisher = entry->publisher;
-    analysisClues.uninstallCommand = entry->uninstallString;
-    analysisClues.displayIcon = entry->displayIcon;
-    analysisClues.installLocation = entry->installLocation;
+    analysisClues = CluesOf(*entry);
     ::PostMessageA(::GetParent(m_hWnd), WM_ANALYZE_PRODUCT, 0, reinterpret_cast<LPARAM>(&analysisClues));
 }
 
