@@ -30,7 +30,7 @@ bool CFolderSizes::Measure(const std::string& folder, double budget)
     if (key.empty() || done.count(key))
         return true;
     if (key != measuring) {
-        if (!MayMeasureFolder(folder.c_str())) {
+        if (!screen.MayMeasure(folder.c_str())) {
             done[key] = Size{false, 0};
             return true;
         }

@@ -1,6 +1,6 @@
 // The sizes of install folders measured in this session, one folder at a time in
 // steps (CFolderSizeMeter), each folder once: a folder the analysis' screening does
-// not take for a program's own (MayMeasureFolder) is never measured.
+// not take for a program's own (CFolderScreen) is never measured.
 #pragma once
 #include "smart/FolderSizeMeter.h"
 
@@ -29,6 +29,7 @@ private:
         ULONGLONG bytes;
     };
     std::map<std::string, Size> done;
+    CFolderScreen screen;  // the machine's folders read once a session
     CFolderSizeMeter meter;
     std::string measuring;  // the key of the folder the meter measures
 };

@@ -488,6 +488,7 @@ void CQuickUninstallPage::OnUninstallerSlice()
         ShowDetails(selected);
     StartIconWork();
     sizesPending = true;
+    sizeSweep = 0;
     ::SetTimer(m_hWnd, SIZE_TIMER, SIZE_TIMER_INTERVAL_MS, nullptr);
 }
 
@@ -556,36 +557,47 @@ std::string CQuickUninstallPage::SizedFolder(const InstalledSoftwareEntry& entry
     return entry.hasEstimatedSize ? std::string() : std::string(entry.installLocation);
 }
 
+// Each tick measures for a few milliseconds: small folders several at a time.
 void CQuickUninstallPage::OnSizeTimer()
 {
     // Icons come first; sizes wait for them.
     if (iconsPending || IsLoading())
         return;
-    if (!MeasureNextFolder(SIZE_STEP_S)) {
-        sizesPending = false;
-        ::KillTimer(m_hWnd, SIZE_TIMER);
+    const double deadline = SteadySeconds() + SIZE_STEP_S;
+    for (double left = SIZE_STEP_S; left > 0; left = deadline - SteadySeconds()) {
+        if (!MeasureNextFolder(left)) {
+            sizesPending = false;
+            ::KillTimer(m_hWnd, SIZE_TIMER);
+            return;
+        }
     }
 }
 
-// The rows in view first, then every record.
+// The rows in view first, then every record from where the sweep stands.
 bool CQuickUninstallPage::MeasureNextFolder(double budget)
 {
-    std::vector<const InstalledSoftwareEntry*> order;
     const int top = std::max(0, softwareListView.GetTopIndex());
     const int inView = std::min(static_cast<int>(rows.Count()), top + softwareListView.GetCountPerPage() + 1);
-    for (int row = top; row < inView; ++row)
-        order.push_back(rows.At(row));
-    for (int index = 0; inventory.GetAt(index); ++index)
-        order.push_back(inventory.GetAt(index));
-    for (const InstalledSoftwareEntry* entry : order) {
-        const std::string folder = SizedFolder(*entry);
-        if (entry->sizeMeasured || folder.empty() || !folderSizes.Wanted(folder))
-            continue;
-        if (folderSizes.Measure(folder, budget))
-            ApplyFolderSize(folder);
-        return true;
+    for (int row = top; row < inView; ++row) {
+        if (MeasureFolderOf(*rows.At(row), budget))
+            return true;
+    }
+    for (; inventory.GetAt(sizeSweep); ++sizeSweep) {
+        if (MeasureFolderOf(*inventory.GetAt(sizeSweep), budget))
+            return true;
     }
     return false;
+}
+
+// False when the record's folder needs no measuring (any more).
+bool CQuickUninstallPage::MeasureFolderOf(const InstalledSoftwareEntry& entry, double budget)
+{
+    const std::string folder = SizedFolder(entry);
+    if (entry.sizeMeasured || folder.empty() || !folderSizes.Wanted(folder))
+        return false;
+    if (folderSizes.Measure(folder, budget))
+        ApplyFolderSize(folder);
+    return true;
 }
 
 // Every record of the folder shows its size; sorted by size, the rows move.

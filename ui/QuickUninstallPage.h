@@ -97,6 +97,7 @@ protected:
     // Measures the next install folder waiting for its size, for about budget
     // seconds; false when none is waiting.
     bool MeasureNextFolder(double budget);
+    bool MeasureFolderOf(const InstalledSoftwareEntry& entry, double budget);
     // The folder whose size stands for the product's when it registers none.
     static std::string SizedFolder(const InstalledSoftwareEntry& entry);
     void ApplyFolderSize(const std::string& folder);
@@ -157,6 +158,7 @@ protected:
     bool iconsPending;
     int iconSweepRow;  // the next row the idle sweep looks at
     bool sizesPending = false;
+    int sizeSweep = 0;  // the records before it need no measuring
     CFolderSizes folderSizes;  // for the whole session
     bool workScheduled = false;
     bool oldIconsPending = false;  // the icons of the load before still to be released
