@@ -230,6 +230,19 @@ protected:
 
 // ---- Inventory --------------------------------------------------------------
 
+// A visible top-level window for a page, and the page from its template in it, as the
+// program shows it.
+void MakeHost(CWnd& host)
+{
+    host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
+}
+
+void ShowPage(CWnd& host, CDialog& page, UINT templateId)
+{
+    page.Create(templateId, &host);
+    page.ShowWindow(SW_SHOW);
+}
+
 // Whether the rows in view have their icons looked up.
 bool IconsInView(const CQuickUninstallPage& page, HWND list)
 {
@@ -257,14 +270,13 @@ void MeasureInventory(const char* label)
     bareRead();  // warm-up
     double bare = Seconds(bareRead);
     CWnd host;
-    host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
+    MakeHost(host);
     CQuickUninstallPage page;
     double listed = 0, inView = 0, drawn = 0;
     const double start = Now();
     {
         fixtures::ResponsivenessProbe probe;
-        page.Create(IDD_QUICK_PAGE, &host);
-        page.ShowWindow(SW_SHOW);
+        ShowPage(host, page, IDD_QUICK_PAGE);
         HWND list = page.GetDlgItem(IDC_LIST);
         MSG message;
         while ((page.IsLoading() || page.IconsPending() || page.SizesPending()) && Now() - start < 900 &&
@@ -297,10 +309,9 @@ void MeasureInventory(const char* label)
 void MeasureFilter()
 {
     CWnd host;
-    host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
+    MakeHost(host);
     CQuickUninstallPage page;
-    page.Create(IDD_QUICK_PAGE, &host);
-    page.ShowWindow(SW_SHOW);
+    ShowPage(host, page, IDD_QUICK_PAGE);
     MSG message;
     while ((page.IsLoading() || page.IconsPending()) && GetMessageA(&message, nullptr, 0, 0))
         DispatchMessageA(&message);
@@ -335,10 +346,9 @@ double AnalyzeAlone(double bare, const std::string& target)
 double AnalyzeOnPage(double bare, const std::string& target)
 {
     CWnd host;
-    host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
+    MakeHost(host);
     BenchPage page;
-    page.Create(IDD_SMART_PAGE, &host);
-    page.ShowWindow(SW_SHOW);
+    ShowPage(host, page, IDD_SMART_PAGE);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
