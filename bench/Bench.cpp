@@ -284,9 +284,9 @@ void MeasureInventory(const char* label)
             DispatchMessageA(&message);
             if (!listed && !page.IsReading())
                 listed = Now() - start;
-            if (!inView && !page.IsLoading() && IconsInView(page, list))
+            if (!inView && !page.IsReading() && IconsInView(page, list))
                 inView = Now() - start;
-            if (!drawn && !page.IsLoading() && !page.IconsPending())
+            if (!drawn && !page.IsReading() && !page.IconsPending())
                 drawn = Now() - start;
         }
         PrintStretch(Format("inventory %s", label).c_str(), probe);

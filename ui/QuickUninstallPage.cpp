@@ -409,8 +409,12 @@ void CQuickUninstallPage::ReloadList()
     iconImages.clear();
     defaultImage = imageList.Add(defaultIcon);
     softwareListView.SetImageList(imageList, LVSIL_SMALL);
-    // The first slice now: a machine with few products is listed before the click returns.
+    // The first slice now: a machine with few products is listed, its missing
+    // uninstallers marked, before the click returns.
+    const double deadline = SteadySeconds() + WORK_SLICE_S;
     OnLoadSlice();
+    if (!inventory.IsLoading() && SteadySeconds() < deadline)
+        OnUninstallerSlice(deadline - SteadySeconds());
     ScheduleWork();
 }
 
@@ -427,23 +431,38 @@ void CQuickUninstallPage::ScheduleWork()
         ::PostMessageA(m_hWnd, WM_QUICK_PAGE_WORK, 0, 0);
 }
 
-// The names first, then whether their uninstallers are there, then the icons; the
-// folder sizes have a timer of their own.
 void CQuickUninstallPage::OnWork()
 {
     ::KillTimer(m_hWnd, WORK_TIMER);
     workScheduled = false;
     if (HIWORD(GetQueueStatus(QS_PAINT)))
         ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    if (inventory.IsLoading())
-        OnLoadSlice();
-    else if (!inventory.UninstallersChecked())
-        OnUninstallerSlice();
-    else if (iconsPending)
-        OnIconSlice();
-    else if (oldIconsPending)
-        oldIconsPending = !inventory.ReleaseOldIconsFor(WORK_SLICE_S);
+    DoWorkSlice();
     ScheduleWork();
+}
+
+// The names first, then the icons of the rows in view, whether the uninstallers are
+// there, the other rows' icons, and the release of the load before's icons; the
+// folder sizes have a timer of their own.
+void CQuickUninstallPage::DoWorkSlice()
+{
+    const double deadline = SteadySeconds() + WORK_SLICE_S;
+    if (inventory.IsLoading()) {
+        OnLoadSlice();
+        return;
+    }
+    if (iconsPending && !ViewIconsResolved(deadline))
+        return;
+    if (!inventory.UninstallersChecked()) {
+        OnUninstallerSlice(deadline - SteadySeconds());
+        return;
+    }
+    if (iconsPending) {
+        OnIconSlice();
+        return;
+    }
+    if (oldIconsPending)
+        oldIconsPending = !inventory.ReleaseOldIconsFor(WORK_SLICE_S);
 }
 
 // The list learns of new rows about every 50 ms (each time costs a repaint), and at
@@ -467,14 +486,14 @@ void CQuickUninstallPage::OnLoadSlice()
         rowsShownAt = SteadySeconds();
     }
     if (done)
-        OnUninstallerSlice();
+        StartIconWork();
 }
 
 // Rows whose uninstaller is missing turn grey as that is known; the "only broken"
 // choice shows its rows once every one is known.
-void CQuickUninstallPage::OnUninstallerSlice()
+void CQuickUninstallPage::OnUninstallerSlice(double seconds)
 {
-    if (!inventory.CheckUninstallersFor(WORK_SLICE_S)) {
+    if (!inventory.CheckUninstallersFor(seconds)) {
         softwareListView.Invalidate(FALSE);
         return;
     }
@@ -486,7 +505,6 @@ void CQuickUninstallPage::OnUninstallerSlice()
     softwareListView.Invalidate(FALSE);
     if (selected)
         ShowDetails(selected);
-    StartIconWork();
     sizesPending = true;
     sizeSweep = 0;
     ::SetTimer(m_hWnd, SIZE_TIMER, SIZE_TIMER_INTERVAL_MS, nullptr);
@@ -513,18 +531,27 @@ void CQuickUninstallPage::StopWork()
 void CQuickUninstallPage::OnIconSlice()
 {
     const double deadline = SteadySeconds() + WORK_SLICE_S;
+    if (!ViewIconsResolved(deadline))
+        return;
     const int count = static_cast<int>(rows.Count());
-    const int top = std::max(0, softwareListView.GetTopIndex());
-    const int soonVisible = std::min(count, top + 2 * std::max(1, softwareListView.GetCountPerPage()) + 1);
-    for (int row = top; row < soonVisible; ++row) {
-        if (ResolveRowIcons(row) && SteadySeconds() >= deadline)
-            return;
-    }
     while (iconSweepRow < count) {
         if (ResolveRowIcons(iconSweepRow++) && SteadySeconds() >= deadline)
             return;
     }
     iconsPending = false;
+}
+
+// The rows in view and the page below them; false when the deadline came first.
+bool CQuickUninstallPage::ViewIconsResolved(double deadline)
+{
+    const int count = static_cast<int>(rows.Count());
+    const int top = std::max(0, softwareListView.GetTopIndex());
+    const int soonVisible = std::min(count, top + 2 * std::max(1, softwareListView.GetCountPerPage()) + 1);
+    for (int row = top; row < soonVisible; ++row) {
+        if (ResolveRowIcons(row) && SteadySeconds() >= deadline)
+            return false;
+    }
+    return true;
 }
 
 bool CQuickUninstallPage::ResolveRowIcons(int row)

@@ -84,9 +84,11 @@ protected:
     void ReloadList();
     void ScheduleWork();
     void OnWork();
+    void DoWorkSlice();
     void OnLoadSlice();
-    void OnUninstallerSlice();
+    void OnUninstallerSlice(double seconds);
     void OnIconSlice();
+    bool ViewIconsResolved(double deadline);
     void OnSizeTimer();
     void StartIconWork();
     void StopWork();

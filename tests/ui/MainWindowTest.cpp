@@ -110,6 +110,7 @@ TEST_F(MainWindowTest, AnUninstallerThatCannotStartLeavesTheWindowUsable)
     fixtures::SetString(HKEY_LOCAL_MACHINE, key, "UninstallString", command);
     HWND quick = dialog.quickPage.m_hWnd, list = GetDlgItem(quick, IDC_LIST);
     SendMessageA(GetDlgItem(quick, IDC_REFRESH), BM_CLICK, 0, 0);
+    ASSERT_TRUE(apptest::PumpUntil([&] { return !dialog.quickPage.IsLoading(); }, 30000));
     apptest::SelectRow(list, apptest::FindRow(list, "Missing"));
     std::vector<std::string> texts;
     {

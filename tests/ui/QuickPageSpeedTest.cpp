@@ -99,7 +99,7 @@ protected:
             DispatchMessageA(&message);
             if (!measured.listed && !page.IsReading() && apptest::ItemCount(list) == kProducts)
                 measured.listed = SteadySeconds() - start;
-            if (!measured.inView && !page.IsLoading() && IconsInView())
+            if (!measured.inView && !page.IsReading() && IconsInView())
                 measured.inView = SteadySeconds() - start;
         }
         measured.drawn = SteadySeconds() - start;

@@ -203,10 +203,13 @@ protected:
     std::string Field(int id) const { return apptest::WindowText(page.GetDlgItem(id)); }
     bool LinkButtonEnabled() const { return IsWindowEnabled(page.GetDlgItem(IDC_OPEN_LINK)) != 0; }
     void Click(int id) { SendMessageA(page.GetDlgItem(id), BM_CLICK, 0, 0); }
-    // Clicks the button with every message box answered so; the texts they showed.
+    // Clicks the button with every message box answered so; the texts they showed. The
+    // list it may have refreshed is read whole before this returns.
     Texts ClickAnswering(int id, int answer)
     {
-        return fixtures::MessageBoxAnswerer::TextsDuring(answer, [&]() { Click(id); });
+        const Texts shown = fixtures::MessageBoxAnswerer::TextsDuring(answer, [&]() { Click(id); });
+        WaitForTheList();
+        return shown;
     }
 
     fixtures::ScopedKeyIsolation isolation{HKEY_LOCAL_MACHINE, fixtures::kUninstallKey};
@@ -585,6 +588,7 @@ TEST_F(QuickPageViewsTest, ForcedRemovalDeletesTheSelectedProductsOwnKeyInAnyOrd
         apptest::SelectRow(list, apptest::FindRow(list, name));
         fixtures::MessageBoxAnswerer answerer(IDYES);
         SendMessageA(page.GetDlgItem(IDC_DELETE_ENTRY), BM_CLICK, 0, 0);
+        ASSERT_TRUE(apptest::PumpUntil([&] { return !page.IsLoading(); }, 30000));
         const std::set<std::string> after = Registry();
         const std::vector<std::string> gone = fixtures::Missing(before, after);
         EXPECT_FALSE(gone.empty());
@@ -803,7 +807,7 @@ TEST_F(QuickPageTest, IconsFollowTheTextsRowsInViewFirstAndStayWithTheirRecords)
 
     // Read in slices; the icons wait until every entry is read.
     Click(IDC_REFRESH);
-    ASSERT_TRUE(pumpUntil([&] { return !page.IsLoading(); }));
+    ASSERT_TRUE(pumpUntil([&] { return !page.IsReading(); }));
     ASSERT_EQ(count + 3, ItemCount(list));
     for (int row = 0; row < count + 3; ++row) {
         EXPECT_EQ(1u, iconOf.count(apptest::ItemText(list, row, 0)));
