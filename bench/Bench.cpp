@@ -1,6 +1,7 @@
 // Benchmark of the analysis and the inventory on a large synthetic machine.
 //   um_bench seed   creates the machine (registry, program folder, other products, shortcuts)
 //   um_bench run    measures; prints one line per figure ("name: value") for bench/run
+//   um_bench run quick   the quick page's figures alone
 // Every time is compared with a bare pass over the same data in the same run.
 #include "framework/AnsiText.h"
 #include "framework/RegKey.h"
@@ -229,10 +230,36 @@ protected:
 
 // ---- Inventory --------------------------------------------------------------
 
+// A visible top-level window for a page, and the page from its template in it, as the
+// program shows it.
+void MakeHost(CWnd& host)
+{
+    host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
+}
+
+void ShowPage(CWnd& host, CDialog& page, UINT templateId)
+{
+    page.Create(templateId, &host);
+    page.ShowWindow(SW_SHOW);
+}
+
+// Whether the rows in view have their icons looked up.
+bool IconsInView(const CQuickUninstallPage& page, HWND list)
+{
+    const int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    const int end = top + static_cast<int>(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    for (int row = top; row < end && page.RowEntry(row); ++row) {
+        if (!page.RowEntry(row)->smallIconResolved && !page.RowEntry(row)->iconsResolved)
+            return false;
+    }
+    return true;
+}
+
 // The quick page in a visible window against a bare read of the values the inventory
-// reads, of every uninstall entry: the time until every name is listed (icons
-// pending), the time until every icon is drawn, and the longest stretch without
-// dispatching while the icons load.
+// reads, of every uninstall entry: the times until every name is listed, until the
+// icons of the rows in view are drawn, until every row's icon is and until the install
+// folders are measured, and the longest stretch without dispatching from the page's
+// creation to the last folder size.
 void MeasureInventory(const char* label)
 {
     BareCount count;
@@ -243,29 +270,59 @@ void MeasureInventory(const char* label)
     bareRead();  // warm-up
     double bare = Seconds(bareRead);
     CWnd host;
-    host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
+    MakeHost(host);
     CQuickUninstallPage page;
-    double start = Now();
-    page.Create(IDD_QUICK_PAGE, &host);
-    page.ShowWindow(SW_SHOW);
-    UpdateWindow(page.GetDlgItem(IDC_LIST));
-    double listed = Now() - start;
+    double listed = 0, inView = 0, drawn = 0;
+    const double start = Now();
     {
         fixtures::ResponsivenessProbe probe;
+        ShowPage(host, page, IDD_QUICK_PAGE);
+        HWND list = page.GetDlgItem(IDC_LIST);
         MSG message;
-        while (page.IconsPending() && Now() - start < 900 && GetMessageA(&message, nullptr, 0, 0))
+        while ((page.IsLoading() || page.IconsPending() || page.SizesPending()) && Now() - start < 900 &&
+               GetMessageA(&message, nullptr, 0, 0)) {
             DispatchMessageA(&message);
+            if (!listed && !page.IsReading())
+                listed = Now() - start;
+            if (!inView && !page.IsReading() && IconsInView(page, list))
+                inView = Now() - start;
+            if (!drawn && !page.IsReading() && !page.IconsPending())
+                drawn = Now() - start;
+        }
         PrintStretch(Format("inventory %s", label).c_str(), probe);
     }
-    double drawn = Now() - start;
+    const double sized = Now() - start;
     const CInstalledSoftwareList& list = page.Inventory();
     int icons = 0;
     for (int i = 0; list.GetAt(i); ++i)
         icons += list.GetAt(i)->smallIcon != nullptr;
+    int sizes = 0;
+    for (int i = 0; list.GetAt(i); ++i)
+        sizes += list.GetAt(i)->sizeMeasured;
     printf("inventory %s: %zu products (%d with icons), bare read %.3f s; names listed %.3f s (ratio %.1f), "
-           "icons drawn %.3f s (ratio %.1f)\n",
-           label, list.GetCount(), icons, bare, listed, bare > 0 ? listed / bare : 0.0, drawn,
-           bare > 0 ? drawn / bare : 0.0);
+           "icons in view %.3f s (ratio %.1f), every icon %.3f s (ratio %.1f); %d folder sizes by %.3f s\n",
+           label, list.GetCount(), icons, bare, listed, bare > 0 ? listed / bare : 0.0, inView,
+           bare > 0 ? inView / bare : 0.0, drawn, bare > 0 ? drawn / bare : 0.0, sizes, sized);
+}
+
+// The filter on the thousand rows: the longest keystroke (each is one message).
+void MeasureFilter()
+{
+    CWnd host;
+    MakeHost(host);
+    CQuickUninstallPage page;
+    ShowPage(host, page, IDD_QUICK_PAGE);
+    MSG message;
+    while ((page.IsLoading() || page.IconsPending()) && GetMessageA(&message, nullptr, 0, 0))
+        DispatchMessageA(&message);
+    HWND filter = page.GetDlgItem(IDC_FILTER);
+    double longest = 0;
+    for (const char* text : {"B", "e", "n", "c", "h", " ", "P", "r", "o", "d", "u", "c", "t", " ", "0", "4", "2"}) {
+        const double taken = Seconds([&] { SendMessageA(filter, WM_CHAR, static_cast<unsigned char>(*text), 1); });
+        longest = std::max(longest, taken);
+    }
+    printf("filter: longest keystroke %.1f ms (%d rows left)\n", longest * 1000,
+           static_cast<int>(SendMessageA(page.GetDlgItem(IDC_LIST), LVM_GETITEMCOUNT, 0, 0)));
 }
 
 // ---- The measurements -------------------------------------------------------
@@ -289,10 +346,9 @@ double AnalyzeAlone(double bare, const std::string& target)
 double AnalyzeOnPage(double bare, const std::string& target)
 {
     CWnd host;
-    host.CreateEx(0, nullptr, "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 760, 560}, nullptr, 0);
+    MakeHost(host);
     BenchPage page;
-    page.Create(IDD_SMART_PAGE, &host);
-    page.ShowWindow(SW_SHOW);
+    ShowPage(host, page, IDD_SMART_PAGE);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
@@ -326,9 +382,28 @@ void WaitForRegistrySave()
     printf("waited %.1f s for the registry to be saved (longest read %.0f ms)\n", Now() - start, longest * 1000);
 }
 
-void Run()
+void MeasureQuickPage()
+{
+    for (int round = 0; round < 2; ++round)
+        MeasureInventory("with icons");
+    MeasureFilter();
+    for (int p = 0; p < kProducts; ++p) {
+        DeleteValue(HKEY_LOCAL_MACHINE, Format("%s\\BenchProd%04d", kUninstallKey, p), "DisplayIcon");
+        SetDword(HKEY_LOCAL_MACHINE, Format("%s\\BenchProd%04d", kUninstallKey, p), "WindowsInstaller", 1);
+    }
+    WaitForRegistrySave();
+    for (int round = 0; round < 2; ++round)
+        MeasureInventory("without icons");
+}
+
+// The whole benchmark, or with quickOnly the quick page alone.
+void Run(bool quickOnly)
 {
     WaitForRegistrySave();
+    if (quickOnly) {
+        MeasureQuickPage();
+        return;
+    }
     const std::string target = Exe(true, 0);
     BareCount warmUp, count;
     BarePass(&warmUp);  // the first walk of a fresh wineserver is slower
@@ -350,15 +425,7 @@ void Run()
            "pass: %.2fx\n",
            onPage / alone, onPage / bare, alone / bare);
 
-    for (int round = 0; round < 2; ++round)
-        MeasureInventory("with icons");
-    for (int p = 0; p < kProducts; ++p) {
-        DeleteValue(HKEY_LOCAL_MACHINE, Format("%s\\BenchProd%04d", kUninstallKey, p), "DisplayIcon");
-        SetDword(HKEY_LOCAL_MACHINE, Format("%s\\BenchProd%04d", kUninstallKey, p), "WindowsInstaller", 1);
-    }
-    WaitForRegistrySave();
-    for (int round = 0; round < 2; ++round)
-        MeasureInventory("without icons");
+    MeasureQuickPage();
 }
 
 }  // namespace
@@ -367,7 +434,7 @@ int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode != "seed" && mode != "run") {
-        fprintf(stderr, "usage: um_bench seed|run\n");
+        fprintf(stderr, "usage: um_bench seed|run [quick]\n");
         return 2;
     }
     OleInitialize(nullptr);
@@ -375,7 +442,7 @@ int main(int argc, char** argv)
     InitCommonControlsEx(&controls);
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (mode == "run")
-        Run();
+        Run(argc > 2 && std::string(argv[2]) == "quick");
     else
         printf("seed: %.1f s\n", Seconds([] { SeedRegistry(), SeedFiles(); }));
     OleUninitialize();

@@ -137,6 +137,20 @@ const char* SkipPrefixNoCaseDbcs(const char* text, const char* prefix)
     return t;
 }
 
+std::string FoldedText(const char* text)
+{
+    std::string folded;
+    for (const char* at = text; *at;) {
+        const char* next = NextCharDbcs(at);
+        if (next == at + 1)
+            folded += FoldAscii(*at);
+        else
+            folded.append(at, next);
+        at = next;
+    }
+    return folded;
+}
+
 bool EqualsNoCaseDbcs(const char* a, const char* b)
 {
     const char* rest = SkipPrefixNoCaseDbcs(a, b);

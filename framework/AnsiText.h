@@ -39,6 +39,10 @@ bool HasExtension(const char* path, const char* ext);
 // it to a trail byte: step through texts with NextCharDbcs.
 char FoldAscii(char ch);
 
+// The text with its ASCII letters folded and double-byte characters as they are:
+// one spelling for the case-insensitive keys of maps.
+std::string FoldedText(const char* text);
+
 // Case-insensitive comparisons that fold ASCII letters only and compare double-byte
 // characters byte for byte (a trail byte is never folded or matched on its own).
 bool EqualsNoCaseDbcs(const char* a, const char* b);

@@ -61,6 +61,7 @@ inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
 inline void DestroyImages(HIMAGELIST list) { ImageList_Destroy(list); }
 inline void FreeLibraryHandle(HMODULE module) { FreeLibrary(module); }
 inline void FreeGlobal(HGLOBAL block) { GlobalFree(block); }
+inline void DestroyMenuHandle(HMENU menu) { DestroyMenu(menu); }
 template <typename I>
 void ReleaseInterface(I* pointer) { pointer->Release(); }
 
@@ -78,5 +79,6 @@ using OwnedIcon = Owned<HICON, handles::DestroyIconHandle>;
 using OwnedImageList = Owned<HIMAGELIST, handles::DestroyImages>;
 using OwnedModule = Owned<HMODULE, handles::FreeLibraryHandle>;
 using OwnedGlobal = Owned<HGLOBAL, handles::FreeGlobal>;
+using OwnedMenu = Owned<HMENU, handles::DestroyMenuHandle>;
 template <typename I>
 using OwnedInterface = Owned<I*, handles::ReleaseInterface<I>>;

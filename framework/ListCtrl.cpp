@@ -1,5 +1,7 @@
 #include "framework/ListCtrl.h"
 
+#include <shlwapi.h>
+
 int CListCtrl::InsertColumn(int column, const char* heading, int format, int width)
 {
     LVCOLUMNA col = {};
@@ -69,7 +71,34 @@ int CListCtrl::GetCountPerPage() const
     return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE));
 }
 
+namespace {
+
+// Whether the header is common controls 6's, which draws sort arrows: the library
+// whose class it is (a program may have both loaded) reports version 6, or registers
+// the SysLink class, which only version 6 has (Wine's version 6 reports 5).
+bool DrawsSortArrows(HWND header)
+{
+    HMODULE library = header ? reinterpret_cast<HMODULE>(GetClassLongPtrA(header, GCLP_HMODULE)) : nullptr;
+    if (!library)
+        return false;
+    WNDCLASSA linkClass = {};
+    if (GetClassInfoA(library, "SysLink", &linkClass))
+        return true;
+    FARPROC proc = GetProcAddress(library, "DllGetVersion");
+    DLLVERSIONINFO version = {};
+    version.cbSize = sizeof(version);
+    auto getVersion = reinterpret_cast<HRESULT(CALLBACK*)(DLLVERSIONINFO*)>(reinterpret_cast<void (*)()>(proc));
+    return proc && SUCCEEDED(getVersion(&version)) && version.dwMajorVersion >= 6;
+}
+
+}  // namespace
+
 void CListCtrl::ShowSortArrow(int column, bool ascending)
+{
+    ShowSortArrow(column, ascending, DrawsSortArrows(reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER, 0, 0))));
+}
+
+void CListCtrl::ShowSortArrow(int column, bool ascending, bool headerDrawsArrows)
 {
     HWND header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER, 0, 0));
     int count = header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
@@ -77,11 +106,44 @@ void CListCtrl::ShowSortArrow(int column, bool ascending)
         HDITEMA item = {};
         item.mask = HDI_FORMAT;
         ::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (i == column)
+        item.mask = HDI_FORMAT | HDI_BITMAP;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN | HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
+        item.hbm = nullptr;
+        if (i == column && headerDrawsArrows)
             item.fmt |= ascending ? HDF_SORTUP : HDF_SORTDOWN;
+        else if (i == column && (item.hbm = SortArrow(ascending)) != nullptr)
+            item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
         ::SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     }
+}
+
+// A small triangle in the shadow colour on the header's face, pointing up for
+// ascending, as the system's own arrow.
+HBITMAP CListCtrl::SortArrow(bool ascending)
+{
+    OwnedGdi<HBITMAP>& arrow = sortArrows[ascending ? 1 : 0];
+    if (arrow)
+        return arrow;
+    const int width = 9, height = 5;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    arrow.Reset(CreateCompatibleBitmap(screen, width, height));
+    ReleaseDC(nullptr, screen);
+    if (dc && arrow) {
+        HGDIOBJ before = SelectObject(dc, arrow);
+        RECT whole = {0, 0, width, height};
+        FillRect(dc, &whole, GetSysColorBrush(COLOR_BTNFACE));
+        for (int row = 0; row < height; ++row) {
+            // Ascending: one pixel at the top, the full width at the bottom.
+            const int half = ascending ? row : height - 1 - row;
+            RECT line = {width / 2 - half, row, width / 2 + half + 1, row + 1};
+            FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+        }
+        SelectObject(dc, before);
+    }
+    if (dc)
+        DeleteDC(dc);
+    return arrow;
 }
 
 BOOL CListCtrl::SetItemImage(int index, int image)

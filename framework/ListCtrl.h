@@ -1,5 +1,6 @@
 // CListCtrl: a report-view list control.
 #pragma once
+#include "framework/Handles.h"
 #include "framework/Wnd.h"
 
 #include <commctrl.h>
@@ -19,10 +20,18 @@ public:
     // The first visible row and how many rows fit in view.
     int GetTopIndex() const;
     int GetCountPerPage() const;
-    // Shows the sort arrow on one column's header (ascending or not), none on the others.
+    // Shows the sort arrow on one column's header (ascending or not), none on the
+    // others: the header's own where it draws one (common controls 6), else a bitmap
+    // of the list's on the header item's right.
     void ShowSortArrow(int column, bool ascending);
+    void ShowSortArrow(int column, bool ascending, bool headerDrawsArrows);
     DWORD SetExtendedStyle(DWORD styles);
     HIMAGELIST SetImageList(HIMAGELIST list, int kind);
+
+private:
+    HBITMAP SortArrow(bool ascending);
+
+    OwnedGdi<HBITMAP> sortArrows[2];  // drawn on first use: descending, ascending
 };
 
 // Keeps the checks of a CCheckListCtrl's rows.

@@ -1,28 +1,13 @@
 #include "inventory/IconCache.h"
 
 #include "framework/AnsiText.h"
+#include "framework/SteadyClock.h"
 
 #include <shellapi.h>
 
 #include <climits>
 
 namespace {
-
-// The path with its ASCII letters folded, double-byte characters as they are, so
-// that two spellings of one file share an entry.
-std::string FoldedPath(const char* path)
-{
-    std::string folded;
-    for (const char* at = path; *at;) {
-        const char* next = NextCharDbcs(at);
-        if (next == at + 1)
-            folded += FoldAscii(*at);
-        else
-            folded.append(at, next);
-        at = next;
-    }
-    return folded;
-}
 
 HICON ShellIcon(const char* path, UINT sizeFlag)
 {
@@ -32,31 +17,46 @@ HICON ShellIcon(const char* path, UINT sizeFlag)
     return info.hIcon;
 }
 
-// Both sizes from the file's own icon resources (executables, libraries, .ico
-// files); what they do not give comes from the shell, which also knows the icons
-// of documents and of files without icons of their own.
-void LookUp(const char* path, int index, ProductIcons* icons)
+// One size from the file's own icon resources (executables, libraries, .ico files);
+// when they do not give it, from the shell, which also knows the icons of documents
+// and of files without icons of their own.
+HICON LookUp(const char* path, int index, bool large)
 {
-    HICON large = nullptr, small = nullptr;
-    // Only a count means the handles were written: on failure (0 or UINT_MAX) Wine
-    // leaves whatever it likes in them.
-    UINT extracted = ExtractIconExA(path, index, &large, &small, 1);
-    if (extracted != 0 && extracted != UINT_MAX) {
-        icons->large.Reset(large);
-        icons->small.Reset(small);
-    }
-    if (!icons->small)
-        icons->small.Reset(ShellIcon(path, SHGFI_SMALLICON));
-    if (!icons->large)
-        icons->large.Reset(ShellIcon(path, SHGFI_LARGEICON));
+    HICON icon = nullptr;
+    // Only a count means the handle was written: on failure (0 or UINT_MAX) Wine
+    // leaves whatever it likes in it.
+    const UINT extracted = ExtractIconExA(path, index, large ? &icon : nullptr, large ? nullptr : &icon, 1);
+    if (extracted != 0 && extracted != UINT_MAX && icon)
+        return icon;
+    return ShellIcon(path, large ? SHGFI_LARGEICON : SHGFI_SMALLICON);
 }
 
 }  // namespace
 
-const ProductIcons& CIconCache::Find(const char* path, int index)
+const ProductIcons& CIconCache::Find(const char* path, int index, bool withLarge)
 {
-    auto [place, added] = icons.try_emplace(std::make_pair(FoldedPath(path), index));
+    auto [place, added] = icons.try_emplace(std::make_pair(FoldedText(path), index));
+    ProductIcons& found = place->second;
     if (added)
-        LookUp(path, index, &place->second);
-    return place->second;
+        found.small.Reset(LookUp(path, index, false));
+    if (withLarge && !found.largeLookedUp) {
+        found.large.Reset(LookUp(path, index, true));
+        found.largeLookedUp = true;
+    }
+    return found;
+}
+
+void CIconCache::Retire()
+{
+    for (auto& entry : icons)
+        retired.push_back(std::move(entry.second));
+    icons.clear();
+}
+
+bool CIconCache::ReleaseRetired(double seconds)
+{
+    const double deadline = SteadySeconds() + seconds;
+    while (!retired.empty() && SteadySeconds() < deadline)
+        retired.pop_back();
+    return retired.empty();
 }

@@ -26,11 +26,16 @@ struct InstalledSoftwareEntry {
     // The uninstaller the command names is not there (see UninstallerPresence.h):
     // forced removal is what is left.
     bool uninstallerMissing;
-    // Filled by CInstalledSoftwareList::ResolveIcons, not by the load; the list's icon
-    // cache owns both handles, which are null when the product has no such icon.
+    // Filled by CInstalledSoftwareList::ResolveIcons (both) or ResolveSmallIcon (the
+    // small one), not by the load; the list's icon cache owns both handles, which are
+    // null when the product has no such icon.
     bool iconsResolved;
+    bool smallIconResolved;
     HICON smallIcon;
     HICON largeIcon;
+    // Set by the quick page once it has measured the install folder (see ProductSize).
+    bool sizeMeasured;
+    ULONGLONG measuredBytes;
 };
 
 // The entry's key as the details show it: the machine's without its root, the

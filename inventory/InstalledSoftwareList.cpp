@@ -3,7 +3,7 @@
 #include "framework/AnsiText.h"
 #include "framework/IconReference.h"
 #include "framework/ParseCommandLine.h"
-#include "inventory/UninstallerPresence.h"
+#include "framework/SteadyClock.h"
 
 #include <new>
 #include <utility>
@@ -50,26 +50,83 @@ bool FillRecord(const UninstallEntry& read, InstalledSoftwareEntry* entry)
 
 void CInstalledSoftwareList::Load()
 {
-    CUninstallerPresence presence;
     ReadUninstallEntries([&](UninstallEntry& read) {
-        if (!IsListed(read))
-            return true;
-        std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
-        if (entry && FillRecord(read, entry.get())) {
-            entry->loadIndex = entries.size();
-            const char* keyName = UninstallKeyName(read.keyPath.c_str());
-            entry->uninstallerMissing = !presence.Exists(read.uninstallString.c_str(), read.windowsInstaller, keyName);
-            entries.push_back(std::move(entry));
-        }
+        Add(read, true);
         return true;
     });
+    uninstallersChecked = entries.size();
+}
+
+void CInstalledSoftwareList::CheckUninstaller(InstalledSoftwareEntry* entry)
+{
+    entry->uninstallerMissing =
+        !presence.Exists(entry->uninstallString, entry->windowsInstaller, UninstallKeyName(entry->keyPath));
+}
+
+bool CInstalledSoftwareList::CheckUninstallersFor(double seconds)
+{
+    const double deadline = SteadySeconds() + seconds;
+    while (uninstallersChecked < entries.size()) {
+        CheckUninstaller(entries[uninstallersChecked++].get());
+        if (SteadySeconds() >= deadline)
+            break;
+    }
+    return UninstallersChecked();
+}
+
+void CInstalledSoftwareList::Add(const UninstallEntry& read, bool checkUninstaller)
+{
+    if (!IsListed(read))
+        return;
+    std::unique_ptr<InstalledSoftwareEntry> entry(new (std::nothrow) InstalledSoftwareEntry());
+    if (entry && FillRecord(read, entry.get())) {
+        entry->loadIndex = entries.size();
+        if (checkUninstaller)
+            CheckUninstaller(entry.get());
+        entries.push_back(std::move(entry));
+    }
+}
+
+// The records go at once; the icons they showed are released in steps afterwards.
+void CInstalledSoftwareList::BeginLoad()
+{
+    walk.reset();
+    uninstallersChecked = 0;
+    entries.clear();
+    iconCache.Retire();
+    walk.reset(new (std::nothrow) CUninstallEntryWalk());
+}
+
+bool CInstalledSoftwareList::LoadFor(double seconds)
+{
+    if (!walk)
+        return true;
+    const double deadline = SteadySeconds() + seconds;
+    const bool ended = walk->Read([&](UninstallEntry& read) {
+        Add(read, false);
+        return SteadySeconds() < deadline;
+    });
+    if (ended)
+        walk.reset();
+    return ended;
 }
 
 void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
 {
-    if (!entry || entry->iconsResolved)
-        return;
-    entry->iconsResolved = true;
+    if (entry && !entry->iconsResolved)
+        LookUpIcons(entry, true);
+}
+
+void CInstalledSoftwareList::ResolveSmallIcon(InstalledSoftwareEntry* entry)
+{
+    if (entry && !entry->smallIconResolved && !entry->iconsResolved)
+        LookUpIcons(entry, false);
+}
+
+void CInstalledSoftwareList::LookUpIcons(InstalledSoftwareEntry* entry, bool withLarge)
+{
+    entry->iconsResolved = withLarge;
+    entry->smallIconResolved = true;
     char path[MAX_PATH] = "";
     int index = 0;
     // A Windows Installer product without an icon of its own has none: its command
@@ -78,13 +135,15 @@ void CInstalledSoftwareList::ResolveIcons(InstalledSoftwareEntry* entry)
                                              : !entry->windowsInstaller && CommandIconPath(entry->uninstallString, path);
     if (!named)
         return;
-    const ProductIcons& icons = iconCache.Find(path, index);
+    const ProductIcons& icons = iconCache.Find(path, index, withLarge);
     entry->smallIcon = icons.small;
     entry->largeIcon = icons.large;
 }
 
 void CInstalledSoftwareList::Clear()
 {
+    walk.reset();
+    uninstallersChecked = 0;
     entries.clear();
     iconCache.Clear();
 }
@@ -135,4 +194,6 @@ void CInstalledSoftwareList::RemoveAt(int index)
     if (static_cast<unsigned>(index) >= entries.size())
         return;
     entries.erase(entries.begin() + index);
+    if (static_cast<size_t>(index) < uninstallersChecked)
+        --uninstallersChecked;
 }

@@ -103,6 +103,36 @@ CommandStart StartUninstallCommand(const char* command, HKEY entryRoot, HANDLE j
     return COMMAND_STARTED;
 }
 
+namespace {
+
+// The Windows folder's Explorer, started with what it is to open: as the desktop
+// user, or with this program's token when asUser is false.
+CommandStart StartExplorer(const std::string& argument, bool asUser)
+{
+    char windows[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return COMMAND_FAILED;
+    const std::string explorer = std::string(windows) + "\\explorer.exe";
+    const std::string commandLine = "\"" + explorer + "\" \"" + argument + "\"";
+    PROCESS_INFORMATION process = {};
+    if (!asUser) {
+        if (!StartWithOwnToken(explorer, commandLine, 0, windows, &process))
+            return COMMAND_FAILED;
+    } else {
+        OwnedKernel token(CDesktopUser::Current().OpenToken());
+        if (!token)
+            return COMMAND_NO_DESKTOP_USER;
+        if (!StartWithToken(token, explorer, commandLine, 0, windows, &process))
+            return COMMAND_FAILED;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return COMMAND_STARTED;
+}
+
+}  // namespace
+
 CommandStart OpenLinkAsDesktopUser(const char* link)
 {
     if (!link || !*link || strchr(link, '"'))
@@ -112,19 +142,17 @@ CommandStart OpenLinkAsDesktopUser(const char* link)
         const INT_PTR opened = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOW));
         return opened > 32 ? COMMAND_STARTED : COMMAND_FAILED;
     }
-    OwnedKernel token(user.OpenToken());
-    if (!token)
-        return COMMAND_NO_DESKTOP_USER;
-    char windows[MAX_PATH];
-    const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return COMMAND_FAILED;
-    const std::string explorer = std::string(windows) + "\\explorer.exe";
-    const std::string commandLine = "\"" + explorer + "\" \"" + link + "\"";
-    PROCESS_INFORMATION process = {};
-    if (!StartWithToken(token, explorer, commandLine, 0, windows, &process))
-        return COMMAND_FAILED;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return COMMAND_STARTED;
+    return StartExplorer(link, true);
+}
+
+CommandStart OpenFolderInExplorer(const char* folder, HKEY entryRoot)
+{
+    if (!folder || !*folder || strchr(folder, '"'))
+        return COMMAND_NOT_FOUND;
+    const DWORD attributes = GetFileAttributesA(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return COMMAND_NOT_FOUND;
+    const std::string named = EndsWithBackslash(folder) ? folder : std::string(folder) + "\\";
+    return StartExplorer(named, entryRoot != HKEY_LOCAL_MACHINE && CDesktopUser::Current().ProgramIsElevated());
 }

@@ -28,3 +28,10 @@ CommandStart StartUninstallCommand(const char* command, HKEY entryRoot, HANDLE j
 // it) goes to Explorer started with the desktop user's token; with no desktop user
 // it is refused (COMMAND_NO_DESKTOP_USER). A link holding a quote is no link.
 CommandStart OpenLinkAsDesktopUser(const char* link);
+
+// Shows a product's folder in Explorer (the one in the Windows folder). Only a folder
+// that exists and is no link (a junction or symbolic link) is opened, named with a
+// trailing backslash so that nothing but a folder opens. A user's product (anything
+// not registered under HKLM) chose that folder: while this program runs elevated it
+// opens with the desktop user's token, or not at all (COMMAND_NO_DESKTOP_USER).
+CommandStart OpenFolderInExplorer(const char* folder, HKEY entryRoot);

@@ -149,18 +149,42 @@ const char* UninstallKeyName(const char* keyPath)
 
 void ReadUninstallEntries(const std::function<bool(UninstallEntry& entry)>& visit)
 {
-    for (const RegistryPlace& place : MachineAndUserPlaces(UNINSTALL_KEY_PATH)) {
-        RegKey uninstall;
-        if (!uninstall.Open(place.root, place.path.c_str()))
-            continue;
-        bool more = true;
-        uninstall.ForEachSubkey([&](const char* name) {
-            UninstallEntry entry;
-            if (ReadEntry(uninstall, name, place, &entry))
-                more = visit(entry);
-            return more;
-        });
-        if (!more)
-            return;
+    CUninstallEntryWalk walk;
+    walk.Read(visit);
+}
+
+CUninstallEntryWalk::CUninstallEntryWalk() : places(MachineAndUserPlaces(UNINSTALL_KEY_PATH))
+{
+}
+
+bool CUninstallEntryWalk::OpenPlace()
+{
+    for (; place < places.size(); ++place, nextSubkey = 0) {
+        if (uninstallKey || uninstallKey.Open(places[place].root, places[place].path.c_str()))
+            return true;
     }
+    return false;
+}
+
+// Subkeys are named by their index, so the walk goes on where it stopped; a name that
+// does not fit MAX_PATH is passed over.
+bool CUninstallEntryWalk::Read(const std::function<bool(UninstallEntry& entry)>& visit)
+{
+    char name[MAX_PATH];
+    while (OpenPlace()) {
+        DWORD nameSize = MAX_PATH;
+        const LONG status = RegEnumKeyExA(uninstallKey, nextSubkey++, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS) {
+            uninstallKey.Close();
+            ++place;
+            nextSubkey = 0;
+            continue;
+        }
+        UninstallEntry entry;
+        if (ReadEntry(uninstallKey, name, places[place], &entry) && !visit(entry))
+            return Finished();
+    }
+    return true;
 }

@@ -2,6 +2,9 @@
 // place Windows keeps one, and each entry's values by one set of rules. The quick
 // page's inventory and the analysis both read the entries here.
 #pragma once
+#include "framework/RegKey.h"
+#include "framework/RegistryView.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -54,3 +57,26 @@ const char* UninstallKeyName(const char* keyPath);
 // the user's; within each, the registry's order. An entry key that is a registry link
 // is no entry and is skipped. visit may take what the entry holds; false ends the walk.
 void ReadUninstallEntries(const std::function<bool(UninstallEntry& entry)>& visit);
+
+// The same walk in steps, for a caller that reads a few entries at a time between
+// other work: each Read goes on after the entry the last one ended with. Keys added
+// or deleted between steps may be met or missed, as in any walk of a changing key.
+class CUninstallEntryWalk {
+public:
+    CUninstallEntryWalk();
+
+    // Visits the next entries until visit answers false (that entry counts as read)
+    // or the walk ends; true when it has ended.
+    bool Read(const std::function<bool(UninstallEntry& entry)>& visit);
+    bool Finished() const { return place >= places.size(); }
+
+private:
+    // Opens the Uninstall key of the current place, passing over places without one;
+    // false when none is left.
+    bool OpenPlace();
+
+    std::vector<RegistryPlace> places;
+    size_t place = 0;
+    RegKey uninstallKey;  // the current place's, while it is walked
+    DWORD nextSubkey = 0;
+};

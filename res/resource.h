@@ -46,6 +46,17 @@
 #define IDC_DELETE_BACKUP      1042
 #define IDC_RESTORE_STATUS     1043
 #define IDC_QUICK_STATUS       1044
+// The quick page's filter, count line, "only broken" choice, export and details frame
+#define IDC_FILTER             1050
+#define IDC_PRODUCT_COUNT      1051
+#define IDC_ONLY_BROKEN        1052
+#define IDC_EXPORT             1053
+#define IDC_DETAILS_FRAME      1054
+// The quick page's context menu, beside its buttons' own ids
+#define IDM_OPEN_FOLDER        1060
+#define IDM_COPY_NAME          1061
+#define IDM_LOCATE_KEY         1062
+#define IDM_SMART_UNINSTALL    1063
 
 // Navigation
 #define IDC_NAVIGATION_BAR     360
@@ -119,3 +130,18 @@
 #define IDS_COL_SIZE            71
 #define IDS_COL_INSTALL_DATE    72
 #define IDS_COL_SOURCE          73
+// The quick page's filter, broken entries, export and context menu
+#define IDS_PRODUCT_COUNT       74
+#define IDS_UNINSTALLER_MISSING 75
+#define IDS_EXPORT_FILTER       76
+#define IDS_EXPORT_FAILED       77
+#define IDS_MENU_UNINSTALL      78
+#define IDS_MENU_DELETE_ENTRY   79
+#define IDS_MENU_REFRESH        80
+#define IDS_MENU_HELP_LINK      81
+#define IDS_MENU_OPEN_FOLDER    82
+#define IDS_MENU_COPY_NAME      83
+#define IDS_MENU_LOCATE_KEY     84
+#define IDS_MENU_SMART_UNINSTALL 85
+#define IDS_FOLDER_REFUSED      86
+#define IDS_EXPORT_NAME         87

@@ -3,8 +3,9 @@
 #include "framework/AnsiText.h"
 #include "framework/PathExists.h"
 #include "framework/SteadyClock.h"
+#include "smart/AnalysisContext.h"
 #include "smart/FolderListing.h"
-#include "smart/TraceAnalyzer.h"
+#include "smart/ProgramLocator.h"
 
 #include <new>
 
@@ -89,8 +90,22 @@ void CFolderSizeMeter::Stop(bool complete)
 
 bool MayMeasureFolder(const char* folder)
 {
-    CTraceAnalyzer analyzer;
+    return CFolderScreen().MayMeasure(folder);
+}
+
+CFolderScreen::CFolderScreen() : context(new (std::nothrow) CAnalysisContext()) {}
+
+CFolderScreen::~CFolderScreen() = default;
+
+bool CFolderScreen::MayMeasure(const char* folder)
+{
+    if (!context)
+        return false;
+    if (!loaded) {
+        context->LoadMachine();
+        loaded = true;
+    }
     char full[MAX_PATH];
     bool isFile = true;
-    return analyzer.ScreenTarget(folder, full) == TARGET_ACCEPTED && PathExists(full, &isFile) && !isFile;
+    return CProgramLocator(*context).Screen(folder, full) == TARGET_ACCEPTED && PathExists(full, &isFile) && !isFile;
 }

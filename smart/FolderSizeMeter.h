@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class CAnalysisContext;
 class FolderListing;
 
 class CFolderSizeMeter {
@@ -60,3 +61,19 @@ private:
 // accepts as a program's own (CTraceAnalyzer::ScreenTarget), never a system, shared,
 // shortcut or too-wide folder, or one on a server.
 bool MayMeasureFolder(const char* folder);
+
+// The same screening for many folders: the machine's folders it screens against are
+// read once, on the first question (reading them costs tens of milliseconds).
+class CFolderScreen {
+public:
+    CFolderScreen();
+    ~CFolderScreen();
+    CFolderScreen(const CFolderScreen&) = delete;
+    CFolderScreen& operator=(const CFolderScreen&) = delete;
+
+    bool MayMeasure(const char* folder);
+
+private:
+    std::unique_ptr<CAnalysisContext> context;
+    bool loaded = false;
+};

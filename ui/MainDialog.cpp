@@ -63,6 +63,9 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_UNINSTALL_ENDED:
         OnUninstallEnded(wParam != 0, *reinterpret_cast<const UninstallClues*>(lParam));
         return 0;
+    case WM_ANALYZE_PRODUCT:
+        OnAnalyzeProduct(*reinterpret_cast<const UninstallClues*>(lParam));
+        return 0;
     case WM_ANALYSIS_RUNNING:
         // The quick page's actions and a restore change what the analysis is reading.
         quickPage.EnableActions(wParam == FALSE);
@@ -139,6 +142,16 @@ void CMainDialog::OnUninstallEnded(bool lookForLeftovers, const UninstallClues& 
     navigationBar.CheckButton(ID_PAGE_SMART);
     ShowPage(ID_PAGE_SMART);
     smartPage.AnalyzeLeftovers(clues);
+}
+
+// The quick page's "smart uninstall" of a product: the smart page analyses its folder.
+void CMainDialog::OnAnalyzeProduct(const UninstallClues& clues)
+{
+    if (smartPage.IsAnalyzing())
+        return;
+    navigationBar.CheckButton(ID_PAGE_SMART);
+    ShowPage(ID_PAGE_SMART);
+    smartPage.AnalyzeProduct(clues);
 }
 
 void CMainDialog::OnOK()

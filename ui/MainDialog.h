@@ -30,5 +30,6 @@ protected:
     void ShowPage(UINT commandId);
     void OnUninstallStarting(UninstallClues* clues);
     void OnUninstallEnded(bool lookForLeftovers, const UninstallClues& clues);
+    void OnAnalyzeProduct(const UninstallClues& clues);
     void OnPaint();
 };

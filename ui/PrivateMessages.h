@@ -13,3 +13,11 @@ const UINT WM_ANALYSIS_RUNNING = WM_USER + 889;
 // entry went: not when it stays, nor when the user stopped waiting).
 const UINT WM_UNINSTALL_STARTING = WM_USER + 890;
 const UINT WM_UNINSTALL_ENDED = WM_USER + 891;
+
+// The quick page to itself: go on with the work it does between messages (reading
+// the entries, looking up icons).
+const UINT WM_QUICK_PAGE_WORK = WM_USER + 892;
+// From the quick page to its parent, lParam its UninstallClues for one product: show
+// the smart page analysing that product's folder. Posted, so the menu that asked is
+// closed before the analysis runs.
+const UINT WM_ANALYZE_PRODUCT = WM_USER + 893;

@@ -238,6 +238,15 @@ void CSmartUninstallPage::NoteUninstallClues(UninstallClues* clues)
     analyzer.NoteUninstallClues(clues);
 }
 
+void CSmartUninstallPage::AnalyzeProduct(UninstallClues clues)
+{
+    if (analyzing)
+        return;
+    analyzer.NoteUninstallClues(&clues);
+    targetEdit.SetWindowText(clues.folders.empty() ? clues.installLocation.c_str() : clues.folders[0].c_str());
+    OnStartAnalysis();
+}
+
 void CSmartUninstallPage::AnalyzeLeftovers(const UninstallClues& clues)
 {
     if (analyzing)

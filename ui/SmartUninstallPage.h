@@ -24,6 +24,9 @@ public:
     // Lists what an uninstaller left of the product (its first folder shown as the
     // target), as after an analysis; the status says when nothing is left.
     void AnalyzeLeftovers(const UninstallClues& clues);
+    // Analyses a registered product's folder, as NoteUninstallClues picks it from its
+    // entry's texts (the first one), as if the user had named it.
+    void AnalyzeProduct(UninstallClues clues);
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;

@@ -112,7 +112,7 @@ TEST_F(CommandLineEndToEndTest, ListGivesTheQuickPagesProductsWithTheirDetails)
     ASSERT_TRUE(fixtures::SetString(HKEY_CURRENT_USER, userKey, "DisplayVersion", "0.9"));
     HWND quick = dialog.quickPage.m_hWnd, list = GetDlgItem(quick, IDC_LIST);
     SendMessageA(GetDlgItem(quick, IDC_REFRESH), BM_CLICK, 0, 0);
-    apptest::Pump();
+    ASSERT_TRUE(apptest::PumpUntil([&] { return !dialog.quickPage.IsLoading(); }, 30000));
 
     const std::vector<std::string> lines = Run({"/list"});
     ASSERT_EQ(apptest::ItemCount(list), static_cast<int>(lines.size()));

@@ -283,7 +283,8 @@ protected:
     {
         ASSERT_TRUE(installed) << failedStep;
         ASSERT_TRUE(dialog.Create(IDD_MAIN_DIALOG));
-        apptest::Pump();
+        // The quick page reads the entries between messages.
+        ASSERT_TRUE(apptest::PumpUntil([&] { return !dialog.quickPage.IsLoading(); }, 30000));
     }
     void TearDown() override
     {

@@ -1,5 +1,6 @@
 // The application framework under real windows: dialogs from templates of the
 // tests' own, data exchange, message reflection, the modal loop and message boxes;
+// the list's sort arrow on either kind of header;
 // whether a path exists; the readings of command lines, icon references and product
 // codes; files read whole.
 #include "FrameworkTestDialogs.h"
@@ -7,6 +8,7 @@
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "framework/IconReference.h"
+#include "framework/ListCtrl.h"
 #include "framework/PackProductCode.h"
 #include "framework/ParseCommandLine.h"
 #include "framework/PathExists.h"
@@ -157,6 +159,56 @@ TEST(AfxMessageBox, CaptionIsTheExecutableName)
 }
 
 // A file, a folder, nothing, and patterns, which name nothing whatever they match.
+// Where the header draws sort arrows itself it is told which; otherwise the list puts
+// its own arrow bitmap on the item's right: one pixel at the top for ascending, the
+// full width at the top for descending. Either way one column at a time has it.
+TEST(ListCtrl, TheSortArrowShowsOnEitherKindOfHeader)
+{
+    CListCtrl list;
+    ASSERT_TRUE(list.SubclassWindow(CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT, 0, 0, 300, 200, nullptr,
+                                                    nullptr, nullptr, nullptr)));
+    for (int column = 0; column < 3; ++column)
+        list.InsertColumn(column, "column", LVCFMT_LEFT, 80);
+    HWND header = ListView_GetHeader(list);
+    auto item = [&](int column) {
+        HDITEMA read = {};
+        read.mask = HDI_FORMAT | HDI_BITMAP;
+        Header_GetItem(header, column, &read);
+        return read;
+    };
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    // The arrow's shadow pixels in its top and bottom rows.
+    auto widths = [&](HBITMAP arrow) {
+        BITMAP size = {};
+        GetObjectA(arrow, sizeof(size), &size);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ before = SelectObject(dc, arrow);
+        int top = 0, bottom = 0;
+        for (int x = 0; x < size.bmWidth; ++x) {
+            top += GetPixel(dc, x, 0) == shadow;
+            bottom += GetPixel(dc, x, size.bmHeight - 1) == shadow;
+        }
+        SelectObject(dc, before);
+        DeleteDC(dc);
+        return std::make_pair(top, bottom);
+    };
+    const int flags = HDF_SORTUP | HDF_SORTDOWN | HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
+
+    list.ShowSortArrow(1, true, false);
+    EXPECT_EQ(HDF_BITMAP | HDF_BITMAP_ON_RIGHT, item(1).fmt & flags);
+    ASSERT_NE(nullptr, item(1).hbm);
+    EXPECT_EQ(std::make_pair(1, 9), widths(item(1).hbm));
+    list.ShowSortArrow(2, false, false);
+    EXPECT_EQ(0, item(1).fmt & flags);
+    EXPECT_EQ(HDF_BITMAP | HDF_BITMAP_ON_RIGHT, item(2).fmt & flags);
+    ASSERT_NE(nullptr, item(2).hbm);
+    EXPECT_EQ(std::make_pair(9, 1), widths(item(2).hbm));
+    list.ShowSortArrow(0, false, true);
+    EXPECT_EQ(HDF_SORTDOWN, item(0).fmt & flags);
+    EXPECT_EQ(0, item(2).fmt & flags);
+    list.DestroyWindow();
+}
+
 TEST(PathExists, TellsFilesFromFoldersAndPatternsNameNothing)
 {
     fixtures::TempDir dir("umexists");

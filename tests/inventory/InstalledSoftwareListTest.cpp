@@ -341,6 +341,27 @@ TEST_F(InventoryTest, ReaderGivesEveryEntryWithItsViewAndVersionAndTheListTakesW
     ASSERT_EQ(3u, list.GetCount());
     EXPECT_EQ(VIEW_HKLM32, list.GetAt(1)->view);
     EXPECT_EQ(VIEW_HKCU, list.GetAt(2)->view);
+
+    // In steps, one entry each, across the places: the same entries in the same order,
+    // and the same records.
+    CUninstallEntryWalk walk;
+    std::vector<std::string> stepped;
+    size_t steps = 0;
+    for (bool ended = false; !ended && steps < 100; ++steps)
+        ended = walk.Read([&](UninstallEntry& entry) { return stepped.push_back(entry.keyPath), false; });
+    EXPECT_EQ(expected, stepped);
+    EXPECT_TRUE(walk.Finished());
+    EXPECT_EQ(expected.size() + 1, steps);  // the last step finds the end
+    list.BeginLoad();
+    EXPECT_TRUE(list.IsLoading());
+    EXPECT_EQ(0u, list.GetCount());
+    for (steps = 0; !list.LoadFor(0) && steps < 100; ++steps)
+        EXPECT_LE(list.GetCount(), steps + 1);  // at least one entry a step, and no more here
+    EXPECT_FALSE(list.IsLoading());
+    std::vector<std::string> loaded;
+    for (int i = 0; list.GetAt(i); ++i)
+        loaded.push_back(std::string(list.GetAt(i)->keyPath) + "|" + list.GetAt(i)->version);
+    EXPECT_EQ(listed, loaded);
 }
 
 // Icons are looked up when asked for, not by the load: from "DisplayIcon" with its

@@ -100,6 +100,18 @@ inline void PressSpace(HWND list)
     SendMessageA(list, WM_CHAR, ' ', 0x00390001);
     SendMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
 }
+// A click on a column's header, as the mouse gives it.
+inline bool ClickHeader(HWND list, int column)
+{
+    HWND header = ListView_GetHeader(list);
+    RECT rect = {};
+    if (!Header_GetItemRect(header, column, &rect))
+        return false;
+    LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageA(header, WM_LBUTTONUP, 0, point);
+    return true;
+}
 // A left click on the row's check box, found by hit testing along the row.
 inline bool ClickCheckBox(HWND list, int row)
 {

@@ -1,6 +1,7 @@
 // The main window from its real template: layout, the navigation bar and page switching.
 #include "resource.h"
 #include "ui/MainDialog.h"
+#include "ui/PrivateMessages.h"
 
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
@@ -109,6 +110,7 @@ TEST_F(MainWindowTest, AnUninstallerThatCannotStartLeavesTheWindowUsable)
     fixtures::SetString(HKEY_LOCAL_MACHINE, key, "UninstallString", command);
     HWND quick = dialog.quickPage.m_hWnd, list = GetDlgItem(quick, IDC_LIST);
     SendMessageA(GetDlgItem(quick, IDC_REFRESH), BM_CLICK, 0, 0);
+    ASSERT_TRUE(apptest::PumpUntil([&] { return !dialog.quickPage.IsLoading(); }, 30000));
     apptest::SelectRow(list, apptest::FindRow(list, "Missing"));
     std::vector<std::string> texts;
     {
@@ -125,6 +127,27 @@ TEST_F(MainWindowTest, AnUninstallerThatCannotStartLeavesTheWindowUsable)
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(quick, id))) << id;
     EXPECT_NE(0u, dialog.quickPage.GetStyle() & WS_VISIBLE);
     EXPECT_EQ(0u, dialog.smartPage.GetStyle() & WS_VISIBLE);
+}
+
+// The quick page's "smart uninstall" of a product: the smart page comes up and
+// analyses the product's folder as the entry's texts name it.
+TEST_F(MainWindowTest, AProductsAnalysisShowsTheSmartPageOnItsFolder)
+{
+    fixtures::ScopedDir folder(fixtures::ProgramFilesFolder() + "\\" + fixtures::UniqueName("UmAnalysed"));
+    ASSERT_TRUE(fixtures::WriteFileText(folder.Path() + "\\analysed.exe", "MZ"));
+    UninstallClues clues;
+    clues.root = HKEY_LOCAL_MACHINE;
+    clues.keyPath = std::string(fixtures::kUninstallKey) + "\\UmAnalysed";
+    clues.displayName = "Analysed";
+    clues.installLocation = folder.Path() + "\\";
+    clues.uninstallCommand = "\"" + folder.Path() + "\\analysed.exe\" /uninstall";
+    PostMessageA(dialog.m_hWnd, WM_ANALYZE_PRODUCT, 0, reinterpret_cast<LPARAM>(&clues));
+    apptest::Pump();
+    EXPECT_NE(0u, dialog.smartPage.GetStyle() & WS_VISIBLE);
+    EXPECT_EQ(0u, dialog.quickPage.GetStyle() & WS_VISIBLE);
+    EXPECT_EQ(folder.Path(), apptest::WindowText(dialog.smartPage.GetDlgItem(IDC_TARGET)));
+    EXPECT_EQ(LoadStringText(IDS_ANALYSIS_DONE), apptest::WindowText(dialog.smartPage.GetDlgItem(IDC_STATUS)));
+    EXPECT_NE(-1, apptest::FindRow(dialog.smartPage.GetDlgItem(IDC_LIST), folder.Path() + "\\analysed.exe"));
 }
 
 // Enter (OK) leaves the modal run going; the close box becomes Cancel, which ends it.

@@ -43,8 +43,9 @@ void MoveOnto(CPageButton& button, WPARAM keys = 0)
 // dialog's framework window; it counts the commands it gets.
 class PageButtonTest : public testing::Test, public CWnd {
 protected:
-    // In tab order: the list, FIRST (with caption), NEXT, DEFAULT (the dialog's
-    // default button), EDIT, ..., SECOND (without caption, the last tab stop).
+    // In tab order: the filter field (the first tab stop), the list, FIRST (with
+    // caption), NEXT, DEFAULT (the dialog's default button), EDIT, ..., SECOND
+    // (without caption, the last tab stop).
     enum { FIRST = IDC_UNINSTALL, NEXT = IDC_DELETE_ENTRY, DEFAULT = IDC_REFRESH, EDIT = IDC_DISPLAY_NAME,
            SECOND = IDC_OPEN_LINK };
 
@@ -152,9 +153,9 @@ TEST_F(PageButtonTest, DisablingTheFocusedButtonPassesTheFocusOnAndClicksReachTh
     EXPECT_EQ(GetDlgItem(NEXT), GetFocus());
     second.SetFocus();
     second.EnableWindow(FALSE);
-    EXPECT_EQ(GetDlgItem(IDC_LIST), GetFocus()) << "from the last tab stop to the first";
+    EXPECT_EQ(GetDlgItem(IDC_FILTER), GetFocus()) << "from the last tab stop to the first";
     byDefault.EnableWindow(FALSE);
-    EXPECT_EQ(GetDlgItem(IDC_LIST), GetFocus()) << "a button without the focus leaves it alone";
+    EXPECT_EQ(GetDlgItem(IDC_FILTER), GetFocus()) << "a button without the focus leaves it alone";
 
     // A click reaches the parent once, after the button took the focus; a double click is a second click.
     first.EnableWindow(TRUE);

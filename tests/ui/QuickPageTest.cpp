@@ -188,16 +188,28 @@ protected:
         ASSERT_TRUE(host.CreateEx(0, nullptr, "host", WS_OVERLAPPEDWINDOW, rect, nullptr, 0));
         ASSERT_TRUE(page.Create(IDD_QUICK_PAGE, &host));
         list = page.GetDlgItem(IDC_LIST);
+        WaitForTheList();
+    }
+
+    // The entries are read between messages: until they all are, messages flow.
+    void WaitForTheList() { ASSERT_TRUE(apptest::PumpUntil([&] { return !page.IsLoading(); }, 30000)); }
+    void Refresh()
+    {
+        Click(IDC_REFRESH);
+        WaitForTheList();
     }
 
     int RowNamed(const std::string& name) const { return apptest::FindRow(list, name); }
     std::string Field(int id) const { return apptest::WindowText(page.GetDlgItem(id)); }
     bool LinkButtonEnabled() const { return IsWindowEnabled(page.GetDlgItem(IDC_OPEN_LINK)) != 0; }
     void Click(int id) { SendMessageA(page.GetDlgItem(id), BM_CLICK, 0, 0); }
-    // Clicks the button with every message box answered so; the texts they showed.
+    // Clicks the button with every message box answered so; the texts they showed. The
+    // list it may have refreshed is read whole before this returns.
     Texts ClickAnswering(int id, int answer)
     {
-        return fixtures::MessageBoxAnswerer::TextsDuring(answer, [&]() { Click(id); });
+        const Texts shown = fixtures::MessageBoxAnswerer::TextsDuring(answer, [&]() { Click(id); });
+        WaitForTheList();
+        return shown;
     }
 
     fixtures::ScopedKeyIsolation isolation{HKEY_LOCAL_MACHINE, fixtures::kUninstallKey};
@@ -281,7 +293,7 @@ TEST_F(QuickPageTest, NormalUninstallRunsTheNamedProgramOrSaysItCannot)
     ScopedCurrentFolder inDownloads(downloads.Path(), fixtures::SystemFolder());
     ASSERT_TRUE(inDownloads.made);
     page.runCommands = true;
-    Click(IDC_REFRESH);
+    Refresh();
     ASSERT_EQ(6, ItemCount(list));
     Click(IDC_UNINSTALL);
     EXPECT_TRUE(page.commands.empty());  // nothing selected
@@ -355,7 +367,7 @@ TEST_F(QuickPageTest, UserProductsUninstallWithTheDesktopUsersTokenOrNotAtAll)
     const std::string userCommand = "\"" + user + "\\uninst.exe\" /S";
     page.runCommands = true;
     page.ShortenBreakawayGrace(300);
-    Click(IDC_REFRESH);
+    Refresh();
     auto uninstall = [&](const char* name) {
         host.ended.clear();
         apptest::SelectRow(list, RowNamed(name));
@@ -381,7 +393,7 @@ TEST_F(QuickPageTest, UserProductsUninstallWithTheDesktopUsersTokenOrNotAtAll)
     // Its help link, which names a program here, is not opened as administrator either.
     const std::string link = user + "\\uninst.exe";
     fixtures::SetString(HKEY_CURRENT_USER, std::string(userUninstallKey) + "\\UserProduct", "HelpLink", link);
-    Click(IDC_REFRESH);
+    Refresh();
     page.openLinks = true;
     apptest::SelectRow(list, RowNamed("UserProduct"));
     EXPECT_EQ(Texts{FormatString(IDS_LINK_REFUSED, link.c_str())}, ClickAnswering(IDC_OPEN_LINK, IDOK));
@@ -418,7 +430,7 @@ TEST_F(QuickPageTest, UninstallEndingWithTheEntryStillThereLeavesTheProductInsta
     ASSERT_TRUE(demo::WriteInstallLog(repaired.Path() + "\\install.log", log));
     page.runCommands = true;
     page.ShortenBreakawayGrace(300);
-    Click(IDC_REFRESH);
+    Refresh();
 
     const std::pair<const char*, UINT> cases[] = {{"Refused", IDS_UNINSTALL_CANCELLED},
                                                   {"Repaired", IDS_STILL_INSTALLED}};
@@ -445,7 +457,7 @@ TEST_F(QuickPageTest, ForcedUninstallAsksDeletesLinksAsLinksAndReportsFailures)
     fixtures::SetString(HKEY_LOCAL_MACHINE, victim.Path(), "precious", "1");
     Register("Linked", "Linked", "C:\\Linked\\u.exe");
     ASSERT_TRUE(fixtures::MakeRegistryLink(HKEY_LOCAL_MACHINE, Entry("Linked\\Shared"), victim.Path()));
-    Click(IDC_REFRESH);
+    Refresh();
     apptest::SelectRow(list, RowNamed("Linked"));
     const Texts confirm = {LoadStringText(IDS_CONFIRM_FORCED)};
     EXPECT_EQ(confirm, ClickAnswering(IDC_DELETE_ENTRY, IDNO));
@@ -514,15 +526,7 @@ protected:
         fixtures::SetString(place.root, path, "Publisher", publisher);
     }
     Texts Names() const { return apptest::ColumnTexts(list); }
-    void ClickHeader(int column)
-    {
-        HWND header = ListView_GetHeader(list);
-        RECT rect = {};
-        ASSERT_TRUE(Header_GetItemRect(header, column, &rect));
-        LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
-        SendMessageA(header, WM_LBUTTONUP, 0, point);
-    }
+    void ClickHeader(int column) { ASSERT_TRUE(apptest::ClickHeader(list, column)); }
     // Every key and value of the three places, marked with the place's root.
     std::set<std::string> Registry() const
     {
@@ -584,6 +588,7 @@ TEST_F(QuickPageViewsTest, ForcedRemovalDeletesTheSelectedProductsOwnKeyInAnyOrd
         apptest::SelectRow(list, apptest::FindRow(list, name));
         fixtures::MessageBoxAnswerer answerer(IDYES);
         SendMessageA(page.GetDlgItem(IDC_DELETE_ENTRY), BM_CLICK, 0, 0);
+        ASSERT_TRUE(apptest::PumpUntil([&] { return !page.IsLoading(); }, 30000));
         const std::set<std::string> after = Registry();
         const std::vector<std::string> gone = fixtures::Missing(before, after);
         EXPECT_FALSE(gone.empty());
@@ -643,7 +648,7 @@ TEST_F(QuickPageTest, EntryFoldersAgreeForThePageTheLeftoversStepAndTheAnalysis)
     std::vector<std::tuple<std::string, std::string, std::string>> entries = {{"Comma", "Comma App", commaFolder}};
     for (const demo::DemoProduct& product : demo::DemoProducts())
         entries.emplace_back(product.uninstallKey, fixtures::Ansi(product.displayName), demo::ProductFolder(product));
-    Click(IDC_REFRESH);
+    Refresh();
     CTraceAnalyzer analyzer;
     for (const auto& [key, name, folder] : entries) {
         SCOPED_TRACE(key);
@@ -800,7 +805,9 @@ TEST_F(QuickPageTest, IconsFollowTheTextsRowsInViewFirstAndStayWithTheirRecords)
         return done();
     };
 
+    // Read in slices; the icons wait until every entry is read.
     Click(IDC_REFRESH);
+    ASSERT_TRUE(pumpUntil([&] { return !page.IsReading(); }));
     ASSERT_EQ(count + 3, ItemCount(list));
     for (int row = 0; row < count + 3; ++row) {
         EXPECT_EQ(1u, iconOf.count(apptest::ItemText(list, row, 0)));
@@ -829,8 +836,10 @@ TEST_F(QuickPageTest, IconsFollowTheTextsRowsInViewFirstAndStayWithTheirRecords)
     SendMessageA(page, WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&click));
     SendMessageA(page, WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&click));  // descending
     Click(IDC_REFRESH);
+    ASSERT_TRUE(pumpUntil([&] { return !page.IsLoading(); }));
     apptest::SelectRow(list, RowNamed("Icons1001"));
     fixtures::MessageBoxAnswerer::TextsDuring(IDYES, [&] { Click(IDC_DELETE_ENTRY); });
+    ASSERT_TRUE(pumpUntil([&] { return !page.IsLoading(); }));
     iconOf.erase("Icons1001");
     ASSERT_EQ(count + 2, ItemCount(list));
     EXPECT_TRUE(page.IconsPending());
@@ -858,7 +867,7 @@ TEST_F(QuickPageTest, RefreshPicksUpNewProductsAndEmptiesTheDetails)
     apptest::SelectRow(list, 0);
     Register("Delta", "Delta", "d.exe");
     EXPECT_EQ(3, ItemCount(list));
-    Click(IDC_REFRESH);
+    Refresh();
     EXPECT_EQ(4, ItemCount(list));
     EXPECT_EQ("", Field(IDC_DISPLAY_NAME));
     EXPECT_EQ("", Field(IDC_KEY_PATH));
@@ -866,7 +875,7 @@ TEST_F(QuickPageTest, RefreshPicksUpNewProductsAndEmptiesTheDetails)
 
     for (const std::string& key : fixtures::SubkeyNames(HKEY_LOCAL_MACHINE, fixtures::kUninstallKey))
         fixtures::DeleteKeyTree(HKEY_LOCAL_MACHINE, Entry(key));
-    Click(IDC_REFRESH);
+    Refresh();
     EXPECT_EQ(0, ItemCount(list));
     EXPECT_EQ(Texts{}, ClickAnswering(IDC_UNINSTALL, IDYES));
     EXPECT_EQ(Texts{}, ClickAnswering(IDC_DELETE_ENTRY, IDYES));
