@@ -33,7 +33,7 @@ const UINT SIZE_TIMER_INTERVAL_MS = 10;
 const double SIZE_STEP_S = 0.004;
 // Each slice of reading entries or looking up icons takes about this long.
 const UINT WORK_TIMER_INTERVAL_MS = 10;
-const double WORK_SLICE_S = 0.008;
+const double WORK_SLICE_S = 0.012;
 const double ROWS_SHOWN_INTERVAL_S = 0.05;
 
 // The status line after an uninstaller ended; 0 when what it left is looked for.

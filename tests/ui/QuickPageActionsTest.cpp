@@ -9,6 +9,7 @@
 #include "support/AppTestSupport.h"
 #include "support/Fixtures.h"
 #include "support/MessageBoxAnswerer.h"
+#include "support/TableReaders.h"
 
 #include <shlwapi.h>
 
@@ -219,53 +220,6 @@ TEST_F(QuickPageActionsTest, SmartUninstallAsksForTheProductsAnalysis)
     EXPECT_EQ(HKEY_LOCAL_MACHINE, host.analysed[0].root);
 }
 
-// A CSV file's records: fields split at commas outside quotes, doubled quotes undone.
-std::vector<Texts> ReadCsv(const std::string& text)
-{
-    std::vector<Texts> records(1, Texts(1));
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char ch = text[i];
-        if (quoted && ch == '"' && i + 1 < text.size() && text[i + 1] == '"')
-            records.back().back() += text[++i];
-        else if (ch == '"')
-            quoted = !quoted;
-        else if (!quoted && ch == ',')
-            records.back().emplace_back();
-        else if (!quoted && ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n' && ++i)
-            records.emplace_back(1);
-        else
-            records.back().back() += ch;
-    }
-    records.pop_back();  // after the last line's end
-    return records;
-}
-
-// An HTML table's rows: the texts of their cells, entities undone, back in code page 936.
-std::vector<Texts> ReadHtmlTable(const std::string& html)
-{
-    std::vector<Texts> rows;
-    for (size_t row = html.find("<tr>"); row != std::string::npos; row = html.find("<tr>", row + 1)) {
-        rows.emplace_back();
-        const size_t end = html.find("</tr>", row);
-        for (size_t cell = html.find('<', row + 4); cell < end; cell = html.find('<', html.find("</", cell + 1) + 1)) {
-            const size_t open = html.find('>', cell) + 1, close = html.find("</", open);
-            std::string text = html.substr(open, close - open);
-            for (const auto& [entity, ch] : {std::make_pair("&lt;", "<"), std::make_pair("&gt;", ">"),
-                                             std::make_pair("&quot;", "\""), std::make_pair("&#39;", "'"),
-                                             std::make_pair("&amp;", "&")})
-                for (size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at + 1))
-                    text.replace(at, strlen(entity), ch);
-            std::wstring wide(text.size() + 1, L'\0');
-            wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size())));
-            char ansi[1024] = "";
-            WideCharToMultiByte(936, 0, wide.c_str(), -1, ansi, sizeof(ansi), nullptr, nullptr);
-            rows.back().push_back(ansi);
-        }
-    }
-    return rows;
-}
-
 // The rows as shown, filtered and sorted, every column, go to the file in either form
 // and read back whole; a file that cannot be written is reported.
 TEST_F(QuickPageActionsTest, TheExportHoldsTheRowsAsShown)
@@ -300,13 +254,13 @@ TEST_F(QuickPageActionsTest, TheExportHoldsTheRowsAsShown)
     SendMessageA(page.GetDlgItem(IDC_EXPORT), BM_CLICK, 0, 0);
     std::string text;
     ASSERT_TRUE(fixtures::ReadFileText(page.exportPath, &text));
-    EXPECT_EQ(shown, ReadCsv(text));
+    EXPECT_EQ(shown, tablereaders::ReadCsv(text));
     EXPECT_NE(std::string::npos, text.find("\"Acme, \"\"Best\"\" <Co> & Sons\""));
 
     page.exportPath = out.Path() + "\\list.HTML";
     SendMessageA(page.GetDlgItem(IDC_EXPORT), BM_CLICK, 0, 0);
     ASSERT_TRUE(fixtures::ReadFileText(page.exportPath, &text));
-    EXPECT_EQ(shown, ReadHtmlTable(text));
+    EXPECT_EQ(shown, tablereaders::ReadHtml(text));
 
     page.exportPath = out.Path() + "\\no such folder\\list.csv";
     const Texts said = fixtures::MessageBoxAnswerer::TextsDuring(
