@@ -2,6 +2,7 @@
 
 #include "framework/AnsiText.h"
 #include "framework/WinApp.h"
+#include "resource.h"
 #include "ui/PageBackground.h"
 
 CPage::CPage(UINT templateId) : CDialog(templateId)
@@ -27,7 +28,18 @@ BOOL CPage::OnCommand(WPARAM wParam, LPARAM lParam)
 BOOL CPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     *result = 0;
-    if (OnControlNotify(reinterpret_cast<NMHDR*>(lParam), result))
+    NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header->idFrom == IDC_LIST && header->code == LVN_GETDISPINFOA) {
+        OnGetRowInfo(&reinterpret_cast<NMLVDISPINFOA*>(header)->item);
+        return TRUE;
+    }
+    // Typing never jumps between the rows of an owner-data list (the quick page
+    // sends it to its filter).
+    if (header->idFrom == IDC_LIST && header->code == LVN_ODFINDITEMA) {
+        *result = -1;
+        return TRUE;
+    }
+    if (header->idFrom == IDC_LIST && OnListNotify(header, result))
         return TRUE;
     return CDialog::OnNotify(wParam, lParam, result);
 }

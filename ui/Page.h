@@ -21,8 +21,11 @@ protected:
 
     // A click on button id; false when the page has nothing to do for it.
     virtual bool OnClicked(UINT id) = 0;
-    // A control's notification, its result preset to 0; false when not handled.
-    virtual bool OnControlNotify(NMHDR*, LRESULT*) { return false; }
+    // A row of the page's owner-data list (IDC_LIST) asks for what it shows.
+    virtual void OnGetRowInfo(LVITEMA*) {}
+    // A notification of the page's list (IDC_LIST), its result preset to 0; false
+    // when not handled.
+    virtual bool OnListNotify(NMHDR*, LRESULT*) { return false; }
     // Message boxes, overridable so tests can see the question asked.
     virtual int ShowMessage(UINT stringId, UINT type);
     int ShowMessageText(const std::string& text, UINT type);

@@ -63,20 +63,6 @@ std::string InWindowsFolder(const char* name)
     return length && length < MAX_PATH ? std::string(windows) + "\\" + name : std::string();
 }
 
-// What a product is known by, from its record.
-UninstallClues CluesOf(const InstalledSoftwareEntry& entry)
-{
-    UninstallClues clues;
-    clues.root = entry.root;
-    clues.keyPath = entry.keyPath;
-    clues.displayName = entry.displayName;
-    clues.publisher = entry.publisher;
-    clues.uninstallCommand = entry.uninstallString;
-    clues.displayIcon = entry.displayIcon;
-    clues.installLocation = entry.installLocation;
-    return clues;
-}
-
 bool SameFolder(const std::string& a, const std::string& b)
 {
     return !a.empty() && EqualsNoCaseDbcs(a.c_str(), b.c_str());
@@ -218,14 +204,9 @@ bool CQuickUninstallPage::OnClicked(UINT id)
     }
 }
 
-bool CQuickUninstallPage::OnControlNotify(NMHDR* header, LRESULT* result)
+bool CQuickUninstallPage::OnListNotify(NMHDR* header, LRESULT* result)
 {
-    if (header->idFrom != IDC_LIST)
-        return false;
     switch (header->code) {
-    case LVN_GETDISPINFOA:
-        OnGetRowInfo(&reinterpret_cast<NMLVDISPINFOA*>(header)->item);
-        return true;
     case LVN_ITEMCHANGED:
         OnItemChanged(reinterpret_cast<const NMLISTVIEW*>(header));
         return true;
@@ -237,9 +218,6 @@ bool CQuickUninstallPage::OnControlNotify(NMHDR* header, LRESULT* result)
         return true;
     case LVN_GETINFOTIPA:
         OnGetInfoTip(reinterpret_cast<NMLVGETINFOTIPA*>(header));
-        return true;
-    case LVN_ODFINDITEMA:
-        *result = -1;  // typing goes to the filter, not to a row
         return true;
     default:
         return false;
@@ -732,7 +710,7 @@ CommandStart CQuickUninstallPage::StartWatchedUninstall(const char* command)
 // entry's texts before the uninstaller can change them.
 void CQuickUninstallPage::NoteClues(const InstalledSoftwareEntry& entry)
 {
-    clues = CluesOf(entry);
+    clues = CluesOfEntry(entry);
     ::SendMessageA(::GetParent(m_hWnd), WM_UNINSTALL_STARTING, 0, reinterpret_cast<LPARAM>(&clues));
 }
 
@@ -924,7 +902,7 @@ void CQuickUninstallPage::OnSmartUninstall()
     const InstalledSoftwareEntry* entry = SelectedEntry();
     if (!entry || !actionsEnabled || waiting)
         return;
-    analysisClues = CluesOf(*entry);
+    analysisClues = CluesOfEntry(*entry);
     ::PostMessageA(::GetParent(m_hWnd), WM_ANALYZE_PRODUCT, 0, reinterpret_cast<LPARAM>(&analysisClues));
 }
 

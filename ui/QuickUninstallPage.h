@@ -50,7 +50,7 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     bool OnClicked(UINT id) override;
-    bool OnControlNotify(NMHDR* header, LRESULT* result) override;
+    bool OnListNotify(NMHDR* header, LRESULT* result) override;
     BOOL PreTranslateMessage(MSG* msg) override;
 
     void OnUninstall();
@@ -111,7 +111,7 @@ protected:
     void ShowRowCount();
     void SelectEntry(const InstalledSoftwareEntry* entry);
     void ShowDetails(InstalledSoftwareEntry* entry);
-    void OnGetRowInfo(LVITEMA* item);
+    void OnGetRowInfo(LVITEMA* item) override;
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
     void OnGetInfoTip(NMLVGETINFOTIPA* tip);
 

@@ -111,23 +111,15 @@ bool CSmartUninstallPage::OnClicked(UINT id)
     }
 }
 
-bool CSmartUninstallPage::OnControlNotify(NMHDR* header, LRESULT* result)
+bool CSmartUninstallPage::OnListNotify(NMHDR* header, LRESULT*)
 {
-    if (header->idFrom != IDC_LIST)
-        return false;
     switch (header->code) {
-    case LVN_GETDISPINFOA:
-        OnGetRowInfo(&reinterpret_cast<NMLVDISPINFOA*>(header)->item);
-        return true;
     case NM_CLICK:
         OnRowClick(reinterpret_cast<const NMITEMACTIVATE*>(header));
         return true;
     case LVN_KEYDOWN:
         if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_SPACE)
             OnSpaceBar();
-        return true;
-    case LVN_ODFINDITEMA:
-        *result = -1;  // typing does not jump between rows of paths
         return true;
     default:
         return false;

@@ -37,7 +37,7 @@ protected:
     bool OnBrowse(UINT id);
     void OnStartAnalysis();
     void OnUninstall();
-    bool OnControlNotify(NMHDR* header, LRESULT* result) override;
+    bool OnListNotify(NMHDR* header, LRESULT* result) override;
     // The analyzer's reports: a new trace becomes the next row; while it searches,
     // the page's messages keep flowing.
     void OnTrace(const TraceItem& item) override;
@@ -72,7 +72,7 @@ private:
         bool described;
         std::string description;
     };
-    void OnGetRowInfo(LVITEMA* item);
+    void OnGetRowInfo(LVITEMA* item) override;
     const std::string& RowDescription(size_t row);
     // Clicks on a check box and the space bar tick or untick rows, as in any list.
     void OnRowClick(const NMITEMACTIVATE* click);
