@@ -105,31 +105,31 @@ bool CRegisteredEntries::HoldsOtherProduct(const char* folder) const
     return false;
 }
 
-bool CRegisteredEntries::IsOtherProductFolder(const char* folder) const
+// Some folder of an entry not the program's meets the test.
+template <typename FolderTest>
+bool AnyOtherProductFolder(const std::vector<RegisteredEntry>& entries, FolderTest meets)
 {
     for (const RegisteredEntry& entry : entries) {
         if (entry.own)
             continue;
         for (const std::string& entryFolder : entry.folders) {
-            const char* text = entryFolder.c_str();
-            if (!entryFolder.empty() && (IsWithinFolder(folder, text) || IsWithinFolder(text, folder)))
+            if (!entryFolder.empty() && meets(entryFolder.c_str()))
                 return true;
         }
     }
     return false;
 }
 
+bool CRegisteredEntries::IsOtherProductFolder(const char* folder) const
+{
+    return AnyOtherProductFolder(entries, [folder](const char* other) {
+        return IsWithinFolder(folder, other) || IsWithinFolder(other, folder);
+    });
+}
+
 bool CRegisteredEntries::IsInOtherProductFolder(const char* path) const
 {
-    for (const RegisteredEntry& entry : entries) {
-        if (entry.own)
-            continue;
-        for (const std::string& entryFolder : entry.folders) {
-            if (!entryFolder.empty() && IsWithinFolder(path, entryFolder.c_str()))
-                return true;
-        }
-    }
-    return false;
+    return AnyOtherProductFolder(entries, [path](const char* other) { return IsWithinFolder(path, other); });
 }
 
 // An entry whose uninstaller or icon is in its install location, and whose name,
